@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include <cstdint>
+#include <functional>
+
+// A memory view: read-only to typing, fixed pitch, with a visible caret.
+// Every key-down goes to the handler as a Windows virtual-key code; the
+// handler answers whether the widget should still process the key itself
+// (only the arrows: the caret moves as usual). Typed characters never reach
+// the text.
+class HexView : public QPlainTextEdit {
+  Q_OBJECT
+
+ public:
+  explicit HexView(QWidget* parent = nullptr);
+
+  std::function<bool(std::uint16_t key)> onKeyDown;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+};
+
+// The ID word box: four hex digits, edited by key-down only.
+class IdWordEdit : public QLineEdit {
+  Q_OBJECT
+
+ public:
+  explicit IdWordEdit(QWidget* parent = nullptr);
+
+  std::function<bool(std::uint16_t key)> onKeyDown;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+};
+
+// The fixed-pitch font of the views and the log: Courier New where the system
+// has it, else the system's fixed font.
+QFont ViewFont();

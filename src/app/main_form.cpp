@@ -1,0 +1,310 @@
+#include "app/main_form.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+#include "app/qt_dialogs.h"
+#include "log/rtf_writer.h"
+#include "operations/connection.h"
+
+const char* const TForm1::kFileFilter = "*.hex (*.hex);;*.eep (*.eep);;*.bin (*.bin)";
+
+namespace {
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setObjectName(name);
+  return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
+  auto* label = new QLabel(QString::fromUtf8(caption), parent);
+  label->setObjectName(name);
+  return label;
+}
+
+HexView* MakeView(QWidget* parent, const QString& name) {
+  auto* view = new HexView(parent);
+  view->setObjectName(name);
+  return view;
+}
+
+}  // namespace
+
+TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports,
+               const QString& initial_port, QWidget* parent)
+    : QMainWindow(parent), state_(state), dialogs_(dialogs) {
+  setObjectName("Form1");
+  setWindowTitle("Flashwright");
+  BuildControls();
+  BuildMenus();
+
+  ComboBox1->addItems(ports);
+  ComboBox1->setCurrentText(initial_port);
+
+  state_.log.SetListener([this](const std::string& line) {
+    RichEdit5->appendPlainText(QString::fromStdString(line));
+  });
+  dialogs_.SetOwner(this);
+  dialogs_.SetPages(PageControl1);
+
+  DisableDeviceControls();
+  state_.link.ClosePort();
+  state_.link.DelayValue = TrackBar1->value();
+
+  connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+  connect(ComboBox1, &QComboBox::currentTextChanged, this, &TForm1::ComboBox1Change);
+  connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
+}
+
+void TForm1::BuildControls() {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(4, 4, 4, 4);
+
+  // Top panel: chip fields, connection, operations, delay, options.
+  auto* top = new QWidget(central);
+  top->setObjectName("Panel1");
+  auto* grid = new QGridLayout(top);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(3);
+
+  Label2 = MakeLabel(top, "Label2", "Chip name:");
+  Edit1 = new QLineEdit("None", top);
+  Edit1->setObjectName("Edit1");
+  Edit1->setReadOnly(true);
+  Edit1->setStyleSheet("QLineEdit { background: #FFFFE1; }");
+  Label16 = MakeLabel(top, "Label16", "ID word:");
+  Edit2 = new IdWordEdit(top);
+  Edit2->setObjectName("Edit2");
+  Edit2->setText("3FFF");
+  Edit2->setStyleSheet("QLineEdit { color: red; }");
+  Edit2->setFont(ViewFont());
+  Edit2->setFixedWidth(60);
+
+  Button1 = MakeButton(top, "Button1", "Connect");
+  Button2 = MakeButton(top, "Button2", "Disconnect");
+  ComboBox1 = new QComboBox(top);
+  ComboBox1->setObjectName("ComboBox1");
+  ComboBox1->setEditable(true);
+  ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+  ComboBox1->setMinimumWidth(150);
+  Button3 = MakeButton(top, "Button3", "Autosearch chip");
+  Button4 = MakeButton(top, "Button4", "Read Program && Configuration");
+  Button8 = MakeButton(top, "Button8", "Read Data");
+  Button5 = MakeButton(top, "Button5", "Write Program && Configuration");
+  Button9 = MakeButton(top, "Button9", "Write Data");
+  Button6 = MakeButton(top, "Button6", "Verify Program && Configuration");
+  Button10 = MakeButton(top, "Button10", "Verify Data");
+  Button11 = MakeButton(top, "Button11", "Chip Erase");
+  Button7 = MakeButton(top, "Button7", "Read OSCCAL(S)");
+
+  Label1 = MakeLabel(top, "Label1", "Delays value:");
+  TrackBar1 = new QSlider(Qt::Horizontal, top);
+  TrackBar1->setObjectName("TrackBar1");
+  TrackBar1->setRange(0, 5);
+  TrackBar1->setTickInterval(1);
+  TrackBar1->setTickPosition(QSlider::TicksBelow);
+  TrackBar1->setPageStep(1);
+  TrackBar1->setValue(0);
+  TrackBar1->setFixedWidth(110);
+  CheckBox1 = new QCheckBox(
+      "Save / restore calibration values during Erase / Write operations", top);
+  CheckBox1->setObjectName("CheckBox1");
+  CheckBox2 = new QCheckBox("Write the entire configuration memory (not only the Config Word)", top);
+  CheckBox2->setObjectName("CheckBox2");
+
+  auto* chip_row = new QHBoxLayout;
+  chip_row->addWidget(Label2);
+  chip_row->addWidget(Edit1, 1);
+  chip_row->addWidget(Label16);
+  chip_row->addWidget(Edit2);
+  grid->addLayout(chip_row, 0, 0, 1, 2);
+  grid->addWidget(Button3, 0, 2);
+  grid->addWidget(Button11, 0, 3);
+  grid->addWidget(Button7, 0, 4);
+
+  auto* port_row = new QHBoxLayout;
+  port_row->addWidget(ComboBox1, 1);
+  port_row->addWidget(Button1);
+  port_row->addWidget(Button2);
+  grid->addLayout(port_row, 1, 0, 1, 2);
+  grid->addWidget(Button4, 1, 2);
+  grid->addWidget(Button5, 1, 3);
+  grid->addWidget(Button6, 1, 4);
+
+  auto* delay_row = new QHBoxLayout;
+  delay_row->addWidget(Label1);
+  delay_row->addWidget(TrackBar1);
+  delay_row->addStretch(1);
+  grid->addLayout(delay_row, 2, 0, 1, 2);
+  grid->addWidget(Button8, 2, 2);
+  grid->addWidget(Button9, 2, 3);
+  grid->addWidget(Button10, 2, 4);
+
+  grid->addWidget(CheckBox1, 3, 0, 1, 3);
+  grid->addWidget(CheckBox2, 3, 3, 1, 2);
+  column->addWidget(top);
+
+  // The two pages of memory views.
+  PageControl1 = new QTabWidget(central);
+  PageControl1->setObjectName("PageControl1");
+  TabSheet1 = BuildPage(1, RichEdit1, RichEdit3, RichEdit6);
+  TabSheet1->setObjectName("TabSheet1");
+  TabSheet2 = BuildPage(2, RichEdit2, RichEdit4, RichEdit7);
+  TabSheet2->setObjectName("TabSheet2");
+  PageControl1->addTab(TabSheet1, "Page1");
+  PageControl1->addTab(TabSheet2, "Page2");
+  PageControl1->setMinimumHeight(353);
+  column->addWidget(PageControl1, 3);
+
+  // The log.
+  Label7 = MakeLabel(central, "Label7", "Log:");
+  RichEdit5 = new QPlainTextEdit(central);
+  RichEdit5->setObjectName("RichEdit5");
+  RichEdit5->setReadOnly(true);
+  RichEdit5->setLineWrapMode(QPlainTextEdit::NoWrap);
+  RichEdit5->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  RichEdit5->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  RichEdit5->setFont(ViewFont());
+  RichEdit5->setStyleSheet("QPlainTextEdit { background: #FFFBF0; }");
+  RichEdit5->setMinimumHeight(110);
+  column->addWidget(Label7);
+  column->addWidget(RichEdit5, 1);
+}
+
+QWidget* TForm1::BuildPage(int page, HexView*& program, HexView*& data, HexView*& config) {
+  auto* sheet = new QWidget;
+  auto* grid = new QGridLayout(sheet);
+  grid->setContentsMargins(4, 4, 4, 4);
+  const int base = page == 1 ? 0 : 1;
+  program = MakeView(sheet, QString("RichEdit%1").arg(1 + base));
+  data = MakeView(sheet, QString("RichEdit%1").arg(3 + base));
+  config = MakeView(sheet, QString("RichEdit%1").arg(6 + base));
+  const int char_width = QFontMetrics(ViewFont()).horizontalAdvance('0');
+  program->setMinimumWidth(char_width * 74 + 30);
+  data->setMinimumWidth(char_width * 82 + 30);
+  grid->addWidget(new QLabel("Program Memory (Flash):", sheet), 0, 0);
+  grid->addWidget(program, 1, 0, 3, 1);
+  grid->addWidget(new QLabel("Data Memory (EEPROM):", sheet), 0, 1);
+  grid->addWidget(data, 1, 1);
+  grid->addWidget(new QLabel("Config Memory (Flash):", sheet), 2, 1);
+  auto* config_box = new QVBoxLayout;
+  if (page == 1) {
+    Label10 = MakeLabel(sheet, "Label10", "Configuration Memory Map: ?");
+    Label10->setWordWrap(true);
+    config_box->addWidget(Label10);
+  }
+  config_box->addWidget(config, 1);
+  grid->addLayout(config_box, 3, 1);
+  grid->setRowStretch(1, 3);
+  grid->setRowStretch(3, 2);
+  return sheet;
+}
+
+void TForm1::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName("MainMenu1");
+  auto add = [this](QMenu* menu, const char* name, const char* caption) {
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(name);
+    return action;
+  };
+
+  QMenu* file = bar->addMenu("File");
+  file->setObjectName("File1");
+  add(file, "LoadAllfromFile1", "Load All from File...");
+  add(file, "SaveAlltoFile1", "Save All to File...");
+  file->addSeparator();
+  add(file, "LoadProgramfromFile1", "Load Program from File...");
+  add(file, "SaveProgramtoFile1", "Save Program to File...");
+  file->addSeparator();
+  add(file, "LoadConfigfromFile1", "Load Config from File...");
+  add(file, "SaveConfigtoFile1", "Save Config to File...");
+  file->addSeparator();
+  add(file, "Open1", "Load Data from File...");
+  add(file, "Save1", "Save Data to File...");
+  file->addSeparator();
+  connect(add(file, "SaveLogas1", "Save Log as..."), &QAction::triggered, this,
+          &TForm1::SaveLogas1Click);
+  file->addSeparator();
+  connect(add(file, "Exit1", "Exit"), &QAction::triggered, this, &TForm1::Exit1Click);
+
+  QMenu* edit = bar->addMenu("Edit");
+  edit->setObjectName("Edit3");
+  add(edit, "LockFuses1", "Configuration word...");
+
+  QMenu* chips = bar->addMenu("Chip Select");
+  chips->setObjectName("ChipSelect1");
+  chips->addMenu("PIC12...")->setObjectName("PIC121");
+  chips->addMenu("PIC16...")->setObjectName("PIC161");
+
+  QMenu* help = bar->addMenu("Help");
+  help->setObjectName("Help1");
+  add(help, "About1", "About Program");
+  add(help, "GX0450Connection1", "How to connect...");
+}
+
+void TForm1::EnableDeviceControls() {
+  Button1->setEnabled(false);
+  for (QWidget* w : std::initializer_list<QWidget*>{Button2, Button3, Button4, Button5, Button6,
+                                                     Button7, Button8, Button9, Button10, Button11,
+                                                     CheckBox1, CheckBox2}) {
+    w->setEnabled(true);
+  }
+}
+
+void TForm1::DisableDeviceControls() {
+  Button1->setEnabled(true);
+  for (QWidget* w : std::initializer_list<QWidget*>{Button2, Button3, Button4, Button5, Button6,
+                                                     Button7, Button8, Button9, Button10, Button11,
+                                                     CheckBox1, CheckBox2}) {
+    w->setEnabled(false);
+  }
+}
+
+void TForm1::Button1Click() {
+  if (fw::Connect(state_.link, state_.log, ComboBox1->currentText().toStdString())) {
+    EnableDeviceControls();
+  }
+}
+
+void TForm1::Button2Click() {
+  fw::Disconnect(state_.link, state_.log);
+  DisableDeviceControls();
+}
+
+void TForm1::ComboBox1Change() {
+  if (state_.link.PortValid()) Button2Click();
+}
+
+void TForm1::TrackBar1Change() { state_.link.DelayValue = TrackBar1->value(); }
+
+void TForm1::Exit1Click() {
+  if (state_.link.PortValid()) Button2Click();
+  close();
+}
+
+void TForm1::SaveLogas1Click() {
+  const QString name = QFileDialog::getSaveFileName(this, QString(), QString(), kFileFilter,
+                                                    nullptr, QFileDialog::DontConfirmOverwrite);
+  if (name.isEmpty()) return;
+  SaveLogTo(name);
+}
+
+void TForm1::SaveLogTo(const QString& file_name) {
+  std::string error;
+  const std::string path = file_name.toStdString();
+  if (!fw::SaveLogFile(state_.log.Lines(), path, &error)) {
+    dialogs_.Tell("Error", error);
+    return;
+  }
+  state_.log.LogEvent(8, path);
+}

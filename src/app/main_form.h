@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+
+#include <string>
+
+#include "app/hex_view.h"
+#include "operations/app_state.h"
+
+class QtDialogs;
+
+// The main window. It owns no logic of its own beyond the enabled states: the
+// handlers call the core and show what the core holds.
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports,
+         const QString& initial_port, QWidget* parent = nullptr);
+
+  void EnableDeviceControls();
+  void DisableDeviceControls();
+
+  // Handlers, named after their components.
+  void Button1Click();
+  void Button2Click();
+  void ComboBox1Change();
+  void TrackBar1Change();
+  void Exit1Click();
+  void SaveLogas1Click();
+  // Saves the log to `file_name` (the dialog's answer); split out so that the
+  // save can be driven without a dialog.
+  void SaveLogTo(const QString& file_name);
+
+  // Controls, by their designed names.
+  QLabel* Label2 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QLabel* Label16 = nullptr;
+  IdWordEdit* Edit2 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QPushButton* Button2 = nullptr;
+  QComboBox* ComboBox1 = nullptr;
+  QPushButton* Button3 = nullptr;
+  QPushButton* Button4 = nullptr;
+  QPushButton* Button5 = nullptr;
+  QPushButton* Button6 = nullptr;
+  QPushButton* Button7 = nullptr;
+  QPushButton* Button8 = nullptr;
+  QPushButton* Button9 = nullptr;
+  QPushButton* Button10 = nullptr;
+  QPushButton* Button11 = nullptr;
+  QLabel* Label1 = nullptr;
+  QSlider* TrackBar1 = nullptr;
+  QCheckBox* CheckBox1 = nullptr;
+  QCheckBox* CheckBox2 = nullptr;
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* TabSheet1 = nullptr;
+  QWidget* TabSheet2 = nullptr;
+  HexView* RichEdit1 = nullptr;
+  HexView* RichEdit2 = nullptr;
+  HexView* RichEdit3 = nullptr;
+  HexView* RichEdit4 = nullptr;
+  HexView* RichEdit6 = nullptr;
+  HexView* RichEdit7 = nullptr;
+  QLabel* Label10 = nullptr;
+  QLabel* Label7 = nullptr;
+  QPlainTextEdit* RichEdit5 = nullptr;
+
+  // The file dialogs' filter.
+  static const char* const kFileFilter;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  QWidget* BuildPage(int page, HexView*& program, HexView*& data, HexView*& config);
+
+  fw::AppState& state_;
+  QtDialogs& dialogs_;
+};

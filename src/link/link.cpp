@@ -1,0 +1,140 @@
+#include "link/link.h"
+
+#include <algorithm>
+
+#include "link/gateway.h"
+
+namespace fw {
+
+std::optional<std::string> DevicePathFor(const std::string& port_name) {
+  std::string path;
+#if defined(_WIN32)
+  path = "\\\\.\\" + port_name;
+#else
+  if (port_name.rfind("demo:", 0) == 0 || port_name.rfind('/', 0) == 0) {
+    path = port_name;
+  } else {
+    path = "/dev/" + port_name;
+  }
+#endif
+  if (port_name.empty() || path.size() + 1 > kDevicePathBuffer) return std::nullopt;
+  return path;
+}
+
+Link::Link(Log& log, Pause& pause, DeviceOpener opener)
+    : log_(log), pause_(pause), opener_(std::move(opener)) {}
+
+void Link::OpenPort(const std::string& path) {
+  ClosePort();
+  PortHandle = opener_ ? opener_(path) : nullptr;
+  if (!PortHandle) {
+    log_.LogEvent(2, "");
+    return;
+  }
+  if (!PortHandle->GetState()) {
+    log_.LogEvent(4, "");
+    ClosePort();
+    return;
+  }
+  if (!PortHandle->SetState()) {
+    log_.LogEvent(5, "");
+    ClosePort();
+    return;
+  }
+  PortHandle->Purge();
+  if (!Handshake()) ClosePort();
+}
+
+bool Link::Handshake() {
+  const GatewayFrame frame1 = gateway::HandshakeFrame1();
+  if (!Send(frame1, gateway::FrameText(frame1))) return false;
+  const GatewayFrame frame2 = gateway::HandshakeFrame2();
+  if (!Send(frame2, gateway::FrameText(frame2))) return false;
+  // The answer request is read at once, without a pause.
+  const GatewayFrame request = gateway::AnswerRequest();
+  if (!PortWrite(request)) {
+    log_.LogEvent(6, gateway::FrameText(request));
+    ClosePort();
+    return false;
+  }
+  if (PortRead(1).count == 0) {
+    log_.LogEvent(7, " (PINB)");
+    ClosePort();
+    return false;
+  }
+  const GatewayFrame frame3 = gateway::HandshakeFrame3();
+  return Send(frame3, gateway::FrameText(frame3));
+}
+
+bool Link::PortWrite(const GatewayFrame& frame) {
+  if (!PortHandle || frame.length < 0 || frame.length > 32) return false;
+  return PortHandle->Write(frame.bytes, static_cast<std::size_t>(frame.length));
+}
+
+GatewayAnswer Link::PortRead(int wanted) {
+  GatewayAnswer answer;
+  if (!PortHandle) return answer;
+  constexpr int kCapacity = static_cast<int>(sizeof answer.bytes);
+  for (int polls = 0; polls < kMaxPolls && answer.count < wanted; ++polls) {
+    int waiting = PortHandle->BytesWaiting();
+    while (waiting > 0) {
+      // Never keep more than the answer holds: what does not fit is read and
+      // dropped, so that it cannot be taken for the next frame's answer.
+      std::uint8_t scratch[64];
+      const int room = kCapacity - answer.count;
+      std::uint8_t* target = room > 0 ? answer.bytes + answer.count : scratch;
+      const int want = room > 0 ? std::min(waiting, room) : std::min<int>(waiting, sizeof scratch);
+      const int got = PortHandle->Read(target, want);
+      if (got <= 0) break;
+      if (room > 0) answer.count += got;
+      waiting -= got;
+    }
+    pause_.Sleep(1);
+  }
+  return answer;
+}
+
+void Link::ClosePort() { PortHandle.reset(); }
+
+void Link::StandardPause() {
+  pause_.Sleep(1);
+  pause_.Sleep(static_cast<std::uint32_t>(std::clamp(DelayValue, 0, 5)));
+}
+
+void Link::WaitPause(std::uint32_t wait_ms) {
+  pause_.Sleep(wait_ms);
+  pause_.Sleep(static_cast<std::uint32_t>(std::clamp(DelayValue, 0, 5)));
+}
+
+bool Link::Send(const GatewayFrame& frame, std::string_view fail_text) {
+  if (!PortWrite(frame)) {
+    log_.LogEvent(6, fail_text);
+    ClosePort();
+    return false;
+  }
+  StandardPause();
+  return true;
+}
+
+bool Link::SendWithWait(const GatewayFrame& frame, std::uint32_t wait_ms,
+                        std::string_view fail_text) {
+  if (!PortWrite(frame)) {
+    log_.LogEvent(6, fail_text);
+    ClosePort();
+    return false;
+  }
+  WaitPause(wait_ms);
+  return true;
+}
+
+std::optional<std::uint16_t> Link::ReadPacket(std::string_view fail_text) {
+  if (!Send(gateway::ReadSignPaket_SPI(), fail_text)) return std::nullopt;
+  const std::optional<std::uint16_t> packet = gateway::AnswerPacket(PortRead(2));
+  if (!packet) {
+    log_.LogEvent(7, " from GX-0450");
+    ClosePort();
+  }
+  return packet;
+}
+
+}  // namespace fw

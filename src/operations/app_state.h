@@ -1,0 +1,21 @@
+#pragma once
+
+#include "link/link.h"
+#include "log/clock.h"
+#include "log/log.h"
+#include "log/operator_dialogs.h"
+
+namespace fw {
+
+// Everything that lives from start-up to exit: built once by the program's
+// entry point (GUI or terminal) and handed down by reference.
+struct AppState {
+  AppState(Clock& clock, Pause& pause, OperatorDialogs& dialogs, DeviceOpener opener)
+      : dialogs(dialogs), log(clock), link(log, pause, std::move(opener)) {}
+
+  OperatorDialogs& dialogs;
+  Log log;
+  Link link;
+};
+
+}  // namespace fw

@@ -1,0 +1,208 @@
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTest>
+
+#include "app/main_form.h"
+#include "app/progress_form.h"
+#include "app/qt_dialogs.h"
+#include "fakes.h"
+
+namespace {
+
+// The real progress window, but message boxes recorded instead of shown.
+class RecordingDialogs : public QtDialogs {
+ public:
+  void Tell(const std::string& caption, const std::string& text) override {
+    told.push_back(caption + ": " + text);
+  }
+  bool Ask(const std::string&, const std::string&) override { return true; }
+  std::vector<std::string> told;
+};
+
+struct Rig {
+  fw::test::FakeClock clock;
+  fw::test::FakePause pause;
+  fw::test::ScriptedPort port;
+  RecordingDialogs dialogs;
+  fw::AppState state{clock, pause, dialogs, port.Opener()};
+  TForm1 form{state, dialogs, {"ttyS0", "ttyS1"}, "ttyS0"};
+  Rig() { port.AnswerLikeGateway(); }
+
+  QStringList LogLines() const {
+    const QString text = form.RichEdit5->toPlainText();
+    return text.isEmpty() ? QStringList{} : text.split('\n');
+  }
+};
+
+bool DeviceControlsEnabled(TForm1& f, bool enabled) {
+  for (QWidget* w : {static_cast<QWidget*>(f.Button2), static_cast<QWidget*>(f.Button3),
+                     static_cast<QWidget*>(f.Button4), static_cast<QWidget*>(f.Button5),
+                     static_cast<QWidget*>(f.Button6), static_cast<QWidget*>(f.Button7),
+                     static_cast<QWidget*>(f.Button8), static_cast<QWidget*>(f.Button9),
+                     static_cast<QWidget*>(f.Button10), static_cast<QWidget*>(f.Button11),
+                     static_cast<QWidget*>(f.CheckBox1), static_cast<QWidget*>(f.CheckBox2)}) {
+    if (w->isEnabled() != enabled) return false;
+  }
+  return f.Button1->isEnabled() == !enabled;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void startsDisconnectedWithTheDesignedTexts() {
+    Rig rig;
+    QVERIFY(DeviceControlsEnabled(rig.form, false));
+    QCOMPARE(rig.form.windowTitle(), QString("Flashwright"));
+    QCOMPARE(rig.form.Edit1->text(), QString("None"));
+    QCOMPARE(rig.form.Edit2->text(), QString("3FFF"));
+    QCOMPARE(rig.form.Label10->text(), QString("Configuration Memory Map: ?"));
+    QCOMPARE(rig.form.Button4->text(), QString("Read Program && Configuration"));
+    QCOMPARE(rig.form.ComboBox1->currentText(), QString("ttyS0"));
+    QCOMPARE(rig.form.TrackBar1->minimum(), 0);
+    QCOMPARE(rig.form.TrackBar1->maximum(), 5);
+    QCOMPARE(rig.form.PageControl1->tabText(0), QString("Page1"));
+    QCOMPARE(rig.form.PageControl1->tabText(1), QString("Page2"));
+    QStringList menus;
+    for (QAction* a : rig.form.menuBar()->actions()) menus << a->text();
+    QCOMPARE(menus, (QStringList{"File", "Edit", "Chip Select", "Help"}));
+    QStringList file;
+    for (QAction* a : rig.form.menuBar()->actions()[0]->menu()->actions()) {
+      if (!a->isSeparator()) file << a->text();
+    }
+    QCOMPARE(file, (QStringList{"Load All from File...", "Save All to File...",
+                                "Load Program from File...", "Save Program to File...",
+                                "Load Config from File...", "Save Config to File...",
+                                "Load Data from File...", "Save Data to File...",
+                                "Save Log as...", "Exit"}));
+    QVERIFY(rig.LogLines().isEmpty());
+  }
+
+  void connectFailureLeavesTheDisconnectedSet() {
+    Rig rig;
+    rig.port.present = false;
+    QTest::mouseClick(rig.form.Button1, Qt::LeftButton);
+    QVERIFY(DeviceControlsEnabled(rig.form, false));
+    QCOMPARE(rig.LogLines(), QStringList{"Error. The COM-port is not available"});
+  }
+
+  void connectDisconnectAndPortChanges() {
+    Rig rig;
+    rig.form.ComboBox1->setCurrentText("ttyS1");  // while disconnected: nothing logged
+    QVERIFY(rig.LogLines().isEmpty());
+    QTest::mouseClick(rig.form.Button1, Qt::LeftButton);
+    QVERIFY(DeviceControlsEnabled(rig.form, true));
+    QCOMPARE(rig.LogLines(), QStringList{"The COM-port is open: /dev/ttyS1"});
+
+    rig.form.ComboBox1->setCurrentText("ttyS0");  // while connected: disconnects
+    QVERIFY(DeviceControlsEnabled(rig.form, false));
+    QVERIFY(!rig.state.link.PortValid());
+    QCOMPARE(rig.LogLines().last(), QString("The COM-port is closed"));
+
+    QTest::mouseClick(rig.form.Button1, Qt::LeftButton);
+    QTest::mouseClick(rig.form.Button2, Qt::LeftButton);
+    QVERIFY(DeviceControlsEnabled(rig.form, false));
+    QCOMPARE(rig.LogLines(), (QStringList{"The COM-port is open: /dev/ttyS1",
+                                          "The COM-port is closed",
+                                          "The COM-port is open: /dev/ttyS0",
+                                          "The COM-port is closed"}));
+  }
+
+  void aLinkFailureKeepsTheConnectedSetUntilDisconnect() {
+    Rig rig;
+    QTest::mouseClick(rig.form.Button1, Qt::LeftButton);
+    rig.state.link.ClosePort();  // what a failing gateway step does
+    QVERIFY(DeviceControlsEnabled(rig.form, true));
+    rig.form.ComboBox1->setCurrentText("ttyS1");  // the link is already closed: no Disconnect
+    QVERIFY(DeviceControlsEnabled(rig.form, true));
+    QCOMPARE(rig.LogLines().size(), 1);
+    QTest::mouseClick(rig.form.Button2, Qt::LeftButton);
+    QVERIFY(DeviceControlsEnabled(rig.form, false));
+    QCOMPARE(rig.LogLines().last(), QString("The COM-port is closed"));
+  }
+
+  void delayBarSetsTheDelay() {
+    Rig rig;
+    rig.form.TrackBar1->setValue(5);
+    QCOMPARE(rig.state.link.DelayValue, 5);
+    rig.form.TrackBar1->setValue(9);
+    QCOMPARE(rig.state.link.DelayValue, 5);
+  }
+
+  void exitDisconnectsOnlyWhenConnected() {
+    {
+      Rig rig;
+      rig.form.show();
+      rig.form.Exit1Click();
+      QVERIFY(!rig.form.isVisible());
+      QVERIFY(rig.LogLines().isEmpty());
+    }
+    {
+      Rig rig;
+      rig.form.show();
+      QTest::mouseClick(rig.form.Button1, Qt::LeftButton);
+      rig.form.Exit1Click();
+      QVERIFY(!rig.form.isVisible());
+      QCOMPARE(rig.LogLines().last(), QString("The COM-port is closed"));
+      QVERIFY(!rig.state.link.PortValid());
+    }
+  }
+
+  void typedCharactersAreSwallowed() {
+    Rig rig;
+    rig.form.show();
+    rig.form.RichEdit1->setPlainText("00000000: 3FFF");
+    for (QWidget* w : {static_cast<QWidget*>(rig.form.RichEdit1),
+                       static_cast<QWidget*>(rig.form.RichEdit4),
+                       static_cast<QWidget*>(rig.form.Edit2)}) {
+      QTest::keyClicks(w, "zq 7!");
+      QTest::keyClick(w, Qt::Key_Return);
+      QTest::keyClick(w, Qt::Key_Backspace);
+    }
+    QCOMPARE(rig.form.RichEdit1->toPlainText(), QString("00000000: 3FFF"));
+    QCOMPARE(rig.form.RichEdit4->toPlainText(), QString());
+    QCOMPARE(rig.form.Edit2->text(), QString("3FFF"));
+  }
+
+  void saveLogWritesAFileOrShowsAnError() {
+    Rig rig;
+    rig.state.log.LogEvent(3, "");
+    const QString path = QDir::temp().filePath("flashwright_gui_log.rtf");
+    rig.form.SaveLogTo(path);
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(rig.LogLines().last(), "Log saved to file: " + path);
+    QFile::remove(path);
+
+    const int before = rig.LogLines().size();
+    rig.form.SaveLogTo("/nonexistent-dir/for/sure/log.rtf");
+    QCOMPARE(rig.LogLines().size(), before);
+    QCOMPARE(rig.dialogs.told.size(), size_t{1});
+    QVERIFY(rig.dialogs.told[0].rfind("Error: ", 0) == 0);
+  }
+
+  void progressWindowIsFreshEachTimeAndCapsAtFull() {
+    Rig rig;
+    rig.dialogs.ProgressOpen();
+    TLBar* first = rig.dialogs.CurrentProgress();
+    QVERIFY(first != nullptr);
+    QCOMPARE(first->ProgressBar1->value(), 0);
+    rig.dialogs.ProgressSet(250);
+    QCOMPARE(first->ProgressBar1->value(), 100);
+    QPointer<TLBar> watch(first);
+    rig.dialogs.ProgressClose();
+    QVERIFY(watch.isNull());
+    rig.dialogs.ProgressOpen();
+    QVERIFY(rig.dialogs.CurrentProgress() != nullptr);
+    QCOMPARE(rig.dialogs.CurrentProgress()->ProgressBar1->value(), 0);
+    QCOMPARE(rig.dialogs.CurrentProgress()->size(), QSize(281, 33));
+    rig.dialogs.ProgressClose();
+    QVERIFY(rig.dialogs.CurrentProgress() == nullptr);
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_main_window.moc"
