@@ -1,9 +1,29 @@
 #include "app/device_opener.h"
 
+#include "chips/catalogue.h"
 #include "link/qt_serial_device.h"
 
-fw::DeviceOpener DeviceOpenerForApp::Opener() {
-  return [](const std::string& path) { return fw::OpenQtSerialDevice(path); };
+namespace {
+constexpr char kDemoPrefix[] = "demo:";
 }
 
-QStringList DemoPortNames() { return {}; }
+fw::DeviceOpener DeviceOpenerForApp::Opener() {
+  return [this](const std::string& path) { return Open(path); };
+}
+
+std::unique_ptr<fw::SerialDevice> DeviceOpenerForApp::Open(const std::string& path) {
+  if (path.rfind(kDemoPrefix, 0) != 0) return fw::OpenQtSerialDevice(path);
+  const std::string chip = path.substr(sizeof kDemoPrefix - 1);
+  auto it = demos_.find(chip);
+  if (it == demos_.end()) {
+    const fw::ChipEntry* entry = fw::FindChipByName(chip);
+    if (entry == nullptr) return nullptr;
+    it = demos_
+             .emplace(chip, std::make_unique<fw::sim::SimulatedGateway>(
+                                *entry, 3, fw::sim::Fault{}, &fw::sim::SteadyMicros))
+             .first;
+  }
+  return it->second->Open();
+}
+
+QStringList DemoPortNames() { return {"demo:PIC16F684"}; }

@@ -2,18 +2,25 @@
 
 #include <QStringList>
 
-#include "link/pause.h"
-#include "link/serial_device.h"
+#include <map>
+#include <memory>
+#include <string>
 
-// Opens what the operator names in the port box: a real serial port, or one
-// of the built-in simulated gateways ("demo:" and a chip name).
+#include "link/serial_device.h"
+#include "sim/simulated_gateway.h"
+
+// Opens what the operator names in the port box: a real serial port, or a
+// built-in simulated gateway ("demo:" and a chip name, e.g. demo:PIC16F684).
+// A simulated chip lives until the program ends, so it keeps what was written
+// to it across Disconnect and Connect.
 class DeviceOpenerForApp {
  public:
-  explicit DeviceOpenerForApp(fw::Pause& pause) : pause_(pause) {}
   fw::DeviceOpener Opener();
 
  private:
-  fw::Pause& pause_;
+  std::unique_ptr<fw::SerialDevice> Open(const std::string& path);
+
+  std::map<std::string, std::unique_ptr<fw::sim::SimulatedGateway>> demos_;
 };
 
 // The entries for the simulated gateway that the port box offers.

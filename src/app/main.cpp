@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   fw::SystemClock clock;
   fw::RealPause pause;
   QtDialogs dialogs;
-  DeviceOpenerForApp opener(pause);
+  DeviceOpenerForApp opener;
   fw::AppState state(clock, pause, dialogs, opener.Opener());
 
   TForm1 form(state, dialogs, ports, initial);

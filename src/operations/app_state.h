@@ -1,5 +1,8 @@
 #pragma once
 
+#include "chips/catalogue.h"
+#include "icsp/icsp.h"
+#include "images/images.h"
 #include "link/link.h"
 #include "log/clock.h"
 #include "log/log.h"
@@ -11,11 +14,17 @@ namespace fw {
 // entry point (GUI or terminal) and handed down by reference.
 struct AppState {
   AppState(Clock& clock, Pause& pause, OperatorDialogs& dialogs, DeviceOpener opener)
-      : dialogs(dialogs), log(clock), link(log, pause, std::move(opener)) {}
+      : dialogs(dialogs),
+        log(clock),
+        link(log, pause, std::move(opener)),
+        icsp(link, chip, images, dialogs) {}
 
   OperatorDialogs& dialogs;
   Log log;
   Link link;
+  ChipRecord chip;
+  Images images;
+  Icsp icsp;
 };
 
 }  // namespace fw

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace fw {
+
+// The groups of chips that every operation treats alike. Chip-dependent
+// decisions are taken on the family, never on a chip's name.
+enum class ChipFamily {
+  F629, F683, F785, F635, F627A, F615, F617, F752, F753, F88X, F72X, F720, F1822, F1501, F1508
+};
+inline constexpr int kChipFamilyCount = 15;
+
+// The configuration memory map texts shown under the configuration view.
+enum class MapText { M1, M2, M3, M4, M5, M6, M7 };
+
+struct ChipEntry {
+  const char* ChipName;
+  std::uint16_t IdWord;  // the word the menu item selects; revision bits 0
+  std::uint16_t DeviceFamily;
+  ChipFamily Family;
+  std::uint32_t ProgramSize;  // bytes, two per word
+  std::uint32_t DataSize;     // bytes; 0 without EEPROM
+  std::uint32_t ConfigSize;   // bytes, two per word, from ConfigBase
+  std::uint32_t ConfigBase;   // word address
+  std::uint32_t DataBase;     // word address of the EEPROM in files
+  std::uint8_t EraseProgramWait;
+  std::uint8_t EraseDataWait;
+  std::uint8_t ProgramWaitInt;
+  std::uint8_t ProgramWaitExt;
+  std::uint8_t DataWaitInt;
+  std::uint8_t DataWaitExt;
+  MapText Map;
+  const char* PictureFile;
+
+  std::uint16_t Key() const { return static_cast<std::uint16_t>(IdWord & 0x3FE0); }
+};
+
+// All 81 entries, in ascending order of key.
+std::span<const ChipEntry> Catalogue();
+
+const char* MapTextOf(MapText map);
+const char* MapName(MapText map);        // "M1" ... "M7"
+const char* FamilyName(ChipFamily family);  // "F629" ...
+
+inline std::uint16_t DeviceFamilyOf(std::uint16_t id_word) {
+  return static_cast<std::uint16_t>((id_word >> 5) & 0x1FF);
+}
+
+struct LookupResult {
+  enum class Kind { kEntry, kNoChip, kUnknown };
+  Kind kind = Kind::kUnknown;
+  const ChipEntry* entry = nullptr;
+};
+
+// The entry for an ID word read from a chip or passed by a menu item:
+// revision bits are ignored (except for PIC16F753, whose ID is one exact
+// word); device code 0 means no chip.
+LookupResult LookupChip(std::uint16_t id_word);
+
+// The entry with this display name, for the simulator and the command line.
+const ChipEntry* FindChipByName(const std::string& name);
+
+// The selected chip. ChipIdWord 0 means none is selected.
+struct ChipRecord {
+  std::string ChipName;
+  std::string PictureFile;
+  std::uint16_t ChipIdWord = 0;
+  std::uint32_t ConfigBase = 0;
+  std::uint32_t DataBase = 0;
+  std::uint8_t EraseProgramWait = 0;
+  std::uint8_t EraseDataWait = 0;
+  std::uint8_t ProgramWaitInt = 0;
+  std::uint8_t ProgramWaitExt = 0;
+  std::uint8_t DataWaitInt = 0;
+  std::uint8_t DataWaitExt = 0;
+  std::uint32_t ProgramSize = 0;
+  std::uint32_t DataSize = 0;
+  std::uint32_t ConfigSize = 0;
+
+  // Fills every field from `entry`, with `id_word` as the selecting word.
+  void Assign(const ChipEntry& entry, std::uint16_t id_word);
+};
+
+}  // namespace fw

@@ -1,0 +1,52 @@
+#include "cli/chips_command.h"
+
+#include <cstdio>
+#include <string>
+
+#include "chips/catalogue.h"
+
+namespace fw::cli {
+
+namespace {
+
+std::string Hex4(unsigned v) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%04X", v);
+  return text;
+}
+
+}  // namespace
+
+void PrintChipsCsv(std::ostream& out) {
+  out << "name,idword,devicefamily,family,programsize,datasize,configsize,configbase,database,"
+         "eraseprogramwait,erasedatawait,programwaitint,programwaitext,datawaitint,datawaitext,"
+         "map,picture\n";
+  for (const ChipEntry& e : Catalogue()) {
+    out << e.ChipName << ',' << Hex4(e.IdWord) << ',' << e.DeviceFamily << ','
+        << FamilyName(e.Family) << ',' << e.ProgramSize << ',' << e.DataSize << ','
+        << e.ConfigSize << ',' << Hex4(e.ConfigBase) << ',' << Hex4(e.DataBase) << ','
+        << int{e.EraseProgramWait} << ',' << int{e.EraseDataWait} << ',' << int{e.ProgramWaitInt}
+        << ',' << int{e.ProgramWaitExt} << ',' << int{e.DataWaitInt} << ','
+        << int{e.DataWaitExt} << ',' << MapName(e.Map) << ',' << e.PictureFile << '\n';
+  }
+}
+
+void PrintChipsTable(std::ostream& out) {
+  char line[200];
+  std::snprintf(line, sizeof line, "%-22s %-7s %-6s %7s %6s %6s %-7s %-7s %s\n", "Chip", "ID word",
+                "Family", "Program", "EEPROM", "Config", "Config@", "EEPROM@",
+                "Waits ms (erase P/D, prog int/ext, data int/ext)");
+  out << line;
+  for (const ChipEntry& e : Catalogue()) {
+    std::snprintf(line, sizeof line, "%-22s %-7s %-6s %7u %6u %6u %-7s %-7s %u/%u, %u/%u, %u/%u\n",
+                  e.ChipName, Hex4(e.IdWord).c_str(), FamilyName(e.Family), e.ProgramSize / 2,
+                  e.DataSize, e.ConfigSize / 2, Hex4(e.ConfigBase).c_str(),
+                  e.DataSize ? Hex4(e.DataBase).c_str() : "-", e.EraseProgramWait,
+                  e.EraseDataWait, e.ProgramWaitInt, e.ProgramWaitExt, e.DataWaitInt,
+                  e.DataWaitExt);
+    out << line;
+  }
+  out << "Program and Config are in words, EEPROM in bytes; addresses are word addresses.\n";
+}
+
+}  // namespace fw::cli

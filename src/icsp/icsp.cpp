@@ -1,0 +1,175 @@
+#include "icsp/icsp.h"
+
+#include "link/gateway.h"
+
+namespace fw {
+
+using namespace gateway;
+
+namespace {
+constexpr std::string_view kSize6 = " LoadPaketSize_SPI = 0x06";
+constexpr std::string_view kSize16 = " LoadPaketSize_SPI = 0x10";
+constexpr std::string_view kIncrement = " Increment Address";
+}  // namespace
+
+bool Icsp::SetInitState() {
+  return Send(InitStateFrame1(), " set InitState") && Send(InitStateFrame2(), " set InitState");
+}
+
+bool Icsp::EnterProgrammingMode() {
+  return Send(VppFirstEntry(), " enter programming mode, Vpp-first");
+}
+
+std::int32_t Icsp::ReadDeviceId() {
+  if (!Send(LoadPaketSize_SPI(6), " LoadPaketSize_SPI = 0x6")) return 0;
+  if (!Send(FastSendCommand(icsp::kLoadConfiguration), " Load Configuration")) return 0;
+  if (!Send(LoadPaketSize_SPI(16), kSize16)) return 0;
+  if (!Send(FastSendPacket(0x00, 0x00), " FastSendPaket_SPI 0x00 0x00")) return 0;
+  // This step's name has always been logged with the typo; operators'
+  // notes and scripts that grep the log know it that way.
+  if (!Send(LoadPaketSize_SPI(6), " LoadaketSize_SPI = 0x06")) return 0;
+  for (int k = 0; k < 6; ++k) {
+    if (!Send(FastSendCommand(icsp::kIncrementAddress), kIncrement)) return 0;
+  }
+  if (!Send(FastSendCommand(icsp::kReadDataFromProgramMemory), " Read Data From Program Memory")) {
+    return 0;
+  }
+  if (!Send(LoadPaketSize_SPI(16), kSize16)) return 0;
+  if (!Send(FastSendPacket(0xFE, 0x7F), " FastSendPaket_SPI 0xFE 0x7F")) return 0;
+  const std::optional<std::uint16_t> packet = link_.ReadPacket(" ReadSignPaket_SPI");
+  if (!packet) return 0;
+  return WordOfPacket(*packet);
+}
+
+bool Icsp::LoadConfiguration() {
+  return Send(LoadPaketSize_SPI(6), " LoadPaketSize_SPI = 0x6") &&
+         Send(FastSendCommand(icsp::kLoadConfiguration), " Load Configuration") &&
+         Send(LoadPaketSize_SPI(16), kSize16) &&
+         Send(FastSendPacket(0x00, 0x00), " FastSendPaket_SPI 0x00 0x00");
+}
+
+bool Icsp::IncrementAddress(std::uint32_t n, bool show_progress) {
+  if (!Send(LoadPaketSize_SPI(6), kSize6)) return false;
+  for (std::uint32_t k = 1; k <= n; ++k) {
+    if (!Send(FastSendCommand(icsp::kIncrementAddress), kIncrement)) return false;
+    if (show_progress && k % 8 == 0) {
+      dialogs_.ProgressSet(static_cast<int>(std::uint64_t{k} * 100 / n));
+    }
+  }
+  return true;
+}
+
+std::optional<std::uint16_t> Icsp::ReadCell(std::uint32_t i, std::uint8_t command,
+                                            std::string_view command_text) {
+  if (!Send(LoadPaketSize_SPI(6), kSize6)) return std::nullopt;
+  if (i > 0 && !Send(FastSendCommand(icsp::kIncrementAddress), kIncrement)) return std::nullopt;
+  if (!Send(FastSendCommand(command), command_text)) return std::nullopt;
+  if (!Send(LoadPaketSize_SPI(16), kSize16)) return std::nullopt;
+  if (!Send(FastSendPacket(0xFE, 0x7F), " FastSendPaket_SPI 0xFE 0x7F")) return std::nullopt;
+  return link_.ReadPacket(" ReadSignPaket_SPI");
+}
+
+bool Icsp::ReadProgramMemory(std::uint32_t i, bool verify) {
+  const auto packet = ReadCell(i, icsp::kReadDataFromProgramMemory, " Read Data From Program Memory");
+  if (!packet) return false;
+  const auto word = static_cast<std::uint16_t>(WordOfPacket(*packet) & 0x3FFF);
+  if (verify) return word == WordAt(images_.ProgramImage, i);
+  SetWordAt(images_.ProgramImage, i, word);
+  return true;
+}
+
+bool Icsp::ReadConfigMemory(std::uint32_t i, bool verify) {
+  const auto packet = ReadCell(i, icsp::kReadDataFromProgramMemory, " Read Data From Program Memory");
+  if (!packet) return false;
+  const auto word = static_cast<std::uint16_t>(WordOfPacket(*packet) & 0x3FFF);
+  if (verify) return word == WordAt(images_.ConfigImage, i);
+  SetWordAt(images_.ConfigImage, i, word);
+  return true;
+}
+
+bool Icsp::ReadConfigMemoryMasked(std::uint32_t i, std::uint16_t mask) {
+  const auto packet = ReadCell(i, icsp::kReadDataFromProgramMemory, " Read Data From Program Memory");
+  if (!packet) return false;
+  const std::uint16_t raw = WordOfPacket(*packet);
+  const std::uint16_t kept = WordAt(images_.ConfigImage, i);
+  SetWordAt(images_.ConfigImage, i, static_cast<std::uint16_t>(kept & (raw | ~mask)));
+  return true;
+}
+
+bool Icsp::ReadDataMemory(std::uint32_t i, bool verify) {
+  const auto packet = ReadCell(i, icsp::kReadDataFromDataMemory, " Read Data From Data Memory");
+  if (!packet) return false;
+  const auto word = static_cast<std::uint16_t>(WordOfPacket(*packet) & 0x3FFF);
+  // The verify compares the whole word: a cell that answers bits above the
+  // byte is reported as a difference, though a read keeps only the byte.
+  if (verify) return word == images_.DataImage[i];
+  images_.DataImage[i] = static_cast<std::uint8_t>(word & 0xFF);
+  return true;
+}
+
+bool Icsp::WriteCell(std::uint32_t i, bool skip, std::uint8_t command,
+                     std::string_view command_text, std::uint16_t packet, bool externally_timed,
+                     std::uint8_t wait_int, std::uint8_t wait_ext) {
+  if (!Send(LoadPaketSize_SPI(6), kSize6)) return false;
+  if (i > 0 && !Send(FastSendCommand(icsp::kIncrementAddress), kIncrement)) return false;
+  if (skip) return true;
+  if (!Send(FastSendCommand(command), command_text)) return false;
+  if (!Send(LoadPaketSize_SPI(16), kSize16)) return false;
+  if (!Send(FastSendPacket(static_cast<std::uint8_t>(packet & 0xFF),
+                           static_cast<std::uint8_t>(packet >> 8)),
+            " FastSendPaket_SPI Low High")) {
+    return false;
+  }
+  if (!Send(LoadPaketSize_SPI(6), kSize6)) return false;
+  if (!externally_timed) {
+    return link_.SendWithWait(FastSendCommand(icsp::kBeginProgrammingInt), wait_int,
+                              " Begin Programming (int)");
+  }
+  return link_.SendWithWait(FastSendCommand(icsp::kBeginProgrammingExt), wait_ext,
+                            " Begin Programming (ext)") &&
+         Send(FastSendCommand(icsp::kEndProgramming), " End Programming");
+}
+
+bool Icsp::WriteProgramMemory(std::uint32_t i, bool externally_timed) {
+  const std::uint16_t value = WordAt(images_.ProgramImage, i);
+  return WriteCell(i, value == 0x3FFF, icsp::kLoadDataForProgramMemory,
+                   " Load Data For Program Memory", static_cast<std::uint16_t>(value << 1),
+                   externally_timed, chip_.ProgramWaitInt, chip_.ProgramWaitExt);
+}
+
+bool Icsp::WriteConfigMemory(std::uint32_t i, bool externally_timed) {
+  const std::uint16_t value = WordAt(images_.ConfigImage, i);
+  return WriteCell(i, value == 0x3FFF, icsp::kLoadDataForProgramMemory,
+                   " Load Data For Program Memory", static_cast<std::uint16_t>(value << 1),
+                   externally_timed, chip_.ProgramWaitInt, chip_.ProgramWaitExt);
+}
+
+bool Icsp::WriteDataMemory(std::uint32_t i, bool externally_timed) {
+  const std::uint8_t value = images_.DataImage[i];
+  return WriteCell(i, value == 0xFF, icsp::kLoadDataForDataMemory, " Load Data For Data Memory",
+                   static_cast<std::uint16_t>(value << 1), externally_timed, chip_.DataWaitInt,
+                   chip_.DataWaitExt);
+}
+
+bool Icsp::LoadDataForProgramMemory(std::uint16_t w) {
+  return Send(LoadPaketSize_SPI(6), kSize6) &&
+         Send(FastSendCommand(icsp::kLoadDataForProgramMemory), " Load Data For Program Memory") &&
+         Send(LoadPaketSize_SPI(16), kSize16) &&
+         Send(FastSendPacket(static_cast<std::uint8_t>((2 * w) & 0xFF),
+                             static_cast<std::uint8_t>((w >> 7) & 0xFF)),
+              " FastSendPaket_SPI Low High");
+}
+
+bool Icsp::BulkEraseProgramMemory() {
+  return Send(LoadPaketSize_SPI(6), kSize6) &&
+         link_.SendWithWait(FastSendCommand(icsp::kBulkEraseProgramMemory),
+                            chip_.EraseProgramWait, " Bulk Erase Program Memory");
+}
+
+bool Icsp::BulkEraseDataMemory() {
+  return Send(LoadPaketSize_SPI(6), kSize6) &&
+         link_.SendWithWait(FastSendCommand(icsp::kBulkEraseDataMemory), chip_.EraseDataWait,
+                            " Bulk Erase Data Memory");
+}
+
+}  // namespace fw

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "chips/catalogue.h"
+#include "images/images.h"
+#include "link/link.h"
+#include "log/operator_dialogs.h"
+
+namespace fw {
+
+// ICSP command codes of the PIC12/PIC16 flash parts.
+namespace icsp {
+inline constexpr std::uint8_t kLoadConfiguration = 0x00;
+inline constexpr std::uint8_t kLoadDataForProgramMemory = 0x02;
+inline constexpr std::uint8_t kLoadDataForDataMemory = 0x03;
+inline constexpr std::uint8_t kReadDataFromProgramMemory = 0x04;
+inline constexpr std::uint8_t kReadDataFromDataMemory = 0x05;
+inline constexpr std::uint8_t kIncrementAddress = 0x06;
+inline constexpr std::uint8_t kBeginProgrammingInt = 0x08;
+inline constexpr std::uint8_t kBeginProgrammingExt = 0x18;
+inline constexpr std::uint8_t kEndProgramming = 0x0A;
+inline constexpr std::uint8_t kBulkEraseProgramMemory = 0x09;
+inline constexpr std::uint8_t kBulkEraseDataMemory = 0x0B;
+}  // namespace icsp
+
+// The ICSP operations, each a fixed sequence of gateway frames. They work on
+// the cell at the chip's address counter, which only programming-mode entry,
+// Load Configuration and Increment Address move. Every failure is logged
+// where it happens and closes the link; callers only stop at the first false.
+//
+// The index convention of the reads and writes: index i is the image element
+// to use, and i > 0 first steps the counter by one. Walking i = 0, 1, 2, ...
+// right after entry (or Load Configuration) visits the memory in order.
+class Icsp {
+ public:
+  Icsp(Link& link, const ChipRecord& chip, Images& images, OperatorDialogs& dialogs)
+      : link_(link), chip_(chip), images_(images), dialogs_(dialogs) {}
+
+  bool SetInitState();
+  bool EnterProgrammingMode();
+  // The device ID packet shifted right by one, unmasked; 0 on failure.
+  std::int32_t ReadDeviceId();
+
+  bool LoadConfiguration();
+  bool IncrementAddress(std::uint32_t n, bool show_progress);
+  bool ReadProgramMemory(std::uint32_t i, bool verify);
+  bool ReadConfigMemory(std::uint32_t i, bool verify);
+  bool ReadConfigMemoryMasked(std::uint32_t i, std::uint16_t mask);
+  bool ReadDataMemory(std::uint32_t i, bool verify);
+  bool WriteProgramMemory(std::uint32_t i, bool externally_timed);
+  bool WriteConfigMemory(std::uint32_t i, bool externally_timed);
+  bool WriteDataMemory(std::uint32_t i, bool externally_timed);
+  bool LoadDataForProgramMemory(std::uint16_t w);
+  bool BulkEraseProgramMemory();
+  bool BulkEraseDataMemory();
+
+ private:
+  // Steps 1-7 of every read: the packet clocked in for the cell at the
+  // counter, or nothing after a logged failure.
+  std::optional<std::uint16_t> ReadCell(std::uint32_t i, std::uint8_t command,
+                                        std::string_view command_text);
+  // Every write: loads `packet` with `command` and programs it.
+  bool WriteCell(std::uint32_t i, bool skip, std::uint8_t command, std::string_view command_text,
+                 std::uint16_t packet, bool externally_timed, std::uint8_t wait_int,
+                 std::uint8_t wait_ext);
+  bool Send(const GatewayFrame& frame, std::string_view fail_text) {
+    return link_.Send(frame, fail_text);
+  }
+
+  Link& link_;
+  const ChipRecord& chip_;
+  Images& images_;
+  OperatorDialogs& dialogs_;
+};
+
+}  // namespace fw

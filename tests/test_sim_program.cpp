@@ -1,0 +1,145 @@
+// flashwright-sim as a separate program on a pseudo-terminal, with real time:
+// the programmer connects, reads the device ID and program words, comes back
+// for a second connection, and the simulator dumps its chip on SIGTERM.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "fakes.h"
+#include "icsp/icsp.h"
+#include "link/qt_serial_device.h"
+#include "operations/connection.h"
+
+namespace fw {
+namespace {
+
+struct SimProcess {
+  pid_t pid = -1;
+  FILE* out = nullptr;
+  std::string path;
+
+  explicit SimProcess(const std::vector<std::string>& args) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+      dup2(fds[1], STDOUT_FILENO);
+      close(fds[0]);
+      close(fds[1]);
+      std::vector<char*> argv;
+      static std::string program = FLASHWRIGHT_SIM_PATH;
+      argv.push_back(program.data());
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(fds[1]);
+    out = fdopen(fds[0], "r");
+    char line[256] = {};
+    if (out && fgets(line, sizeof line, out)) {
+      path = line;
+      while (!path.empty() && path.back() == '\n') path.pop_back();
+    }
+  }
+  int Stop() {
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (out) fclose(out);
+    pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  ~SimProcess() {
+    if (pid > 0) Stop();
+  }
+};
+
+std::string Record(std::uint16_t address, const std::vector<std::uint8_t>& data) {
+  unsigned sum = static_cast<unsigned>(data.size()) + (address >> 8) + (address & 0xFF);
+  char text[16];
+  std::string line;
+  std::snprintf(text, sizeof text, ":%02X%04X00", static_cast<unsigned>(data.size()), address);
+  line = text;
+  for (std::uint8_t b : data) {
+    std::snprintf(text, sizeof text, "%02X", b);
+    line += text;
+    sum += b;
+  }
+  std::snprintf(text, sizeof text, "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
+  return line + text + "\n";
+}
+
+TEST(SimProgram, ServesAPseudoTerminalAcrossConnections) {
+  const std::string load = testing::TempDir() + "/flashwright_sim_load.hex";
+  const std::string dump = testing::TempDir() + "/flashwright_sim_dump2.hex";
+  {
+    std::ofstream file(load);
+    std::vector<std::uint8_t> words;
+    for (int i = 0; i < 10; ++i) {
+      words.push_back(static_cast<std::uint8_t>(i * 3));
+      words.push_back(static_cast<std::uint8_t>(0x20 + i));
+    }
+    file << Record(0, std::vector<std::uint8_t>(words.begin(), words.begin() + 16))
+         << Record(16, std::vector<std::uint8_t>(words.begin() + 16, words.end()))
+         << ":00000001FF\n";
+  }
+  SimProcess sim({"--chip", "PIC16F630", "--load", load, "--dump", dump});
+  ASSERT_FALSE(sim.path.empty());
+
+  test::FakeClock clock;
+  RealPause pause;
+  test::FakeDialogs dialogs;
+  Log log(clock);
+  Link link(log, pause, [](const std::string& p) { return OpenQtSerialDevice(p); });
+  ChipRecord chip;
+  chip.Assign(*FindChipByName("PIC16F630"), 0x10C0);
+  Images images;
+  Icsp icsp(link, chip, images, dialogs);
+
+  for (int connection = 0; connection < 2; ++connection) {
+    ASSERT_TRUE(Connect(link, log, sim.path)) << log.Lines().back();
+    ASSERT_TRUE(icsp.SetInitState() && icsp.EnterProgrammingMode());
+    EXPECT_EQ(icsp.ReadDeviceId(), 0x10C3);
+    ASSERT_TRUE(icsp.SetInitState() && icsp.EnterProgrammingMode());
+    for (std::uint32_t i = 0; i < 10; ++i) ASSERT_TRUE(icsp.ReadProgramMemory(i, false));
+    for (std::uint32_t i = 0; i < 10; ++i) {
+      EXPECT_EQ(WordAt(images.ProgramImage, i), ((0x20 + i) << 8) | (i * 3)) << "word " << i;
+    }
+    if (connection == 0) {
+      SetWordAt(images.ProgramImage, 10, 0x0777);
+      ASSERT_TRUE(icsp.WriteProgramMemory(10, false));
+    }
+    ASSERT_TRUE(icsp.SetInitState());
+    Disconnect(link, log);
+  }
+  EXPECT_EQ(sim.Stop(), 0);
+  std::ifstream in(dump);
+  std::stringstream text;
+  text << in.rdbuf();
+  // Words 0-9 as loaded, word 10 as written over the first connection.
+  EXPECT_EQ(text.str().find(":020000040000FA\n:1000000000200321062209230C240F2512261527"), 0u)
+      << text.str().substr(0, 200);
+  EXPECT_NE(text.str().find("\n:1000100018281B297707FF3F"), std::string::npos)
+      << text.str().substr(0, 200);
+  std::remove(load.c_str());
+  std::remove(dump.c_str());
+}
+
+}  // namespace
+}  // namespace fw
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
