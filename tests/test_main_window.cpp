@@ -3,9 +3,11 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QTest>
+#include <QTextBlock>
 
 #include "app/main_form.h"
 #include "app/progress_form.h"
+#include "app/device_opener.h"
 #include "app/qt_dialogs.h"
 #include "fakes.h"
 
@@ -159,7 +161,7 @@ class MainWindowTest : public QObject {
     for (QWidget* w : {static_cast<QWidget*>(rig.form.RichEdit1),
                        static_cast<QWidget*>(rig.form.RichEdit4),
                        static_cast<QWidget*>(rig.form.Edit2)}) {
-      QTest::keyClicks(w, "zq 7!");
+      QTest::keyClicks(w, "zq ");  // no hex digits: nothing to write, only the caret moves
       QTest::keyClick(w, Qt::Key_Return);
       QTest::keyClick(w, Qt::Key_Backspace);
     }
@@ -201,6 +203,103 @@ class MainWindowTest : public QObject {
     QCOMPARE(rig.dialogs.CurrentProgress()->size(), QSize(281, 33));
     rig.dialogs.ProgressClose();
     QVERIFY(rig.dialogs.CurrentProgress() == nullptr);
+  }
+
+  void chipMenuSelectsAndFillsTheViews() {
+    Rig rig;
+    int items = 0;
+    for (QAction* a : rig.form.findChildren<QAction*>()) {
+      if (a->objectName().startsWith("PIC1")) ++items;
+    }
+    QCOMPARE(items, 81);
+    QAction* item = rig.form.findChild<QAction*>("PIC16F6301");
+    QVERIFY(item != nullptr);
+    QCOMPARE(item->text(), QString("PIC16F630"));
+    item->trigger();
+    QCOMPARE(rig.form.Edit1->text(), QString("PIC16F630"));
+    QCOMPARE(rig.form.Edit2->text(), QString("10C0"));
+    QVERIFY(rig.form.Label10->text().startsWith("0x2000..0x2003 - User ID"));
+    QCOMPARE(rig.form.RichEdit1->document()->blockCount(), 128);
+    QCOMPARE(rig.form.RichEdit4->document()->blockCount(), 8);
+    QCOMPARE(rig.form.RichEdit7->document()->blockCount(), 4);
+    const QString config = rig.form.RichEdit6->document()->firstBlock().text();
+    QCOMPARE(config.mid(40, 9), QString("10C0 31FF"));
+    QCOMPARE(config.mid(56, 2), QString(QChar(0xFF)) + "?");
+    QCOMPARE(config.mid(68, 4), QString(QChar(0xC0)) + QChar(0x1F) + QChar(0xFF) + "1");
+    QCOMPARE(rig.LogLines().last(), QString("Selected chip is  PIC16F630"));
+    rig.form.findChild<QAction*>("PIC16F6361")->trigger();
+    QCOMPARE(rig.form.Edit1->text(), QString("PIC16F636 / PIC16F639"));
+  }
+
+  void typingIntoAViewEditsInPlace() {
+    Rig rig;
+    rig.form.show();
+    rig.form.findChild<QAction*>("PIC16F6841")->trigger();
+    HexView* view = rig.form.RichEdit1;
+    view->setFocus();
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(73 + 10);  // line 1, first digit: 73 widget positions a line
+    view->setTextCursor(cursor);
+    QTest::keyClicks(view, "12z4");
+    QTextBlock line = view->document()->findBlockByNumber(1);
+    QCOMPARE(line.text().mid(0, 14), QString("00000008: 12F4"));
+    QCOMPARE(line.text().at(56), QChar(0xF4));
+    QCOMPARE(line.text().at(57), QChar(0x1F));
+    QCOMPARE(view->textCursor().position(), 73 + 14);
+    QTest::keyClick(view, Qt::Key_Backspace);
+    QCOMPARE(view->document()->findBlockByNumber(1).text().mid(10, 4), QString("12FF"));
+    QCOMPARE(view->textCursor().position(), 73 + 13);
+    QTest::keyClick(view, Qt::Key_Right);
+    QCOMPARE(view->textCursor().position(), 73 + 14);
+    QTest::keyClick(view, Qt::Key_5, Qt::KeypadModifier);
+    QCOMPARE(view->textCursor().position(), 73 + 15);  // a blank between words
+    QTest::keyClick(view, Qt::Key_2, Qt::KeypadModifier);
+    QCOMPARE(view->document()->findBlockByNumber(1).text().mid(15, 4), QString("2FFF"));
+    // The core holds the same text, with its CR LF line breaks.
+    QCOMPARE(rig.state.workspace.view(1).text().substr(74 + 10, 4), std::string("12FF"));
+    rig.state.workspace.TakeImage(1, fw::kProgramImage);
+    QCOMPARE(fw::WordAt(rig.state.images.ProgramImage, 8), std::uint16_t{0x12FF});
+    QCOMPARE(fw::WordAt(rig.state.images.ProgramImage, 9), std::uint16_t{0x2FFF});
+
+    // The data view: a byte view of 82 positions, 81 in the widget.
+    HexView* data = rig.form.RichEdit3;
+    data->setFocus();
+    cursor = data->textCursor();
+    cursor.setPosition(81 * 2 + 64);
+    data->setTextCursor(cursor);
+    QTest::keyClicks(data, "Hi");
+    QCOMPARE(data->document()->findBlockByNumber(2).text().mid(10, 5), QString("48 49"));
+    QCOMPARE(data->document()->findBlockByNumber(2).text().mid(64, 2), QString("HI"));
+  }
+
+  void idWordBoxTakesHexDigitsOnly() {
+    Rig rig;
+    rig.form.show();
+    rig.form.findChild<QAction*>("PIC16F6301")->trigger();
+    rig.form.Edit2->setFocus();
+    rig.form.Edit2->setCursorPosition(0);
+    QTest::keyClick(rig.form.Edit2, Qt::Key_9);
+    QCOMPARE(rig.form.Edit2->text(), QString("30C0"));
+    QCOMPARE(rig.form.Edit2->cursorPosition(), 1);
+    QTest::keyClicks(rig.form.Edit2, "x");
+    QCOMPARE(rig.form.Edit2->text(), QString("30C0"));
+    QCOMPARE(rig.form.Edit2->cursorPosition(), 2);
+  }
+
+  void autosearchOnTheDemoGateway() {
+    fw::test::FakeClock clock;
+    fw::test::FakePause pause;
+    RecordingDialogs dialogs;
+    DeviceOpenerForApp opener;
+    fw::AppState state(clock, pause, dialogs, opener.Opener());
+    TForm1 form(state, dialogs, DemoPortNames(), "demo:PIC16F887");
+    QVERIFY(form.ComboBox1->findText("demo:PIC16F684") >= 0);
+    form.Button1Click();
+    QVERIFY(form.Button3->isEnabled());
+    form.Button3Click();
+    QCOMPARE(form.Edit1->text(), QString("PIC16F887"));
+    QCOMPARE(form.Edit2->text(), QString("2083"));
+    QCOMPARE(form.RichEdit1->document()->blockCount(), 1024);
   }
 };
 

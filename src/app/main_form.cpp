@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/qt_dialogs.h"
+#include "images/hex_editing.h"
 #include "log/rtf_writer.h"
 #include "operations/connection.h"
 
@@ -56,7 +57,17 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
   state_.link.ClosePort();
   state_.link.DelayValue = TrackBar1->value();
 
+  HexView* views[8] = {nullptr, RichEdit1, RichEdit2, RichEdit3, RichEdit4, nullptr, RichEdit6, RichEdit7};
+  for (int n : {1, 2, 3, 4, 6, 7}) {
+    bridges_[n] = ViewBridge(views[n], &state_.workspace.view(n));
+    views[n]->onKeyDown = [this, n](std::uint16_t key) { return ViewKeyDown(n, key); };
+  }
+  Edit2->onKeyDown = [this](std::uint16_t key) { return Edit2KeyDown(key); };
+  connect(PageControl1, &QTabWidget::currentChanged, this,
+          [this](int index) { state_.workspace.active_page = index; });
+
   connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+  connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
   connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
   connect(ComboBox1, &QComboBox::currentTextChanged, this, &TForm1::ComboBox1Change);
   connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
@@ -243,13 +254,62 @@ void TForm1::BuildMenus() {
 
   QMenu* chips = bar->addMenu("Chip Select");
   chips->setObjectName("ChipSelect1");
-  chips->addMenu("PIC12...")->setObjectName("PIC121");
-  chips->addMenu("PIC16...")->setObjectName("PIC161");
+  BuildChipMenu(chips, fw::ChipSelectMenu());
 
   QMenu* help = bar->addMenu("Help");
   help->setObjectName("Help1");
   add(help, "About1", "About Program");
   add(help, "GX0450Connection1", "How to connect...");
+}
+
+void TForm1::BuildChipMenu(QMenu* parent, const std::vector<fw::ChipMenuNode>& nodes) {
+  for (const fw::ChipMenuNode& node : nodes) {
+    if (node.IsItem()) {
+      QAction* action = parent->addAction(QString::fromStdString(node.caption));
+      action->setObjectName(QString::fromStdString(node.name));
+      const std::uint16_t id_word = node.id_word;
+      connect(action, &QAction::triggered, this, [this, id_word] { ChipMenuItemClick(id_word); });
+    } else {
+      BuildChipMenu(parent->addMenu(QString::fromStdString(node.caption)), node.children);
+    }
+  }
+}
+
+void TForm1::ChipMenuItemClick(std::uint16_t id_word) {
+  state_.selector.SelectChip(id_word);
+  SyncFromCore();
+}
+
+void TForm1::Button3Click() {
+  state_.selector.AutosearchChip();
+  SyncFromCore();
+}
+
+bool TForm1::ViewKeyDown(int n, std::uint16_t& key) {
+  ViewBridge& bridge = bridges_[n];
+  bridge.view()->caret = bridge.CoreCaret();
+  const bool pass_on = fw::ViewKeyDown(*bridge.view(), key);
+  if (!pass_on) bridge.Sync(true);
+  return pass_on;
+}
+
+bool TForm1::Edit2KeyDown(std::uint16_t& key) {
+  fw::IdWordBox& box = state_.workspace.id_box;
+  box.caret = static_cast<std::uint32_t>(Edit2->cursorPosition());
+  const bool pass_on = fw::IdWordKeyDown(box, key);
+  if (!pass_on) {
+    Edit2->setText(QString::fromStdString(box.text));
+    Edit2->setCursorPosition(static_cast<int>(box.caret));
+  }
+  return pass_on;
+}
+
+void TForm1::SyncFromCore() {
+  const fw::Workspace& w = state_.workspace;
+  Edit1->setText(QString::fromStdString(w.chip_name));
+  if (Edit2->text().toStdString() != w.id_box.text) Edit2->setText(QString::fromStdString(w.id_box.text));
+  Label10->setText(QString::fromStdString(w.map_caption));
+  for (int n : {1, 2, 3, 4, 6, 7}) bridges_[n].Sync(true);
 }
 
 void TForm1::EnableDeviceControls() {

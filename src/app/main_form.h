@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/hex_view.h"
+#include "app/view_bridge.h"
 #include "operations/app_state.h"
 
 class QtDialogs;
@@ -35,6 +36,23 @@ class TForm1 : public QMainWindow {
   void TrackBar1Change();
   void Exit1Click();
   void SaveLogas1Click();
+  void Button3Click();
+  // Every "Chip Select" item calls this with its entry's ID word; the items
+  // are generated from one table (PIC16F6301 for "PIC16F630", ...).
+  void ChipMenuItemClick(std::uint16_t id_word);
+
+  // Key-down handlers of the views and the ID word box, taking Windows
+  // virtual-key codes; true lets the widget handle the key (the arrows).
+  bool RichEdit1KeyDown(std::uint16_t& key) { return ViewKeyDown(1, key); }
+  bool RichEdit2KeyDown(std::uint16_t& key) { return ViewKeyDown(2, key); }
+  bool RichEdit3KeyDown(std::uint16_t& key) { return ViewKeyDown(3, key); }
+  bool RichEdit4KeyDown(std::uint16_t& key) { return ViewKeyDown(4, key); }
+  bool RichEdit6KeyDown(std::uint16_t& key) { return ViewKeyDown(6, key); }
+  bool RichEdit7KeyDown(std::uint16_t& key) { return ViewKeyDown(7, key); }
+  bool Edit2KeyDown(std::uint16_t& key);
+
+  // Shows what the core holds: view texts, chip name, ID word, map caption.
+  void SyncFromCore();
   // Saves the log to `file_name` (the dialog's answer); split out so that the
   // save can be driven without a dialog.
   void SaveLogTo(const QString& file_name);
@@ -80,6 +98,10 @@ class TForm1 : public QMainWindow {
   void BuildControls();
   void BuildMenus();
   QWidget* BuildPage(int page, HexView*& program, HexView*& data, HexView*& config);
+  void BuildChipMenu(QMenu* parent, const std::vector<fw::ChipMenuNode>& nodes);
+  bool ViewKeyDown(int n, std::uint16_t& key);
+
+  ViewBridge bridges_[8];
 
   fw::AppState& state_;
   QtDialogs& dialogs_;

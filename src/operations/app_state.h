@@ -1,8 +1,10 @@
 #pragma once
 
 #include "chips/catalogue.h"
+#include "chips/selection.h"
 #include "icsp/icsp.h"
 #include "images/images.h"
+#include "images/views.h"
 #include "link/link.h"
 #include "log/clock.h"
 #include "log/log.h"
@@ -17,7 +19,9 @@ struct AppState {
       : dialogs(dialogs),
         log(clock),
         link(log, pause, std::move(opener)),
-        icsp(link, chip, images, dialogs) {}
+        icsp(link, chip, images, dialogs),
+        workspace(chip, images, dialogs),
+        selector(chip, images, workspace, log, icsp) {}
 
   OperatorDialogs& dialogs;
   Log log;
@@ -25,6 +29,8 @@ struct AppState {
   ChipRecord chip;
   Images images;
   Icsp icsp;
+  Workspace workspace;
+  ChipSelector selector;
 };
 
 }  // namespace fw

@@ -1,0 +1,70 @@
+// What one poll of PortRead costs on a real (pseudo-)terminal: the
+// "bytes waiting" look through Qt SerialPort, without and with the 1 ms sleep.
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+#include <pty.h>
+#include <unistd.h>
+
+#include "link/pause.h"
+#include "link/qt_serial_device.h"
+
+namespace {
+
+struct Pty {
+  int master = -1;
+  std::string path;
+  Pty() {
+    int slave = -1;
+    char name[128] = {};
+    openpty(&master, &slave, name, nullptr, nullptr);
+    close(slave);
+    path = name;
+  }
+  ~Pty() { close(master); }
+};
+
+void BytesWaitingLook(benchmark::State& state) {
+  Pty pty;
+  auto device = fw::OpenQtSerialDevice(pty.path);
+  if (!device) {
+    state.SkipWithError("cannot open the pseudo-terminal");
+    return;
+  }
+  device->SetState();
+  for (auto _ : state) benchmark::DoNotOptimize(device->BytesWaiting());
+}
+BENCHMARK(BytesWaitingLook)->Unit(benchmark::kMicrosecond);
+
+void PollWithSleep(benchmark::State& state) {
+  Pty pty;
+  auto device = fw::OpenQtSerialDevice(pty.path);
+  if (!device) {
+    state.SkipWithError("cannot open the pseudo-terminal");
+    return;
+  }
+  device->SetState();
+  fw::RealPause pause;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(device->BytesWaiting());
+    pause.Sleep(1);
+  }
+}
+BENCHMARK(PollWithSleep)->Unit(benchmark::kMicrosecond);
+
+void SleepOneMillisecond(benchmark::State& state) {
+  fw::RealPause pause;
+  for (auto _ : state) pause.Sleep(1);
+}
+BENCHMARK(SleepOneMillisecond)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  return 0;
+}

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks; prints their figures.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DFW_BENCH=ON >/dev/null
+cmake --build build-bench -j "$(nproc)" --target bench_views bench_serial
+./build-bench/bench/bench_views "$@"
+./build-bench/bench/bench_serial "$@"

@@ -1,0 +1,153 @@
+#include "chips/selection.h"
+
+#include <algorithm>
+
+namespace fw {
+
+namespace {
+
+constexpr const char* kNoMap = "Configuration Memory Map: ?";
+// Beyond the catalogue's own lines: the commonest trouble of any programmer
+// is a chip that does not answer at all, which reads as all zeros or ones.
+constexpr const char* kNoAnswerHint =
+    "No chip answered: check the wiring, the supply voltage and the programming voltage";
+
+}  // namespace
+
+void ClearImage(Images& images, const ChipRecord& chip, int kind) {
+  switch (kind) {
+    case kProgramImage:
+      for (std::uint32_t i = 0; i < kProgramImageBytes / 2; ++i) SetWordAt(images.ProgramImage, i, 0x3FFF);
+      break;
+    case kDataImage:
+      std::fill(images.DataImage.begin(), images.DataImage.end(), 0xFF);
+      break;
+    case kConfigImage: {
+      for (std::uint32_t i = 0; i < kConfigImageBytes / 2; ++i) SetWordAt(images.ConfigImage, i, 0x3FFF);
+      const LookupResult found = LookupChip(chip.ChipIdWord);
+      if (found.kind != LookupResult::Kind::kEntry) break;
+      SetWordAt(images.ConfigImage, 6, chip.ChipIdWord);
+      if (found.entry->Family == ChipFamily::F629) images.ConfigImage[15] = 0x31;
+      if (found.entry->Family == ChipFamily::F720) images.ConfigImage[15] = 0x3C;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void ChipSelector::SelectChip(std::uint16_t id_word) {
+  const LookupResult found = LookupChip(id_word);
+  if (found.kind == LookupResult::Kind::kNoChip) {
+    log_.LogEvent(14, "");
+    workspace_.map_caption = kNoMap;
+    return;
+  }
+  if (found.kind == LookupResult::Kind::kUnknown) {
+    log_.LogEvent(15, " unknown");
+    workspace_.map_caption = kNoMap;
+    return;
+  }
+  chip_.Assign(*found.entry, id_word);
+  ApplyChipToViews();
+  log_.LogEvent(15, " " + chip_.ChipName);
+  workspace_.map_caption = MapTextOf(found.entry->Map);
+  ClearImage(images_, chip_, kProgramImage);
+  ClearImage(images_, chip_, kDataImage);
+  ClearImage(images_, chip_, kConfigImage);
+  workspace_.ShowImage(6, kConfigImage);
+  workspace_.ShowImage(7, kConfigImage);
+}
+
+void ChipSelector::ApplyChipToViews() {
+  for (int n : {1, 2}) workspace_.view(n).ViewSize = chip_.ProgramSize;
+  for (int n : {3, 4}) workspace_.view(n).ViewSize = chip_.DataSize;
+  for (int n : {6, 7}) {
+    workspace_.view(n).ViewSize = chip_.ConfigSize;
+    workspace_.view(n).AddressBase = chip_.ConfigBase;
+  }
+  for (int n : {1, 2, 3, 4, 6, 7}) workspace_.RenderView(n);
+  workspace_.chip_name = chip_.ChipName;
+  workspace_.ShowImage(0, 0);
+}
+
+void ChipSelector::AutosearchChip() {
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) {
+    log_.LogEvent(19, " with fail.");
+    return;
+  }
+  const std::int32_t id = icsp_.ReadDeviceId();
+  if (!icsp_.SetInitState()) {
+    log_.LogEvent(19, " with fail.");
+    return;
+  }
+  SelectChip(static_cast<std::uint16_t>(id));
+  if (id == 0 || (id & 0x3FFF) == 0x3FFF) log_.LogEvent(0, kNoAnswerHint);
+}
+
+namespace {
+
+ChipMenuNode Item(const char* caption, std::uint16_t id_word) {
+  ChipMenuNode node;
+  node.caption = caption;
+  node.name = node.caption == "PIC16F636 / 639" ? "PIC16F6361" : node.caption + "1";
+  node.id_word = id_word;
+  return node;
+}
+
+ChipMenuNode Sub(const char* caption, std::vector<ChipMenuNode> children) {
+  ChipMenuNode node;
+  node.caption = caption;
+  node.children = std::move(children);
+  return node;
+}
+
+std::vector<ChipMenuNode> BuildMenu() {
+  ChipMenuNode pic12 = Sub(
+      "PIC12...",
+      {Sub("...", {Item("PIC12F609", 0x2240), Item("PIC12F615", 0x2180), Item("PIC12F617", 0x1360),
+                   Item("PIC12F629", 0x0F80), Item("PIC12F635", 0x0FA0), Item("PIC12F675", 0x0FC0),
+                   Item("PIC12F683", 0x0460), Item("PIC12F752", 0x1500)}),
+       Item("PIC12F1501", 0x2CC0), Item("PIC12LF1501", 0x2D80), Item("PIC12F1822", 0x2700),
+       Item("PIC12LF1822", 0x2800), Item("PIC12F1840", 0x1B80), Item("PIC12LF1840", 0x1BC0)});
+  ChipMenuNode f88x = Sub("...", {Item("PIC16F882", 0x2000), Item("PIC16F883", 0x2020),
+                                  Item("PIC16F884", 0x2040), Item("PIC16F886", 0x2060),
+                                  Item("PIC16F887", 0x2080)});
+  ChipMenuNode f7xx = Sub(
+      "...", {std::move(f88x),         Item("PIC16F707", 0x1AC0),  Item("PIC16LF707", 0x1AE0),
+              Item("PIC16F720", 0x1C00),  Item("PIC16LF720", 0x1C40),  Item("PIC16F721", 0x1C20),
+              Item("PIC16LF721", 0x1C60), Item("PIC16F722", 0x1880),   Item("PIC16LF722", 0x1980),
+              Item("PIC16F722A", 0x1B20), Item("PIC16LF722A", 0x1B60), Item("PIC16F723", 0x1860),
+              Item("PIC16LF723", 0x1960), Item("PIC16F723A", 0x1B00),  Item("PIC16LF723A", 0x1B40),
+              Item("PIC16F724", 0x1840),  Item("PIC16LF724", 0x1940),  Item("PIC16F726", 0x1820),
+              Item("PIC16LF726", 0x1920), Item("PIC16F727", 0x1800),   Item("PIC16LF727", 0x1900),
+              Item("PIC16F753", 0x3030),  Item("PIC16F785", 0x1200)});
+  ChipMenuNode f6xx = Sub(
+      "...", {std::move(f7xx),          Item("PIC16F610", 0x2260), Item("PIC16F616", 0x1240),
+              Item("PIC16F627A", 0x1040),  Item("PIC16F628A", 0x1060), Item("PIC16F630", 0x10C0),
+              Item("PIC16F631", 0x1420),   Item("PIC16F636 / 639", 0x10A0),
+              Item("PIC16F648A", 0x1100),  Item("PIC16F676", 0x10E0), Item("PIC16F677", 0x1440),
+              Item("PIC16F684", 0x1080),   Item("PIC16F685", 0x04A0), Item("PIC16F687", 0x1320),
+              Item("PIC16F688", 0x1180),   Item("PIC16F689", 0x1340), Item("PIC16F690", 0x1400)});
+  ChipMenuNode pic16 = Sub(
+      "PIC16...",
+      {std::move(f6xx),            Item("PIC16F1503", 0x2CE0),  Item("PIC16LF1503", 0x2DA0),
+       Item("PIC16F1507", 0x2D00),  Item("PIC16LF1507", 0x2DC0), Item("PIC16F1508", 0x2D20),
+       Item("PIC16LF1508", 0x2DE0), Item("PIC16F1509", 0x2D40),  Item("PIC16LF1509", 0x2E00),
+       Item("PIC16F1823", 0x2720),  Item("PIC16LF1823", 0x2820), Item("PIC16F1824", 0x2740),
+       Item("PIC16LF1824", 0x2840), Item("PIC16F1825", 0x2760),  Item("PIC16LF1825", 0x2860),
+       Item("PIC16F1826", 0x2780),  Item("PIC16LF1826", 0x2880), Item("PIC16F1827", 0x27A0),
+       Item("PIC16LF1827", 0x28A0), Item("PIC16F1828", 0x27C0),  Item("PIC16LF1828", 0x28C0),
+       Item("PIC16F1829", 0x27E0),  Item("PIC16LF1829", 0x28E0), Item("PIC16F1847", 0x1480),
+       Item("PIC16LF1847", 0x14A0)});
+  return {std::move(pic12), std::move(pic16)};
+}
+
+}  // namespace
+
+const std::vector<ChipMenuNode>& ChipSelectMenu() {
+  static const std::vector<ChipMenuNode> menu = BuildMenu();
+  return menu;
+}
+
+}  // namespace fw

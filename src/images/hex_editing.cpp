@@ -1,0 +1,201 @@
+#include "images/hex_editing.h"
+
+namespace fw {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+bool IsArrow(std::uint16_t k) { return k >= vk::kLeft && k <= vk::kDown; }
+
+// The keypad's digits enter hex digits like the main keyboard's, and store
+// the same character in a character column.
+std::uint16_t Normalise(std::uint16_t k) {
+  if (k >= vk::kNumpad0 && k <= vk::kNumpad9) return static_cast<std::uint16_t>('0' + (k - vk::kNumpad0));
+  return k;
+}
+
+int HexDigitOfKey(std::uint16_t k) {
+  if (k >= '0' && k <= '9') return k - '0';
+  if (k >= 'A' && k <= 'F') return k - 'A' + 10;
+  return -1;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return 0;
+}
+
+// The geometry of one view type and the byte a column belongs to.
+struct Geometry {
+  const View& v;
+  bool words() const { return v.type() == View::Type::kWord; }
+  std::uint32_t hex_last() const { return words() ? 48 : 56; }
+  bool InHex(std::uint32_t c) const { return c >= 10 && c <= hex_last(); }
+  bool InMiddle(std::uint32_t c) const { return c > hex_last() && c < v.CharStart(); }
+  bool InChars(std::uint32_t c) const { return c >= v.CharStart() && c < v.LineEnd(); }
+  bool IsDigit(std::uint32_t c) const {
+    return words() ? (c - 10) % 5 != 4 : (c - 10) % 3 != 2;
+  }
+  // Byte of the line (0-15) that the hex digit at column c belongs to.
+  std::uint32_t ByteOfDigit(std::uint32_t c) const {
+    if (!words()) return (c - 10) / 3;
+    const std::uint32_t k = (c - 10) / 5, d = (c - 10) % 5;
+    return d < 2 ? 2 * k + 1 : 2 * k;
+  }
+  std::uint32_t PairOf(std::uint32_t j) const {
+    if (!words()) return 10 + 3 * j;
+    return (j & 1) ? 10 + 5 * (j / 2) : 12 + 5 * (j / 2);
+  }
+  bool HighByte(std::uint32_t j) const { return words() && (j & 1); }
+  char BlankDigit(std::uint32_t c) const { return words() && (c - 10) % 5 == 0 ? '3' : 'F'; }
+  std::uint8_t BlankByte(std::uint32_t j) const { return HighByte(j) ? 0x3F : 0xFF; }
+};
+
+class Editor {
+ public:
+  explicit Editor(View& view) : v_(view), g_{view} {
+    const std::uint32_t L = v_.LineLength();
+    line_ = v_.caret / L;
+    column_ = v_.caret % L;
+    // LastLine from the view's size, unsigned as the rule has it, but never
+    // past the lines the text really has.
+    last_line_ = (v_.ViewSize - 1) >> 4;
+    if (v_.Lines() > 0 && last_line_ > v_.Lines() - 1) last_line_ = v_.Lines() - 1;
+  }
+
+  void Caret(std::uint32_t line, std::uint32_t column) {
+    const std::uint64_t pos = std::uint64_t{line} * v_.LineLength() + column;
+    v_.caret = static_cast<std::uint32_t>(std::min<std::uint64_t>(pos, v_.text().size()));
+  }
+  std::uint32_t Next() const { return line_ >= last_line_ ? 0 : line_ + 1; }
+  std::uint32_t Previous() const { return line_ == 0 ? last_line_ : line_ - 1; }
+  std::uint32_t Pos(std::uint32_t column) const { return line_ * v_.LineLength() + column; }
+
+  // Writes the character of the byte whose hex pair starts at `pair`.
+  void RefreshChar(std::uint32_t j) {
+    const std::string& t = v_.text();
+    const std::uint32_t pair = Pos(g_.PairOf(j));
+    const auto b = static_cast<std::uint8_t>((HexValue(t[pair]) << 4) | HexValue(t[pair + 1]));
+    const char ch = CharOfByte(b);
+    v_.Replace(Pos(v_.CharStart() + j), &ch, 1);
+  }
+  void WriteByte(std::uint32_t j, std::uint8_t b) {
+    const char ch = CharOfByte(b);
+    v_.Replace(Pos(v_.CharStart() + j), &ch, 1);
+    const char pair[2] = {kHexDigits[b >> 4], kHexDigits[b & 0xF]};
+    v_.Replace(Pos(g_.PairOf(j)), pair, 2);
+  }
+
+  void Backspace() {
+    if (column_ <= 10) {
+      Caret(Previous(), v_.HexEnd());
+      return;
+    }
+    const std::uint32_t b = column_ - 1;
+    if (g_.InHex(b)) {
+      if (g_.IsDigit(b)) {
+        const char blank = g_.BlankDigit(b);
+        v_.Replace(Pos(b), &blank, 1);
+        RefreshChar(g_.ByteOfDigit(b));
+      }
+      Caret(line_, b);
+    } else if (g_.InMiddle(b)) {
+      Caret(Previous(), v_.LineEnd());
+    } else if (g_.InChars(b)) {
+      const std::uint32_t j = b - v_.CharStart();
+      WriteByte(j, g_.BlankByte(j));
+      Caret(line_, b);
+    } else {
+      Caret(line_, b);
+    }
+  }
+
+  void Key(std::uint16_t k) {
+    const std::uint32_t c = column_;
+    if (c >= v_.LineEnd()) {
+      Caret(Next(), v_.CharStart());
+    } else if (g_.InChars(c)) {
+      const std::uint32_t j = c - v_.CharStart();
+      std::uint32_t value = k;
+      if (value < 0x1F) value = 0x1F;
+      if (value > 0xFF) value = 0xFF;
+      if (g_.HighByte(j) && value > 0x3F) value = 0x3F;
+      WriteByte(j, static_cast<std::uint8_t>(value));
+      Caret(line_, c + 1);
+    } else if (g_.InMiddle(c)) {
+      Caret(Next(), 10);
+    } else if (c <= 9) {
+      Caret(line_, 10);
+    } else {
+      const int digit = HexDigitOfKey(k);
+      if (digit >= 0 && g_.IsDigit(c)) {
+        char ch = kHexDigits[digit];
+        if (g_.words() && (c - 10) % 5 == 0 && digit > 3) ch = '3';
+        v_.Replace(Pos(c), &ch, 1);
+        RefreshChar(g_.ByteOfDigit(c));
+      }
+      Caret(line_, c + 1);
+    }
+  }
+
+  std::uint16_t DeleteKey() const {
+    if (g_.InHex(column_)) return static_cast<std::uint16_t>(g_.BlankDigit(column_));
+    if (g_.InChars(column_)) return g_.BlankByte(column_ - v_.CharStart());
+    return vk::kDelete;
+  }
+
+ private:
+  View& v_;
+  Geometry g_;
+  std::uint32_t line_ = 0, column_ = 0, last_line_ = 0;
+};
+
+}  // namespace
+
+bool ViewKeyDown(View& view, std::uint16_t& key) {
+  if (IsArrow(key)) return true;
+  const std::uint16_t k = Normalise(key);
+  key = 0;
+  // An empty view (a chip without EEPROM, or no chip yet) has nothing to edit.
+  if (view.text().empty()) return false;
+  Editor editor(view);
+  if (k == vk::kBackspace) {
+    editor.Backspace();
+  } else if (k == vk::kDelete) {
+    editor.Key(editor.DeleteKey());
+  } else {
+    editor.Key(k);
+  }
+  return false;
+}
+
+bool IdWordKeyDown(IdWordBox& box, std::uint16_t& key) {
+  if (IsArrow(key)) return true;
+  std::uint16_t k = Normalise(key);
+  key = 0;
+  if (box.text.size() != 4) box.text = "3FFF";
+  const std::uint32_t p = std::min<std::uint32_t>(box.caret, 4);
+  if (k == vk::kBackspace) {
+    if (p == 0) {
+      box.caret = 4;
+    } else {
+      box.text[p - 1] = p - 1 == 0 ? '3' : 'F';
+      box.caret = p - 1;
+    }
+    return false;
+  }
+  if (k == vk::kDelete) k = p == 0 ? '3' : 'F';
+  if (p == 4) {
+    box.caret = 0;
+    return false;
+  }
+  const int digit = HexDigitOfKey(k);
+  if (digit >= 0) box.text[p] = (p == 0 && digit > 3) ? '3' : kHexDigits[digit];
+  box.caret = p + 1;
+  return false;
+}
+
+}  // namespace fw

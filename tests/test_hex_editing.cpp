@@ -1,0 +1,312 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "chips/selection.h"
+#include "fakes.h"
+#include "images/hex_editing.h"
+#include "images/views.h"
+
+namespace fw {
+namespace {
+
+struct EditRig {
+  ChipRecord chip;
+  Images images;
+  test::FakeDialogs dialogs;
+  Workspace ws{chip, images, dialogs};
+
+  explicit EditRig(const char* name = "PIC16F630") {
+    const ChipEntry* e = FindChipByName(name);
+    chip.Assign(*e, e->IdWord);
+    for (int n : {1, 2}) ws.view(n).ViewSize = chip.ProgramSize;
+    for (int n : {3, 4}) ws.view(n).ViewSize = chip.DataSize;
+    for (int n : {6, 7}) {
+      ws.view(n).ViewSize = chip.ConfigSize;
+      ws.view(n).AddressBase = chip.ConfigBase;
+    }
+    for (int n : {1, 2, 3, 4, 6, 7}) ws.RenderView(n);
+  }
+  View& W() { return ws.view(1); }  // a word view
+  View& B() { return ws.view(3); }  // a byte view
+  static void At(View& v, std::uint32_t line, std::uint32_t column) {
+    v.caret = line * v.LineLength() + column;
+  }
+  static std::uint16_t Press(View& v, std::uint16_t key) {
+    ViewKeyDown(v, key);
+    return key;
+  }
+  static void Type(View& v, const char* keys) {
+    for (const char* k = keys; *k; ++k) Press(v, static_cast<std::uint16_t>(*k));
+  }
+  static std::string Line(const View& v, std::uint32_t line) {
+    return v.text().substr(line * v.LineLength(), v.LineEnd());
+  }
+  static std::uint32_t Column(const View& v) { return v.caret % v.LineLength(); }
+  static std::uint32_t Row(const View& v) { return v.caret / v.LineLength(); }
+};
+
+TEST(WordView, DigitsTheFourteenBitLimitAndTheCharacters) {
+  EditRig rig;
+  View& v = rig.W();
+  EditRig::At(v, 0, 10);
+  EXPECT_EQ(EditRig::Press(v, '7'), 0);
+  EXPECT_EQ(EditRig::Line(v, 0).substr(10, 4), "3FFF") << "a first digit above 3 is 3";
+  EXPECT_EQ(EditRig::Column(v), 11u);
+  EditRig::At(v, 0, 10);
+  EditRig::Type(v, "1234");
+  EXPECT_EQ(EditRig::Line(v, 0).substr(10, 4), "1234");
+  EXPECT_EQ(EditRig::Line(v, 0)[56], '4') << "low byte 0x34";
+  EXPECT_EQ(EditRig::Line(v, 0)[57], '\x1F') << "high byte 0x12 shows as 0x1F";
+  EXPECT_EQ(EditRig::Column(v), 14u);
+  EditRig::Press(v, 'A');  // the blank between words: only the caret moves
+  EXPECT_EQ(EditRig::Line(v, 0)[14], ' ');
+  EXPECT_EQ(EditRig::Column(v), 15u);
+  EditRig::Type(v, "0G9Z");  // G and Z are no hex digits
+  EXPECT_EQ(EditRig::Line(v, 0).substr(15, 4), "0F9F");
+}
+
+TEST(WordView, CharacterColumnKeysAndLimits) {
+  EditRig rig;
+  View& v = rig.W();
+  EditRig::At(v, 2, 57);  // high byte of word 0
+  EditRig::Press(v, 'A');
+  EXPECT_EQ(EditRig::Line(v, 2)[57], '?');
+  EXPECT_EQ(EditRig::Line(v, 2).substr(10, 2), "3F");
+  EXPECT_EQ(EditRig::Column(v), 58u);
+  EditRig::Press(v, 'A');  // low byte of word 1
+  EXPECT_EQ(EditRig::Line(v, 2)[58], 'A');
+  EXPECT_EQ(EditRig::Line(v, 2).substr(17, 2), "41");
+  for (std::uint16_t key : {0x10, 0x11, 0x09, 0x0D}) {  // Shift, Ctrl, Tab, Enter alone
+    EditRig::Press(v, key);
+  }
+  EXPECT_EQ(EditRig::Line(v, 2).substr(59, 4), "\x1F\x1F\x1F\x1F");
+  EXPECT_EQ(EditRig::Line(v, 2).substr(15, 9), "1F41 1F1F");
+  EditRig::At(v, 2, 71);
+  EditRig::Press(v, 0x20);
+  EXPECT_EQ(EditRig::Column(v), 72u) << "typing runs to the end of the line";
+  EditRig::Press(v, 'Q');
+  EXPECT_EQ(EditRig::Row(v), 3u);
+  EXPECT_EQ(EditRig::Column(v), 56u) << "then to the next line's character column";
+}
+
+TEST(WordView, CaretSteeringAndTheWrapBetweenFirstAndLastLine) {
+  EditRig rig;
+  View& v = rig.W();
+  const std::string before = v.text();
+  EditRig::At(v, 5, 49);  // the hex end of line 5
+  EditRig::Press(v, '1');
+  EXPECT_EQ(EditRig::Row(v), 6u);
+  EXPECT_EQ(EditRig::Column(v), 10u);
+  EXPECT_EQ(v.text(), before) << "the key is not written";
+  EditRig::At(v, 127, 52);  // the middle separator of LastLine
+  EditRig::Press(v, '1');
+  EXPECT_EQ(EditRig::Row(v), 0u);
+  EXPECT_EQ(EditRig::Column(v), 10u);
+  EditRig::At(v, 3, 4);  // the address zone
+  EditRig::Press(v, '1');
+  EXPECT_EQ(EditRig::Column(v), 10u);
+  EXPECT_EQ(EditRig::Row(v), 3u);
+  EditRig::At(v, 0, 10);  // Backspace on the first digit of line 0
+  EditRig::Press(v, vk::kBackspace);
+  EXPECT_EQ(EditRig::Row(v), 127u);
+  EXPECT_EQ(EditRig::Column(v), 49u);
+  EditRig::At(v, 4, 56);  // Backspace from the first character: end of the previous line
+  EditRig::Press(v, vk::kBackspace);
+  EXPECT_EQ(EditRig::Row(v), 3u);
+  EXPECT_EQ(EditRig::Column(v), 72u);
+  EXPECT_EQ(v.text(), before);
+  std::uint16_t arrow = 0x27;
+  EXPECT_TRUE(ViewKeyDown(v, arrow));
+  EXPECT_EQ(arrow, 0x27) << "arrows are the widget's";
+}
+
+TEST(WordView, BackspaceAndDeleteWriteBlanks) {
+  EditRig rig;
+  View& v = rig.W();
+  EditRig::At(v, 1, 10);
+  EditRig::Type(v, "1234");
+  EditRig::Press(v, vk::kBackspace);
+  EXPECT_EQ(EditRig::Line(v, 1).substr(10, 4), "123F");
+  EditRig::Press(v, vk::kBackspace);
+  EditRig::Press(v, vk::kBackspace);
+  EditRig::Press(v, vk::kBackspace);
+  EXPECT_EQ(EditRig::Line(v, 1).substr(10, 4), "3FFF");
+  EXPECT_EQ(EditRig::Line(v, 1).substr(56, 2), "\xFF?");
+  EXPECT_EQ(EditRig::Column(v), 10u);
+  EditRig::At(v, 1, 15);  // Backspace over the blank between words
+  EditRig::Press(v, vk::kBackspace);
+  EXPECT_EQ(EditRig::Column(v), 14u);
+
+  EditRig::At(v, 1, 10);
+  EditRig::Type(v, "0000");
+  EditRig::At(v, 1, 10);
+  EditRig::Press(v, vk::kDelete);
+  EXPECT_EQ(EditRig::Line(v, 1).substr(10, 4), "3000");
+  EXPECT_EQ(EditRig::Column(v), 11u);
+  EditRig::Press(v, vk::kDelete);
+  EXPECT_EQ(EditRig::Line(v, 1).substr(10, 4), "3F00");
+
+  EditRig::At(v, 1, 56);  // characters: both bytes of word 0
+  EditRig::Type(v, "AB");
+  EXPECT_EQ(EditRig::Line(v, 1).substr(10, 4), "3F41") << "B above 0x3F in the high byte";
+  EditRig::At(v, 1, 56);
+  EditRig::Press(v, vk::kDelete);
+  EditRig::Press(v, vk::kDelete);
+  EXPECT_EQ(EditRig::Line(v, 1).substr(10, 4), "3FFF");
+  EditRig::At(v, 1, 58);
+  EditRig::Type(v, "xy");
+  EditRig::Press(v, vk::kBackspace);
+  EditRig::Press(v, vk::kBackspace);
+  EXPECT_EQ(EditRig::Line(v, 1).substr(15, 4), "3FFF");
+  EXPECT_EQ(EditRig::Line(v, 1).substr(58, 2), "\xFF?");
+}
+
+TEST(ByteView, DigitsLettersAndCharacters) {
+  EditRig rig;
+  View& v = rig.B();
+  EditRig::At(v, 0, 10);
+  EditRig::Type(v, "F0");
+  EXPECT_EQ(EditRig::Line(v, 0).substr(10, 2), "F0");
+  EXPECT_EQ(EditRig::Line(v, 0)[64], '\xF0');
+  EditRig::At(v, 0, 13);
+  EditRig::Type(v, "GZ");
+  EXPECT_EQ(EditRig::Line(v, 0).substr(13, 2), "FF");
+  EXPECT_EQ(EditRig::Column(v), 15u);
+  EditRig::At(v, 1, 70);
+  EditRig::Press(v, 'Z');
+  EXPECT_EQ(EditRig::Line(v, 1)[70], 'Z');
+  EXPECT_EQ(EditRig::Line(v, 1).substr(28, 2), "5A") << "no 0x3F limit in a byte view";
+  EditRig::Press(v, vk::kBackspace);
+  EXPECT_EQ(EditRig::Line(v, 1).substr(28, 2), "FF");
+  EditRig::At(v, 7, 57);  // hex end of LastLine
+  EditRig::Press(v, '5');
+  EXPECT_EQ(EditRig::Row(v), 0u);
+  EXPECT_EQ(EditRig::Column(v), 10u);
+  EditRig::At(v, 2, 80);
+  EditRig::Press(v, '5');
+  EXPECT_EQ(EditRig::Row(v), 3u);
+  EXPECT_EQ(EditRig::Column(v), 64u);
+  EditRig::At(v, 0, 10);
+  EditRig::Press(v, vk::kBackspace);
+  EXPECT_EQ(EditRig::Row(v), 7u);
+  EXPECT_EQ(EditRig::Column(v), 57u);
+}
+
+TEST(ByteView, KeypadDigitsTypeLikeTheMainKeyboard) {
+  EditRig rig;
+  View& v = rig.B();
+  EditRig::At(v, 0, 10);
+  EditRig::Press(v, 0x61);  // keypad 1
+  EditRig::Press(v, 0x69);  // keypad 9
+  EXPECT_EQ(EditRig::Line(v, 0).substr(10, 2), "19");
+  EditRig::At(v, 0, 65);
+  EditRig::Press(v, 0x67);
+  EXPECT_EQ(EditRig::Line(v, 0)[65], '7');
+}
+
+TEST(EmptyView, NoKeyChangesAnything) {
+  EditRig rig("PIC16F720");
+  View& v = rig.B();
+  for (std::uint16_t key : std::vector<std::uint16_t>{'1', 'A', vk::kBackspace, vk::kDelete, 0x20}) {
+    std::uint16_t k = key;
+    EXPECT_FALSE(ViewKeyDown(v, k));
+    EXPECT_EQ(k, 0);
+  }
+  EXPECT_TRUE(v.text().empty());
+  EXPECT_EQ(v.caret, 0u);
+}
+
+TEST(IdWordBox, EditingRules) {
+  IdWordBox box{"10C0", 0};
+  std::uint16_t k = '9';
+  IdWordKeyDown(box, k);
+  EXPECT_EQ(box.text, "30C0");
+  EXPECT_EQ(box.caret, 1u);
+  EXPECT_EQ(k, 0);
+  k = 'a' - 32;  // A
+  IdWordKeyDown(box, k);
+  EXPECT_EQ(box.text, "3AC0");
+  box.caret = 4;
+  k = '5';
+  IdWordKeyDown(box, k);
+  EXPECT_EQ(box.caret, 0u);
+  EXPECT_EQ(box.text, "3AC0");
+  k = vk::kBackspace;
+  IdWordKeyDown(box, k);
+  EXPECT_EQ(box.caret, 4u);
+  EXPECT_EQ(box.text, "3AC0");
+  k = vk::kBackspace;
+  IdWordKeyDown(box, k);
+  EXPECT_EQ(box.text, "3ACF");
+  box.caret = 1;
+  k = vk::kBackspace;
+  IdWordKeyDown(box, k);
+  EXPECT_EQ(box.text, "3ACF");
+  EXPECT_EQ(box.caret, 0u);
+  box.text = "0000";
+  k = vk::kDelete;
+  IdWordKeyDown(box, k);
+  k = vk::kDelete;
+  IdWordKeyDown(box, k);
+  EXPECT_EQ(box.text, "3F00");
+  k = 'X';
+  IdWordKeyDown(box, k);
+  EXPECT_EQ(box.caret, 3u) << "any other key only moves";
+  k = 0x26;
+  EXPECT_TRUE(IdWordKeyDown(box, k));
+}
+
+// Random keys anywhere in any view keep the layout and the two columns of
+// every byte consistent.
+TEST(EditingProperty, RandomKeysKeepEveryViewConsistent) {
+  std::mt19937 random(2026);
+  const std::vector<std::uint16_t> keys = {'0', '3', '7', '9', 'A', 'C', 'F', 'G', 'Z', 0x08, 0x2E,
+                                           0x20, 0x0D, 0x10, 0x60, 0x65, 0x70, 0xBA, 0xDE, 0x09};
+  for (const char* name : {"PIC16F630", "PIC16F887", "PIC16F1847"}) {
+    EditRig rig(name);
+    for (int n : {1, 3, 6}) {
+      View& v = rig.ws.view(n);
+      const std::string original = v.text();
+      for (int step = 0; step < 4000; ++step) {
+        if (step % 50 == 0) v.caret = random() % (v.text().size() + 1);
+        std::uint16_t key = keys[random() % keys.size()];
+        ViewKeyDown(v, key);
+        ASSERT_LE(v.caret, v.text().size());
+      }
+      ASSERT_EQ(v.text().size(), original.size());
+      const bool words = v.type() == View::Type::kWord;
+      const std::uint32_t L = v.LineLength();
+      for (std::uint32_t line = 0; line < v.Lines(); ++line) {
+        const std::string now = v.text().substr(line * L, v.LineEnd());
+        const std::string was = original.substr(line * L, v.LineEnd());
+        ASSERT_EQ(now.substr(0, 10), was.substr(0, 10)) << "address untouched";
+        ASSERT_EQ(now.substr(v.HexEnd(), 7), "   |   ");
+        if (line + 1 < v.Lines()) {
+          ASSERT_EQ(v.text().substr(line * L + v.LineEnd(), 2), "\r\n");
+        }
+        for (std::uint32_t j = 0; j < 16; ++j) {
+          const std::uint32_t pair = rig.ws.HexPosition(v, line * 16 + j) - line * L;
+          const std::string hex = now.substr(pair, 2);
+          ASSERT_TRUE(std::isxdigit(static_cast<unsigned char>(hex[0])) &&
+                      std::isxdigit(static_cast<unsigned char>(hex[1])))
+              << hex;
+          const auto byte = static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16));
+          ASSERT_EQ(now[v.CharStart() + j], CharOfByte(byte)) << name << " line " << line << " byte " << j;
+          if (words && (j & 1)) {
+            ASSERT_LE(byte, 0x3F) << "14-bit words";
+          }
+        }
+        for (std::uint32_t c = 10; c < v.HexEnd(); ++c) {
+          const bool blank = words ? (c - 10) % 5 == 4 : (c - 10) % 3 == 2;
+          if (blank) {
+            ASSERT_EQ(now[c], ' ');
+          }
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace fw

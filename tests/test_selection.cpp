@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "chips/selection.h"
+#include "fakes.h"
+#include "operations/app_state.h"
+#include "sim/simulated_gateway.h"
+
+namespace fw {
+namespace {
+
+// The application state over a scripted port (or a simulated gateway).
+struct SelectRig {
+  test::FakeClock clock;
+  test::FakePause pause;
+  test::FakeDialogs dialogs;
+  test::ScriptedPort port;
+  std::unique_ptr<sim::SimulatedGateway> gateway;
+  AppState state{clock, pause, dialogs, [this](const std::string& p) { return Open(p); }};
+
+  std::unique_ptr<SerialDevice> Open(const std::string& path) {
+    if (gateway) return gateway->Open();
+    return port.Opener()(path);
+  }
+  void Simulate(const char* chip, std::uint8_t revision) {
+    gateway = std::make_unique<sim::SimulatedGateway>(*FindChipByName(chip), revision, sim::Fault{},
+                                                      [this] { return pause.elapsed_us; });
+  }
+  void ConnectScripted(std::uint16_t id_word) {
+    port.AnswerLikeGateway(static_cast<std::uint16_t>(id_word << 1));
+    state.link.OpenPort("p");
+  }
+  std::string Line(int n, std::uint32_t line) const {
+    const View& v = state.workspace.view(n);
+    return v.text().substr(line * v.LineLength(), v.LineEnd());
+  }
+  const std::vector<std::string>& Log() const { return state.log.Lines(); }
+};
+
+TEST(SelectChip, Pic16F630FillsRecordViewsCaptionsAndImages) {
+  SelectRig rig;
+  rig.state.selector.SelectChip(0x10C0);
+  const Workspace& w = rig.state.workspace;
+  EXPECT_EQ(w.chip_name, "PIC16F630");
+  EXPECT_EQ(w.id_box.text, "10C0");
+  EXPECT_EQ(w.map_caption, MapTextOf(MapText::M2));
+  EXPECT_EQ(rig.Log(), std::vector<std::string>{"Selected chip is  PIC16F630"});
+  for (int n : {1, 2}) EXPECT_EQ(w.view(n).Lines(), 128u);
+  for (int n : {3, 4}) EXPECT_EQ(w.view(n).Lines(), 8u);
+  for (int n : {6, 7}) {
+    EXPECT_EQ(w.view(n).Lines(), 4u);
+    EXPECT_EQ(rig.Line(n, 0).substr(10, 39), "3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 10C0 31FF");
+  }
+  EXPECT_EQ(WordAt(rig.state.images.ConfigImage, 6), 0x10C0);
+  EXPECT_EQ(WordAt(rig.state.images.ConfigImage, 7), 0x31FF);
+  EXPECT_EQ(WordAt(rig.state.images.ConfigImage, 8), 0x3FFF);
+  EXPECT_EQ(WordAt(rig.state.images.ProgramImage, 131071), 0x3FFF) << "the whole capacity";
+  EXPECT_EQ(rig.state.images.DataImage[65535], 0xFF);
+  EXPECT_EQ(rig.state.chip.ChipIdWord, 0x10C0);
+  EXPECT_EQ(rig.state.chip.EraseProgramWait, 8);
+}
+
+TEST(SelectChip, F720PresetAndNoEepromViews) {
+  SelectRig rig;
+  rig.state.selector.SelectChip(0x1C00);
+  EXPECT_TRUE(rig.state.workspace.view(3).text().empty());
+  EXPECT_TRUE(rig.state.workspace.view(4).text().empty());
+  EXPECT_EQ(WordAt(rig.state.images.ConfigImage, 7), 0x3CFF);
+  EXPECT_EQ(rig.Line(7, 0).substr(40, 9), "1C00 3CFF");
+  rig.state.selector.SelectChip(0x10A0);
+  EXPECT_EQ(rig.Log().back(), "Selected chip is  PIC16F636 / PIC16F639");
+  EXPECT_EQ(WordAt(rig.state.images.ConfigImage, 7), 0x3FFF);
+}
+
+TEST(SelectChip, NoChipAndUnknownKeepThePreviousSelection) {
+  SelectRig rig;
+  rig.state.selector.SelectChip(0x2080);
+  rig.state.workspace.view(1).Replace(10, "1234", 4);
+  SetWordAt(rig.state.images.ProgramImage, 0, 0x0042);
+  rig.state.selector.SelectChip(0x0000);
+  rig.state.selector.SelectChip(0x3031);
+  rig.state.selector.SelectChip(0x3FFF);
+  EXPECT_EQ(rig.Log(), (std::vector<std::string>{"Selected chip is  PIC16F887", "No chip selected",
+                                                 "Selected chip is  unknown",
+                                                 "Selected chip is  unknown"}));
+  EXPECT_EQ(rig.state.workspace.map_caption, "Configuration Memory Map: ?");
+  EXPECT_EQ(rig.state.chip.ChipName, "PIC16F887");
+  EXPECT_EQ(rig.state.workspace.chip_name, "PIC16F887");
+  EXPECT_EQ(rig.Line(1, 0).substr(10, 4), "1234");
+  EXPECT_EQ(WordAt(rig.state.images.ProgramImage, 0), 0x0042);
+  // Selecting a chip again blanks the views and images: edits are lost.
+  rig.state.selector.SelectChip(0x2080);
+  EXPECT_EQ(rig.Line(1, 0).substr(10, 4), "3FFF");
+  EXPECT_EQ(WordAt(rig.state.images.ProgramImage, 0), 0x3FFF);
+}
+
+TEST(ClearImage, KindsAndTheUnselectedConfiguration) {
+  Images images;
+  ChipRecord none;
+  ClearImage(images, none, kConfigImage);
+  EXPECT_EQ(WordAt(images.ConfigImage, 6), 0x3FFF);
+  EXPECT_EQ(WordAt(images.ConfigImage, 511), 0x3FFF);
+  images.ProgramImage[0] = 0;
+  ClearImage(images, none, 4);
+  ClearImage(images, none, 0);
+  EXPECT_EQ(images.ProgramImage[0], 0) << "other kinds do nothing";
+  ClearImage(images, none, kProgramImage);
+  EXPECT_EQ(images.ProgramImage[0], 0xFF);
+  EXPECT_EQ(images.ProgramImage[1], 0x3F);
+}
+
+TEST(ChipMenu, OneItemPerEntryWithItsWordAndName) {
+  std::vector<const ChipMenuNode*> items;
+  std::function<void(const std::vector<ChipMenuNode>&)> walk = [&](const std::vector<ChipMenuNode>& nodes) {
+    for (const ChipMenuNode& n : nodes) {
+      if (n.IsItem()) items.push_back(&n); else walk(n.children);
+    }
+  };
+  const auto& menu = ChipSelectMenu();
+  ASSERT_EQ(menu.size(), 2u);
+  EXPECT_EQ(menu[0].caption, "PIC12...");
+  EXPECT_EQ(menu[1].caption, "PIC16...");
+  EXPECT_EQ(menu[1].children[0].children[0].children[0].caption, "...");
+  EXPECT_EQ(menu[1].children[0].children[0].children[0].children[0].caption, "PIC16F882");
+  walk(menu);
+  ASSERT_EQ(items.size(), 81u);
+  std::set<const ChipEntry*> entries;
+  for (const ChipMenuNode* item : items) {
+    const LookupResult r = LookupChip(item->id_word);
+    ASSERT_EQ(r.kind, LookupResult::Kind::kEntry) << item->caption;
+    EXPECT_EQ(r.entry->IdWord, item->id_word);
+    if (item->caption == "PIC16F636 / 639") {
+      EXPECT_EQ(item->name, "PIC16F6361");
+      EXPECT_STREQ(r.entry->ChipName, "PIC16F636 / PIC16F639");
+    } else {
+      EXPECT_EQ(item->caption, r.entry->ChipName);
+      EXPECT_EQ(item->name, item->caption + "1");
+    }
+    entries.insert(r.entry);
+  }
+  EXPECT_EQ(entries.size(), 81u);
+}
+
+TEST(Autosearch, SelectsTheChipWithItsRevision) {
+  SelectRig rig;
+  rig.Simulate("PIC16F887", 4);
+  rig.state.link.OpenPort("demo");
+  rig.state.selector.AutosearchChip();
+  EXPECT_EQ(rig.Log(), std::vector<std::string>{"Selected chip is  PIC16F887"});
+  EXPECT_EQ(rig.state.workspace.id_box.text, "2084");
+  EXPECT_EQ(WordAt(rig.state.images.ConfigImage, 6), 0x2084);
+  EXPECT_EQ(rig.state.chip.ChipIdWord, 0x2084);
+  EXPECT_FALSE(rig.gateway->chip().in_programming_mode()) << "lines idle again";
+}
+
+TEST(Autosearch, WordsOfNoEntryAndNoChip) {
+  {
+    SelectRig rig;
+    rig.ConnectScripted(0x10C3);
+    rig.state.selector.AutosearchChip();
+    EXPECT_EQ(rig.state.workspace.id_box.text, "10C3");
+    rig.port.AnswerLikeGateway(0x3031 << 1);
+    rig.state.selector.AutosearchChip();
+    EXPECT_EQ(rig.Log().back(), "Selected chip is  unknown");
+    rig.port.AnswerLikeGateway(0x3FFF << 1);
+    rig.state.selector.AutosearchChip();
+    EXPECT_EQ(rig.Log(), (std::vector<std::string>{
+                             "Selected chip is  PIC16F630", "Selected chip is  unknown",
+                             "Selected chip is  unknown",
+                             "No chip answered: check the wiring, the supply voltage and the "
+                             "programming voltage"}));
+    EXPECT_EQ(rig.state.chip.ChipName, "PIC16F630");
+    EXPECT_EQ(rig.state.workspace.id_box.text, "10C3");
+  }
+  {
+    SelectRig rig;
+    rig.ConnectScripted(0x0000);
+    rig.state.selector.AutosearchChip();
+    EXPECT_EQ(rig.Log(), (std::vector<std::string>{
+                             "No chip selected",
+                             "No chip answered: check the wiring, the supply voltage and the "
+                             "programming voltage"}));
+  }
+}
+
+TEST(Autosearch, LinkFailuresEndWithFail) {
+  {
+    SelectRig rig;  // never connected
+    rig.state.selector.AutosearchChip();
+    EXPECT_EQ(rig.Log(), (std::vector<std::string>{"Error executing commands:  set InitState",
+                                                   "       Finished with fail."}));
+  }
+  {
+    SelectRig rig;
+    rig.ConnectScripted(0x10C0);
+    rig.port.fail_write_at = rig.port.writes + 3;  // the programming-mode entry
+    rig.state.selector.AutosearchChip();
+    EXPECT_EQ(rig.Log(), (std::vector<std::string>{
+                             "Error executing commands:  enter programming mode, Vpp-first",
+                             "       Finished with fail."}));
+  }
+  {
+    SelectRig rig;
+    rig.ConnectScripted(0x10C0);
+    rig.port.on_write = [](test::ScriptedPort&, const std::vector<std::uint8_t>&) {};
+    rig.state.selector.AutosearchChip();
+    EXPECT_EQ(rig.Log(), (std::vector<std::string>{"Error reading the answer from GX-0450",
+                                                   "Error executing commands:  set InitState",
+                                                   "       Finished with fail."}));
+    EXPECT_EQ(rig.state.chip.ChipIdWord, 0);
+    EXPECT_EQ(rig.state.workspace.chip_name, "None");
+  }
+}
+
+}  // namespace
+}  // namespace fw
