@@ -60,16 +60,25 @@ TEST(GatewayFrames, TextNamesTheBytes) {
   EXPECT_EQ(gateway::FrameText(gateway::HandshakeFrame3()), " 0x40 0x01");
 }
 
-TEST(PauseRule, StandardAndWaitPausesFollowTheDelay) {
+// A link opened on a scripted gateway, recording frames and pauses.
+struct PausedLink {
   test::Trace trace;
   test::FakeClock clock;
-  test::FakePause pause(&trace);
+  test::FakePause pause{&trace};
   test::ScriptedPort port;
-  port.trace = &trace;
-  port.AnswerLikeGateway();
-  Log log(clock);
-  Link link(log, pause, port.Opener());
-  link.OpenPort("p");
+  Log log{clock};
+  Link link{log, pause, port.Opener()};
+  PausedLink() {
+    port.trace = &trace;
+    port.AnswerLikeGateway();
+    link.OpenPort("p");
+  }
+};
+
+TEST(PauseRule, StandardAndWaitPausesFollowTheDelay) {
+  PausedLink rig;
+  test::Trace& trace = rig.trace;
+  Link& link = rig.link;
   ASSERT_TRUE(link.PortValid());
   for (int delay : {0, 5}) {
     trace.clear();
@@ -83,21 +92,15 @@ TEST(PauseRule, StandardAndWaitPausesFollowTheDelay) {
 }
 
 TEST(PauseRule, AFailedWriteLogsClosesAndDoesNotPause) {
-  test::Trace trace;
-  test::FakeClock clock;
-  test::FakePause pause(&trace);
-  test::ScriptedPort port;
-  port.trace = &trace;
-  port.AnswerLikeGateway();
-  Log log(clock);
-  Link link(log, pause, port.Opener());
-  link.OpenPort("p");
+  PausedLink rig;
+  test::Trace& trace = rig.trace;
+  Link& link = rig.link;
   trace.clear();
-  port.fail_write_at = port.writes + 1;
+  rig.port.fail_write_at = rig.port.writes + 1;
   EXPECT_FALSE(link.Send(gateway::FastSendCommand(0x06), " Increment Address"));
   EXPECT_TRUE(trace.empty());
   EXPECT_FALSE(link.PortValid());
-  EXPECT_EQ(log.Lines().back(), "Error executing commands:  Increment Address");
+  EXPECT_EQ(rig.log.Lines().back(), "Error executing commands:  Increment Address");
 }
 
 }  // namespace

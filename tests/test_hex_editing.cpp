@@ -19,13 +19,7 @@ struct EditRig {
   explicit EditRig(const char* name = "PIC16F630") {
     const ChipEntry* e = FindChipByName(name);
     chip.Assign(*e, e->IdWord);
-    for (int n : {1, 2}) ws.view(n).ViewSize = chip.ProgramSize;
-    for (int n : {3, 4}) ws.view(n).ViewSize = chip.DataSize;
-    for (int n : {6, 7}) {
-      ws.view(n).ViewSize = chip.ConfigSize;
-      ws.view(n).AddressBase = chip.ConfigBase;
-    }
-    for (int n : {1, 2, 3, 4, 6, 7}) ws.RenderView(n);
+    ws.SizeViewsForChip();
   }
   View& W() { return ws.view(1); }  // a word view
   View& B() { return ws.view(3); }  // a byte view

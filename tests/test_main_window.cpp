@@ -10,6 +10,8 @@
 #include "app/device_opener.h"
 #include "app/qt_dialogs.h"
 #include "fakes.h"
+#include "link/pause.h"
+#include "pty_peer.h"
 
 namespace {
 
@@ -284,6 +286,22 @@ class MainWindowTest : public QObject {
     QTest::keyClicks(rig.form.Edit2, "x");
     QCOMPARE(rig.form.Edit2->text(), QString("30C0"));
     QCOMPARE(rig.form.Edit2->cursorPosition(), 2);
+  }
+
+  void connectsToAPseudoTerminalPeer() {
+    fw::test::PtyPeer peer(fw::test::PtyPeer::Mode::kAnswer);
+    fw::test::FakeClock clock;
+    fw::RealPause pause;
+    RecordingDialogs dialogs;
+    DeviceOpenerForApp opener;
+    fw::AppState state(clock, pause, dialogs, opener.Opener());
+    TForm1 form(state, dialogs, {}, QString::fromStdString(peer.path()));
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    QVERIFY(form.Button2->isEnabled());
+    QCOMPARE(form.RichEdit5->toPlainText(),
+             "The COM-port is open: " + QString::fromStdString(peer.path()));
+    QTest::mouseClick(form.Button2, Qt::LeftButton);
+    QVERIFY(form.Button1->isEnabled());
   }
 
   void autosearchOnTheDemoGateway() {

@@ -135,6 +135,37 @@ TEST(SimProgram, ServesAPseudoTerminalAcrossConnections) {
   std::remove(dump.c_str());
 }
 
+TEST(SimProgram, ASilentGatewayFailsTheGreeting) {
+  SimProcess sim({"--chip", "PIC16F684", "--fault", "silent"});
+  ASSERT_FALSE(sim.path.empty());
+  test::FakeClock clock;
+  RealPause pause;
+  Log log(clock);
+  Link link(log, pause, [](const std::string& p) { return OpenQtSerialDevice(p); });
+  EXPECT_FALSE(Connect(link, log, sim.path));
+  EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error reading the answer (PINB)"});
+  EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST(SimProgram, RefusesAnUnknownChipOrFault) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--chip", "PIC99X"}, {"--chip", "PIC16F684", "--fault", "loud"}}) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      std::vector<char*> argv{const_cast<char*>(FLASHWRIGHT_SIM_PATH)};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      freopen("/dev/null", "w", stderr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+  }
+}
+
 }  // namespace
 }  // namespace fw
 

@@ -18,13 +18,7 @@ struct ViewRig {
   explicit ViewRig(const char* name) {
     const ChipEntry* e = FindChipByName(name);
     chip.Assign(*e, e->IdWord);
-    for (int n : {1, 2}) ws.view(n).ViewSize = chip.ProgramSize;
-    for (int n : {3, 4}) ws.view(n).ViewSize = chip.DataSize;
-    for (int n : {6, 7}) {
-      ws.view(n).ViewSize = chip.ConfigSize;
-      ws.view(n).AddressBase = chip.ConfigBase;
-    }
-    for (int n : {1, 2, 3, 4, 6, 7}) ws.RenderView(n);
+    ws.SizeViewsForChip();
   }
   std::string Line(int n, std::uint32_t line) const {
     const View& v = ws.view(n);

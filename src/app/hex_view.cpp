@@ -2,12 +2,22 @@
 
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include "app/virtual_keys.h"
 
 namespace {
 
 bool IsArrow(std::uint16_t vk) { return vk >= 0x25 && vk <= 0x28; }
+
+// Whether the widget should process the key itself: the arrows always, any
+// other key only if the handler says so.
+bool PassOn(QKeyEvent* event, const std::function<bool(std::uint16_t)>& handler) {
+  const std::uint16_t vk = VirtualKeyOf(*event);
+  if (IsArrow(vk)) return true;
+  event->accept();
+  return handler && vk != 0 && handler(vk);
+}
 
 }  // namespace
 
@@ -33,15 +43,7 @@ HexView::HexView(QWidget* parent) : QPlainTextEdit(parent) {
 }
 
 void HexView::keyPressEvent(QKeyEvent* event) {
-  const std::uint16_t vk = VirtualKeyOf(*event);
-  if (IsArrow(vk)) {
-    QPlainTextEdit::keyPressEvent(event);
-    return;
-  }
-  bool pass_on = false;
-  if (onKeyDown && vk != 0) pass_on = onKeyDown(vk);
-  if (pass_on) QPlainTextEdit::keyPressEvent(event);
-  event->accept();
+  if (PassOn(event, onKeyDown)) QPlainTextEdit::keyPressEvent(event);
 }
 
 void HexView::inputMethodEvent(QInputMethodEvent* event) { event->accept(); }
@@ -56,15 +58,23 @@ IdWordEdit::IdWordEdit(QWidget* parent) : QLineEdit(parent) {
 }
 
 void IdWordEdit::keyPressEvent(QKeyEvent* event) {
-  const std::uint16_t vk = VirtualKeyOf(*event);
-  if (IsArrow(vk)) {
-    QLineEdit::keyPressEvent(event);
-    return;
-  }
-  bool pass_on = false;
-  if (onKeyDown && vk != 0) pass_on = onKeyDown(vk);
-  if (pass_on) QLineEdit::keyPressEvent(event);
-  event->accept();
+  if (PassOn(event, onKeyDown)) QLineEdit::keyPressEvent(event);
 }
 
 void IdWordEdit::inputMethodEvent(QInputMethodEvent* event) { event->accept(); }
+
+void IdWordEdit::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::MiddleButton) {
+    event->accept();
+    return;
+  }
+  QLineEdit::mousePressEvent(event);
+}
+
+void IdWordEdit::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::MiddleButton) {
+    event->accept();
+    return;
+  }
+  QLineEdit::mouseReleaseEvent(event);
+}

@@ -36,6 +36,9 @@ class IdWordEdit : public QLineEdit {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
+  // X11's middle-button paste would put text in without a key.
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 // The fixed-pitch font of the views and the log: Courier New where the system

@@ -312,23 +312,17 @@ void TForm1::SyncFromCore() {
   for (int n : {1, 2, 3, 4, 6, 7}) bridges_[n].Sync(true);
 }
 
-void TForm1::EnableDeviceControls() {
-  Button1->setEnabled(false);
+void TForm1::SetDeviceControls(bool connected) {
+  Button1->setEnabled(!connected);
   for (QWidget* w : std::initializer_list<QWidget*>{Button2, Button3, Button4, Button5, Button6,
                                                      Button7, Button8, Button9, Button10, Button11,
                                                      CheckBox1, CheckBox2}) {
-    w->setEnabled(true);
+    w->setEnabled(connected);
   }
 }
 
-void TForm1::DisableDeviceControls() {
-  Button1->setEnabled(true);
-  for (QWidget* w : std::initializer_list<QWidget*>{Button2, Button3, Button4, Button5, Button6,
-                                                     Button7, Button8, Button9, Button10, Button11,
-                                                     CheckBox1, CheckBox2}) {
-    w->setEnabled(false);
-  }
-}
+void TForm1::EnableDeviceControls() { SetDeviceControls(true); }
+void TForm1::DisableDeviceControls() { SetDeviceControls(false); }
 
 void TForm1::Button1Click() {
   if (fw::Connect(state_.link, state_.log, ComboBox1->currentText().toStdString())) {

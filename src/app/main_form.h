@@ -98,6 +98,7 @@ class TForm1 : public QMainWindow {
   void BuildControls();
   void BuildMenus();
   QWidget* BuildPage(int page, HexView*& program, HexView*& data, HexView*& config);
+  void SetDeviceControls(bool connected);
   void BuildChipMenu(QMenu* parent, const std::vector<fw::ChipMenuNode>& nodes);
   bool ViewKeyDown(int n, std::uint16_t& key);
 

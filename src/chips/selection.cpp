@@ -60,13 +60,7 @@ void ChipSelector::SelectChip(std::uint16_t id_word) {
 }
 
 void ChipSelector::ApplyChipToViews() {
-  for (int n : {1, 2}) workspace_.view(n).ViewSize = chip_.ProgramSize;
-  for (int n : {3, 4}) workspace_.view(n).ViewSize = chip_.DataSize;
-  for (int n : {6, 7}) {
-    workspace_.view(n).ViewSize = chip_.ConfigSize;
-    workspace_.view(n).AddressBase = chip_.ConfigBase;
-  }
-  for (int n : {1, 2, 3, 4, 6, 7}) workspace_.RenderView(n);
+  workspace_.SizeViewsForChip();
   workspace_.chip_name = chip_.ChipName;
   workspace_.ShowImage(0, 0);
 }

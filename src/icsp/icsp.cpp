@@ -69,22 +69,21 @@ std::optional<std::uint16_t> Icsp::ReadCell(std::uint32_t i, std::uint8_t comman
   return link_.ReadPacket(" ReadSignPaket_SPI");
 }
 
-bool Icsp::ReadProgramMemory(std::uint32_t i, bool verify) {
+bool Icsp::ReadWord(std::vector<std::uint8_t>& image, std::uint32_t i, bool verify) {
   const auto packet = ReadCell(i, icsp::kReadDataFromProgramMemory, " Read Data From Program Memory");
   if (!packet) return false;
   const auto word = static_cast<std::uint16_t>(WordOfPacket(*packet) & 0x3FFF);
-  if (verify) return word == WordAt(images_.ProgramImage, i);
-  SetWordAt(images_.ProgramImage, i, word);
+  if (verify) return word == WordAt(image, i);
+  SetWordAt(image, i, word);
   return true;
 }
 
+bool Icsp::ReadProgramMemory(std::uint32_t i, bool verify) {
+  return ReadWord(images_.ProgramImage, i, verify);
+}
+
 bool Icsp::ReadConfigMemory(std::uint32_t i, bool verify) {
-  const auto packet = ReadCell(i, icsp::kReadDataFromProgramMemory, " Read Data From Program Memory");
-  if (!packet) return false;
-  const auto word = static_cast<std::uint16_t>(WordOfPacket(*packet) & 0x3FFF);
-  if (verify) return word == WordAt(images_.ConfigImage, i);
-  SetWordAt(images_.ConfigImage, i, word);
-  return true;
+  return ReadWord(images_.ConfigImage, i, verify);
 }
 
 bool Icsp::ReadConfigMemoryMasked(std::uint32_t i, std::uint16_t mask) {

@@ -62,6 +62,8 @@ class Icsp {
   // counter, or nothing after a logged failure.
   std::optional<std::uint16_t> ReadCell(std::uint32_t i, std::uint8_t command,
                                         std::string_view command_text);
+  // Reads the word at the counter into, or compares it with, image word i.
+  bool ReadWord(std::vector<std::uint8_t>& image, std::uint32_t i, bool verify);
   // Every write: loads `packet` with `command` and programs it.
   bool WriteCell(std::uint32_t i, bool skip, std::uint8_t command, std::string_view command_text,
                  std::uint16_t packet, bool externally_timed, std::uint8_t wait_int,

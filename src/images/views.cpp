@@ -77,6 +77,16 @@ std::vector<std::uint8_t>* Workspace::ImageOf(int kind) {
   }
 }
 
+void Workspace::SizeViewsForChip() {
+  for (int n : {1, 2}) view(n).ViewSize = chip_.ProgramSize;
+  for (int n : {3, 4}) view(n).ViewSize = chip_.DataSize;
+  for (int n : {6, 7}) {
+    view(n).ViewSize = chip_.ConfigSize;
+    view(n).AddressBase = chip_.ConfigBase;
+  }
+  for (int n : {1, 2, 3, 4, 6, 7}) RenderView(n);
+}
+
 void Workspace::RenderView(int n) {
   if (!IsView(n)) return;
   View& v = view(n);

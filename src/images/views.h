@@ -93,6 +93,8 @@ class Workspace {
   // Bytes of an image kind for the selected chip; 0 for any other kind.
   std::uint32_t LengthOf(int kind) const;
 
+  // Sizes the six views for the selected chip and renders them blank.
+  void SizeViewsForChip();
   // Refills view n with blank lines for its ViewSize.
   void RenderView(int n);
   // Writes image `kind` into view n, or ChipIdWord into the ID box for n = 0.
