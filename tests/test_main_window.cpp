@@ -9,6 +9,8 @@
 #include "app/progress_form.h"
 #include "app/device_opener.h"
 #include "app/qt_dialogs.h"
+#include "app/view_bridge.h"
+#include "app/virtual_keys.h"
 #include "fakes.h"
 #include "link/pause.h"
 #include "pty_peer.h"
@@ -302,6 +304,63 @@ class MainWindowTest : public QObject {
              "The COM-port is open: " + QString::fromStdString(peer.path()));
     QTest::mouseClick(form.Button2, Qt::LeftButton);
     QVERIFY(form.Button1->isEnabled());
+  }
+
+  void qtKeysBecomeWindowsVirtualKeys() {
+    auto vk = [](int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
+      return VirtualKeyOf(QKeyEvent(QEvent::KeyPress, key, mods, text));
+    };
+    QCOMPARE(vk(Qt::Key_A, Qt::NoModifier, "a"), std::uint16_t{0x41});
+    QCOMPARE(vk(Qt::Key_A, Qt::ShiftModifier, "A"), std::uint16_t{0x41});
+    QCOMPARE(vk(Qt::Key_7), std::uint16_t{0x37});
+    QCOMPARE(vk(Qt::Key_7, Qt::KeypadModifier), std::uint16_t{0x67});
+    QCOMPARE(vk(Qt::Key_Ampersand, Qt::ShiftModifier), std::uint16_t{0x37});  // a shifted 7
+    QCOMPARE(vk(Qt::Key_Backspace), std::uint16_t{0x08});
+    QCOMPARE(vk(Qt::Key_Delete), std::uint16_t{0x2E});
+    QCOMPARE(vk(Qt::Key_Tab), std::uint16_t{0x09});
+    QCOMPARE(vk(Qt::Key_Return), std::uint16_t{0x0D});
+    QCOMPARE(vk(Qt::Key_Enter, Qt::KeypadModifier), std::uint16_t{0x0D});
+    QCOMPARE(vk(Qt::Key_Space), std::uint16_t{0x20});
+    QCOMPARE(vk(Qt::Key_Shift), std::uint16_t{0x10});
+    QCOMPARE(vk(Qt::Key_Control), std::uint16_t{0x11});
+    QCOMPARE(vk(Qt::Key_Alt), std::uint16_t{0x12});
+    QCOMPARE(vk(Qt::Key_Left), std::uint16_t{0x25});
+    QCOMPARE(vk(Qt::Key_Down), std::uint16_t{0x28});
+    QCOMPARE(vk(Qt::Key_Home), std::uint16_t{0x24});
+    QCOMPARE(vk(Qt::Key_PageDown), std::uint16_t{0x22});
+    QCOMPARE(vk(Qt::Key_F1), std::uint16_t{0x70});
+    QCOMPARE(vk(Qt::Key_F12), std::uint16_t{0x7B});
+    QCOMPARE(vk(Qt::Key_Asterisk, Qt::KeypadModifier), std::uint16_t{0x6A});
+  }
+
+  void viewBytesShowInWindows1252() {
+    const char bytes[] = {'\x80', '\x81', '\x8D', '\x9F', '\xA0', '\xFF', '\x1F', 'A'};
+    const QString shown = ViewLineToQString(bytes, sizeof bytes);
+    QCOMPARE(shown.at(0), QChar(0x20AC));
+    QCOMPARE(shown.at(1), QChar(0x0081));  // undefined in Windows-1252: Latin-1
+    QCOMPARE(shown.at(2), QChar(0x008D));
+    QCOMPARE(shown.at(3), QChar(0x0178));
+    QCOMPARE(shown.at(4), QChar(0x00A0));
+    QCOMPARE(shown.at(5), QChar(0x00FF));
+    QCOMPARE(shown.at(6), QChar(0x001F));
+    QCOMPARE(shown.at(7), QChar('A'));
+    QCOMPARE(ViewTextToQString("ab\r\ncd"), QString("ab\ncd"));
+  }
+
+  void shiftAloneInACharacterColumnStoresTheLowestCharacter() {
+    Rig rig;
+    rig.form.show();
+    rig.form.findChild<QAction*>("PIC16F6841")->trigger();
+    HexView* view = rig.form.RichEdit1;
+    view->setFocus();
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(56);
+    view->setTextCursor(cursor);
+    QTest::keyClick(view, Qt::Key_Shift);
+    QTest::keyClick(view, Qt::Key_F5);
+    // Shift (0x10) in the low byte stores 0x1F; F5 (0x74) in the high byte is cut to 0x3F.
+    QCOMPARE(view->document()->firstBlock().text().mid(10, 4), QString("3F1F"));
+    QCOMPARE(view->document()->firstBlock().text().mid(56, 2), QString(QChar(0x1F)) + "?");
   }
 
   void autosearchOnTheDemoGateway() {

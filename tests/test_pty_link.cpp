@@ -42,6 +42,11 @@ TEST(PtyLink, OpeningIsExclusive) {
   EXPECT_EQ(OpenQtSerialDevice(peer.path()), nullptr);
   first.reset();
   EXPECT_NE(OpenQtSerialDevice(peer.path()), nullptr) << "free again once closed";
+
+  RealRig holder, second;
+  ASSERT_TRUE(Connect(holder.link, holder.log, peer.path()));
+  EXPECT_FALSE(Connect(second.link, second.log, peer.path()));
+  EXPECT_EQ(second.log.Lines(), std::vector<std::string>{"Error. The COM-port is not available"});
 }
 
 TEST(PtyLink, ASilentPeerFailsAtThePinbAnswer) {

@@ -11,12 +11,17 @@ namespace {
 bool IsArrow(std::uint16_t vk) { return vk >= 0x25 && vk <= 0x28; }
 
 // Whether the widget should process the key itself: the arrows always, any
-// other key only if the handler says so.
-bool PassOn(QKeyEvent* event, const std::function<bool(std::uint16_t)>& handler) {
+// other key only if the key-down handler leaves it and the key-press handler
+// leaves the character it types.
+bool PassOn(QKeyEvent* event, const std::function<bool(std::uint16_t)>& key_down,
+            const std::function<void(char&)>& key_press) {
   const std::uint16_t vk = VirtualKeyOf(*event);
   if (IsArrow(vk)) return true;
   event->accept();
-  return handler && vk != 0 && handler(vk);
+  const bool left = key_down && vk != 0 && key_down(vk);
+  char typed = event->text().isEmpty() ? '\0' : event->text().at(0).toLatin1();
+  if (typed != '\0' && key_press) key_press(typed);
+  return left && (event->text().isEmpty() || typed != '\0');
 }
 
 }  // namespace
@@ -43,7 +48,7 @@ HexView::HexView(QWidget* parent) : QPlainTextEdit(parent) {
 }
 
 void HexView::keyPressEvent(QKeyEvent* event) {
-  if (PassOn(event, onKeyDown)) QPlainTextEdit::keyPressEvent(event);
+  if (PassOn(event, onKeyDown, onKeyPress)) QPlainTextEdit::keyPressEvent(event);
 }
 
 void HexView::inputMethodEvent(QInputMethodEvent* event) { event->accept(); }
@@ -58,7 +63,7 @@ IdWordEdit::IdWordEdit(QWidget* parent) : QLineEdit(parent) {
 }
 
 void IdWordEdit::keyPressEvent(QKeyEvent* event) {
-  if (PassOn(event, onKeyDown)) QLineEdit::keyPressEvent(event);
+  if (PassOn(event, onKeyDown, onKeyPress)) QLineEdit::keyPressEvent(event);
 }
 
 void IdWordEdit::inputMethodEvent(QInputMethodEvent* event) { event->accept(); }

@@ -18,6 +18,9 @@ class HexView : public QPlainTextEdit {
   explicit HexView(QWidget* parent = nullptr);
 
   std::function<bool(std::uint16_t key)> onKeyDown;
+  // The typed character after the key-down: the handler sets it to 0, and
+  // only a character left non-zero would reach the text.
+  std::function<void(char& key)> onKeyPress;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -32,6 +35,7 @@ class IdWordEdit : public QLineEdit {
   explicit IdWordEdit(QWidget* parent = nullptr);
 
   std::function<bool(std::uint16_t key)> onKeyDown;
+  std::function<void(char& key)> onKeyPress;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

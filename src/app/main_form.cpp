@@ -61,8 +61,10 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
   for (int n : {1, 2, 3, 4, 6, 7}) {
     bridges_[n] = ViewBridge(views[n], &state_.workspace.view(n));
     views[n]->onKeyDown = [this, n](std::uint16_t key) { return ViewKeyDown(n, key); };
+    views[n]->onKeyPress = [this](char& key) { RichEditsKeyPress(key); };
   }
   Edit2->onKeyDown = [this](std::uint16_t key) { return Edit2KeyDown(key); };
+  Edit2->onKeyPress = [this](char& key) { RichEditsKeyPress(key); };
   connect(PageControl1, &QTabWidget::currentChanged, this,
           [this](int index) { state_.workspace.active_page = index; });
 

@@ -50,6 +50,9 @@ class TForm1 : public QMainWindow {
   bool RichEdit6KeyDown(std::uint16_t& key) { return ViewKeyDown(6, key); }
   bool RichEdit7KeyDown(std::uint16_t& key) { return ViewKeyDown(7, key); }
   bool Edit2KeyDown(std::uint16_t& key);
+  // The key-press handler of Edit2 and the six views: no typed character
+  // ever reaches them; their key-down handlers make every change.
+  void RichEditsKeyPress(char& key) { key = 0; }
 
   // Shows what the core holds: view texts, chip name, ID word, map caption.
   void SyncFromCore();

@@ -25,8 +25,8 @@ std::int32_t Icsp::ReadDeviceId() {
   if (!Send(FastSendCommand(icsp::kLoadConfiguration), " Load Configuration")) return 0;
   if (!Send(LoadPaketSize_SPI(16), kSize16)) return 0;
   if (!Send(FastSendPacket(0x00, 0x00), " FastSendPaket_SPI 0x00 0x00")) return 0;
-  // This step's name has always been logged with the typo; operators'
-  // notes and scripts that grep the log know it that way.
+  // Spelled as the log has always shown this step, so that logs stay
+  // comparable line by line.
   if (!Send(LoadPaketSize_SPI(6), " LoadaketSize_SPI = 0x06")) return 0;
   for (int k = 0; k < 6; ++k) {
     if (!Send(FastSendCommand(icsp::kIncrementAddress), kIncrement)) return 0;

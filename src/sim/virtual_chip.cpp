@@ -7,7 +7,7 @@ namespace fw::sim {
 
 namespace {
 
-// ICSP command codes, from the chips' programming specifications.
+// ICSP command codes, as Microchip documents them for these parts.
 constexpr std::uint8_t kLoadConfiguration = 0x00;
 constexpr std::uint8_t kLoadDataProgram = 0x02;
 constexpr std::uint8_t kLoadDataData = 0x03;

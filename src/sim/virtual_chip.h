@@ -10,7 +10,7 @@
 namespace fw::sim {
 
 // A PIC12/PIC16 flash chip as its ICSP port behaves, modelled from
-// Microchip's programming specifications (see sim/README.md): the address
+// Microchip's programming documents (see sim/README.md): the address
 // counter, the three memories with their read-only and unimplemented cells,
 // the factory calibration values, bulk erase rules and programming times.
 class VirtualChip {
