@@ -109,6 +109,15 @@ TEST(LookupChip, RevisionsNoChipAndUnknown) {
   }
 }
 
+TEST(FindChipByName, AnyLetterCaseButTheWholeName) {
+  EXPECT_STREQ(FindChipByName("PIC16F630")->ChipName, "PIC16F630");
+  EXPECT_STREQ(FindChipByName("pic16lf1509")->ChipName, "PIC16LF1509");
+  EXPECT_STREQ(FindChipByName("PIC16F636 / PIC16F639")->ChipName, "PIC16F636 / PIC16F639");
+  EXPECT_EQ(FindChipByName("PIC16F63"), nullptr);
+  EXPECT_EQ(FindChipByName("PIC16F6300"), nullptr);
+  EXPECT_EQ(FindChipByName(""), nullptr);
+}
+
 TEST(ChipRecord, AssignKeepsTheSelectingWord) {
   ChipRecord record;
   record.Assign(*LookupChip(0x10C3).entry, 0x10C3);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 
 namespace fw {
 
@@ -141,8 +142,18 @@ LookupResult LookupChip(std::uint16_t id_word) {
 }
 
 const ChipEntry* FindChipByName(const std::string& name) {
+  auto same = [&name](const char* chip) {
+    std::size_t i = 0;
+    for (; chip[i] != '\0' && i < name.size(); ++i) {
+      if (std::toupper(static_cast<unsigned char>(chip[i])) !=
+          std::toupper(static_cast<unsigned char>(name[i]))) {
+        return false;
+      }
+    }
+    return chip[i] == '\0' && i == name.size();
+  };
   for (const ChipEntry& e : kCatalogue) {
-    if (name == e.ChipName) return &e;
+    if (same(e.ChipName)) return &e;
   }
   return nullptr;
 }

@@ -61,7 +61,8 @@ struct LookupResult {
 // word); device code 0 means no chip.
 LookupResult LookupChip(std::uint16_t id_word);
 
-// The entry with this display name, for the simulator and the command line.
+// The entry with this display name (in any letter case), for the simulator
+// and the command line.
 const ChipEntry* FindChipByName(const std::string& name);
 
 // The selected chip. ChipIdWord 0 means none is selected.
