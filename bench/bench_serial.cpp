@@ -26,26 +26,28 @@ struct Pty {
   ~Pty() { close(master); }
 };
 
-void BytesWaitingLook(benchmark::State& state) {
-  Pty pty;
+std::unique_ptr<fw::SerialDevice> OpenConfigured(const Pty& pty, benchmark::State& state) {
   auto device = fw::OpenQtSerialDevice(pty.path);
   if (!device) {
     state.SkipWithError("cannot open the pseudo-terminal");
-    return;
+    return nullptr;
   }
   device->SetState();
+  return device;
+}
+
+void BytesWaitingLook(benchmark::State& state) {
+  Pty pty;
+  auto device = OpenConfigured(pty, state);
+  if (!device) return;
   for (auto _ : state) benchmark::DoNotOptimize(device->BytesWaiting());
 }
 BENCHMARK(BytesWaitingLook)->Unit(benchmark::kMicrosecond);
 
 void PollWithSleep(benchmark::State& state) {
   Pty pty;
-  auto device = fw::OpenQtSerialDevice(pty.path);
-  if (!device) {
-    state.SkipWithError("cannot open the pseudo-terminal");
-    return;
-  }
-  device->SetState();
+  auto device = OpenConfigured(pty, state);
+  if (!device) return;
   fw::RealPause pause;
   for (auto _ : state) {
     benchmark::DoNotOptimize(device->BytesWaiting());
