@@ -6,7 +6,11 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 
+#include "app/main_form.h"
+#include "app/qt_dialogs.h"
 #include "app/view_bridge.h"
+#include "link/pause.h"
+#include "log/clock.h"
 #include "chips/selection.h"
 #include "images/views.h"
 #include "log/operator_dialogs.h"
@@ -64,6 +68,30 @@ void WidgetRoundTrip(benchmark::State& state) {
   state.SetLabel(view == 1 ? "program view, 16384 bytes" : "config view, 1024 bytes");
 }
 BENCHMARK(WidgetRoundTrip)->Arg(1)->Arg(6)->Unit(benchmark::kMillisecond);
+
+// The whole window: the progress window opened and closed by each copy, the
+// pages hidden and shown, the widget refreshed and painted.
+void WindowRoundTrip(benchmark::State& state) {
+  fw::SystemClock clock;
+  fw::RealPause pause;
+  QtDialogs dialogs;
+  fw::AppState app(clock, pause, dialogs, [](const std::string&) { return nullptr; });
+  TForm1 form(app, dialogs, {}, "ttyUSB0");
+  form.show();
+  form.ChipMenuItemClick(0x1480);  // PIC16F1847: 16384 program bytes
+  QApplication::processEvents();
+  for (std::uint32_t i = 0; i < app.chip.ProgramSize / 2; ++i) {
+    fw::SetWordAt(app.images.ProgramImage, i, static_cast<std::uint16_t>((i * 37) & 0x3FFF));
+  }
+  for (auto _ : state) {
+    app.workspace.ShowImage(1, fw::kProgramImage);
+    form.SyncFromCore();
+    QApplication::processEvents();
+    app.workspace.TakeImage(1, fw::kProgramImage);
+  }
+  state.SetLabel("program view, 16384 bytes, with the progress window");
+}
+BENCHMARK(WindowRoundTrip)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

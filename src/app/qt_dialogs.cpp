@@ -17,13 +17,20 @@ void QtDialogs::ProgressOpen() {
   ProgressClose();
   LBar = new TLBar(owner_);
   LBar->show();
-  Repaint();
+  // The first repaint waits like every later one: work that is over within
+  // a few milliseconds (a view copy) never flashes a window, work that takes
+  // longer shows it at once.
+  since_repaint_.start();
 }
 
 void QtDialogs::ProgressSet(int position) {
   if (!LBar) return;
   LBar->SetPosition(position);
-  Repaint();
+  constexpr qint64 kRepaintMs = 25;
+  if (since_repaint_.elapsed() >= kRepaintMs) {
+    Repaint();
+    since_repaint_.restart();
+  }
 }
 
 void QtDialogs::ProgressClose() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include "app/progress_form.h"
@@ -32,4 +33,7 @@ class QtDialogs : public fw::OperatorDialogs {
   QWidget* owner_ = nullptr;
   QPointer<QWidget> pages_;
   QPointer<TLBar> LBar;
+  // When the progress window was opened or last repainted: a bar redrawn
+  // more often than the eye follows only slows the work down.
+  QElapsedTimer since_repaint_;
 };
