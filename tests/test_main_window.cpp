@@ -36,6 +36,14 @@ struct Rig {
   TForm1 form{state, dialogs, {"ttyS0", "ttyS1"}, "ttyS0"};
   Rig() { port.AnswerLikeGateway(); }
 
+  // Focuses a view and puts its caret at a widget position.
+  static void PlaceCaret(HexView* view, int position) {
+    view->setFocus();
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(position);
+    view->setTextCursor(cursor);
+  }
+
   QStringList LogLines() const {
     const QString text = form.RichEdit5->toPlainText();
     return text.isEmpty() ? QStringList{} : text.split('\n');
@@ -240,10 +248,7 @@ class MainWindowTest : public QObject {
     rig.form.show();
     rig.form.findChild<QAction*>("PIC16F6841")->trigger();
     HexView* view = rig.form.RichEdit1;
-    view->setFocus();
-    QTextCursor cursor = view->textCursor();
-    cursor.setPosition(73 + 10);  // line 1, first digit: 73 widget positions a line
-    view->setTextCursor(cursor);
+    Rig::PlaceCaret(view, 73 + 10);  // line 1, first digit: 73 widget positions a line
     QTest::keyClicks(view, "12z4");
     QTextBlock line = view->document()->findBlockByNumber(1);
     QCOMPARE(line.text().mid(0, 14), QString("00000008: 12F4"));
@@ -267,10 +272,7 @@ class MainWindowTest : public QObject {
 
     // The data view: a byte view of 82 positions, 81 in the widget.
     HexView* data = rig.form.RichEdit3;
-    data->setFocus();
-    cursor = data->textCursor();
-    cursor.setPosition(81 * 2 + 64);
-    data->setTextCursor(cursor);
+    Rig::PlaceCaret(data, 81 * 2 + 64);
     QTest::keyClicks(data, "Hi");
     QCOMPARE(data->document()->findBlockByNumber(2).text().mid(10, 5), QString("48 49"));
     QCOMPARE(data->document()->findBlockByNumber(2).text().mid(64, 2), QString("HI"));
@@ -352,10 +354,7 @@ class MainWindowTest : public QObject {
     rig.form.show();
     rig.form.findChild<QAction*>("PIC16F6841")->trigger();
     HexView* view = rig.form.RichEdit1;
-    view->setFocus();
-    QTextCursor cursor = view->textCursor();
-    cursor.setPosition(56);
-    view->setTextCursor(cursor);
+    Rig::PlaceCaret(view, 56);
     QTest::keyClick(view, Qt::Key_Shift);
     QTest::keyClick(view, Qt::Key_F5);
     // Shift (0x10) in the low byte stores 0x1F; F5 (0x74) in the high byte is cut to 0x3F.

@@ -18,8 +18,8 @@ void QtDialogs::ProgressOpen() {
   LBar = new TLBar(owner_);
   LBar->show();
   // The first repaint waits like every later one: work that is over within
-  // a few milliseconds (a view copy) never flashes a window, work that takes
-  // longer shows it at once.
+  // 25 ms (a view copy) never flashes a window; longer work shows it at its
+  // first progress step after that.
   since_repaint_.start();
 }
 

@@ -74,7 +74,7 @@ class Editor {
   std::uint32_t Previous() const { return line_ == 0 ? last_line_ : line_ - 1; }
   std::uint32_t Pos(std::uint32_t column) const { return line_ * v_.LineLength() + column; }
 
-  // Writes the character of the byte whose hex pair starts at `pair`.
+  // Rewrites the character of byte j of the line from its hex pair.
   void RefreshChar(std::uint32_t j) {
     const std::string& t = v_.text();
     const std::uint32_t pair = Pos(g_.PairOf(j));

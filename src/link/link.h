@@ -68,9 +68,6 @@ class Link {
   // a word is never built from an unset byte.
   std::optional<std::uint16_t> ReadPacket(std::string_view fail_text);
 
-  Log& log() { return log_; }
-  Pause& pause() { return pause_; }
-
  private:
   bool Handshake();
 

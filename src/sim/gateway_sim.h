@@ -40,7 +40,6 @@ class GatewaySim {
   bool hung_up() const { return hung_up_; }
   bool vpp_on() const { return vpp_; }
   int packet_size() const { return packet_size_; }
-  int frames() const { return frames_; }
   const std::vector<std::string>& protocol_errors() const { return errors_; }
   VirtualChip& chip() { return chip_; }
 
