@@ -26,6 +26,8 @@ struct SimProcess {
   pid_t pid = -1;
   FILE* out = nullptr;
   std::string path;
+  // Where the simulator's notes and protocol errors go.
+  std::string errors = testing::TempDir() + "/flashwright_sim_stderr_" + std::to_string(getpid());
 
   explicit SimProcess(const std::vector<std::string>& args) {
     int fds[2];
@@ -33,6 +35,7 @@ struct SimProcess {
     pid = fork();
     if (pid == 0) {
       dup2(fds[1], STDOUT_FILENO);
+      if (FILE* err = std::freopen(errors.c_str(), "w", stderr); err == nullptr) _exit(126);
       close(fds[0]);
       close(fds[1]);
       std::vector<char*> argv;
@@ -59,8 +62,15 @@ struct SimProcess {
     pid = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
+  std::string Errors() const {
+    std::ifstream in(errors);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
   ~SimProcess() {
     if (pid > 0) Stop();
+    std::remove(errors.c_str());
   }
 };
 
@@ -123,6 +133,7 @@ TEST(SimProgram, ServesAPseudoTerminalAcrossConnections) {
     Disconnect(link, log);
   }
   EXPECT_EQ(sim.Stop(), 0);
+  EXPECT_EQ(sim.Errors(), "") << "no notes, no protocol errors";
   std::ifstream in(dump);
   std::stringstream text;
   text << in.rdbuf();

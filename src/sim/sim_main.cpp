@@ -23,6 +23,8 @@ namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
 
+constexpr std::uint32_t kPtyJitterUs = 300;
+
 void OnSignal(int) { g_stop = 1; }
 
 int Usage() {
@@ -72,6 +74,8 @@ int main(int argc, char** argv) {
   }
 
   fw::sim::VirtualChip chip(*entry, static_cast<std::uint8_t>(revision));
+  // Arrival times on a pseudo-terminal carry the scheduler's delivery jitter.
+  chip.SetArrivalJitter(kPtyJitterUs);
   std::string error;
   if (!load.empty() && !fw::sim::LoadChipHex(load, chip, &error)) {
     std::fprintf(stderr, "flashwright-sim: %s\n", error.c_str());

@@ -6,21 +6,29 @@
 #include <vector>
 
 #include "chips/catalogue.h"
+#include "sim/silicon.h"
 
 namespace fw::sim {
 
 // A PIC12/PIC16 flash chip as its ICSP port behaves, modelled from
 // Microchip's programming documents (see sim/README.md): the address
 // counter, the three memories with their read-only and unimplemented cells,
-// the factory calibration values, bulk erase rules and programming times.
+// the factory calibration values, programming that only clears bits, bulk
+// erase scope, code protection and the chip's own programming times.
 class VirtualChip {
  public:
   explicit VirtualChip(const ChipEntry& entry, std::uint8_t revision = 3);
 
   const ChipEntry& entry() const { return entry_; }
+  const Silicon& silicon() const { return silicon_; }
   std::uint16_t device_id() const { return device_id_; }
   bool in_programming_mode() const { return programming_; }
   std::uint32_t pc() const { return pc_; }
+
+  // How much later than it was sent a frame may be seen: a pseudo-terminal
+  // delivers with some jitter, so the minimum times are shortened by this
+  // much (never by a share of the time). 0, the default, in-process.
+  void SetArrivalJitter(std::uint32_t us) { jitter_us_ = us; }
 
   // Vpp applied before Vdd: programming mode, counter at 0.
   void EnterProgrammingMode();
@@ -39,51 +47,64 @@ class VirtualChip {
   // packet itself otherwise).
   std::uint16_t DataPacket(std::uint16_t packet);
 
-  // The memories, for loading and dumping images and for tests.
+  // The memories as stored, for loading and dumping images and for tests
+  // (protection does not apply here).
   std::uint32_t program_words() const { return static_cast<std::uint32_t>(program_.size()); }
   std::uint32_t config_words() const { return static_cast<std::uint32_t>(config_.size()); }
   std::uint32_t data_bytes() const { return static_cast<std::uint32_t>(data_.size()); }
   std::uint16_t ProgramWord(std::uint32_t i) const { return program_.at(i); }
   void SetProgramWord(std::uint32_t i, std::uint16_t w) { program_.at(i) = w & 0x3FFF; }
-  // Configuration word i as read through ICSP (unimplemented cells 0x3FFF).
+  // Configuration word i as the cell holds it (read-only cells as they read,
+  // unimplemented cells and bits as they read).
   std::uint16_t ConfigWord(std::uint32_t i) const;
-  // Sets a configuration cell as a file would; the device ID stays as it is.
+  // Sets a configuration cell as a file would; read-only cells stay.
   void SetConfigWord(std::uint32_t i, std::uint16_t w);
   std::uint8_t DataByte(std::uint32_t i) const { return data_.at(i); }
   void SetDataByte(std::uint32_t i, std::uint8_t b) { data_.at(i) = b; }
 
-  // Programming and erase cycles cut short, and commands the chip ignored.
+  // CP = 0 or CPD = 0 in the configuration word.
+  bool CodeProtected() const;
+  bool DataProtected() const;
+
+  // Cycles cut short, commands the chip ignored and writes it refused.
   const std::vector<std::string>& notes() const { return notes_; }
 
  private:
-  enum class Cell { kUserId, kDeviceId, kConfig, kCalibration, kUnimplemented };
+  enum class Cell { kUserId, kRevision, kDeviceId, kConfig, kCalibration, kUnimplemented };
   enum class Latch { kNone, kProgram, kData };
   struct Cycle {
-    std::uint64_t started_us;
-    std::uint32_t wait_ms;
     std::uint8_t command;
+    std::uint64_t started_us;
+    std::uint32_t min_us;
+    std::uint32_t max_us;  // 0 = no limit
     std::uint32_t pc;
     Latch latch;
     std::uint16_t value;
+    bool loaded_blank;  // a Load of 0x3FFF came before this erase
+    std::optional<std::uint64_t> next_frame_us;  // externally timed: when the next frame came
   };
 
-  bool InConfigSpace() const { return pc_ >= entry_.ConfigBase; }
+  bool External(const Cycle& c) const { return c.command == 0x18; }
   std::optional<std::uint32_t> ConfigOffset(std::uint32_t pc) const;
   Cell CellOf(std::uint32_t offset) const;
-  std::uint16_t ReadProgramSpace() const;
-  void StartCycle(std::uint8_t command, std::uint32_t wait_ms, std::uint64_t now_us);
+  std::uint16_t ReadWord() const;
+  void StartCycle(std::uint8_t command, std::uint64_t now_us);
+  // The cycle's time ran from its start to `end_us`: long enough?
+  bool GivenItsTime(const Cycle& c, std::uint64_t end_us);
   void Complete(const Cycle& cycle);
-  void BulkEraseProgram(std::uint32_t pc);
+  void Program(const Cycle& cycle);
+  void BulkEraseProgram(const Cycle& cycle);
+  void AbandonExternal(const char* why);
   void Note(std::string text);
 
   const ChipEntry& entry_;
+  Silicon silicon_;
   std::uint16_t device_id_;
+  std::uint16_t revision_word_;
   std::vector<std::uint16_t> program_;
   std::vector<std::uint16_t> config_;
   std::vector<std::uint8_t> data_;
-  std::vector<std::uint32_t> config_word_cells_;
-  std::vector<std::uint32_t> calibration_cells_;
-  bool calibration_erasable_ = false;
+  std::uint32_t jitter_us_ = 0;
 
   bool programming_ = false;
   std::uint32_t pc_ = 0;

@@ -1,0 +1,192 @@
+// The virtual chip against the rules of real silicon, one chip of every
+// family: programming only clears bits, the bulk erase's scope follows the
+// counter, code protection, and the chip's own minimum times.
+
+#include <gtest/gtest.h>
+
+#include "chip_driver.h"
+
+namespace fw {
+namespace {
+
+using test::ChipDriver;
+
+const char* const kOneOfEachFamily[] = {
+    "PIC16F630", "PIC16F684", "PIC16F785", "PIC12F635", "PIC16F628A", "PIC16F616", "PIC12F617",
+    "PIC12F752", "PIC16F753", "PIC16F887", "PIC16F727", "PIC16F720", "PIC16F1847", "PIC12F1501",
+    "PIC16F1509"};
+
+// A configuration word with no protection bit of any family at 0.
+constexpr std::uint16_t kUnprotected = 0x21C4;
+
+std::string FirstNote(const ChipDriver& d) {
+  return d.chip.notes().empty() ? "" : d.chip.notes().front();
+}
+
+TEST(Silicon, ProgrammingClearsBitsOnlyButAnEepromByteIsErasedFirst) {
+  for (const char* name : kOneOfEachFamily) {
+    SCOPED_TRACE(name);
+    ChipDriver d(name);
+    d.Inc(5);
+    d.Program(0x1234);
+    d.Program(0x2ABC);
+    EXPECT_EQ(d.chip.ProgramWord(5), 0x0234);
+    d.LoadConfig();
+    d.Program(0x1234);
+    d.Program(0x2ABC);
+    EXPECT_EQ(d.chip.ConfigWord(0), 0x0234) << "a user ID";
+    if (d.chip.data_bytes() > 0) {
+      d.Program(0x12, true);
+      d.Program(0xA5, true);
+      EXPECT_EQ(d.chip.DataByte(0), 0xA5);
+    }
+    EXPECT_EQ(FirstNote(d), "");
+  }
+  ChipDriver e("PIC16F1847");  // 0x18 on an EEPROM byte programs without the erase
+  e.chip.SetDataByte(0, 0x0F);
+  e.Cmd(0x03);
+  e.Data(0x3C);
+  e.Cmd(0x18);
+  e.gap_us = 1500;
+  e.Cmd(0x0A);
+  EXPECT_EQ(e.chip.DataByte(0), 0x0C);
+}
+
+TEST(Silicon, TheBulkEraseTakesWhatTheCounterPointsAt) {
+  for (const char* name : kOneOfEachFamily) {
+    const sim::Silicon& s = ChipDriver(name).chip.silicon();
+    const std::uint16_t erased_config = 0x3FFF & ~s.unimplemented_config_bits;
+    // 0: from program memory; 1: from the configuration base; 2: on the
+    // first calibration word.
+    for (int from = 0; from < (s.calibration_words.empty() ? 2 : 3); ++from) {
+      SCOPED_TRACE(std::string(name) + " erase from position " + std::to_string(from));
+      ChipDriver d(name);
+      d.chip.SetProgramWord(0, 0x0111);
+      d.chip.SetConfigWord(0, 0x0222);
+      d.chip.SetConfigWord(7, kUnprotected);
+      const std::uint16_t config_before = d.chip.ConfigWord(7);
+      if (from > 0) d.LoadConfig();
+      if (from == 2) d.Inc(static_cast<int>(s.calibration_words[0]));
+      d.Erase();
+      const bool only_calibration = from == 2 && s.calibration_erasable;
+      EXPECT_EQ(d.chip.ProgramWord(0), only_calibration ? 0x0111 : 0x3FFF);
+      EXPECT_EQ(d.chip.ConfigWord(7), only_calibration ? config_before : erased_config);
+      EXPECT_EQ(d.chip.ConfigWord(0), from == 1 || (from == 2 && !only_calibration) ? 0x3FFF : 0x0222)
+          << "user IDs go only from configuration space";
+      for (std::size_t k = 0; k < s.calibration_words.size(); ++k) {
+        const bool gone = only_calibration && k == 0;
+        EXPECT_EQ(d.chip.ConfigWord(s.calibration_words[k]), gone ? 0x3FFF : s.calibration_values[k]);
+      }
+      EXPECT_EQ(FirstNote(d), "");
+    }
+  }
+  ChipDriver f("PIC16F630");
+  EXPECT_EQ(f.chip.ProgramWord(1023), 0x34A8);
+  f.Erase();
+  EXPECT_EQ(f.chip.ProgramWord(1023), 0x3FFF) << "the OSCCAL word goes with program memory";
+  EXPECT_EQ(f.chip.ConfigWord(7), 0x31FF) << "and the band-gap bits with the configuration word";
+
+  ChipDriver g("PIC16F628A");  // without the Load Data 0x3FFF of its sequence
+  g.chip.SetConfigWord(7, 0x0000);
+  g.Cmd(0x09);
+  g.Settle();
+  EXPECT_EQ(g.chip.ConfigWord(7), 0x0000);
+  EXPECT_NE(FirstNote(g).find("without Load Data 0x3FFF"), std::string::npos);
+}
+
+TEST(Silicon, CodeProtectionHidesAndLocksUntilABulkErase) {
+  for (const char* name : kOneOfEachFamily) {
+    SCOPED_TRACE(name);
+    ChipDriver d(name);
+    const sim::Silicon& s = d.chip.silicon();
+    const bool eeprom = d.chip.data_bytes() > 0;
+    d.chip.SetProgramWord(0, 0x0333);
+    if (eeprom) d.chip.SetDataByte(0, 0x44);
+    std::uint16_t config = kUnprotected & ~(1u << s.cp_bit);
+    if (s.cpd_bit >= 0) config &= ~(1u << s.cpd_bit);
+    d.chip.SetConfigWord(7, config);
+    EXPECT_EQ(d.Read(), 0) << "program memory reads zeros";
+    d.Inc(1);
+    d.Program(0x0000);
+    EXPECT_EQ(d.chip.ProgramWord(1), 0x3FFF) << "and takes no programming";
+    EXPECT_NE(FirstNote(d).find("CP = 0"), std::string::npos);
+    d.LoadConfig();
+    EXPECT_EQ(d.Read(), s.cp_hides_config ? 0 : 0x3FFF) << "user ID 0";
+    if (eeprom) {
+      EXPECT_EQ(d.ReadData(), 0) << "the EEPROM reads zeros";
+      d.Erase(0x0B);
+      EXPECT_EQ(d.chip.DataByte(0), 0x44) << "and its bulk erase does nothing";
+    }
+    d.chip.EnterProgrammingMode();
+    d.Erase();
+    EXPECT_FALSE(d.chip.CodeProtected() || d.chip.DataProtected());
+    EXPECT_EQ(d.Read(), 0x3FFF);
+    if (eeprom) {
+      const std::uint8_t left = s.erase_clears_protected_data ? 0xFF : 0x44;
+      EXPECT_EQ(d.chip.DataByte(0), left);
+      EXPECT_EQ(d.ReadData(), left);
+    }
+  }
+}
+
+TEST(Silicon, ACycleShortOfTheChipsMinimumHasNoEffect) {
+  for (const char* name : kOneOfEachFamily) {
+    SCOPED_TRACE(name);
+    ChipDriver d(name);
+    const sim::Silicon& s = d.chip.silicon();
+    const std::uint32_t program_us = s.program_int_us ? s.program_int_us : s.ext_min_us;
+    d.Program(0x0001, false, program_us * 9 / 10);
+    EXPECT_EQ(d.chip.ProgramWord(0), 0x3FFF);
+    EXPECT_NE(FirstNote(d).find("cut short"), std::string::npos);
+    d.Program(0x0001, false, program_us);
+    EXPECT_EQ(d.chip.ProgramWord(0), 0x0001);
+    if (s.ext_max_us != 0) {
+      d.Inc(1);
+      d.Program(0x0002, false, s.ext_max_us * 11 / 10, true);
+      EXPECT_EQ(d.chip.ProgramWord(1), 0x3FFF) << "0x0A past the window";
+    }
+    d.chip.EnterProgrammingMode();
+    d.Erase(0x09, s.erase_us * 9 / 10);
+    EXPECT_EQ(d.chip.ProgramWord(0), 0x0001);
+    d.Erase(0x09, s.erase_us);
+    EXPECT_EQ(d.chip.ProgramWord(0), 0x3FFF);
+  }
+  ChipDriver e("PIC16F684");  // 0x18 must be ended by 0x0A
+  e.Cmd(0x02);
+  e.Data(0x0005);
+  e.Cmd(0x18);
+  e.gap_us = 5000;
+  e.Cmd(0x06);
+  e.Settle();
+  EXPECT_EQ(e.chip.ProgramWord(0), 0x3FFF);
+  EXPECT_NE(FirstNote(e).find("not ended by End Programming"), std::string::npos);
+}
+
+TEST(Silicon, SmallerFacts) {
+  ChipDriver f635("PIC12F635");
+  f635.LoadConfig();
+  f635.Inc(9);
+  EXPECT_EQ(f635.Read() & 0x3FC0, 0) << "CALIB2 at 0x2009, bits 13-6 zero";
+  EXPECT_NE(f635.chip.ConfigWord(9), 0x3FFF);
+
+  ChipDriver f753("PIC16F753");
+  f753.LoadConfig();
+  f753.Inc(5);
+  EXPECT_EQ(f753.Read() & 0x3000, 0x2000) << "the revision word at 0x2005";
+  f753.Inc(1);
+  EXPECT_EQ(f753.Read(), 0x3030);
+
+  ChipDriver f1822("PIC12F1822");  // configuration words take 0x08 only
+  f1822.LoadConfig();
+  f1822.Inc(7);
+  f1822.Cmd(0x02);
+  f1822.Data(0x0000);
+  f1822.Cmd(0x18);
+  f1822.gap_us = 1500;
+  f1822.Cmd(0x0A);
+  EXPECT_EQ(f1822.chip.ConfigWord(7), 0x3FFF);
+  EXPECT_NE(FirstNote(f1822).find("not allowed"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace fw
