@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libqt6serialport6
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth
+  gputils srecord
 )
 
 missing=()

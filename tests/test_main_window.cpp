@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -360,6 +363,49 @@ class MainWindowTest : public QObject {
     // Shift (0x10) in the low byte stores 0x1F; F5 (0x74) in the high byte is cut to 0x3F.
     QCOMPARE(view->document()->firstBlock().text().mid(10, 4), QString("3F1F"));
     QCOMPARE(view->document()->firstBlock().text().mid(56, 2), QString(QChar(0x1F)) + "?");
+  }
+
+  void fileMenuLoadsAndSavesThroughItsDialogs() {
+    Rig rig;
+    rig.form.show();
+    rig.form.ChipMenuItemClick(0x10C0);  // PIC16F630
+    QTemporaryDir dir;
+    const QString hex = dir.filePath("prog.hex");
+    QFile file(hex);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(":0400000001020304F2\r\n:00000001FF");
+    file.close();
+    // Answers the next file dialog with a name and, if given, a file type.
+    QString offered_filter, offered_name;
+    auto answer = [&](const QString& name, const QString& filter) {
+      QTimer::singleShot(0, [&, name, filter] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        offered_filter = dialog->selectedNameFilter();
+        offered_name = dialog->selectedFiles().value(0);
+        if (name.isEmpty()) return static_cast<QDialog*>(dialog)->reject();
+        if (!filter.isEmpty()) dialog->selectNameFilter(filter);
+        dialog->selectFile(name);
+        QMetaObject::invokeMethod(dialog, "accept");
+      });
+    };
+    auto trigger = [&](const char* item) { rig.form.findChild<QAction*>(item)->trigger(); };
+
+    answer(hex, {});
+    trigger("LoadProgramfromFile1");
+    QVERIFY(rig.form.RichEdit1->toPlainText().startsWith("00000000: 0201 0403 3FFF"));
+    QCOMPARE(rig.LogLines().mid(1), (QStringList{"Loading program from file: " + hex, "Operation complete"}));
+
+    answer(dir.filePath("copy"), "*.bin (*.bin)");
+    trigger("SaveProgramtoFile1");
+    QCOMPARE(QFileInfo(dir.filePath("copy.bin")).size(), qint64{16384});
+    QCOMPARE(rig.LogLines().last(), QString("Operation complete"));
+
+    answer({}, {});  // the last name and file type are offered again; cancelled
+    trigger("SaveAlltoFile1");
+    QCOMPARE(offered_filter, QString("*.bin (*.bin)"));
+    QCOMPARE(offered_name, dir.filePath("copy"));
+    QCOMPARE(rig.LogLines().last(), QString("Operation complete"));
   }
 
   void autosearchOnTheDemoGateway() {

@@ -12,7 +12,10 @@
 #include "log/rtf_writer.h"
 #include "operations/connection.h"
 
-const char* const TForm1::kFileFilter = "*.hex (*.hex);;*.eep (*.eep);;*.bin (*.bin)";
+const QStringList& TForm1::FileFilters() {
+  static const QStringList filters = {"*.hex (*.hex)", "*.eep (*.eep)", "*.bin (*.bin)"};
+  return filters;
+}
 
 namespace {
 
@@ -43,6 +46,7 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
   setWindowTitle("Flashwright");
   BuildControls();
   BuildMenus();
+  BuildFileDialogs();
 
   ComboBox1->addItems(ports);
   ComboBox1->setCurrentText(initial_port);
@@ -233,17 +237,20 @@ void TForm1::BuildMenus() {
 
   QMenu* file = bar->addMenu("File");
   file->setObjectName("File1");
-  add(file, "LoadAllfromFile1", "Load All from File...");
-  add(file, "SaveAlltoFile1", "Save All to File...");
+  auto item = [this, &add, file](const char* name, const char* caption, void (TForm1::*handler)()) {
+    connect(add(file, name, caption), &QAction::triggered, this, handler);
+  };
+  item("LoadAllfromFile1", "Load All from File...", &TForm1::LoadAllfromFile1Click);
+  item("SaveAlltoFile1", "Save All to File...", &TForm1::SaveAlltoFile1Click);
   file->addSeparator();
-  add(file, "LoadProgramfromFile1", "Load Program from File...");
-  add(file, "SaveProgramtoFile1", "Save Program to File...");
+  item("LoadProgramfromFile1", "Load Program from File...", &TForm1::LoadProgramfromFile1Click);
+  item("SaveProgramtoFile1", "Save Program to File...", &TForm1::SaveProgramtoFile1Click);
   file->addSeparator();
-  add(file, "LoadConfigfromFile1", "Load Config from File...");
-  add(file, "SaveConfigtoFile1", "Save Config to File...");
+  item("LoadConfigfromFile1", "Load Config from File...", &TForm1::LoadConfigfromFile1Click);
+  item("SaveConfigtoFile1", "Save Config to File...", &TForm1::SaveConfigtoFile1Click);
   file->addSeparator();
-  add(file, "Open1", "Load Data from File...");
-  add(file, "Save1", "Save Data to File...");
+  item("Open1", "Load Data from File...", &TForm1::Open1Click);
+  item("Save1", "Save Data to File...", &TForm1::Save1Click);
   file->addSeparator();
   connect(add(file, "SaveLogas1", "Save Log as..."), &QAction::triggered, this,
           &TForm1::SaveLogas1Click);
@@ -348,9 +355,53 @@ void TForm1::Exit1Click() {
   close();
 }
 
+void TForm1::BuildFileDialogs() {
+  // Qt's own dialogs: the same on every desktop, and they keep their state
+  // between uses. Neither sets a default extension or changes the process's
+  // current directory.
+  auto make = [this](const char* name, QFileDialog::AcceptMode mode) {
+    auto* dialog = new QFileDialog(this);
+    dialog->setObjectName(name);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setNameFilters(FileFilters());
+    dialog->setAcceptMode(mode);
+    dialog->setSizeGripEnabled(true);
+    return dialog;
+  };
+  OpenDialog1 = make("OpenDialog1", QFileDialog::AcceptOpen);
+  OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+  SaveDialog1 = make("SaveDialog1", QFileDialog::AcceptSave);
+  SaveDialog1->setFileMode(QFileDialog::AnyFile);
+  SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite);
+}
+
+QString TForm1::RunFileDialog(QFileDialog* dialog) {
+  const QString last = dialog->property("lastFile").toString();
+  if (!last.isEmpty()) dialog->selectFile(last);
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+  const QString name = dialog->selectedFiles().first();
+  dialog->setProperty("lastFile", name);
+  return name;
+}
+
+void TForm1::LoadCommand(fw::FileSection section) {
+  const QString name = RunFileDialog(OpenDialog1);
+  if (name.isEmpty()) return;
+  state_.files.LoadFile(name.toStdString(), section);
+  SyncFromCore();
+}
+
+void TForm1::SaveCommand(fw::FileSection section) {
+  const QString name = RunFileDialog(SaveDialog1);
+  if (name.isEmpty()) return;
+  const int filter_index = static_cast<int>(FileFilters().indexOf(SaveDialog1->selectedNameFilter())) + 1;
+  state_.files.SaveFile(name.toStdString(), filter_index, section);
+  // The views' text is unchanged, but taking the images moved their carets.
+  SyncFromCore();
+}
+
 void TForm1::SaveLogas1Click() {
-  const QString name = QFileDialog::getSaveFileName(this, QString(), QString(), kFileFilter,
-                                                    nullptr, QFileDialog::DontConfirmOverwrite);
+  const QString name = RunFileDialog(SaveDialog1);
   if (name.isEmpty()) return;
   SaveLogTo(name);
 }

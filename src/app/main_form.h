@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -36,6 +37,15 @@ class TForm1 : public QMainWindow {
   void TrackBar1Change();
   void Exit1Click();
   void SaveLogas1Click();
+  // The File menu: each runs its dialog, then the core's file command.
+  void LoadAllfromFile1Click() { LoadCommand(fw::sectAll); }
+  void SaveAlltoFile1Click() { SaveCommand(fw::sectAll); }
+  void LoadProgramfromFile1Click() { LoadCommand(fw::sectProgram); }
+  void SaveProgramtoFile1Click() { SaveCommand(fw::sectProgram); }
+  void LoadConfigfromFile1Click() { LoadCommand(fw::sectConfig); }
+  void SaveConfigtoFile1Click() { SaveCommand(fw::sectConfig); }
+  void Open1Click() { LoadCommand(fw::sectData); }
+  void Save1Click() { SaveCommand(fw::sectData); }
   void Button3Click();
   // Every "Chip Select" item calls this with its entry's ID word; the items
   // are generated from one table (PIC16F6301 for "PIC16F630", ...).
@@ -93,9 +103,13 @@ class TForm1 : public QMainWindow {
   QLabel* Label10 = nullptr;
   QLabel* Label7 = nullptr;
   QPlainTextEdit* RichEdit5 = nullptr;
+  // One of each for the window's life, so that the last name and file type
+  // are offered again.
+  QFileDialog* OpenDialog1 = nullptr;
+  QFileDialog* SaveDialog1 = nullptr;
 
-  // The file dialogs' filter.
-  static const char* const kFileFilter;
+  // The file dialogs' three file types, in filter-index order.
+  static const QStringList& FileFilters();
 
  private:
   void BuildControls();
@@ -104,6 +118,11 @@ class TForm1 : public QMainWindow {
   void SetDeviceControls(bool connected);
   void BuildChipMenu(QMenu* parent, const std::vector<fw::ChipMenuNode>& nodes);
   bool ViewKeyDown(int n, std::uint16_t& key);
+  void BuildFileDialogs();
+  // Runs a file dialog with the last name chosen in it; empty if cancelled.
+  QString RunFileDialog(QFileDialog* dialog);
+  void LoadCommand(fw::FileSection section);
+  void SaveCommand(fw::FileSection section);
 
   ViewBridge bridges_[8];
 

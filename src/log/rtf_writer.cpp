@@ -1,8 +1,7 @@
 #include "log/rtf_writer.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "log/safe_file.h"
+
 
 namespace fw {
 
@@ -100,20 +99,7 @@ std::string LogToRtf(const std::vector<std::string>& lines) {
 
 bool SaveLogFile(const std::vector<std::string>& lines, const std::string& path,
                  std::string* error) {
-  const std::string text = LogToRtf(lines);
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    if (error) *error = "Cannot create " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const int saved_errno = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    if (error) *error = "Cannot write " + path + ": " + std::strerror(written ? errno : saved_errno);
-    return false;
-  }
-  return true;
+  return ReplaceFileSafely(path, LogToRtf(lines), error);
 }
 
 }  // namespace fw

@@ -10,8 +10,9 @@ namespace fw {
 // the file itself is pure ASCII.
 std::string LogToRtf(const std::vector<std::string>& lines);
 
-// Writes LogToRtf(lines) to `path`, replacing any file there. On failure
-// returns false with a readable reason in `error`.
+// Writes LogToRtf(lines) to `path`, replacing any file there only once the
+// whole new file is on the disk. On failure returns false with a readable
+// reason in `error`; the file that was there stays.
 bool SaveLogFile(const std::vector<std::string>& lines, const std::string& path,
                  std::string* error);
 

@@ -2,6 +2,7 @@
 
 #include "chips/catalogue.h"
 #include "chips/selection.h"
+#include "files/files.h"
 #include "icsp/icsp.h"
 #include "images/images.h"
 #include "images/views.h"
@@ -21,7 +22,8 @@ struct AppState {
         link(log, pause, std::move(opener)),
         icsp(link, chip, images, dialogs),
         workspace(chip, images, dialogs),
-        selector(chip, images, workspace, log, icsp) {}
+        selector(chip, images, workspace, log, icsp),
+        files(chip, images, workspace, log, dialogs) {}
 
   OperatorDialogs& dialogs;
   Log log;
@@ -31,6 +33,7 @@ struct AppState {
   Icsp icsp;
   Workspace workspace;
   ChipSelector selector;
+  ImageFiles files;
 };
 
 }  // namespace fw

@@ -1,0 +1,148 @@
+#include "files/files.h"
+
+#include <cctype>
+
+#include "chips/selection.h"
+#include "files/bin_file.h"
+#include "log/safe_file.h"
+
+namespace fw {
+
+std::string FileExtension(const std::string& name) {
+  std::string ext = name.size() > 3 ? name.substr(name.size() - 3) : name;
+  for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+void ImageFiles::LogStart(bool saving, FileSection section, const std::string& path) {
+  // Codes of "Loading ... from file: " and "Saving ... to file: ".
+  static constexpr LogCode kLoad[] = {21, 10, 11, 22};
+  static constexpr LogCode kSave[] = {23, 16, 17, 24};
+  log_.LogEvent((saving ? kSave : kLoad)[section], path);
+}
+
+void ImageFiles::ClearSection(FileSection section) {
+  if (section == sectAll || section == sectProgram) ClearImage(images_, chip_, kProgramImage);
+  if (section == sectAll || section == sectData) ClearImage(images_, chip_, kDataImage);
+  if (section == sectAll || section == sectConfig) ClearImage(images_, chip_, kConfigImage);
+}
+
+// Program, configuration, data: the order of every whole-chip copy.
+void ImageFiles::TakeSection(FileSection section) {
+  if (section == sectAll || section == sectProgram) workspace_.TakeImage(workspace_.ProgramView(), kProgramImage);
+  if (section == sectAll || section == sectConfig) workspace_.TakeImage(workspace_.ConfigView(), kConfigImage);
+  if (section == sectAll || section == sectData) workspace_.TakeImage(workspace_.DataView(), kDataImage);
+}
+
+void ImageFiles::ShowSection(FileSection section) {
+  if (section == sectAll || section == sectProgram) workspace_.ShowImage(workspace_.ProgramView(), kProgramImage);
+  if (section == sectAll || section == sectConfig) workspace_.ShowImage(workspace_.ConfigView(), kConfigImage);
+  if (section == sectAll || section == sectData) workspace_.ShowImage(workspace_.DataView(), kDataImage);
+}
+
+FileReport ImageFiles::ReadHexFile(const std::string& path, FileSection section) {
+  FileReport report;
+  dialogs_.ProgressOpen();
+  LogStart(false, section, path);
+  ClearSection(section);
+  std::string text, error;
+  if (!ReadWholeFile(path, &text, &error)) {
+    dialogs_.ProgressClose();
+    dialogs_.Tell("Error", error);
+    return report;
+  }
+  const HexReading reading =
+      ParseHex(text, section, chip_, images_, [this](int p) { dialogs_.ProgressSet(p); });
+  if (reading.end_record) log_.LogEvent(12, "");
+  if (!reading.wrong_file.empty()) log_.LogEvent(13, reading.wrong_file);
+  // Beyond the catalogue: what a tolerant reader passed over is said once,
+  // so that a damaged file or one built for another chip does not load
+  // silently.
+  if (reading.bad_checksums > 0) {
+    log_.LogEvent(0, "    " + std::to_string(reading.bad_checksums) +
+                         (reading.bad_checksums == 1 ? " record has" : " records have") +
+                         " a wrong checksum (the first in line " +
+                         std::to_string(reading.first_bad_checksum_line) + "); loaded all the same");
+  }
+  if (reading.dropped_bytes > 0) {
+    log_.LogEvent(0, "    " + std::to_string(reading.dropped_bytes) +
+                         (reading.dropped_bytes == 1 ? " byte lies" : " bytes lie") +
+                         " outside the chip's memory areas loaded and " +
+                         (reading.dropped_bytes == 1 ? "was" : "were") + " dropped");
+  }
+  dialogs_.ProgressClose();
+  ShowSection(section);
+  report.done = reading.wrong_file.empty();
+  report.wrong_file = !reading.wrong_file.empty();
+  report.dropped_bytes = reading.dropped_bytes;
+  return report;
+}
+
+FileReport ImageFiles::Save(const std::string& path, FileSection section, bool hex) {
+  FileReport report;
+  LogStart(true, section, path);
+  TakeSection(section);
+  dialogs_.ProgressOpen();
+  const ProgressSink progress = [this](int p) { dialogs_.ProgressSet(p); };
+  const std::string content = hex ? FormatHex(section, chip_, images_, progress)
+                                  : FormatBin(section, chip_, images_, progress);
+  std::string error;
+  if (!ReplaceFileSafely(path, content, &error)) {
+    dialogs_.ProgressClose();
+    dialogs_.Tell("Error", error);
+    return report;
+  }
+  dialogs_.ProgressClose();
+  log_.LogEvent(12, "");
+  report.done = true;
+  return report;
+}
+
+FileReport ImageFiles::WriteHexFile(const std::string& path, FileSection section) {
+  return Save(path, section, true);
+}
+
+FileReport ImageFiles::WriteBinFile(const std::string& path, FileSection section) {
+  return Save(path, section, false);
+}
+
+FileReport ImageFiles::ReadBinFile(const std::string& path, FileSection section) {
+  FileReport report;
+  std::string bytes, error;
+  if (!ReadWholeFile(path, &bytes, &error)) {
+    dialogs_.Tell("Error", error);  // nothing has been changed yet
+    return report;
+  }
+  LogStart(false, section, path);
+  ClearSection(section);
+  dialogs_.ProgressOpen();
+  ParseBin(
+      bytes, section, chip_, images_, [this](int p) { dialogs_.ProgressSet(p); },
+      [this](const char* text) { dialogs_.Tell("Warning", text); });
+  dialogs_.ProgressClose();
+  ShowSection(section);
+  log_.LogEvent(12, "");
+  report.done = true;
+  return report;
+}
+
+FileReport ImageFiles::LoadFile(const std::string& path, FileSection section) {
+  if (chip_.ChipIdWord == 0) {
+    log_.LogEvent(14, "");
+    return {};
+  }
+  return FileExtension(path) == "BIN" ? ReadBinFile(path, section) : ReadHexFile(path, section);
+}
+
+std::string ImageFiles::SaveFile(const std::string& name, int filter_index, FileSection section,
+                                 FileReport* report) {
+  const char* const ext = filter_index == 1 ? "HEX" : filter_index == 2 ? "EEP" : "BIN";
+  std::string path = name;
+  if (FileExtension(name) != ext) path += filter_index == 1 ? ".hex" : filter_index == 2 ? ".eep" : ".bin";
+  const FileReport done = filter_index == 1 || filter_index == 2 ? WriteHexFile(path, section)
+                                                                 : WriteBinFile(path, section);
+  if (report) *report = done;
+  return path;
+}
+
+}  // namespace fw

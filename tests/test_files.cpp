@@ -1,0 +1,276 @@
+// Intel HEX and raw image files: round trips, the readers' address rules,
+// stops and tolerance, the writers' record layout, and the File menu's rules.
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "fakes.h"
+#include "operations/app_state.h"
+
+namespace fw {
+namespace {
+
+struct FileRig {
+  test::FakeClock clock;
+  test::FakePause pause;
+  test::FakeDialogs dialogs;
+  AppState state{clock, pause, dialogs, nullptr};
+  // One file per test: the tests run in parallel.
+  std::string path = testing::TempDir() + "/flashwright_" +
+                     testing::UnitTest::GetInstance()->current_test_info()->name();
+
+  explicit FileRig(const char* chip) { Select(chip); }
+  ~FileRig() { std::remove(path.c_str()); }
+  void Select(const char* chip) { state.selector.SelectChip(FindChipByName(chip)->IdWord); }
+  const ChipRecord& chip() const { return state.chip; }
+  Images& images() { return state.images; }
+
+  void WriteText(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+  std::string ReadText() const {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  // Reads `text` as a HEX file and gives the log lines it wrote.
+  std::vector<std::string> LoadHex(const std::string& text, FileSection section) {
+    WriteText(text);
+    const std::size_t before = state.log.Lines().size();
+    state.files.ReadHexFile(path, section);
+    return {state.log.Lines().begin() + static_cast<std::ptrdiff_t>(before), state.log.Lines().end()};
+  }
+  // Fills the images with a pattern and shows them on Page1, where the
+  // writers take them from.
+  void FillAndShow(std::uint32_t seed) {
+    std::mt19937 random(seed);
+    for (std::uint32_t i = 0; i < chip().ProgramSize / 2; ++i) SetWordAt(images().ProgramImage, i, random() & 0x3FFF);
+    for (std::uint32_t i = 0; i < chip().ConfigSize / 2; ++i) SetWordAt(images().ConfigImage, i, random() & 0x3FFF);
+    for (std::uint32_t i = 0; i < chip().DataSize; ++i) images().DataImage[i] = random() & 0xFF;
+    state.workspace.ShowImage(1, kProgramImage);
+    state.workspace.ShowImage(6, kConfigImage);
+    state.workspace.ShowImage(3, kDataImage);
+  }
+};
+
+bool SameBytes(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, std::uint32_t n) {
+  return std::equal(a.begin(), a.begin() + n, b.begin());
+}
+
+TEST(Files, EverySectionRoundTripsInBothFormats) {
+  for (const char* name : {"PIC16F630", "PIC16F722", "PIC16F1847", "PIC16F1509"}) {
+    for (FileSection section : {sectAll, sectProgram, sectData, sectConfig}) {
+      for (bool hex : {true, false}) {
+        SCOPED_TRACE(std::string(name) + " section " + std::to_string(section) + (hex ? " hex" : " bin"));
+        FileRig rig(name);
+        rig.FillAndShow(section * 7 + hex);
+        const Images written = rig.images();
+        const FileReport saved = hex ? rig.state.files.WriteHexFile(rig.path, section)
+                                     : rig.state.files.WriteBinFile(rig.path, section);
+        ASSERT_TRUE(saved.done);
+        rig.Select(name);  // blank images and views
+        const FileReport loaded = hex ? rig.state.files.ReadHexFile(rig.path, section)
+                                      : rig.state.files.ReadBinFile(rig.path, section);
+        EXPECT_TRUE(loaded.done && !loaded.wrong_file && loaded.dropped_bytes == 0);
+        const ChipRecord& c = rig.chip();
+        if (section == sectAll || section == sectProgram) {
+          EXPECT_TRUE(SameBytes(rig.images().ProgramImage, written.ProgramImage, c.ProgramSize));
+        }
+        if (section == sectAll || section == sectConfig) {
+          EXPECT_TRUE(SameBytes(rig.images().ConfigImage, written.ConfigImage, c.ConfigSize));
+        }
+        if (section == sectAll || section == sectData) {
+          EXPECT_TRUE(SameBytes(rig.images().DataImage, written.DataImage, c.DataSize));
+        }
+        EXPECT_TRUE(rig.dialogs.told.empty());
+      }
+    }
+  }
+}
+
+TEST(HexReader, AddressRulesAndLineEnds) {
+  struct Case {
+    const char* chip;
+    FileSection section;
+    std::string text;
+    int image;  // kind
+    std::uint32_t index;
+    std::uint8_t value;
+  };
+  const std::string data = ":04420000AB00CD0042\n";  // EEPROM words AB 00, CD 00 at 0x4200
+  const Case cases[] = {
+      {"PIC16F630", sectAll, data, kDataImage, 0, 0xAB},
+      {"PIC16F630", sectAll, data, kDataImage, 1, 0xCD},
+      {"PIC16F630", sectAll, ":020000040000FA\r:0400000001020304F2\r", kProgramImage, 3, 0x04},
+      {"PIC16F630", sectAll, ":0400000001020304F2\r\n", kProgramImage, 2, 0x03},
+      // An enhanced chip: configuration at 0x10000, EEPROM at 0x1E000.
+      {"PIC16F1847", sectAll, ":020000040001F9\n:0100000055AA\n", kConfigImage, 0, 0x55},
+      {"PIC16F1847", sectAll, ":020000040001F9\n:01E0000066B9\n", kDataImage, 0, 0x66},
+      // Linear and segment bases add up: 0x10000 + 0xE00 * 16 = 0x1E000.
+      {"PIC16F1847", sectAll, ":020000040001F9\n:020000020E00EE\n:010000007788\n", kDataImage, 0, 0x77},
+      // A single section holds its area from address 0.
+      {"PIC16F630", sectConfig, ":020000000A0BE9\n", kConfigImage, 1, 0x0B},
+      {"PIC16F630", sectData, ":040000001111222296\n", kDataImage, 1, 0x22},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    FileRig rig(c.chip);
+    rig.LoadHex(c.text, c.section);
+    const Images& im = rig.images();
+    const auto& image = c.image == kProgramImage ? im.ProgramImage : c.image == kDataImage ? im.DataImage : im.ConfigImage;
+    EXPECT_EQ(image[c.index], c.value);
+  }
+}
+
+TEST(HexReader, StopsAndWhatTheLogSays) {
+  struct Case {
+    std::string text;
+    std::vector<std::string> lines;  // after the start line
+    std::uint16_t word0;             // program word 0 afterwards
+  };
+  const std::string good = ":020000000A0BE9\n";
+  const Case cases[] = {
+      {good + ":00000001FF\n:020000001111DC\n", {"Operation complete"}, 0x0B0A},
+      {good + ":0400000300000000F9\n", {"Wrong file (from 8086/80186)"}, 0x0B0A},
+      {good + ":0400000500000000F7\n", {"Wrong file (from 80386)"}, 0x0B0A},
+      {good + ":00000007F9\n", {"Wrong file (unknown format)"}, 0x0B0A},
+      {"", {}, 0x3FFF},
+      // A blank line is skipped; a line shorter than its count, or a
+      // character that is no hex digit, stops the reading without going past
+      // the line.
+      {good + "\n   \n:04000200AABB\n", {"Wrong file (bad record in line 4)"}, 0x0B0A},
+      {good + ":02000200G0BBE9\n", {"Wrong file (bad record in line 2)"}, 0x0B0A},
+      {":0", {"Wrong file (bad record in line 1)"}, 0x3FFF},
+      // Checksums stay tolerant, but are counted.
+      {":020000000A0B00\n:0200020001FF00\n:00000001FF\n",
+       {"Operation complete",
+        "    2 records have a wrong checksum (the first in line 1); loaded all the same"},
+       0x0B0A},
+      // 32-bit arithmetic would wrap this record onto address 0.
+      {":02000004FFFFFC\n:10FFF80001010101010101010101010101010101E9\n",
+       {"    16 bytes lie outside the chip's memory areas loaded and were dropped"}, 0x3FFF},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    FileRig rig("PIC16F630");
+    std::vector<std::string> lines = rig.LoadHex(c.text, sectProgram);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "Loading program from file: " + rig.path);
+    lines.erase(lines.begin());
+    EXPECT_EQ(lines, c.lines);
+    EXPECT_EQ(WordAt(rig.images().ProgramImage, 0), c.word0);
+    EXPECT_EQ(rig.state.workspace.view(1).text().substr(10, 4), [&] {
+      char t[5];
+      std::snprintf(t, sizeof t, "%04X", c.word0);
+      return std::string(t);
+    }()) << "the views are updated after any stop";
+  }
+}
+
+TEST(HexWriter, RecordLayout) {
+  FileRig rig("PIC16F630");
+  ASSERT_TRUE(rig.state.files.WriteHexFile(rig.path, sectAll).done);
+  const std::string all = rig.ReadText();
+  EXPECT_EQ(all.rfind(":020000040000FA\r\n:08000000FF3FFF3FFF3FFF3F00\r\n:08000800FF3FFF3FFF3FFF3FF8\r\n", 0), 0u);
+  EXPECT_NE(all.find("\r\n:08420000FF00FF00FF00FF00BA\r\n"), std::string::npos);
+  EXPECT_EQ(all.substr(all.size() - 13), "\r\n:00000001FF") << "no line break after the end record";
+  EXPECT_EQ(all.find_first_of("abcdef"), std::string::npos);
+
+  for (FileSection section : {sectConfig, sectData}) {
+    rig.state.files.WriteHexFile(rig.path, section);
+    EXPECT_EQ(rig.ReadText().find(":02000004"), std::string::npos);
+  }
+  rig.state.files.WriteHexFile(rig.path, sectData);
+  const std::string data = rig.ReadText();
+  EXPECT_NE(data.find(":08000800FF00FF00FF00FF00"), std::string::npos) << "locations 4-7 at 0008";
+
+  rig.Select("PIC16F1847");
+  rig.state.files.WriteHexFile(rig.path, sectAll);
+  const std::string enhanced = rig.ReadText();
+  std::size_t records = 0;
+  for (std::size_t at = enhanced.find(":02000004"); at != std::string::npos; at = enhanced.find(":02000004", at + 1)) ++records;
+  EXPECT_EQ(records, 2u);
+  EXPECT_NE(enhanced.find(":020000040001F9\r\n:08000000"), std::string::npos);
+}
+
+TEST(BinFiles, LengthsAndMissingStretches) {
+  FileRig rig("PIC16F630");
+  rig.state.files.WriteBinFile(rig.path, sectProgram);
+  EXPECT_EQ(rig.ReadText().size(), 16384u);
+  rig.state.files.WriteBinFile(rig.path, sectAll);
+  const std::string all = rig.ReadText();
+  ASSERT_EQ(all.size(), 16384u + 512 + 128);
+  EXPECT_EQ(all.substr(16384 + 64, 512 - 64), std::string(448, '\xFF')) << "the configuration stretch's padding";
+
+  // A program-only file loaded whole: both warnings, configuration first.
+  rig.state.files.WriteBinFile(rig.path, sectProgram);
+  rig.state.files.ReadBinFile(rig.path, sectAll);
+  EXPECT_EQ(rig.dialogs.told, (std::vector<std::string>{"Warning: There is no config in the file",
+                                                        "Warning: There is no EEPROM data in the file"}));
+  rig.Select("PIC16F1847");
+  rig.state.files.WriteBinFile(rig.path, sectProgram);
+  EXPECT_EQ(rig.ReadText().size(), 65536u);
+  rig.Select("PIC16F1509");  // no EEPROM: the file ends at the EEPROM's base
+  rig.state.files.WriteBinFile(rig.path, sectAll);
+  EXPECT_EQ(rig.ReadText().size(), 65536u + 1024);
+  rig.dialogs.told.clear();
+  rig.state.files.ReadBinFile(rig.path, sectAll);
+  EXPECT_TRUE(rig.dialogs.told.empty());
+}
+
+TEST(FileCommands, ExtensionsFormatsAndTheChipCheck) {
+  EXPECT_EQ(FileExtension("myhex"), "HEX");
+  EXPECT_EQ(FileExtension("a.Bin"), "BIN");
+  FileRig rig("PIC16F630");
+  const std::string base = rig.path;
+  struct Case {
+    std::string name;
+    int type;
+    std::string written;
+  };
+  for (const Case& c : {Case{base + "eeprom", 2, base + "eeprom.eep"}, Case{base + "E.EEP", 2, base + "E.EEP"},
+                        Case{base + "myhex", 1, base + "myhex"}, Case{base + "d.bin", 1, base + "d.bin.hex"},
+                        Case{base + "d", 3, base + "d.bin"}}) {
+    EXPECT_EQ(rig.state.files.SaveFile(c.name, c.type, sectProgram), c.written);
+    std::ifstream in(c.written, std::ios::binary);
+    const char first = static_cast<char>(in.get());
+    EXPECT_EQ(first == ':', c.type != 3) << c.written << ": HEX or raw by the file type";
+    // Loading goes by the name: ".bin" (any case) raw, everything else HEX.
+    rig.state.files.LoadFile(c.written, sectProgram);
+    EXPECT_EQ(rig.state.log.Lines().back(), "Operation complete");
+    std::remove(c.written.c_str());
+  }
+  FileRig none("PIC16F630");
+  none.state.chip.ChipIdWord = 0;
+  none.state.files.LoadFile(base, sectAll);
+  EXPECT_EQ(none.state.log.Lines().back(), "No chip selected");
+}
+
+TEST(FileCommands, AFailedSaveKeepsThePreviousFile) {
+  FileRig rig("PIC16F887");
+  rig.WriteText("the file that was there");
+  // A file size limit makes the writing fail half way.
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 1000;
+  setrlimit(RLIMIT_FSIZE, &small);
+  const FileReport report = rig.state.files.WriteHexFile(rig.path, sectAll);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_FALSE(report.done);
+  EXPECT_EQ(rig.ReadText(), "the file that was there");
+  ASSERT_EQ(rig.dialogs.told.size(), 1u);
+  EXPECT_EQ(rig.dialogs.told[0].rfind("Error: Cannot write file", 0), 0u) << rig.dialogs.told[0];
+  EXPECT_NE(rig.state.log.Lines().back(), "Operation complete");
+}
+
+}  // namespace
+}  // namespace fw
