@@ -54,7 +54,7 @@ TEST(Silicon, ProgrammingClearsBitsOnlyButAnEepromByteIsErasedFirst) {
 
 TEST(Silicon, TheBulkEraseTakesWhatTheCounterPointsAt) {
   for (const char* name : kOneOfEachFamily) {
-    const sim::Silicon& s = ChipDriver(name).chip.silicon();
+    const sim::Silicon s = ChipDriver(name).chip.silicon();
     const std::uint16_t erased_config = 0x3FFF & ~s.unimplemented_config_bits;
     // 0: from program memory; 1: from the configuration base; 2: on the
     // first calibration word.
