@@ -68,8 +68,8 @@ struct ScriptedPort {
 
 class FakeDialogs : public OperatorDialogs {
  public:
-  bool Ask(const std::string& caption, const std::string& text) override {
-    asked.push_back(caption + ": " + text);
+  bool Ask(const std::string& caption, const std::string& text, Buttons buttons) override {
+    asked.push_back(caption + (buttons == Buttons::kYesNo ? " [Yes/No]: " : " [OK/Cancel]: ") + text);
     return answer;
   }
   void Tell(const std::string& caption, const std::string& text) override {

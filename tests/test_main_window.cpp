@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QTest>
@@ -26,8 +27,11 @@ class RecordingDialogs : public QtDialogs {
   void Tell(const std::string& caption, const std::string& text) override {
     told.push_back(caption + ": " + text);
   }
-  bool Ask(const std::string&, const std::string&) override { return true; }
+  bool Ask(const std::string& caption, const std::string& text, Buttons buttons) override {
+    return real_questions ? QtDialogs::Ask(caption, text, buttons) : true;
+  }
   std::vector<std::string> told;
+  bool real_questions = false;
 };
 
 struct Rig {
@@ -406,6 +410,44 @@ class MainWindowTest : public QObject {
     QCOMPARE(offered_filter, QString("*.bin (*.bin)"));
     QCOMPARE(offered_name, dir.filePath("copy"));
     QCOMPARE(rig.LogLines().last(), QString("Operation complete"));
+  }
+
+  void deviceButtonsAskFirstAndReadWarnsOfAnotherChip() {
+    fw::test::FakeClock clock;
+    fw::test::FakePause pause;
+    RecordingDialogs dialogs;
+    dialogs.real_questions = true;
+    DeviceOpenerForApp opener;
+    fw::AppState state(clock, pause, dialogs, opener.Opener());
+    TForm1 form(state, dialogs, DemoPortNames(), "demo:PIC16F676");
+    form.show();
+    form.Button1Click();
+    form.ChipMenuItemClick(0x10C0);  // a PIC16F630 selected, a PIC16F676 on the lines
+    const QString page = form.RichEdit1->toPlainText();
+    for (QPushButton* button : {form.Button5, form.Button9, form.Button11}) {
+      QString caption;
+      bool warning_icon = false, negative_default = false;
+      QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        caption = box->windowTitle();
+        warning_icon = box->icon() == QMessageBox::Warning;
+        QAbstractButton* no = box->button(button == form.Button11 ? QMessageBox::Cancel : QMessageBox::No);
+        negative_default = no != nullptr && box->defaultButton() == no;
+        box->defaultButton()->click();
+      });
+      const int lines = form.RichEdit5->document()->blockCount();
+      button->click();
+      QCOMPARE(caption, QString("Warning"));
+      QVERIFY(warning_icon && negative_default);
+      QCOMPARE(form.RichEdit5->document()->blockCount(), lines + 1);
+      QCOMPARE(form.RichEdit5->document()->lastBlock().text(), QString("Operation cancelled"));
+    }
+    QCOMPARE(form.RichEdit1->toPlainText(), page);
+    form.Button4->click();
+    QCOMPARE(dialogs.told, std::vector<std::string>{"Warning: The read ChipID does not match the selected one!"});
+    QVERIFY(form.RichEdit6->toPlainText().startsWith("00002000: 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 10E3"));
+    QCOMPARE(form.RichEdit5->document()->lastBlock().text(), QString("End time: 9:5:7"));
   }
 
   void autosearchOnTheDemoGateway() {

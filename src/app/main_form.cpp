@@ -74,6 +74,14 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
 
   connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
   connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+  connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+  connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
+  connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+  connect(Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
+  connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
+  connect(Button10, &QPushButton::clicked, this, &TForm1::Button10Click);
+  connect(Button11, &QPushButton::clicked, this, &TForm1::Button11Click);
+  connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
   connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
   connect(ComboBox1, &QComboBox::currentTextChanged, this, &TForm1::ComboBox1Change);
   connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
@@ -291,6 +299,29 @@ void TForm1::ChipMenuItemClick(std::uint16_t id_word) {
 
 void TForm1::Button3Click() {
   state_.selector.AutosearchChip();
+  SyncFromCore();
+}
+
+fw::Outcome TForm1::RunOperation(fw::Outcome (fw::DeviceOperations::*operation)()) {
+  const fw::Outcome outcome = (state_.operations.*operation)();
+  SyncFromCore();
+  return outcome;
+}
+
+void TForm1::Button4Click() { RunOperation(&fw::DeviceOperations::ReadProgramAndConfig); }
+void TForm1::Button8Click() { RunOperation(&fw::DeviceOperations::ReadData); }
+void TForm1::Button9Click() { RunOperation(&fw::DeviceOperations::WriteData); }
+void TForm1::Button6Click() { RunOperation(&fw::DeviceOperations::VerifyProgramAndConfig); }
+void TForm1::Button10Click() { RunOperation(&fw::DeviceOperations::VerifyData); }
+void TForm1::Button7Click() { RunOperation(&fw::DeviceOperations::ReadCalibration); }
+
+void TForm1::Button5Click() {
+  state_.operations.WriteProgramAndConfig(CheckBox1->isChecked(), CheckBox2->isChecked());
+  SyncFromCore();
+}
+
+void TForm1::Button11Click() {
+  state_.operations.ChipErase(CheckBox1->isChecked());
   SyncFromCore();
 }
 

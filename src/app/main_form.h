@@ -47,6 +47,17 @@ class TForm1 : public QMainWindow {
   void Open1Click() { LoadCommand(fw::sectData); }
   void Save1Click() { SaveCommand(fw::sectData); }
   void Button3Click();
+  // The device buttons: each runs its operation on the active page's views,
+  // with CheckBox1 (keep calibration) and CheckBox2 (entire configuration)
+  // as the options of the erase and the write.
+  void Button4Click();
+  void Button8Click();
+  void Button5Click();
+  void Button9Click();
+  void Button6Click();
+  void Button10Click();
+  void Button11Click();
+  void Button7Click();
   // Every "Chip Select" item calls this with its entry's ID word; the items
   // are generated from one table (PIC16F6301 for "PIC16F630", ...).
   void ChipMenuItemClick(std::uint16_t id_word);
@@ -121,6 +132,8 @@ class TForm1 : public QMainWindow {
   void BuildFileDialogs();
   // Runs a file dialog with the last name chosen in it; empty if cancelled.
   QString RunFileDialog(QFileDialog* dialog);
+  // Runs a device operation and shows what it left in the views.
+  fw::Outcome RunOperation(fw::Outcome (fw::DeviceOperations::*operation)());
   void LoadCommand(fw::FileSection section);
   void SaveCommand(fw::FileSection section);
 

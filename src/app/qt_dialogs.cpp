@@ -3,10 +3,17 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-bool QtDialogs::Ask(const std::string& caption, const std::string& text) {
-  return QMessageBox::question(owner_, QString::fromStdString(caption),
-                               QString::fromStdString(text),
-                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+bool QtDialogs::Ask(const std::string& caption, const std::string& text, Buttons buttons) {
+  const bool yes_no = buttons == Buttons::kYesNo;
+  QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption),
+                  QString::fromStdString(text),
+                  yes_no ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel,
+                  owner_);
+  box.setObjectName("QuestionBox");
+  box.setDefaultButton(yes_no ? QMessageBox::No : QMessageBox::Cancel);
+  box.setEscapeButton(yes_no ? QMessageBox::No : QMessageBox::Cancel);
+  const int answer = box.exec();
+  return answer == (yes_no ? QMessageBox::Yes : QMessageBox::Ok);
 }
 
 void QtDialogs::Tell(const std::string& caption, const std::string& text) {

@@ -17,7 +17,7 @@ class QtDialogs : public fw::OperatorDialogs {
   void SetOwner(QWidget* owner) { owner_ = owner; }
   void SetPages(QWidget* pages) { pages_ = pages; }
 
-  bool Ask(const std::string& caption, const std::string& text) override;
+  bool Ask(const std::string& caption, const std::string& text, Buttons buttons) override;
   void Tell(const std::string& caption, const std::string& text) override;
   void ProgressOpen() override;
   void ProgressSet(int position) override;

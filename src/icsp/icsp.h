@@ -39,6 +39,9 @@ class Icsp {
   Icsp(Link& link, const ChipRecord& chip, Images& images, OperatorDialogs& dialogs)
       : link_(link), chip_(chip), images_(images), dialogs_(dialogs) {}
 
+  // Whether the link is still up: every failed step closes it.
+  bool LinkUp() const { return link_.PortValid(); }
+
   bool SetInitState();
   bool EnterProgrammingMode();
   // The device ID packet shifted right by one, unmasked; 0 on failure.

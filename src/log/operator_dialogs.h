@@ -12,8 +12,10 @@ class OperatorDialogs {
  public:
   virtual ~OperatorDialogs() = default;
 
-  // A modal yes/no question; true means yes.
-  virtual bool Ask(const std::string& caption, const std::string& text) = 0;
+  // The buttons of a question; the negative one (No, Cancel) is the default.
+  enum class Buttons { kYesNo, kOkCancel };
+  // A modal warning question; true means Yes (or OK).
+  virtual bool Ask(const std::string& caption, const std::string& text, Buttons buttons) = 0;
   // A modal message with an OK button.
   virtual void Tell(const std::string& caption, const std::string& text) = 0;
 
@@ -33,7 +35,7 @@ class OperatorDialogs {
 class SilentDialogs : public OperatorDialogs {
  public:
   explicit SilentDialogs(bool answer = true) : answer_(answer) {}
-  bool Ask(const std::string&, const std::string&) override { return answer_; }
+  bool Ask(const std::string&, const std::string&, Buttons) override { return answer_; }
   void Tell(const std::string&, const std::string&) override {}
   void ProgressOpen() override {}
   void ProgressSet(int) override {}

@@ -10,6 +10,7 @@
 #include "log/clock.h"
 #include "log/log.h"
 #include "log/operator_dialogs.h"
+#include "operations/device_operations.h"
 
 namespace fw {
 
@@ -23,7 +24,8 @@ struct AppState {
         icsp(link, chip, images, dialogs),
         workspace(chip, images, dialogs),
         selector(chip, images, workspace, log, icsp),
-        files(chip, images, workspace, log, dialogs) {}
+        files(chip, images, workspace, log, dialogs),
+        operations(chip, images, workspace, log, dialogs, icsp) {}
 
   OperatorDialogs& dialogs;
   Log log;
@@ -34,6 +36,7 @@ struct AppState {
   Workspace workspace;
   ChipSelector selector;
   ImageFiles files;
+  DeviceOperations operations;
 };
 
 }  // namespace fw

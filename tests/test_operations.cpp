@@ -1,0 +1,276 @@
+// The device operations against the in-process simulated gateway and its
+// virtual chip, on the fake pause and clock: the log of a good run for one
+// chip of every write group, what the chip holds afterwards, the calibration
+// kept, refusals, and a failure at every point of an operation.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "fakes.h"
+#include "operations/app_state.h"
+#include "sim/simulated_gateway.h"
+
+namespace fw {
+namespace {
+
+// Counts the frames written and notes where the first bulk erase went.
+class CountingDevice : public SerialDevice {
+ public:
+  CountingDevice(std::unique_ptr<SerialDevice> inner, int* frames, int* erase_frame)
+      : inner_(std::move(inner)), frames_(frames), erase_frame_(erase_frame) {}
+  bool GetState() override { return inner_->GetState(); }
+  bool SetState() override { return inner_->SetState(); }
+  void Purge() override { inner_->Purge(); }
+  bool Write(const std::uint8_t* bytes, std::size_t length) override {
+    ++*frames_;
+    if (length == 2 && bytes[0] == 0x4C && bytes[1] == 0x09 && *erase_frame_ == 0) *erase_frame_ = *frames_;
+    return inner_->Write(bytes, length);
+  }
+  int BytesWaiting() override { return inner_->BytesWaiting(); }
+  int Read(std::uint8_t* bytes, int length) override { return inner_->Read(bytes, length); }
+
+ private:
+  std::unique_ptr<SerialDevice> inner_;
+  int* frames_;
+  int* erase_frame_;
+};
+
+struct OpsRig {
+  test::FakeClock clock;
+  test::FakePause pause;
+  test::FakeDialogs dialogs;
+  sim::SimulatedGateway gateway;
+  int frames = 0, erase_frame = 0;
+  AppState state;
+
+  explicit OpsRig(const char* name, sim::Fault fault = {})
+      : gateway(*FindChipByName(name), 0, fault, [this] { return pause.elapsed_us; }),
+        state(clock, pause, dialogs, [this](const std::string&) {
+          return std::make_unique<CountingDevice>(gateway.Open(), &frames, &erase_frame);
+        }) {
+    pause.record = false;
+    state.selector.SelectChip(FindChipByName(name)->IdWord);
+    state.link.OpenPort("demo");
+  }
+  sim::VirtualChip& chip() { return gateway.chip(); }
+  // Runs an operation and gives the lines it logged.
+  std::vector<std::string> Run(const std::function<Outcome(DeviceOperations&)>& op,
+                               Outcome expected = Outcome::kDone) {
+    const std::size_t before = state.log.Lines().size();
+    EXPECT_EQ(op(state.operations), expected);
+    return {state.log.Lines().begin() + static_cast<std::ptrdiff_t>(before), state.log.Lines().end()};
+  }
+  void ShowImages() {
+    state.workspace.ShowImage(1, kProgramImage);
+    state.workspace.ShowImage(6, kConfigImage);
+    state.workspace.ShowImage(3, kDataImage);
+  }
+};
+
+const auto kWrite = [](DeviceOperations& o) { return o.WriteProgramAndConfig(true, false); };
+const auto kVerify = [](DeviceOperations& o) { return o.VerifyProgramAndConfig(); };
+
+std::uint16_t Pattern(std::uint32_t i) { return static_cast<std::uint16_t>((i * 0x0971 + 0x123) & 0x3FFF); }
+
+TEST(DeviceOperations, WriteReadAndVerifyForOneChipOfEveryWriteGroup) {
+  const struct {
+    const char* chip;
+    const char* read_message;  // nullptr: none
+  } cases[] = {
+      {"PIC16F887", "    calibration words (CONF + 0x0009) has been read and stored"},
+      {"PIC16F628A", nullptr},
+      {"PIC16F1847", "    calibration words (CONF + 0x0009, CONF + 0x000A) has been read and stored"},
+      {"PIC12F609", "    calibration word (0x2008) has been read and stored"},
+      {"PIC16F684", "    calibration word (0x2008) has been read and stored"},
+      {"PIC12F752", "    calibration words (0x2008, 0x2009) has been read and stored"},
+      {"PIC12F635", "    calibration words (0x2008, 0x2009) has been read and stored"},
+      {"PIC16F630", "    OSCCAL word & BG-bits has been read and stored"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.chip);
+    OpsRig rig(c.chip);
+    for (std::uint32_t i = 0; i < 300; ++i) SetWordAt(rig.state.images.ProgramImage, i, Pattern(i));
+    SetWordAt(rig.state.images.ConfigImage, 7, 0x21C4);  // no protection bit set
+    rig.ShowImages();
+
+    std::vector<std::string> expected = {"Trying to write the program memory & config word", "Start time: 9:5:7"};
+    if (c.read_message) expected.push_back(c.read_message);
+    if (rig.chip().entry().Family == ChipFamily::F629) expected.push_back("    OSCCAL & BG-bits has been restored");
+    expected.insert(expected.end(), {"       Finished", "End time: 9:5:7"});
+    EXPECT_EQ(rig.Run(kWrite), expected);
+    EXPECT_TRUE(rig.chip().notes().empty()) << rig.chip().notes().front();
+    for (std::uint32_t i = 0; i < 300; ++i) ASSERT_EQ(rig.chip().ProgramWord(i), Pattern(i)) << i;
+    EXPECT_EQ(rig.chip().ConfigWord(7), 0x21C4);
+
+    // The views now hold the chip's calibration values: they verify clean.
+    EXPECT_EQ(rig.Run(kVerify).back(), "End time: 9:5:7");
+    EXPECT_EQ(rig.state.log.Lines().end()[-2], "       Finished. No differences found.");
+    const std::string written = rig.state.workspace.view(1).text();
+    rig.state.selector.SelectChip(rig.state.chip.ChipIdWord);  // blank views
+    rig.Run([](DeviceOperations& o) { return o.ReadProgramAndConfig(); });
+    EXPECT_EQ(rig.state.workspace.view(1).text(), written) << "read after write";
+    EXPECT_TRUE(rig.dialogs.told.empty()) << "the chip's ID matches";
+
+    const auto change = [&](int view, std::uint32_t word, std::uint16_t value) {
+      SetWordAt(view == 1 ? rig.state.images.ProgramImage : rig.state.images.ConfigImage, word, value);
+      rig.state.workspace.ShowImage(view, view == 1 ? kProgramImage : kConfigImage);
+    };
+    change(1, 0x123, Pattern(0x123) ^ 1);
+    EXPECT_EQ(rig.Run(kVerify, Outcome::kDifference).end()[-2], "       Finished with fail. Address: 0x0123");
+    change(1, 0x123, Pattern(0x123));
+    change(6, 6, 0x3FFF);
+    const std::string id_address = rig.state.chip.ConfigBase == 0x2000 ? "2006" : "8006";
+    EXPECT_EQ(rig.Run(kVerify, Outcome::kDifference).end()[-2], "       Finished with fail. Address: 0x" + id_address);
+  }
+}
+
+TEST(DeviceOperations, FactoryCalibrationIsKept) {
+  {  // PIC16F630 erase: OSCCAL and band-gap bits restored with CheckBox1, gone without.
+    OpsRig keep("PIC16F630");
+    keep.Run([](DeviceOperations& o) { return o.ChipErase(true); });
+    EXPECT_EQ(keep.chip().ProgramWord(1023), 0x34A8);
+    EXPECT_EQ(keep.chip().ConfigWord(7) & 0x3000, 0x2000);
+    OpsRig lose("PIC16F630");
+    EXPECT_EQ(lose.Run([](DeviceOperations& o) { return o.ChipErase(false); }),
+              (std::vector<std::string>{"Trying to erase program, configuration and data memories",
+                                        "       Finished"}));
+    EXPECT_EQ(lose.chip().ProgramWord(1023), 0x3FFF);
+    EXPECT_EQ(lose.chip().ConfigWord(7), 0x31FF);
+  }
+  {  // PIC16F887: the entire configuration is 0x2000-0x2008, never the calibration word.
+    OpsRig rig("PIC16F887");
+    for (std::uint32_t i = 0; i < 10; ++i) SetWordAt(rig.state.images.ConfigImage, i, 0x2100 + i);
+    rig.ShowImages();
+    EXPECT_EQ(rig.Run([](DeviceOperations& o) { return o.WriteProgramAndConfig(false, true); })[2],
+              "    there is no need to restore the calibration values for this chip");
+    EXPECT_EQ(rig.chip().ConfigWord(0), 0x2100);
+    EXPECT_EQ(rig.chip().ConfigWord(8), 0x2108);
+    EXPECT_EQ(rig.chip().ConfigWord(9), 0x2D4A);
+  }
+  {  // PIC16F684 write: the chip's 0x2008 shows in the view afterwards.
+    OpsRig rig("PIC16F684");
+    rig.Run(kWrite);
+    EXPECT_EQ(rig.state.workspace.view(6).text().substr(74 + 10, 4), "2D4A");
+  }
+}
+
+TEST(DeviceOperations, RefusalsSendNothing) {
+  const struct {
+    std::uint16_t id;  // selected ID word; 0: none
+    std::function<Outcome(DeviceOperations&)> op;
+    std::vector<std::string> lines;
+    Outcome outcome;
+  } cases[] = {
+      {0, [](DeviceOperations& o) { return o.ReadProgramAndConfig(); },
+       {"Trying to read program & config  memory", "Start time: 9:5:7", "No chip selected", "End time: 9:5:7"},
+       Outcome::kRefused},
+      {0x1880, [](DeviceOperations& o) { return o.ReadData(); },  // PIC16F722
+       {"Trying to read the data memory", "Start time: 9:5:7", "function is unavailable for this chip",
+        "End time: 9:5:7"},
+       Outcome::kRefused},
+      {0x3031, [](DeviceOperations& o) { return o.VerifyData(); },
+       {"Trying to verify the data memory", "Start time: 9:5:7", "Selected chip is  unknown", "End time: 9:5:7"},
+       Outcome::kRefused},
+      {0, [](DeviceOperations& o) { return o.ChipErase(true); },
+       {"Trying to erase program, configuration and data memories", "No chip selected", "       Finished"},
+       Outcome::kRefused},
+      {0x1060, [](DeviceOperations& o) { return o.ReadCalibration(); },  // PIC16F628A
+       {"Trying to read factory calibrated values", "       there are no calibration values in this chip",
+        "       Finished"},
+       Outcome::kDone},
+  };
+  for (const auto& c : cases) {
+    OpsRig rig("PIC16F684");
+    rig.state.chip.ChipIdWord = c.id;  // as selection leaves it, without the views
+    if (c.id == 0x1880) rig.state.chip.Assign(*FindChipByName("PIC16F722"), c.id);
+    const int frames = rig.frames;
+    EXPECT_EQ(rig.Run(c.op, c.outcome), c.lines);
+    EXPECT_EQ(rig.frames, frames);
+  }
+  OpsRig rig("PIC16F684");
+  rig.dialogs.answer = false;
+  EXPECT_EQ(rig.Run([](DeviceOperations& o) { return o.ChipErase(true); }, Outcome::kCancelled),
+            std::vector<std::string>{"Operation cancelled"});
+  EXPECT_EQ(rig.dialogs.asked.back().rfind("Warning [OK/Cancel]:       All previous chip data", 0), 0u);
+}
+
+// A hang-up after every frame of an operation in turn (sampled where there
+// are thousands), and a lost answer to every read.
+TEST(DeviceOperations, AFailureAtAnyFrameEndsTheOperationCleanly) {
+  const struct {
+    const char* name;
+    std::function<Outcome(DeviceOperations&)> op;
+    bool reads_calibration;
+  } ops[] = {
+      {"write", kWrite, true},
+      {"erase", [](DeviceOperations& o) { return o.ChipErase(true); }, true},
+      {"read", [](DeviceOperations& o) { return o.ReadProgramAndConfig(); }, false},
+      {"verify data", [](DeviceOperations& o) { return o.VerifyData(); }, false},
+      {"write data", [](DeviceOperations& o) { return o.WriteData(); }, false},
+      {"calibration", [](DeviceOperations& o) { return o.ReadCalibration(); }, false},
+  };
+  const std::string mend = "    calibration values read before the erase: 0x03FF = 34A8, BG bits = 10";
+  for (const auto& op : ops) {
+    OpsRig whole("PIC12F629");
+    whole.Run(op.op);
+    const int total = whole.frames, erase = whole.erase_frame;
+    std::vector<sim::Fault> faults;
+    const int stride = std::max(1, total / 400);
+    for (int n = 5; n < total; n += (n < 200 || std::abs(n - erase) < 3) ? 1 : stride) {
+      faults.push_back({sim::Fault::Kind::kHangup, n});
+    }
+    for (int n = 1; n < 40; ++n) faults.push_back({sim::Fault::Kind::kNoAnswer, n});
+    for (const sim::Fault& fault : faults) {
+      SCOPED_TRACE(std::string(op.name) + (fault.kind == sim::Fault::Kind::kHangup ? " hang-up after frame " : " no answer to read ") +
+                   std::to_string(fault.n));
+      OpsRig rig("PIC12F629", fault);
+      rig.ShowImages();
+      const std::string views[] = {rig.state.workspace.view(1).text(), rig.state.workspace.view(6).text(),
+                                   rig.state.workspace.view(3).text()};
+      const std::size_t before = rig.state.log.Lines().size();
+      const Outcome outcome = op.op(rig.state.operations);
+      const std::vector<std::string> lines(rig.state.log.Lines().begin() + static_cast<std::ptrdiff_t>(before),
+                                           rig.state.log.Lines().end());
+      if (outcome == Outcome::kDone) continue;  // the fault came after the last read
+      EXPECT_EQ(outcome, Outcome::kFailed);
+      EXPECT_FALSE(rig.state.link.PortValid());
+      const auto fail = std::find_if(lines.begin(), lines.end(),
+                                     [](const std::string& l) { return l.find(" with fail.") != std::string::npos; });
+      ASSERT_NE(fail, lines.end());
+      EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                              [](const std::string& l) { return l.find(" with fail.") != std::string::npos; }),
+                1);
+      ASSERT_NE(fail, lines.begin());
+      const std::string cause = fail[-1];
+      EXPECT_TRUE(cause.rfind("Error executing commands: ", 0) == 0 || cause == "Error reading the answer from GX-0450")
+          << cause;
+      const bool after_erase = fault.kind == sim::Fault::Kind::kHangup && erase > 0 && fault.n >= erase;
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), mend), op.reads_calibration && after_erase ? 1 : 0);
+      EXPECT_EQ(rig.state.workspace.view(1).text(), views[0]);
+      EXPECT_EQ(rig.state.workspace.view(6).text(), views[1]);
+      EXPECT_EQ(rig.state.workspace.view(3).text(), views[2]);
+    }
+  }
+}
+
+TEST(DeviceOperations, EveryChipBelongsToOneGroupOfEachTable) {
+  for (const ChipEntry& e : Catalogue()) {
+    SCOPED_TRACE(e.ChipName);
+    const std::uint16_t f = DispatchFamily(e.IdWord);
+    auto count = [f](auto groups) {
+      return std::count_if(groups.begin(), groups.end(), [f](const auto& g) { return g.families.Contains(f); });
+    };
+    EXPECT_EQ(count(WriteGroups()), 1);
+    EXPECT_EQ(count(EraseGroups()), 1);
+    EXPECT_EQ(count(CalibrationGroups()), 1);
+    EXPECT_TRUE(ProgramFamilies().Contains(f));
+    EXPECT_EQ(DataFamilies().Contains(f), e.DataSize > 0);
+    EXPECT_EQ(NoDataFamilies().Contains(f), e.DataSize == 0);
+    EXPECT_EQ(FindEraseGroup(f)->erases_data, e.DataSize > 0);
+  }
+  EXPECT_EQ(DispatchFamily(0x3031), kUnknownFamily);
+}
+
+}  // namespace
+}  // namespace fw
