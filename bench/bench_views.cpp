@@ -75,7 +75,7 @@ void WindowRoundTrip(benchmark::State& state) {
   fw::SystemClock clock;
   fw::RealPause pause;
   QtDialogs dialogs;
-  fw::AppState app(clock, pause, dialogs, [](const std::string&) { return nullptr; });
+  fw::AppState app(clock, pause, dialogs, [](const std::string&, std::string*) { return nullptr; });
   TForm1 form(app, dialogs, {}, "ttyUSB0");
   form.show();
   form.ChipMenuItemClick(0x1480);  // PIC16F1847: 16384 program bytes

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-serialport-dev libqt6serialport6
+  qt6-base-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth
   gputils srecord

@@ -67,8 +67,11 @@ void ScriptedPort::AnswerLikeGateway(std::uint16_t packet) {
 }
 
 DeviceOpener ScriptedPort::Opener() {
-  return [this](const std::string&) -> std::unique_ptr<SerialDevice> {
-    if (!present) return nullptr;
+  return [this](const std::string&, std::string* why) -> std::unique_ptr<SerialDevice> {
+    if (!present) {
+      if (why) *why = absent_reason;
+      return nullptr;
+    }
     ++opens;
     return std::make_unique<ScriptedDevice>(*this);
   };

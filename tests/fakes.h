@@ -49,6 +49,7 @@ class FakePause : public Pause {
 struct ScriptedPort {
   Trace* trace = nullptr;
   bool present = true;
+  std::string absent_reason;  // what the opener says when the port is absent
   bool get_state_ok = true;
   bool set_state_ok = true;
   int fail_write_at = 0;  // the k-th write (1-based) fails; 0 never

@@ -26,7 +26,7 @@ struct SimRig {
 
   explicit SimRig(const char* chip_name, std::uint8_t revision = 3, sim::Fault fault = {})
       : gateway(*FindChipByName(chip_name), revision, fault, [this] { return pause.elapsed_us; }),
-        link(log, pause, [this](const std::string&) { return gateway.Open(); }) {
+        link(log, pause, [this](const std::string&, std::string*) { return gateway.Open(); }) {
     pause.record = false;
     chip.Assign(*FindChipByName(chip_name), FindChipByName(chip_name)->IdWord);
     link.OpenPort("demo");

@@ -73,6 +73,9 @@ TEST(OpenPort, DeviceAndParameterFailures) {
     rig.port.present = false;
     EXPECT_FALSE(Connect(rig.link, rig.log, "COM3"));
     EXPECT_EQ(rig.log.Lines(), std::vector<std::string>{"Error. The COM-port is not available"});
+    rig.port.absent_reason = "    the port does not exist: /dev/COM3";
+    EXPECT_FALSE(Connect(rig.link, rig.log, "COM3"));
+    EXPECT_EQ(rig.log.Lines().back(), rig.port.absent_reason) << "the system's reason follows";
   }
   {
     LinkRig rig;
@@ -192,6 +195,9 @@ TEST(ReadPacket, ShortOrMissingAnswerIsAFailedRead) {
   EXPECT_EQ(rig.link.ReadPacket(" ReadSignPaket_SPI"), 0x3F10);
   // Standard pause after the request, then the read's single poll.
   EXPECT_EQ(rig.trace, (Trace{"W 4A", "S 1", "S 0", "S 1"}));
+  // A stray byte already waiting is dropped, never taken for the answer.
+  rig.port.rx.push_back(0x99);
+  EXPECT_EQ(rig.link.ReadPacket(" ReadSignPaket_SPI"), 0x3F10);
 }
 
 }  // namespace

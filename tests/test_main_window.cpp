@@ -316,30 +316,47 @@ class MainWindowTest : public QObject {
   }
 
   void qtKeysBecomeWindowsVirtualKeys() {
-    auto vk = [](int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
-      return VirtualKeyOf(QKeyEvent(QEvent::KeyPress, key, mods, text));
+    // Key, modifiers, the XKB key code xcb reports (0: none), the virtual key.
+    const struct {
+      int key;
+      Qt::KeyboardModifiers mods;
+      quint32 scan;
+      std::uint16_t vk;
+    } keys[] = {
+        {Qt::Key_A, Qt::NoModifier, 0, 0x41},
+        {Qt::Key_A, Qt::ShiftModifier, 0, 0x41},
+        {Qt::Key_7, Qt::NoModifier, 0, 0x37},
+        {Qt::Key_7, Qt::KeypadModifier, 79, 0x67},
+        {Qt::Key_Ampersand, Qt::ShiftModifier, 16, 0x37},  // US: Shift+7
+        {Qt::Key_Ampersand, Qt::NoModifier, 10, 0x31},     // AZERTY: the "1" key
+        {Qt::Key_ParenLeft, Qt::ShiftModifier, 17, 0x38},  // QWERTZ: Shift+8
+        {Qt::Key_Agrave, Qt::NoModifier, 19, 0x30},        // AZERTY: the "0" key
+        {Qt::Key_A, Qt::NoModifier, 24, 0x41},             // AZERTY: A where US has Q
+        {Qt::Key_Comma, Qt::NoModifier, 58, 0xBC},         // AZERTY: "," where US has M
+        {0x0424, Qt::NoModifier, 38, 0x41},                // Russian: the key of US "A"
+        {Qt::Key_Exclam, Qt::ShiftModifier, 0, 0},         // no place known: no digit
+        {Qt::Key_Backspace, Qt::NoModifier, 0, 0x08},
+        {Qt::Key_Delete, Qt::NoModifier, 0, 0x2E},
+        {Qt::Key_Tab, Qt::NoModifier, 0, 0x09},
+        {Qt::Key_Backtab, Qt::ShiftModifier, 0, 0x09},
+        {Qt::Key_Return, Qt::NoModifier, 0, 0x0D},
+        {Qt::Key_Enter, Qt::KeypadModifier, 0, 0x0D},
+        {Qt::Key_Space, Qt::NoModifier, 0, 0x20},
+        {Qt::Key_Shift, Qt::NoModifier, 0, 0x10},
+        {Qt::Key_Control, Qt::NoModifier, 0, 0x11},
+        {Qt::Key_Alt, Qt::NoModifier, 0, 0x12},
+        {Qt::Key_Left, Qt::NoModifier, 0, 0x25},
+        {Qt::Key_Down, Qt::NoModifier, 0, 0x28},
+        {Qt::Key_Home, Qt::NoModifier, 0, 0x24},
+        {Qt::Key_PageDown, Qt::NoModifier, 0, 0x22},
+        {Qt::Key_F1, Qt::NoModifier, 0, 0x70},
+        {Qt::Key_F12, Qt::NoModifier, 0, 0x7B},
+        {Qt::Key_Asterisk, Qt::KeypadModifier, 63, 0x6A},
     };
-    QCOMPARE(vk(Qt::Key_A, Qt::NoModifier, "a"), std::uint16_t{0x41});
-    QCOMPARE(vk(Qt::Key_A, Qt::ShiftModifier, "A"), std::uint16_t{0x41});
-    QCOMPARE(vk(Qt::Key_7), std::uint16_t{0x37});
-    QCOMPARE(vk(Qt::Key_7, Qt::KeypadModifier), std::uint16_t{0x67});
-    QCOMPARE(vk(Qt::Key_Ampersand, Qt::ShiftModifier), std::uint16_t{0x37});  // a shifted 7
-    QCOMPARE(vk(Qt::Key_Backspace), std::uint16_t{0x08});
-    QCOMPARE(vk(Qt::Key_Delete), std::uint16_t{0x2E});
-    QCOMPARE(vk(Qt::Key_Tab), std::uint16_t{0x09});
-    QCOMPARE(vk(Qt::Key_Return), std::uint16_t{0x0D});
-    QCOMPARE(vk(Qt::Key_Enter, Qt::KeypadModifier), std::uint16_t{0x0D});
-    QCOMPARE(vk(Qt::Key_Space), std::uint16_t{0x20});
-    QCOMPARE(vk(Qt::Key_Shift), std::uint16_t{0x10});
-    QCOMPARE(vk(Qt::Key_Control), std::uint16_t{0x11});
-    QCOMPARE(vk(Qt::Key_Alt), std::uint16_t{0x12});
-    QCOMPARE(vk(Qt::Key_Left), std::uint16_t{0x25});
-    QCOMPARE(vk(Qt::Key_Down), std::uint16_t{0x28});
-    QCOMPARE(vk(Qt::Key_Home), std::uint16_t{0x24});
-    QCOMPARE(vk(Qt::Key_PageDown), std::uint16_t{0x22});
-    QCOMPARE(vk(Qt::Key_F1), std::uint16_t{0x70});
-    QCOMPARE(vk(Qt::Key_F12), std::uint16_t{0x7B});
-    QCOMPARE(vk(Qt::Key_Asterisk, Qt::KeypadModifier), std::uint16_t{0x6A});
+    for (const auto& k : keys) {
+      const QKeyEvent event(QEvent::KeyPress, k.key, k.mods, k.scan, 0, 0);
+      QCOMPARE(VirtualKeyOf(event), k.vk);
+    }
   }
 
   void viewBytesShowInWindows1252() {
@@ -354,6 +371,14 @@ class MainWindowTest : public QObject {
     QCOMPARE(shown.at(6), QChar(0x001F));
     QCOMPARE(shown.at(7), QChar('A'));
     QCOMPARE(ViewTextToQString("ab\r\ncd"), QString("ab\ncd"));
+    // Every byte keeps its cell in the character column (the soft hyphen 0xAD
+    // would be drawn with no width).
+    const QFontMetricsF metrics(ViewFont());
+    for (int b = 0x1F; b <= 0xFF; ++b) {
+      const char c = static_cast<char>(b);
+      const QString cell = "0" + ViewLineToQString(&c, 1) + "0";
+      QCOMPARE(metrics.horizontalAdvance(cell), 3 * metrics.horizontalAdvance('0'));
+    }
   }
 
   void shiftAloneInACharacterColumnStoresTheLowestCharacter() {
@@ -448,6 +473,46 @@ class MainWindowTest : public QObject {
     QCOMPARE(dialogs.told, std::vector<std::string>{"Warning: The read ChipID does not match the selected one!"});
     QVERIFY(form.RichEdit6->toPlainText().startsWith("00002000: 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 10E3"));
     QCOMPARE(form.RichEdit5->document()->lastBlock().text(), QString("End time: 9:5:7"));
+  }
+
+  void keysSelectionsTabAndFocusAsAnOperatorMeetsThem() {
+    Rig rig;
+    rig.form.show();
+    rig.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.form));
+    rig.form.ChipMenuItemClick(0x1080);  // PIC16F684
+    HexView* view = rig.form.RichEdit1;
+    auto line0 = [view] { return view->document()->firstBlock().text(); };
+    // AZERTY's "1" key types "&", QWERTZ's Shift+8 types "(": still 1 and 8.
+    Rig::PlaceCaret(view, 10);
+    QKeyEvent one(QEvent::KeyPress, Qt::Key_Ampersand, Qt::NoModifier, 10, 0, 0, "&");
+    QKeyEvent eight(QEvent::KeyPress, Qt::Key_ParenLeft, Qt::ShiftModifier, 17, 0, 0, "(");
+    QApplication::sendEvent(view, &one);
+    QApplication::sendEvent(view, &eight);
+    QVERIFY(line0().startsWith("00000000: 18FF 3FFF"));
+    // Typing over a double-clicked word starts at its first digit.
+    QTextCursor word = view->textCursor();
+    word.setPosition(15);
+    word.setPosition(19, QTextCursor::KeepAnchor);
+    view->setTextCursor(word);
+    QTest::keyClicks(view, "25");
+    QVERIFY(line0().startsWith("00000000: 18FF 25FF 3FFF"));
+    // Tab belongs to the view: in a character column it stores 0x1F.
+    Rig::PlaceCaret(view, 56);
+    QTest::keyClick(view, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), view);
+    QVERIFY(line0().startsWith("00000000: 181F 25FF"));
+    QCOMPARE(view->contextMenuPolicy(), Qt::NoContextMenu);
+    // Copies between images and views give the focus back; Connect puts it
+    // on the program view, away from the port box.
+    rig.form.ChipMenuItemClick(0x1080);
+    QCOMPARE(QApplication::focusWidget(), view);
+    rig.form.ComboBox1->setFocus();
+    QTest::mouseClick(rig.form.Button1, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), view);
+    // The window fits a 1024 x 768 screen.
+    QVERIFY(rig.form.minimumSizeHint().width() <= 1000);
+    QVERIFY(rig.form.minimumSizeHint().height() <= 720);
   }
 
   void autosearchOnTheDemoGateway() {

@@ -46,7 +46,7 @@ struct OpsRig {
 
   explicit OpsRig(const char* name, sim::Fault fault = {})
       : gateway(*FindChipByName(name), 0, fault, [this] { return pause.elapsed_us; }),
-        state(clock, pause, dialogs, [this](const std::string&) {
+        state(clock, pause, dialogs, [this](const std::string&, std::string*) {
           return std::make_unique<CountingDevice>(gateway.Open(), &frames, &erase_frame);
         }) {
     pause.record = false;

@@ -17,11 +17,11 @@ struct SelectRig {
   test::FakeDialogs dialogs;
   test::ScriptedPort port;
   std::unique_ptr<sim::SimulatedGateway> gateway;
-  AppState state{clock, pause, dialogs, [this](const std::string& p) { return Open(p); }};
+  AppState state{clock, pause, dialogs, [this](const std::string& p, std::string* why) { return Open(p, why); }};
 
-  std::unique_ptr<SerialDevice> Open(const std::string& path) {
+  std::unique_ptr<SerialDevice> Open(const std::string& path, std::string* why) {
     if (gateway) return gateway->Open();
-    return port.Opener()(path);
+    return port.Opener()(path, why);
   }
   void Simulate(const char* chip, std::uint8_t revision) {
     gateway = std::make_unique<sim::SimulatedGateway>(*FindChipByName(chip), revision, sim::Fault{},

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,7 +14,7 @@
 
 #include "fakes.h"
 #include "icsp/icsp.h"
-#include "link/qt_serial_device.h"
+#include "link/posix_serial_device.h"
 #include "operations/connection.h"
 
 namespace fw {
@@ -110,7 +108,7 @@ TEST(SimProgram, ServesAPseudoTerminalAcrossConnections) {
   RealPause pause;
   test::FakeDialogs dialogs;
   Log log(clock);
-  Link link(log, pause, [](const std::string& p) { return OpenQtSerialDevice(p); });
+  Link link(log, pause, [](const std::string& p, std::string* why) { return OpenPosixSerialDevice(p, why); });
   ChipRecord chip;
   chip.Assign(*FindChipByName("PIC16F630"), 0x10C0);
   Images images;
@@ -152,7 +150,7 @@ TEST(SimProgram, ASilentGatewayFailsTheGreeting) {
   test::FakeClock clock;
   RealPause pause;
   Log log(clock);
-  Link link(log, pause, [](const std::string& p) { return OpenQtSerialDevice(p); });
+  Link link(log, pause, [](const std::string& p, std::string* why) { return OpenPosixSerialDevice(p, why); });
   EXPECT_FALSE(Connect(link, log, sim.path));
   EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error reading the answer (PINB)"});
   EXPECT_EQ(sim.Stop(), 0);
@@ -179,9 +177,3 @@ TEST(SimProgram, RefusesAnUnknownChipOrFault) {
 
 }  // namespace
 }  // namespace fw
-
-int main(int argc, char** argv) {
-  QCoreApplication application(argc, argv);
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -18,7 +18,7 @@ class DeviceOpenerForApp {
   fw::DeviceOpener Opener();
 
  private:
-  std::unique_ptr<fw::SerialDevice> Open(const std::string& path);
+  std::unique_ptr<fw::SerialDevice> Open(const std::string& path, std::string* why);
 
   std::map<std::string, std::unique_ptr<fw::sim::SimulatedGateway>> demos_;
 };

@@ -45,6 +45,8 @@ HexView::HexView(QWidget* parent) : QPlainTextEdit(parent) {
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setFont(ViewFont());
   setUndoRedoEnabled(false);
+  // Its Copy and Select All would invite Ctrl+C and Ctrl+A, which edit memory.
+  setContextMenuPolicy(Qt::NoContextMenu);
 }
 
 void HexView::keyPressEvent(QKeyEvent* event) {

@@ -25,6 +25,9 @@ class HexView : public QPlainTextEdit {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
+  // Tab and Shift+Tab are keys of the view (a character column takes them),
+  // never a move to another control.
+  bool focusNextPrevChild(bool) override { return false; }
 };
 
 // The ID word box: four hex digits, edited by key-down only.

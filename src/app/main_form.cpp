@@ -39,6 +39,18 @@ HexView* MakeView(QWidget* parent, const QString& name) {
 
 }  // namespace
 
+void PortBox::showPopup() {
+  if (lister) {
+    // Refilling the list must not look like the operator changing the port.
+    const QSignalBlocker quiet(this);
+    const QString typed = currentText();
+    clear();
+    addItems(lister());
+    setCurrentText(typed);
+  }
+  QComboBox::showPopup();
+}
+
 TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports,
                const QString& initial_port, QWidget* parent)
     : QMainWindow(parent), state_(state), dialogs_(dialogs) {
@@ -116,7 +128,7 @@ void TForm1::BuildControls() {
 
   Button1 = MakeButton(top, "Button1", "Connect");
   Button2 = MakeButton(top, "Button2", "Disconnect");
-  ComboBox1 = new QComboBox(top);
+  ComboBox1 = new PortBox(top);
   ComboBox1->setObjectName("ComboBox1");
   ComboBox1->setEditable(true);
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
@@ -213,9 +225,8 @@ QWidget* TForm1::BuildPage(int page, HexView*& program, HexView*& data, HexView*
   program = MakeView(sheet, QString("RichEdit%1").arg(1 + base));
   data = MakeView(sheet, QString("RichEdit%1").arg(3 + base));
   config = MakeView(sheet, QString("RichEdit%1").arg(6 + base));
-  const int char_width = QFontMetrics(ViewFont()).horizontalAdvance('0');
-  program->setMinimumWidth(char_width * 74 + 30);
-  data->setMinimumWidth(char_width * 82 + 30);
+  // Narrower than their lines on a small screen, the views scroll sideways.
+  for (HexView* view : {program, data, config}) view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   grid->addWidget(new QLabel("Program Memory (Flash):", sheet), 0, 0);
   grid->addWidget(program, 1, 0, 3, 1);
   grid->addWidget(new QLabel("Data Memory (EEPROM):", sheet), 0, 1);
@@ -335,7 +346,8 @@ bool TForm1::ViewKeyDown(int n, std::uint16_t& key) {
 
 bool TForm1::Edit2KeyDown(std::uint16_t& key) {
   fw::IdWordBox& box = state_.workspace.id_box;
-  box.caret = static_cast<std::uint32_t>(Edit2->cursorPosition());
+  box.caret = static_cast<std::uint32_t>(Edit2->hasSelectedText() ? Edit2->selectionStart()
+                                                                    : Edit2->cursorPosition());
   const bool pass_on = fw::IdWordKeyDown(box, key);
   if (!pass_on) {
     Edit2->setText(QString::fromStdString(box.text));
@@ -367,6 +379,8 @@ void TForm1::DisableDeviceControls() { SetDeviceControls(false); }
 void TForm1::Button1Click() {
   if (fw::Connect(state_.link, state_.log, ComboBox1->currentText().toStdString())) {
     EnableDeviceControls();
+    // Not the port box: a hex digit typed there would replace the port name.
+    (PageControl1->currentIndex() == 0 ? RichEdit1 : RichEdit2)->setFocus();
   }
 }
 

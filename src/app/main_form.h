@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QTabWidget>
 
+#include <functional>
 #include <string>
 
 #include "app/hex_view.h"
@@ -17,6 +18,17 @@
 #include "operations/app_state.h"
 
 class QtDialogs;
+
+// The port box: an editable list of port names, read afresh whenever it
+// drops down, so that an adapter plugged in after start-up appears.
+class PortBox : public QComboBox {
+  Q_OBJECT
+
+ public:
+  using QComboBox::QComboBox;
+  std::function<QStringList()> lister;
+  void showPopup() override;
+};
 
 // The main window. It owns no logic of its own beyond the enabled states: the
 // handlers call the core and show what the core holds.
@@ -26,6 +38,9 @@ class TForm1 : public QMainWindow {
  public:
   TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports,
          const QString& initial_port, QWidget* parent = nullptr);
+
+  // Where the port box's list comes from when it drops down.
+  void SetPortLister(std::function<QStringList()> lister) { ComboBox1->lister = std::move(lister); }
 
   void EnableDeviceControls();
   void DisableDeviceControls();
@@ -88,7 +103,7 @@ class TForm1 : public QMainWindow {
   IdWordEdit* Edit2 = nullptr;
   QPushButton* Button1 = nullptr;
   QPushButton* Button2 = nullptr;
-  QComboBox* ComboBox1 = nullptr;
+  PortBox* ComboBox1 = nullptr;
   QPushButton* Button3 = nullptr;
   QPushButton* Button4 = nullptr;
   QPushButton* Button5 = nullptr;

@@ -1,6 +1,6 @@
 #include "app/qt_dialogs.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QMessageBox>
 
 bool QtDialogs::Ask(const std::string& caption, const std::string& text, Buttons buttons) {
@@ -46,7 +46,12 @@ void QtDialogs::ProgressClose() {
 }
 
 void QtDialogs::SetPagesVisible(bool visible) {
-  if (pages_) pages_->setVisible(visible);
+  if (!pages_) return;
+  // Hiding the pages moves the focus on, to the port box at worst, where the
+  // next hex digit would replace the port's name: it comes back afterwards.
+  if (!visible) focus_ = QApplication::focusWidget();
+  pages_->setVisible(visible);
+  if (visible && focus_ && focus_->isVisible()) focus_->setFocus();
 }
 
 void QtDialogs::Repaint() {

@@ -32,6 +32,8 @@ class QtDialogs : public fw::OperatorDialogs {
 
   QWidget* owner_ = nullptr;
   QPointer<QWidget> pages_;
+  // The control that had the focus when the pages were hidden.
+  QPointer<QWidget> focus_;
   QPointer<TLBar> LBar;
   // When the progress window was opened or last repainted: a bar redrawn
   // more often than the eye follows only slows the work down.

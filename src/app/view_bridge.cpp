@@ -17,6 +17,9 @@ constexpr char16_t kCp1252High[32] = {
 
 QChar CharOf(unsigned char b) {
   if (b >= 0x80 && b < 0xA0 && kCp1252High[b - 0x80] != 0) return QChar(kCp1252High[b - 0x80]);
+  // The soft hyphen is drawn with no width at all and would pull the rest of
+  // the character column one cell to the left.
+  if (b == 0xAD) return QChar(u'-');
   return QChar(static_cast<char16_t>(b));
 }
 
@@ -54,7 +57,8 @@ std::uint32_t ViewBridge::WidgetPosition(std::uint32_t core) const {
 
 std::uint32_t ViewBridge::CoreCaret() const {
   const std::uint32_t L = view_->LineLength();
-  const auto q = static_cast<std::uint32_t>(widget_->textCursor().position());
+  // With a selection (a double-clicked word) the caret is where it starts.
+  const auto q = static_cast<std::uint32_t>(widget_->textCursor().selectionStart());
   return (q / (L - 1)) * L + q % (L - 1);
 }
 

@@ -2,12 +2,50 @@
 
 #include <QKeyEvent>
 
+#include <string>
+
+namespace {
+
+// XKB key codes (Linux evdev codes + 8, as xcb and Wayland report them) of
+// the keys Windows names by their place on the keyboard: the digit row, and
+// the letters of a layout whose letters are not Latin.
+constexpr quint32 kDigitRow1 = 10, kDigitRow0 = 19;
+constexpr struct {
+  quint32 first;
+  const char* letters;
+} kLetterRows[] = {{24, "QWERTYUIOP"}, {38, "ASDFGHJKL"}, {52, "ZXCVBNM"}};
+
+std::uint16_t ByPlace(quint32 scan) {
+  if (scan >= kDigitRow1 && scan <= kDigitRow0) {
+    return static_cast<std::uint16_t>(scan == kDigitRow0 ? 0x30 : 0x31 + (scan - kDigitRow1));
+  }
+  for (const auto& row : kLetterRows) {
+    const std::size_t length = std::char_traits<char>::length(row.letters);
+    if (scan >= row.first && scan < row.first + length) {
+      return static_cast<std::uint16_t>(row.letters[scan - row.first]);
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
 std::uint16_t VirtualKeyOf(const QKeyEvent& event) {
   const int key = event.key();
   const bool keypad = (event.modifiers() & Qt::KeypadModifier) != 0;
+  // The digit row gives its digit whatever the layout makes it type (the
+  // "1" key of AZERTY types "&", Shift+8 on QWERTZ types "("); a letter key
+  // gives its letter, by place where the layout's letter is not Latin.
+  const std::uint16_t place = keypad ? 0 : ByPlace(event.nativeScanCode());
+  if (place >= 0x30 && place <= 0x39) return place;
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<std::uint16_t>(key);
+  // A letter of another script (Cyrillic, Greek): Windows names the key by
+  // its place. Any other key at a letter's place keeps its own name.
+  if (place != 0 && key > 0xFF && key <= 0x10FFFF && QChar::isLetter(static_cast<char32_t>(key))) {
+    return place;
+  }
   if (keypad && key >= Qt::Key_0 && key <= Qt::Key_9) return 0x60 + (key - Qt::Key_0);
   if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<std::uint16_t>(key);
-  if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<std::uint16_t>(key);
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 0x70 + (key - Qt::Key_F1);
   switch (key) {
     case Qt::Key_Backspace: return 0x08;
@@ -44,7 +82,7 @@ std::uint16_t VirtualKeyOf(const QKeyEvent& event) {
     case Qt::Key_Minus: case Qt::Key_Underscore: return keypad ? 0x6D : 0xBD;
     case Qt::Key_Period: case Qt::Key_Greater: return keypad ? 0x6E : 0xBE;
     case Qt::Key_Slash: case Qt::Key_Question: return keypad ? 0x6F : 0xBF;
-    case Qt::Key_Asterisk: return keypad ? 0x6A : 0x38;
+    case Qt::Key_Asterisk: return keypad ? 0x6A : 0;
     case Qt::Key_QuoteLeft: case Qt::Key_AsciiTilde: return 0xC0;
     case Qt::Key_BracketLeft: case Qt::Key_BraceLeft: return 0xDB;
     case Qt::Key_Backslash: case Qt::Key_Bar: return 0xDC;
@@ -52,17 +90,5 @@ std::uint16_t VirtualKeyOf(const QKeyEvent& event) {
     case Qt::Key_Apostrophe: case Qt::Key_QuoteDbl: return 0xDE;
     default: break;
   }
-  // Shifted digits on a US keyboard report the symbol, not the digit key.
-  switch (key) {
-    case Qt::Key_Exclam: return 0x31;
-    case Qt::Key_At: return 0x32;
-    case Qt::Key_NumberSign: return 0x33;
-    case Qt::Key_Dollar: return 0x34;
-    case Qt::Key_Percent: return 0x35;
-    case Qt::Key_AsciiCircum: return 0x36;
-    case Qt::Key_Ampersand: return 0x37;
-    case Qt::Key_ParenLeft: return 0x39;
-    case Qt::Key_ParenRight: return 0x30;
-    default: return 0;
-  }
+  return 0;
 }

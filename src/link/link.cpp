@@ -26,9 +26,13 @@ Link::Link(Log& log, Pause& pause, DeviceOpener opener)
 
 void Link::OpenPort(const std::string& path) {
   ClosePort();
-  PortHandle = opener_ ? opener_(path) : nullptr;
+  std::string why;
+  PortHandle = opener_ ? opener_(path, &why) : nullptr;
   if (!PortHandle) {
     log_.LogEvent(2, "");
+    // Beyond the catalogue's words: what the system said, so that the
+    // operator knows what to do about it.
+    if (!why.empty()) log_.LogEvent(0, why);
     return;
   }
   if (!PortHandle->GetState()) {
@@ -52,6 +56,7 @@ bool Link::Handshake() {
   if (!Send(frame2, gateway::FrameText(frame2))) return false;
   // The answer request is read at once, without a pause.
   const GatewayFrame request = gateway::AnswerRequest();
+  DropWaiting();
   if (!PortWrite(request)) {
     log_.LogEvent(6, gateway::FrameText(request));
     ClosePort();
@@ -96,6 +101,14 @@ GatewayAnswer Link::PortRead(int wanted) {
 
 void Link::ClosePort() { PortHandle.reset(); }
 
+void Link::DropWaiting() {
+  if (!PortHandle) return;
+  std::uint8_t scratch[64];
+  for (int waiting = PortHandle->BytesWaiting(); waiting > 0; waiting = PortHandle->BytesWaiting()) {
+    if (PortHandle->Read(scratch, std::min<int>(waiting, sizeof scratch)) <= 0) break;
+  }
+}
+
 void Link::StandardPause() {
   pause_.Sleep(1);
   pause_.Sleep(static_cast<std::uint32_t>(std::clamp(DelayValue, 0, 5)));
@@ -123,11 +136,16 @@ bool Link::SendWithWait(const GatewayFrame& frame, std::uint32_t wait_ms,
     ClosePort();
     return false;
   }
+  // The chip's time runs from when it has the command, not from when the
+  // system took the bytes.
+  PortHandle->Drain();
   WaitPause(wait_ms);
   return true;
 }
 
 std::optional<std::uint16_t> Link::ReadPacket(std::string_view fail_text) {
+  // A stray byte already on the line must never be taken for the chip's word.
+  DropWaiting();
   if (!Send(gateway::ReadSignPaket_SPI(), fail_text)) return std::nullopt;
   const std::optional<std::uint16_t> packet = gateway::AnswerPacket(PortRead(2));
   if (!packet) {

@@ -70,6 +70,8 @@ class Link {
 
  private:
   bool Handshake();
+  // Reads and drops whatever already waits in the input queue.
+  void DropWaiting();
 
   Log& log_;
   Pause& pause_;

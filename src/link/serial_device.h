@@ -24,8 +24,11 @@ class SerialDevice {
   // Drops whatever waits in either direction.
   virtual void Purge() = 0;
 
-  // Writes all bytes; true once they have left (or, at most, after 20 s).
+  // Writes all bytes; true once the system has taken them (or false, at
+  // most after 20 s).
   virtual bool Write(const std::uint8_t* bytes, std::size_t length) = 0;
+  // Waits until what was written has left the port.
+  virtual void Drain() {}
   // The number of received bytes that can be read without waiting.
   virtual int BytesWaiting() = 0;
   // Reads up to `length` waiting bytes without blocking; returns how many.
@@ -33,7 +36,9 @@ class SerialDevice {
 };
 
 // Opens the device named by a device path, or gives nullptr when the device
-// is absent or already in use (opening is exclusive).
-using DeviceOpener = std::function<std::unique_ptr<SerialDevice>(const std::string& path)>;
+// is absent or already in use (opening is exclusive), with the reason in the
+// log's style in `why` where one is known.
+using DeviceOpener =
+    std::function<std::unique_ptr<SerialDevice>(const std::string& path, std::string* why)>;
 
 }  // namespace fw

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/serial_device.h"
+
+namespace fw {
+
+// Opens a real serial port (or a pseudo-terminal) for this process alone:
+// refused, with the reason in `why`, when it does not exist, may not be
+// opened, or another program has it open. DTR and RTS are cleared at once.
+// The line settings are applied by SetState().
+std::unique_ptr<SerialDevice> OpenPosixSerialDevice(const std::string& path, std::string* why);
+
+// The serial ports of this machine by name ("ttyUSB0", "ttyS0", ...), for the
+// port box; read afresh on every call.
+std::vector<std::string> ListSerialPorts();
+
+}  // namespace fw
