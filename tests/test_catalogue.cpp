@@ -112,8 +112,12 @@ TEST(LookupChip, RevisionsNoChipAndUnknown) {
 TEST(FindChipByName, AnyLetterCaseButTheWholeName) {
   EXPECT_STREQ(FindChipByName("PIC16F630")->ChipName, "PIC16F630");
   EXPECT_STREQ(FindChipByName("pic16lf1509")->ChipName, "PIC16LF1509");
-  EXPECT_STREQ(FindChipByName("PIC16F636 / PIC16F639")->ChipName, "PIC16F636 / PIC16F639");
+  // A combined entry by its name, its menu caption, or either of its chips.
+  for (const char* name : {"PIC16F636 / PIC16F639", "PIC16F636 / 639", "pic16f636/639", "PIC16F636", "pic16f639"}) {
+    EXPECT_STREQ(FindChipByName(name)->ChipName, "PIC16F636 / PIC16F639") << name;
+  }
   EXPECT_EQ(FindChipByName("PIC16F63"), nullptr);
+  EXPECT_EQ(NearestChipNames("PIC16F63"), (std::vector<std::string>{"PIC16F636 / PIC16F639", "PIC16F630", "PIC16F631"}));
   EXPECT_EQ(FindChipByName("PIC16F6300"), nullptr);
   EXPECT_EQ(FindChipByName(""), nullptr);
 }

@@ -190,3 +190,41 @@ TEST(Silicon, SmallerFacts) {
 
 }  // namespace
 }  // namespace fw
+
+namespace fw {
+namespace {
+
+// On a pseudo-terminal only arrival times are seen: a cycle may fall short
+// by 0.3 ms, and a command frame seen later than the frames before it allow
+// (each is followed by at least 1 ms) does not lose that lateness; nor,
+// within bounds, one that came bunched with the frames before it.
+TEST(Silicon, OverAPseudoTerminalOnlyDeliveryDelaysAreExcused) {
+  const struct {
+    std::int64_t command_late_us;  // beyond the 1 ms after the frame before
+    std::uint64_t given_us;         // from the command's arrival to the next frame
+    bool takes;
+  } cases[] = {
+      {0, 3000, true},  {0, 2750, true},    {0, 2600, false},  // the 0.3 ms
+      {1500, 1600, true},                                      // a late command frame
+      {1500, 1000, false},                                     // only as much as it was late
+      {0, 1000, false},                                        // no wait at all
+      {-1000, 1900, true},   // came with the frame before it: held back, given up to 2 ms
+      {-1000, 100, false},   // no pauses at all
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.command_late_us) + " late, " + std::to_string(c.given_us) + " given");
+    test::ChipDriver d("PIC16F684");
+    d.chip.SetDeliveryJitter(300, 3000);
+    d.Cmd(0x02);
+    d.gap_us = 1000;
+    d.Data(0x0000);
+    d.gap_us = static_cast<std::uint64_t>(1000 + c.command_late_us);
+    d.Cmd(0x08);
+    d.gap_us = c.given_us;
+    d.Settle();
+    EXPECT_EQ(d.chip.ProgramWord(0), c.takes ? 0x0000 : 0x3FFF);
+  }
+}
+
+}  // namespace
+}  // namespace fw

@@ -2,25 +2,21 @@
 
 #include <QStringList>
 
-#include <map>
 #include <memory>
 #include <string>
 
 #include "link/serial_device.h"
-#include "sim/simulated_gateway.h"
+#include "sim/demo_gateways.h"
 
 // Opens what the operator names in the port box: a real serial port, or a
-// built-in simulated gateway ("demo:" and a chip name, e.g. demo:PIC16F684).
-// A simulated chip lives until the program ends, so it keeps what was written
-// to it across Disconnect and Connect.
+// built-in simulated gateway ("demo:" and a chip name, e.g. demo:PIC16F684)
+// paced by the machine's clock like a real one.
 class DeviceOpenerForApp {
  public:
   fw::DeviceOpener Opener();
 
  private:
-  std::unique_ptr<fw::SerialDevice> Open(const std::string& path, std::string* why);
-
-  std::map<std::string, std::unique_ptr<fw::sim::SimulatedGateway>> demos_;
+  fw::sim::DemoGateways demos_{&fw::sim::SteadyMicros};
 };
 
 // The entries for the simulated gateway that the port box offers.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace fw {
 
@@ -61,9 +62,13 @@ struct LookupResult {
 // word); device code 0 means no chip.
 LookupResult LookupChip(std::uint16_t id_word);
 
-// The entry with this display name (in any letter case), for the simulator
-// and the command line.
+// The entry a chip name names, for the simulator, the command line and the
+// demo port: its display name, its menu caption ("PIC16F636 / 639") or one
+// chip of a combined entry ("PIC16F639"), in any letter case, blanks
+// ignored; nullptr when none does.
 const ChipEntry* FindChipByName(const std::string& name);
+// The catalogue names nearest to a name that named none, nearest first.
+std::vector<std::string> NearestChipNames(const std::string& name, std::size_t count = 3);
 
 // The selected chip. ChipIdWord 0 means none is selected.
 struct ChipRecord {

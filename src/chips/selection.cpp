@@ -36,17 +36,17 @@ void ClearImage(Images& images, const ChipRecord& chip, int kind) {
   }
 }
 
-void ChipSelector::SelectChip(std::uint16_t id_word) {
+Selection ChipSelector::SelectChip(std::uint16_t id_word) {
   const LookupResult found = LookupChip(id_word);
   if (found.kind == LookupResult::Kind::kNoChip) {
     log_.LogEvent(14, "");
     workspace_.map_caption = kNoMap;
-    return;
+    return Selection::kNoChip;
   }
   if (found.kind == LookupResult::Kind::kUnknown) {
     log_.LogEvent(15, " unknown");
     workspace_.map_caption = kNoMap;
-    return;
+    return Selection::kUnknown;
   }
   chip_.Assign(*found.entry, id_word);
   ApplyChipToViews();
@@ -57,6 +57,7 @@ void ChipSelector::SelectChip(std::uint16_t id_word) {
   ClearImage(images_, chip_, kConfigImage);
   workspace_.ShowImage(6, kConfigImage);
   workspace_.ShowImage(7, kConfigImage);
+  return Selection::kSelected;
 }
 
 void ChipSelector::ApplyChipToViews() {
@@ -65,18 +66,19 @@ void ChipSelector::ApplyChipToViews() {
   workspace_.ShowImage(0, 0);
 }
 
-void ChipSelector::AutosearchChip() {
+Selection ChipSelector::AutosearchChip() {
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) {
     log_.LogEvent(19, " with fail.");
-    return;
+    return Selection::kFailed;
   }
   const std::int32_t id = icsp_.ReadDeviceId();
   if (!icsp_.SetInitState()) {
     log_.LogEvent(19, " with fail.");
-    return;
+    return Selection::kFailed;
   }
-  SelectChip(static_cast<std::uint16_t>(id));
+  const Selection selection = SelectChip(static_cast<std::uint16_t>(id));
   if (id == 0 || (id & 0x3FFF) == 0x3FFF) log_.LogEvent(0, kNoAnswerHint);
+  return selection;
 }
 
 namespace {

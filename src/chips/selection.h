@@ -17,6 +17,10 @@ namespace fw {
 // factory bits of the configuration word.
 void ClearImage(Images& images, const ChipRecord& chip, int kind);
 
+// How a selection ended: a chip selected, an ID word of no chip or of no
+// entry (the previous selection stays), or a link failure of the autosearch.
+enum class Selection { kSelected, kNoChip, kUnknown, kFailed };
+
 // Chip selection: everything that follows a chip's choice, from the menu or
 // from the device ID read off the chip.
 class ChipSelector {
@@ -27,11 +31,11 @@ class ChipSelector {
   // Makes the entry for `id_word` the selected chip: record, views, images,
   // captions and the log line. A word of no entry changes nothing but the
   // log and the map caption.
-  void SelectChip(std::uint16_t id_word);
+  Selection SelectChip(std::uint16_t id_word);
   void ApplyChipToViews();
   // Reads the device ID from the chip on the programming lines and selects
   // the matching entry.
-  void AutosearchChip();
+  Selection AutosearchChip();
 
  private:
   ChipRecord& chip_;

@@ -45,6 +45,7 @@ FileReport ImageFiles::ReadHexFile(const std::string& path, FileSection section)
   dialogs_.ProgressOpen();
   LogStart(false, section, path);
   ClearSection(section);
+  config_loaded_.reset();
   std::string text, error;
   if (!ReadWholeFile(path, &text, &error)) {
     dialogs_.ProgressClose();
@@ -53,6 +54,7 @@ FileReport ImageFiles::ReadHexFile(const std::string& path, FileSection section)
   }
   const HexReading reading =
       ParseHex(text, section, chip_, images_, [this](int p) { dialogs_.ProgressSet(p); });
+  config_loaded_ = reading.config_words_set;
   if (reading.end_record) log_.LogEvent(12, "");
   if (!reading.wrong_file.empty()) log_.LogEvent(13, reading.wrong_file);
   // Beyond the catalogue: what a tolerant reader passed over is said once,
@@ -115,6 +117,11 @@ FileReport ImageFiles::ReadBinFile(const std::string& path, FileSection section)
   }
   LogStart(false, section, path);
   ClearSection(section);
+  config_loaded_.reset();
+  const bool whole = section == sectAll && bytes.size() > 2ull * chip_.ConfigBase;
+  if (section == sectConfig || whole) {
+    for (std::uint32_t w = 0; w < chip_.ConfigSize / 2; ++w) config_loaded_.set(w);
+  }
   dialogs_.ProgressOpen();
   ParseBin(
       bytes, section, chip_, images_, [this](int p) { dialogs_.ProgressSet(p); },

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 
@@ -47,6 +48,10 @@ class ImageFiles {
   std::string SaveFile(const std::string& name, int filter_index, FileSection section,
                        FileReport* report = nullptr);
 
+  // The configuration words the last file loaded set (none after a load of
+  // program or data alone), for comparisons that take only what a file sets.
+  const std::bitset<kConfigImageBytes / 2>& ConfigWordsLoaded() const { return config_loaded_; }
+
  private:
   void LogStart(bool saving, FileSection section, const std::string& path);
   void ClearSection(FileSection section);
@@ -59,6 +64,7 @@ class ImageFiles {
   Workspace& workspace_;
   Log& log_;
   OperatorDialogs& dialogs_;
+  std::bitset<kConfigImageBytes / 2> config_loaded_;
 };
 
 }  // namespace fw

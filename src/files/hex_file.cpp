@@ -83,6 +83,7 @@ HexReading ParseHex(std::string_view text, FileSection section, const ChipRecord
           images.ProgramImage[a] = byte;
         } else if (a >= areas.config_base && a < areas.config_base + areas.config_size) {
           images.ConfigImage[a - areas.config_base] = byte;
+          reading.config_words_set.set((a - areas.config_base) / 2);
         } else if (a >= areas.data_base && a < areas.data_base + 2 * areas.data_size) {
           if (a % 2 == 0) images.DataImage[(a - areas.data_base) / 2] = byte;
         } else {
@@ -100,6 +101,7 @@ HexReading ParseHex(std::string_view text, FileSection section, const ChipRecord
       case sectConfig:
         if (a >= areas.config_size) return false;
         images.ConfigImage[a] = byte;
+        reading.config_words_set.set(a / 2);
         return true;
     }
     return false;

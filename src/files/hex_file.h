@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -23,6 +24,7 @@ struct HexReading {
   std::uint64_t dropped_bytes = 0;  // data bytes outside the areas of the section
   std::uint64_t bad_checksums = 0;  // records loaded although their checksum is wrong
   std::uint64_t first_bad_checksum_line = 0;  // 1-based; 0 when there is none
+  std::bitset<kConfigImageBytes / 2> config_words_set;  // the configuration words the text set
 };
 
 // Reads Intel HEX text into the images of `section` for the selected chip,

@@ -78,6 +78,18 @@ bool Icsp::ReadWord(std::vector<std::uint8_t>& image, std::uint32_t i, bool veri
   return true;
 }
 
+std::optional<std::uint16_t> Icsp::PeekProgramMemory(std::uint32_t i) {
+  const auto packet = ReadCell(i, icsp::kReadDataFromProgramMemory, " Read Data From Program Memory");
+  if (!packet) return std::nullopt;
+  return static_cast<std::uint16_t>(WordOfPacket(*packet) & 0x3FFF);
+}
+
+std::optional<std::uint16_t> Icsp::PeekDataMemory(std::uint32_t i) {
+  const auto packet = ReadCell(i, icsp::kReadDataFromDataMemory, " Read Data From Data Memory");
+  if (!packet) return std::nullopt;
+  return static_cast<std::uint16_t>(WordOfPacket(*packet) & 0x3FFF);
+}
+
 bool Icsp::ReadProgramMemory(std::uint32_t i, bool verify) {
   return ReadWord(images_.ProgramImage, i, verify);
 }

@@ -57,6 +57,12 @@ class Icsp {
   bool WriteConfigMemory(std::uint32_t i, bool externally_timed);
   bool WriteDataMemory(std::uint32_t i, bool externally_timed);
   bool LoadDataForProgramMemory(std::uint16_t w);
+  // The word (or EEPROM byte) at the counter, with the frames of
+  // ReadProgramMemory (ReadDataMemory) and touching no image; nothing after
+  // a logged failure.
+  std::optional<std::uint16_t> PeekProgramMemory(std::uint32_t i);
+  std::optional<std::uint16_t> PeekConfigMemory(std::uint32_t i) { return PeekProgramMemory(i); }
+  std::optional<std::uint16_t> PeekDataMemory(std::uint32_t i);
   bool BulkEraseProgramMemory();
   bool BulkEraseDataMemory();
 

@@ -94,6 +94,7 @@ GatewayAnswer Link::PortRead(int wanted) {
       if (room > 0) answer.count += got;
       waiting -= got;
     }
+    pause_.Start();
     pause_.Sleep(1);
   }
   return answer;
@@ -110,11 +111,13 @@ void Link::DropWaiting() {
 }
 
 void Link::StandardPause() {
+  pause_.Start();
   pause_.Sleep(1);
   pause_.Sleep(static_cast<std::uint32_t>(std::clamp(DelayValue, 0, 5)));
 }
 
 void Link::WaitPause(std::uint32_t wait_ms) {
+  pause_.Start();
   pause_.Sleep(wait_ms);
   pause_.Sleep(static_cast<std::uint32_t>(std::clamp(DelayValue, 0, 5)));
 }

@@ -9,16 +9,43 @@
 
 namespace fw {
 
-RealPause::RealPause() {
-#if defined(__linux__)
-  prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-#endif
+namespace {
+
+std::int64_t NowNs() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
 }
 
+// How long before the deadline the sleep hands over to waiting: more than a
+// sleep's usual overshoot on these machines.
+constexpr std::int64_t kWaitOutNs = 120'000;
+
+}  // namespace
+
+RealPause::RealPause() {
+#if defined(__linux__)
+  // With the default 50 us slack a sleep ends later still.
+  prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+  mark_ns_ = NowNs();
+}
+
+void RealPause::Start() { mark_ns_ = NowNs(); }
+
 void RealPause::Sleep(std::uint32_t milliseconds) {
-  timespec remaining{static_cast<time_t>(milliseconds / 1000),
-                     static_cast<long>(milliseconds % 1000) * 1000000L};
-  while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+  // A pause never starts before now: a mark left from long ago counts as now.
+  const std::int64_t now = NowNs();
+  if (mark_ns_ < now - 1'000'000'000) mark_ns_ = now;
+  const std::int64_t deadline = mark_ns_ + std::int64_t{milliseconds} * 1'000'000;
+  mark_ns_ = deadline;
+  if (deadline - now > kWaitOutNs) {
+    const std::int64_t wake = deadline - kWaitOutNs;
+    timespec at{static_cast<time_t>(wake / 1'000'000'000), static_cast<long>(wake % 1'000'000'000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
+  }
+  while (NowNs() < deadline) {
   }
 }
 

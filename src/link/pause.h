@@ -9,16 +9,25 @@ namespace fw {
 class Pause {
  public:
   virtual ~Pause() = default;
+  // Marks the moment the next pauses count from (a frame has just left).
+  virtual void Start() {}
+  // Waits `milliseconds`: from the mark for the first pause after Start(),
+  // from the end of the previous pause for the ones that follow it.
   virtual void Sleep(std::uint32_t milliseconds) = 0;
 };
 
-// Sleeps on the calling thread. On Linux it first narrows the thread's timer
-// slack to 1 ns: with the default 50 us slack a 1 ms sleep overshoots by about
-// 7 percent, which adds up over the tens of thousands of pauses of a chip read.
+// Real time. Each pause ends at an absolute deadline: it sleeps most of the
+// way and waits out the last tens of microseconds, since a 1 ms sleep alone
+// overshoots by about 5 percent, which adds up over the tens of thousands
+// of pauses of a chip read. No pause is ever shorter than asked.
 class RealPause final : public Pause {
  public:
   RealPause();
+  void Start() override;
   void Sleep(std::uint32_t milliseconds) override;
+
+ private:
+  std::int64_t mark_ns_ = 0;
 };
 
 }  // namespace fw

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "chips/config_layout.h"
+
 namespace fw {
 
 namespace {
@@ -261,11 +263,12 @@ Outcome DeviceOperations::WriteData() {
   return Outcome::kDone;
 }
 
-Outcome DeviceOperations::VerifyLoop(std::uint32_t count, bool (Icsp::*read)(std::uint32_t, bool),
+Outcome DeviceOperations::VerifyLoop(std::uint32_t count,
+                                     const std::function<bool(std::uint32_t)>& matches,
                                      std::uint32_t address_base, std::uint32_t progress_span,
                                      int progress_scale) {
   for (std::uint32_t i = 0; i < count; ++i) {
-    if (!(icsp_.*read)(i, true)) {
+    if (!matches(i)) {
       // A failed transfer is reported like a difference, after the ICSP
       // layer's own line.
       log_.LogEvent(19, std::string(kWithFail) + " Address: 0x" + Hex4(address_base + i));
@@ -279,6 +282,25 @@ Outcome DeviceOperations::VerifyLoop(std::uint32_t count, bool (Icsp::*read)(std
 }
 
 Outcome DeviceOperations::VerifyProgramAndConfig() {
+  return VerifyProgramAndConfigWith([this](std::uint32_t k) { return icsp_.ReadProgramMemory(k, true); },
+                                    [this](std::uint32_t l) { return icsp_.ReadConfigMemory(l, true); });
+}
+
+Outcome DeviceOperations::VerifyProgramAndConfig(const CompareScope& scope) {
+  return VerifyProgramAndConfigWith(
+      [&](std::uint32_t k) {
+        const std::optional<std::uint16_t> word = icsp_.PeekProgramMemory(k);
+        return word && (k == scope.skip_program_word || *word == WordAt(images_.ProgramImage, k));
+      },
+      [&](std::uint32_t l) {
+        const std::optional<std::uint16_t> word = icsp_.PeekConfigMemory(l);
+        const std::uint16_t bits = l < scope.config_bits.size() ? scope.config_bits[l] : 0;
+        return word && ((*word ^ WordAt(images_.ConfigImage, l)) & bits) == 0;
+      });
+}
+
+Outcome DeviceOperations::VerifyProgramAndConfigWith(const std::function<bool(std::uint32_t)>& program,
+                                                     const std::function<bool(std::uint32_t)>& config) {
   workspace_.TakeImage(workspace_.ProgramView(), kProgramImage);
   workspace_.TakeImage(workspace_.ConfigView(), kConfigImage);
   dialogs_.ProgressOpen();
@@ -287,12 +309,10 @@ Outcome DeviceOperations::VerifyProgramAndConfig() {
   const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
   if (LogRefusal(family, ProgramFamilies().Contains(family), false)) return Refused();
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
-  Outcome outcome =
-      VerifyLoop(chip_.ProgramSize / 2, &Icsp::ReadProgramMemory, 0, chip_.ProgramSize, 200);
+  Outcome outcome = VerifyLoop(chip_.ProgramSize / 2, program, 0, chip_.ProgramSize, 200);
   if (outcome != Outcome::kDone) return outcome;
   if (!icsp_.LoadConfiguration()) return Fail(false);
-  outcome = VerifyLoop(chip_.ConfigSize / 2, &Icsp::ReadConfigMemory, chip_.ConfigBase,
-                       chip_.ConfigSize, 200);
+  outcome = VerifyLoop(chip_.ConfigSize / 2, config, chip_.ConfigBase, chip_.ConfigSize, 200);
   if (outcome != Outcome::kDone) return outcome;
   if (!icsp_.SetInitState()) return Fail(false);
   dialogs_.ProgressClose();
@@ -311,11 +331,65 @@ Outcome DeviceOperations::VerifyData() {
     return Refused();
   }
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
-  const Outcome outcome = VerifyLoop(chip_.DataSize, &Icsp::ReadDataMemory, 0, chip_.DataSize, 100);
+  const Outcome outcome = VerifyLoop(
+      chip_.DataSize, [this](std::uint32_t i) { return icsp_.ReadDataMemory(i, true); }, 0,
+      chip_.DataSize, 100);
   if (outcome != Outcome::kDone) return outcome;
   if (!icsp_.SetInitState()) return Fail(false);
   dialogs_.ProgressClose();
   log_.LogEvent(19, ". No differences found.");
+  log_.LogEndTime();
+  return Outcome::kDone;
+}
+
+Outcome DeviceOperations::BlankCheck() {
+  dialogs_.ProgressOpen();
+  log_.LogEvent(18, " check that the chip is blank");
+  log_.LogStartTime();
+  const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
+  if (LogRefusal(family, ProgramFamilies().Contains(family), false)) return Refused();
+  const ChipEntry& entry = *LookupChip(chip_.ChipIdWord).entry;
+  const CompareScope scope = FileCompareScope(chip_, {});
+  auto not_blank = [&](std::uint32_t address, const std::string& what, std::uint16_t holds) {
+    log_.LogEvent(19, std::string(kWithFail) + " Address: 0x" + Hex4(address));
+    log_.LogEvent(0, "    " + what + " holds " + (what[0] == 'E' ? Hex4(holds).substr(2) : Hex4(holds)) +
+                         ", not erased");
+    log_.LogEndTime();
+    dialogs_.ProgressClose();
+    return Outcome::kDifference;
+  };
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
+  for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
+    const std::optional<std::uint16_t> word = icsp_.PeekProgramMemory(k);
+    if (!word) return Fail(true);
+    if (k != scope.skip_program_word && *word != 0x3FFF) {
+      return not_blank(k, "program word 0x" + Hex4(k), *word);
+    }
+    Progress(k, chip_.ProgramSize, 200);
+  }
+  // The user IDs and the configuration word(s): an erased bit reads 1.
+  if (!icsp_.LoadConfiguration()) return Fail(false);
+  for (std::uint32_t l = 0; l <= 8 && l < chip_.ConfigSize / 2; ++l) {
+    const std::optional<std::uint16_t> word = icsp_.PeekConfigMemory(l);
+    if (!word) return Fail(true);
+    const std::uint16_t bits = ComparedConfigBits(entry, l);
+    if ((*word & bits) != bits) {
+      return not_blank(chip_.ConfigBase + l, "configuration word 0x" + Hex4(chip_.ConfigBase + l), *word);
+    }
+  }
+  if (!icsp_.SetInitState()) return Fail(false);
+  if (DataFamilies().Contains(family)) {
+    if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
+    for (std::uint32_t i = 0; i < chip_.DataSize; ++i) {
+      const std::optional<std::uint16_t> byte = icsp_.PeekDataMemory(i);
+      if (!byte) return Fail(true);
+      if (*byte != 0xFF) return not_blank(i, "EEPROM byte 0x" + Hex4(i).substr(2), *byte);
+      Progress(i, chip_.DataSize, 100);
+    }
+    if (!icsp_.SetInitState()) return Fail(false);
+  }
+  dialogs_.ProgressClose();
+  log_.LogEvent(19, ". The chip is blank.");
   log_.LogEndTime();
   return Outcome::kDone;
 }
@@ -406,6 +480,21 @@ Outcome DeviceOperations::ReadCalibration() {
   workspace_.ShowImage(workspace_.ConfigView(), kConfigImage);
   log_.LogEvent(19, "");
   return outcome;
+}
+
+DeviceOperations::CompareScope FileCompareScope(const ChipRecord& chip,
+                                                const std::bitset<kConfigImageBytes / 2>& loaded) {
+  DeviceOperations::CompareScope scope;
+  const LookupResult found = LookupChip(chip.ChipIdWord);
+  if (found.kind != LookupResult::Kind::kEntry) return scope;
+  for (std::uint32_t l = 0; l < chip.ConfigSize / 2; ++l) {
+    scope.config_bits.push_back(loaded.test(l) ? ComparedConfigBits(*found.entry, l) : 0);
+  }
+  const CalibrationGroup* group = FindCalibrationGroup(DispatchFamily(chip.ChipIdWord));
+  if (group != nullptr && group->calibration.kind == CalibrationRead::Kind::kOsccal) {
+    scope.skip_program_word = chip.ProgramSize / 2 - 1;
+  }
+  return scope;
 }
 
 }  // namespace fw

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <bitset>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "chips/catalogue.h"
 #include "icsp/icsp.h"
@@ -43,6 +47,20 @@ class DeviceOperations {
   // "Verify Program && Configuration", "Verify Data".
   Outcome VerifyProgramAndConfig();
   Outcome VerifyData();
+  // What a comparison with a file takes (the command-line tool's verify):
+  // per configuration word the bits compared (0: not compared), and a
+  // program word left out (a factory calibration word there).
+  struct CompareScope {
+    std::vector<std::uint16_t> config_bits;
+    std::optional<std::uint32_t> skip_program_word;
+  };
+  // Walks and logs as "Verify Program && Configuration" does, comparing
+  // only what `scope` names.
+  Outcome VerifyProgramAndConfig(const CompareScope& scope);
+  // Beyond the buttons: whether program memory, the user IDs, the
+  // configuration word(s) and the EEPROM are erased (the device ID and the
+  // calibration words left out); the first location that is not is named.
+  Outcome BlankCheck();
   // "Chip Erase": keep_calibration is CheckBox1.
   Outcome ChipErase(bool keep_calibration);
   // "Read OSCCAL(S)".
@@ -66,8 +84,14 @@ class DeviceOperations {
   std::string CalibrationValuesText(const CalibrationRead& read) const;
   // SetInitState, EnterProgrammingMode, the read, SetInitState.
   Step CalibrationSession(const CalibrationRead& read);
-  Outcome VerifyLoop(std::uint32_t count, bool (Icsp::*read)(std::uint32_t, bool),
+  // Compares `count` cells in order (`matches` reads cell i and says whether
+  // it is as expected); the first that is not is reported at its address.
+  Outcome VerifyLoop(std::uint32_t count, const std::function<bool(std::uint32_t)>& matches,
                      std::uint32_t address_base, std::uint32_t progress_span, int progress_scale);
+  // The refusals, the progress window, the lines and times every verify
+  // shares, around the comparisons of program and configuration memory.
+  Outcome VerifyProgramAndConfigWith(const std::function<bool(std::uint32_t)>& program,
+                                     const std::function<bool(std::uint32_t)>& config);
   void Progress(std::uint32_t index, std::uint32_t span, int scale);
 
   const ChipRecord& chip_;
@@ -77,5 +101,12 @@ class DeviceOperations {
   OperatorDialogs& dialogs_;
   Icsp& icsp_;
 };
+
+// The scope of a comparison with a file for the selected chip: configuration
+// words only where the file set them and only in the bits the family
+// implements, never the device ID or a calibration word (nor the F629's
+// band-gap bits and OSCCAL word).
+DeviceOperations::CompareScope FileCompareScope(const ChipRecord& chip,
+                                                const std::bitset<kConfigImageBytes / 2>& loaded);
 
 }  // namespace fw

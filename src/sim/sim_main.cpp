@@ -18,19 +18,45 @@
 #include "sim/hex_image.h"
 #include "sim/simulated_gateway.h"
 #include "sim/virtual_chip.h"
+#include "version.h"
 
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
 
+// What a cycle's time may fall short by on a pseudo-terminal, and how late a
+// command frame may be seen at most before its own lateness counts against
+// its cycle (delivery delays of 1-3 ms were measured here, in about one
+// frame of a thousand).
 constexpr std::uint32_t kPtyJitterUs = 300;
+constexpr std::uint32_t kPtyLatenessUs = 3000;
 
 void OnSignal(int) { g_stop = 1; }
 
+constexpr const char* kUsage =
+    "usage: flashwright-sim --chip NAME [--revision R] [--load FILE.hex] [--dump FILE.hex]\n"
+    "                       [--fault silent|no-answer:N|short-answer:N|hangup:N]\n";
+
+constexpr const char* kHelp =
+    "A simulated GX-0450 gateway with a virtual PIC chip, served on a pseudo-terminal.\n"
+    "The first line of output is the terminal's path: give it to Flashwright as its port.\n"
+    "\n"
+    "  --chip NAME       the chip, by its catalogue name in any letter case (PIC16F684,\n"
+    "                    pic16f639, \"PIC16F636 / 639\")\n"
+    "  --revision R      the revision bits of its device ID, 0 to 31 (default 3)\n"
+    "  --load FILE.hex   its memories from an Intel HEX image in the full-chip layout\n"
+    "  --dump FILE.hex   its memories, written there on SIGINT or SIGTERM\n"
+    "  --fault SPEC      silent: nothing is answered; no-answer:N / short-answer:N: the\n"
+    "                    N-th read gets no byte / one byte; hangup:N: the line drops\n"
+    "                    after the N-th frame\n"
+    "\n"
+    "The chip behaves as silicon does: programming only clears bits, a bulk erase takes\n"
+    "what the address counter points at, code protection hides and locks, and a cycle\n"
+    "given less than the chip's own time has no effect. Whatever the chip refuses or\n"
+    "ignores is written to standard error, as are protocol errors.\n";
+
 int Usage() {
-  std::fprintf(stderr,
-               "usage: flashwright-sim --chip NAME [--revision R] [--load FILE.hex] "
-               "[--dump FILE.hex] [--fault silent|no-answer:N|short-answer:N|hangup:N]\n");
+  std::fputs(kUsage, stderr);
   return 2;
 }
 
@@ -42,6 +68,15 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool has_value = i + 1 < argc;
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::printf("flashwright-sim %s\n", FLASHWRIGHT_VERSION);
+      return 0;
+    }
     if (arg == "--chip" && has_value) {
       chip_name = argv[++i];
     } else if (arg == "--revision" && has_value) {
@@ -60,7 +95,10 @@ int main(int argc, char** argv) {
   }
   const fw::ChipEntry* entry = fw::FindChipByName(chip_name);
   if (entry == nullptr) {
-    std::fprintf(stderr, "flashwright-sim: unknown chip \"%s\"\n", chip_name.c_str());
+    std::string nearest;
+    for (const std::string& n : fw::NearestChipNames(chip_name)) nearest += (nearest.empty() ? "" : ", ") + n;
+    std::fprintf(stderr, "flashwright-sim: unknown chip \"%s\"; the nearest are %s\n", chip_name.c_str(),
+                 nearest.c_str());
     return Usage();
   }
   fw::sim::Fault fault;
@@ -74,8 +112,8 @@ int main(int argc, char** argv) {
   }
 
   fw::sim::VirtualChip chip(*entry, static_cast<std::uint8_t>(revision));
-  // Arrival times on a pseudo-terminal carry the scheduler's delivery jitter.
-  chip.SetArrivalJitter(kPtyJitterUs);
+  // Arrival times on a pseudo-terminal carry the kernel's delivery delays.
+  chip.SetDeliveryJitter(kPtyJitterUs, kPtyLatenessUs);
   std::string error;
   if (!load.empty() && !fw::sim::LoadChipHex(load, chip, &error)) {
     std::fprintf(stderr, "flashwright-sim: %s\n", error.c_str());

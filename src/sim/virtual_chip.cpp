@@ -98,6 +98,9 @@ bool VirtualChip::GivenItsTime(const Cycle& c, std::uint64_t end_us) {
 }
 
 void VirtualChip::FrameArrives(std::uint64_t now_us) {
+  for (std::size_t k = recent_frames_us_.size() - 1; k > 0; --k) recent_frames_us_[k] = recent_frames_us_[k - 1];
+  recent_frames_us_[0] = now_us;
+  ++frames_seen_;
   if (!cycle_) return;
   if (External(*cycle_)) {
     // Only End Programming may follow: this frame must be it.
@@ -174,14 +177,31 @@ void VirtualChip::Command(std::uint8_t code, std::uint64_t now_us) {
   }
 }
 
+std::uint64_t VirtualChip::EarliestSent(std::uint64_t now_us, std::uint32_t min_us) const {
+  if (lateness_us_ == 0) return now_us;
+  // The frame j back came at recent_frames_us_[j], and at least j ms passed
+  // between their sending: anything beyond that is this frame's own
+  // lateness. Frames that came closer together than that were held back on
+  // the way and handed on together; this one may have been too, by an
+  // amount no arrival shows: it is given up to all but the 1 ms that must in
+  // any case follow it.
+  std::uint64_t late = 0;
+  bool bunched = false;
+  const std::size_t known = std::min(frames_seen_, recent_frames_us_.size());
+  for (std::size_t j = 1; j < known; ++j) {
+    const std::uint64_t earliest = recent_frames_us_[j] + 1000 * j;
+    if (now_us > earliest) late = std::max(late, now_us - earliest);
+    if (now_us < earliest) bunched = true;
+  }
+  if (bunched && min_us > 1000) late = std::max<std::uint64_t>(late, min_us - 1000);
+  return now_us - std::min<std::uint64_t>(late, lateness_us_);
+}
+
 void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {
   Cycle c{command, now_us, silicon_.erase_us, 0, pc_, latch_, latch_value_, false, std::nullopt};
-  if (command == kBulkEraseProgram) {
+  if (command == kBulkEraseProgram || command == kBulkEraseData) {
     c.loaded_blank = latch_ == Latch::kProgram && latch_value_ == 0x3FFF;
-    cycle_ = c;
-    return;
-  }
-  if (command == kBulkEraseData) {
+    c.started_us = EarliestSent(now_us, c.min_us);
     cycle_ = c;
     return;
   }
@@ -211,6 +231,7 @@ void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {
     Note(text);
     return;
   }
+  c.started_us = EarliestSent(now_us, c.min_us);
   cycle_ = c;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,10 +26,18 @@ class VirtualChip {
   bool in_programming_mode() const { return programming_; }
   std::uint32_t pc() const { return pc_; }
 
-  // How much later than it was sent a frame may be seen: a pseudo-terminal
-  // delivers with some jitter, so the minimum times are shortened by this
-  // much (never by a share of the time). 0, the default, in-process.
-  void SetArrivalJitter(std::uint32_t us) { jitter_us_ = us; }
+  // Where only arrival times are seen (a pseudo-terminal), frames reach the
+  // chip late by a varying delay. `jitter_us` is what any cycle's time may
+  // fall short by (never a share of the time). A command frame that came
+  // later than the frames before it allow (each is followed by at least
+  // 1 ms) was itself delivered late: its cycle counts from when it could
+  // have come, earlier by at most `lateness_us`; one that came bunched with
+  // the frames before it is given up to all but 1 ms of its time. Both 0,
+  // the default, in-process, where times are exact.
+  void SetDeliveryJitter(std::uint32_t jitter_us, std::uint32_t lateness_us) {
+    jitter_us_ = jitter_us;
+    lateness_us_ = lateness_us;
+  }
 
   // Vpp applied before Vdd: programming mode, counter at 0.
   void EnterProgrammingMode();
@@ -89,6 +98,9 @@ class VirtualChip {
   Cell CellOf(std::uint32_t offset) const;
   std::uint16_t ReadWord() const;
   void StartCycle(std::uint8_t command, std::uint64_t now_us);
+  // When the command frame that came at `now_us` is taken to have come, for
+  // a cycle of at least `min_us`.
+  std::uint64_t EarliestSent(std::uint64_t now_us, std::uint32_t min_us) const;
   // The cycle's time ran from its start to `end_us`: long enough?
   bool GivenItsTime(const Cycle& c, std::uint64_t end_us);
   void Complete(const Cycle& cycle);
@@ -105,6 +117,10 @@ class VirtualChip {
   std::vector<std::uint16_t> config_;
   std::vector<std::uint8_t> data_;
   std::uint32_t jitter_us_ = 0;
+  std::uint32_t lateness_us_ = 0;
+  // When the last frames began, newest first.
+  std::array<std::uint64_t, 4> recent_frames_us_{};
+  std::size_t frames_seen_ = 0;
 
   bool programming_ = false;
   std::uint32_t pc_ = 0;

@@ -1,0 +1,147 @@
+// flashwright-cli against flashwright-sim on a pseudo-terminal, as whole
+// processes with real time and no extra delay: how close a chip read and a
+// full write come to the floor the protocol prescribes (every mandated pause
+// and answer poll of the operation). The floor is the sum of the pauses the
+// same operations ask for on the in-process simulator, whose clock only the
+// pauses move.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "files/hex_file.h"
+#include "operations/app_state.h"
+#include "operations/connection.h"
+#include "sim/simulated_gateway.h"
+
+namespace {
+
+// Counts the time the pauses ask for, and lets none pass.
+class CountingPause : public fw::Pause {
+ public:
+  void Sleep(std::uint32_t ms) override { total_us += std::uint64_t{ms} * 1000; }
+  std::uint64_t total_us = 0;
+};
+
+class FixedClock : public fw::Clock {
+ public:
+  fw::TimeOfDay LocalTime() override { return {}; }
+};
+
+std::string ProgramFile(const fw::ChipEntry& entry, const std::string& path) {
+  fw::ChipRecord chip;
+  chip.Assign(entry, entry.IdWord);
+  fw::Images images;
+  for (std::uint32_t i = 0; i < chip.ProgramSize / 2; ++i) fw::SetWordAt(images.ProgramImage, i, (i * 0x1F3 + 7) & 0x3FFF);
+  for (std::uint32_t i = 0; i < chip.ConfigSize / 2; ++i) fw::SetWordAt(images.ConfigImage, i, 0x3FFF);
+  for (std::uint32_t i = 0; i < 4; ++i) fw::SetWordAt(images.ConfigImage, i, 0x0010 + i);
+  fw::SetWordAt(images.ConfigImage, 7, 0x21C4);
+  for (std::uint32_t i = 0; i < chip.DataSize; ++i) images.DataImage[i] = static_cast<std::uint8_t>(i);
+  std::ofstream(path) << fw::FormatHex(fw::sectAll, chip, images, nullptr);
+  return path;
+}
+
+// The floor of a command: the pauses of the same operations, in-process.
+double FloorSeconds(const fw::ChipEntry& entry, const std::string& file, bool write) {
+  FixedClock clock;
+  CountingPause pause;
+  fw::SilentDialogs dialogs(true);
+  fw::sim::SimulatedGateway gateway(entry, 3, {}, [&pause] { return pause.total_us; });
+  fw::AppState state(clock, pause, dialogs, [&gateway](const std::string&, std::string*) { return gateway.Open(); });
+  state.selector.SelectChip(entry.IdWord);
+  if (write) state.files.LoadFile(file, fw::sectAll);
+  fw::Connect(state.link, state.log, "demo");
+  fw::DeviceOperations& ops = state.operations;
+  if (write) {
+    ops.WriteProgramAndConfig(true, true);
+    if (state.chip.DataSize > 0) ops.WriteData();
+    ops.VerifyProgramAndConfig(fw::FileCompareScope(state.chip, state.files.ConfigWordsLoaded()));
+    if (state.chip.DataSize > 0) ops.VerifyData();
+  } else {
+    ops.ReadProgramAndConfig();
+  }
+  return pause.total_us / 1e6;
+}
+
+double RunSeconds(const std::vector<std::string>& args) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv{const_cast<char*>(FLASHWRIGHT_CLI_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::printf("  (exit status %d)\n", WEXITSTATUS(status));
+  return seconds;
+}
+
+struct Sim {
+  pid_t pid = -1;
+  std::string path;
+  explicit Sim(const char* chip) {
+    int out[2];
+    if (pipe(out) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      close(out[0]);
+      close(out[1]);
+      execl(FLASHWRIGHT_SIM_PATH, FLASHWRIGHT_SIM_PATH, "--chip", chip, static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(out[1]);
+    char c;
+    while (read(out[0], &c, 1) == 1 && c != '\n') path += c;
+    close(out[0]);
+  }
+  ~Sim() {
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<const char*> chips = {"PIC16F630", "PIC16F887"};
+  if (argc > 1) chips.assign(argv + 1, argv + argc);
+  std::printf("%-10s %-28s %9s %9s %7s\n", "chip", "command", "floor s", "took s", "ratio");
+  for (const char* name : chips) {
+    const fw::ChipEntry* entry = fw::FindChipByName(name);
+    if (entry == nullptr) continue;
+    const std::string file = ProgramFile(*entry, "/tmp/flashwright_bench_" + std::string(name) + ".hex");
+    const std::string out = "/tmp/flashwright_bench_read.hex";
+    Sim sim(name);
+    struct {
+      const char* what;
+      bool write;
+      std::vector<std::string> args;
+    } commands[] = {
+        {"read --section program", false,
+         {"read", "--port", sim.path, "--chip", name, "--section", "program", "--output", out, "--quiet"}},
+        {"write --entire-config", true,
+         {"write", "--port", sim.path, "--chip", name, "--yes", "--entire-config", "--quiet", file}},
+    };
+    for (const auto& c : commands) {
+      const double floor = FloorSeconds(*entry, file, c.write);
+      const double took = RunSeconds(c.args);
+      std::printf("%-10s %-28s %9.3f %9.3f %7.4f\n", name, c.what, floor, took, took / floor);
+      std::fflush(stdout);
+    }
+    std::remove(file.c_str());
+    std::remove(out.c_str());
+  }
+  return 0;
+}

@@ -1,0 +1,138 @@
+#include "chips/config_layout.h"
+
+#include <cstring>
+
+namespace fw {
+
+const std::vector<ConfigLayout>& ConfigLayouts() {
+  using F = ChipFamily;
+  static const std::vector<ConfigBit> kF683 = {
+      {0, "FOSC0"}, {1, "FOSC1"}, {2, "FOSC2"}, {3, "WDTE"},    {4, "!PWRTE"}, {5, "MCLRE"},
+      {6, "!CP"},   {7, "!CPD"},  {8, "BOREN0"}, {9, "BOREN1"}, {10, "IESO"},  {11, "FCMEN"}};
+  static const std::vector<ConfigBit> kF615 = {
+      {0, "FOSC0"}, {1, "FOSC1"},   {2, "FOSC2"}, {3, "WDTE"},   {4, "!PWRTE"},
+      {5, "MCLRE"}, {6, "!CP"},     {7, "IOSCFS"}, {8, "BOREN0"}, {9, "BOREN1"}};
+  auto with = [](std::vector<ConfigBit> bits, std::initializer_list<ConfigBit> more) {
+    bits.insert(bits.end(), more);
+    return bits;
+  };
+  static const std::vector<ConfigLayout> layouts = {
+      {{F::F629},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "FOSC2"}, {3, "WDTE"}, {4, "!PWRTE"}, {5, "MCLRE"},
+        {6, "BODEN"}, {7, "!CP"}, {8, "!CPD"}, {12, "BG0"}, {13, "BG1"}},
+       {},
+       0x31FF},
+      {{F::F683, F::F785}, kF683, {}},
+      {{F::F635}, with(kF683, {{12, "!WURE"}}), {}},
+      {{F::F627A},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "WDTE"}, {3, "!PWRTE"}, {4, "FOSC2"}, {5, "MCLRE"},
+        {6, "BOREN"}, {7, "LVP"}, {8, "!CPD"}, {13, "!CP"}},
+       {}},
+      {{F::F615}, kF615, {}},
+      {{F::F617}, with(kF615, {{10, "WRT0"}, {11, "WRT1"}}), {}},
+      {{F::F752, F::F753},
+       {{0, "FOSC0"}, {3, "WDTE"}, {4, "!PWRTE"}, {5, "MCLRE"}, {6, "!CP"}, {8, "BOREN0"},
+        {9, "BOREN1"}, {10, "WRT0"}, {11, "WRT1"}, {12, "!CLKOUTEN"}, {13, "!DEBUG"}},
+       {}},
+      {{F::F88X}, with(kF683, {{12, "LVP"}, {13, "!DEBUG"}}), {{8, "BOR4V"}, {9, "WRT0"}, {10, "WRT1"}}},
+      {{F::F72X},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "FOSC2"}, {3, "WDTE"}, {4, "!PWRTE"}, {5, "MCLRE"},
+        {6, "!CP"}, {8, "BOREN0"}, {9, "BOREN1"}, {10, "BORV"}, {12, "PLLEN"}, {13, "!DEBUG"}},
+       {{4, "VCAPEN0"}, {5, "VCAPEN1"}}},
+      {{F::F720},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {3, "WDTE"}, {4, "!PWRTE"}, {5, "MCLRE"}, {6, "!CP"},
+        {8, "BOREN0"}, {9, "BOREN1"}, {12, "PLLEN"}, {13, "!DEBUG"}},
+       {{0, "WRT0"}, {1, "WRT1"}, {4, "VCAPEN"}}},
+      {{F::F1822},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "FOSC2"}, {3, "WDTE0"}, {4, "WDTE1"}, {5, "!PWRTE"},
+        {6, "MCLRE"}, {7, "!CP"}, {8, "!CPD"}, {9, "BOREN0"}, {10, "BOREN1"}, {11, "!CLKOUTEN"},
+        {12, "IESO"}, {13, "FCMEN"}},
+       {{0, "WRT0"}, {1, "WRT1"}, {8, "PLLEN"}, {9, "STVREN"}, {10, "BORV"}, {12, "!DEBUG"}, {13, "LVP"}}},
+      {{F::F1501},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {3, "WDTE0"}, {4, "WDTE1"}, {5, "!PWRTE"}, {6, "MCLRE"},
+        {7, "!CP"}, {9, "BOREN0"}, {10, "BOREN1"}, {11, "!CLKOUTEN"}},
+       {{0, "WRT0"}, {1, "WRT1"}, {9, "STVREN"}, {10, "BORV"}, {11, "!LPBOR"}, {13, "LVP"}}},
+      {{F::F1508},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "FOSC2"}, {3, "WDTE0"}, {4, "WDTE1"}, {5, "!PWRTE"},
+        {6, "MCLRE"}, {7, "!CP"}, {9, "BOREN0"}, {10, "BOREN1"}, {11, "!CLKOUTEN"}, {12, "IESO"},
+        {13, "FCMEN"}},
+       {{0, "WRT0"}, {1, "WRT1"}, {9, "STVREN"}, {10, "BORV"}, {11, "!LPBOR"}, {12, "!DEBUG"}, {13, "LVP"}}},
+  };
+  return layouts;
+}
+
+const ConfigLayout* ConfigLayoutFor(std::uint16_t chip_id_word) {
+  const LookupResult found = LookupChip(chip_id_word);
+  if (found.kind != LookupResult::Kind::kEntry) return nullptr;
+  for (const ConfigLayout& layout : ConfigLayouts()) {
+    for (ChipFamily f : layout.families) {
+      if (f == found.entry->Family) return &layout;
+    }
+  }
+  return nullptr;
+}
+
+std::uint16_t NamedBits(const std::vector<ConfigBit>& bits) {
+  std::uint16_t mask = 0;
+  for (const ConfigBit& b : bits) mask = static_cast<std::uint16_t>(mask | (1u << b.bit));
+  return mask;
+}
+
+const char* BitDescription(const char* caption) {
+  static const struct {
+    const char* caption;
+    const char* text;
+  } kTexts[] = {
+      {"FOSC0", "oscillator selection, bit 0"},
+      {"FOSC1", "oscillator selection, bit 1"},
+      {"FOSC2", "oscillator selection, bit 2"},
+      {"WDTE", "watchdog timer, checked = watchdog off"},
+      {"WDTE0", "watchdog timer mode, bit 0"},
+      {"WDTE1", "watchdog timer mode, bit 1"},
+      {"!PWRTE", "power-up timer, checked = timer on"},
+      {"MCLRE", "MCLR pin, checked = the pin is an input, reset inside"},
+      {"BODEN", "brown-out detect, checked = off"},
+      {"BOREN", "brown-out reset, checked = off"},
+      {"BOREN0", "brown-out reset mode, bit 0"},
+      {"BOREN1", "brown-out reset mode, bit 1"},
+      {"!CP", "code protection, checked = program memory protected"},
+      {"!CPD", "data code protection, checked = EEPROM protected"},
+      {"BG0", "band-gap calibration, bit 0 (set in the factory)"},
+      {"BG1", "band-gap calibration, bit 1 (set in the factory)"},
+      {"IESO", "internal/external oscillator switchover, checked = off"},
+      {"FCMEN", "fail-safe clock monitor, checked = off"},
+      {"!WURE", "wake-up reset, checked = a wake-up resets the chip"},
+      {"LVP", "low-voltage programming, checked = off (MCLR needs high voltage)"},
+      {"IOSCFS", "internal oscillator, checked = 4 MHz instead of 8 MHz"},
+      {"WRT0", "flash self-write protection, bit 0"},
+      {"WRT1", "flash self-write protection, bit 1"},
+      {"!CLKOUTEN", "clock out, checked = CLKOUT pin drives the clock"},
+      {"!DEBUG", "in-circuit debugger, checked = debugger on"},
+      {"BOR4V", "brown-out reset voltage, checked = 2.1 V instead of 4.0 V"},
+      {"BORV", "brown-out reset voltage, checked = high trip point"},
+      {"PLLEN", "4x PLL, checked = off"},
+      {"VCAPEN", "voltage regulator capacitor, checked = on"},
+      {"VCAPEN0", "voltage regulator capacitor pin, bit 0"},
+      {"VCAPEN1", "voltage regulator capacitor pin, bit 1"},
+      {"STVREN", "stack overflow/underflow reset, checked = off"},
+      {"!LPBOR", "low-power brown-out reset, checked = on"},
+  };
+  for (const auto& t : kTexts) {
+    if (std::strcmp(t.caption, caption) == 0) return t.text;
+  }
+  return "";
+}
+
+std::uint16_t ComparedConfigBits(const ChipEntry& entry, std::uint32_t word) {
+  if (word <= 3) return 0x3FFF;
+  const ConfigLayout* layout = ConfigLayoutFor(entry.IdWord);
+  if (layout == nullptr) return 0;
+  if (word == 7) {
+    const std::uint16_t calibration = entry.Family == ChipFamily::F629 ? 0x3000 : 0;
+    return static_cast<std::uint16_t>(NamedBits(layout->w1) & ~calibration);
+  }
+  if (word == 8 && layout->TwoWords()) return NamedBits(layout->w2);
+  return 0;
+}
+
+}  // namespace fw

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "log/operator_dialogs.h"
+
+namespace fw::cli {
+
+// The operator dialogs on a terminal: questions are asked on standard input
+// when it is a terminal (or answered Yes by --yes, or refused when there is
+// no one to ask); warnings and errors go to standard error; the progress
+// bar, with the operation's name and the time it has taken, too, when that
+// is a terminal.
+class TerminalDialogs final : public OperatorDialogs {
+ public:
+  explicit TerminalDialogs(bool assume_yes);
+
+  // What the progress bar names.
+  void SetOperation(std::string name) { operation_ = std::move(name); }
+  // Whether a question was refused for want of a terminal.
+  bool refused_without_terminal() const { return refused_; }
+
+  bool Ask(const std::string& caption, const std::string& text, Buttons buttons) override;
+  void Tell(const std::string& caption, const std::string& text) override;
+  void ProgressOpen() override;
+  void ProgressSet(int position) override;
+  void ProgressClose() override;
+  void SetPagesVisible(bool) override {}
+
+ private:
+  void Draw(int position);
+
+  bool assume_yes_;
+  bool refused_ = false;
+  bool bar_;  // standard error is a terminal
+  bool drawn_ = false;
+  std::string operation_;
+  std::chrono::steady_clock::time_point started_, last_drawn_;
+};
+
+}  // namespace fw::cli
