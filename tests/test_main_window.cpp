@@ -9,6 +9,9 @@
 #include <QTest>
 #include <QTextBlock>
 
+#include "app/about_box.h"
+#include "app/image_form.h"
+#include "app/lock_fuses_form.h"
 #include "app/main_form.h"
 #include "app/progress_form.h"
 #include "app/device_opener.h"
@@ -513,6 +516,58 @@ class MainWindowTest : public QObject {
     // The window fits a 1024 x 768 screen.
     QVERIFY(rig.form.minimumSizeHint().width() <= 1000);
     QVERIFY(rig.form.minimumSizeHint().height() <= 720);
+  }
+
+  void configDialogPictureWindowAndAboutBox() {
+    Rig rig;
+    rig.form.show();
+    rig.form.ChipMenuItemClick(0x2080);  // PIC16F887
+    {
+      TLockFusesForm dialog(rig.state, &rig.form);
+      QVERIFY(dialog.GroupBoxes[3]->isVisibleTo(&dialog));
+      QCOMPARE(dialog.GroupBoxes[3]->title(), QString("bits 8..13 W2"));
+      QCOMPARE(dialog.CheckBoxes[6]->text(), QString("!CP"));
+      QVERIFY(dialog.CheckBoxes[6]->toolTip().startsWith("!CP: code protection"));
+      QVERIFY(!dialog.CheckBoxes[16]->isVisibleTo(&dialog));
+      QCOMPARE(dialog.OKButton->width(), 441);
+      dialog.CheckBoxes[6]->setChecked(true);
+      dialog.OKButtonClick();
+      rig.form.SyncFromCore();  // as LockFuses1Click does when the dialog closes
+      QVERIFY(rig.form.RichEdit6->toPlainText().startsWith("00002000: 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 2080 3FBF"));
+    }
+    QStringList said;
+    auto say = [&said](const QString& caption, const QString&) { said << caption; };
+    {  // Found beside the program; stretched to the window on every resize.
+      TImageForm picture(rig.state.chip, FLASHWRIGHT_PROGRAM_DIR, "/nonexistent", say);
+      QVERIFY(said.isEmpty());
+      QVERIFY(picture.shown_file.endsWith("/pictures/PIC16F882.jpg"));
+      picture.show();
+      picture.resize(700, 500);
+      QTRY_COMPARE(picture.Image1->geometry(), QRect(0, 0, 700, 500));
+    }
+    TImageForm missing(rig.state.chip, "/nonexistent", "/nonexistent", say);
+    QCOMPARE(said, QStringList{"Error"});
+    QVERIFY(missing.Image1->pixmap().isNull());
+    rig.state.chip.ChipIdWord = 0;
+    TImageForm none(rig.state.chip, FLASHWRIGHT_PROGRAM_DIR, "/nonexistent", say);
+    QCOMPARE(said.size(), 1);  // no chip: an empty window and no message
+    QVERIFY(none.Image1->pixmap().isNull());
+
+    std::vector<QUrl> opened;
+    TAboutBox about(QUrl::fromLocalFile("/doc/README.md"), [&opened](const QUrl& url) { opened.push_back(url); });
+    about.show();
+    for (LinkLabel* link : {about.Label5, about.Label7, about.Label11}) {
+      QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+      QTest::mouseClick(link, Qt::LeftButton);
+    }
+    QCOMPARE(opened, (std::vector<QUrl>{QUrl("file:///doc/README.md#wiring-the-gateway"),
+                                        QUrl("file:///doc/README.md"),
+                                        QUrl("file:///doc/README.md#getting-help")}));
+    QTest::mouseClick(about.OKButton, Qt::LeftButton);
+    QVERIFY(!about.isVisible());
+    rig.form.SetAboutBox(&about);
+    rig.form.About1Click();
+    QVERIFY(about.isVisible());
   }
 
   void autosearchOnTheDemoGateway() {

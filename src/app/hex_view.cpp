@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 #include "app/virtual_keys.h"
 
@@ -47,6 +48,12 @@ HexView::HexView(QWidget* parent) : QPlainTextEdit(parent) {
   setUndoRedoEnabled(false);
   // Its Copy and Select All would invite Ctrl+C and Ctrl+A, which edit memory.
   setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+QSize HexView::sizeHint() const {
+  const int text = QFontMetrics(font()).horizontalAdvance(QString(line_characters_, QChar('0')));
+  return {text + 2 * frameWidth() + verticalScrollBar()->sizeHint().width() + 12,
+          QPlainTextEdit::sizeHint().height()};
 }
 
 void HexView::keyPressEvent(QKeyEvent* event) {

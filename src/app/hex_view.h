@@ -22,9 +22,15 @@ class HexView : public QPlainTextEdit {
   // only a character left non-zero would reach the text.
   std::function<void(char& key)> onKeyPress;
 
+  // The characters of a line: the window asks for room to show whole lines
+  // where the screen has it, and scrolls sideways where it has not.
+  void SetLineCharacters(int characters) { line_characters_ = characters; }
+  QSize sizeHint() const override;
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
+  int line_characters_ = 72;
   // Tab and Shift+Tab are keys of the view (a character column takes them),
   // never a move to another control.
   bool focusNextPrevChild(bool) override { return false; }

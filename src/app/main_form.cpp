@@ -5,8 +5,12 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QVBoxLayout>
 
+#include "app/about_box.h"
+#include "app/image_form.h"
+#include "app/lock_fuses_form.h"
 #include "app/qt_dialogs.h"
 #include "images/hex_editing.h"
 #include "log/rtf_writer.h"
@@ -67,6 +71,7 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
     RichEdit5->appendPlainText(QString::fromStdString(line));
   });
   dialogs_.SetOwner(this);
+  picture_program_dir_ = QCoreApplication::applicationDirPath();
   dialogs_.SetPages(PageControl1);
 
   DisableDeviceControls();
@@ -227,6 +232,7 @@ QWidget* TForm1::BuildPage(int page, HexView*& program, HexView*& data, HexView*
   config = MakeView(sheet, QString("RichEdit%1").arg(6 + base));
   // Narrower than their lines on a small screen, the views scroll sideways.
   for (HexView* view : {program, data, config}) view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  data->SetLineCharacters(80);
   grid->addWidget(new QLabel("Program Memory (Flash):", sheet), 0, 0);
   grid->addWidget(program, 1, 0, 3, 1);
   grid->addWidget(new QLabel("Data Memory (EEPROM):", sheet), 0, 1);
@@ -278,7 +284,8 @@ void TForm1::BuildMenus() {
 
   QMenu* edit = bar->addMenu("Edit");
   edit->setObjectName("Edit3");
-  add(edit, "LockFuses1", "Configuration word...");
+  connect(add(edit, "LockFuses1", "Configuration word..."), &QAction::triggered, this,
+          &TForm1::LockFuses1Click);
 
   QMenu* chips = bar->addMenu("Chip Select");
   chips->setObjectName("ChipSelect1");
@@ -286,8 +293,9 @@ void TForm1::BuildMenus() {
 
   QMenu* help = bar->addMenu("Help");
   help->setObjectName("Help1");
-  add(help, "About1", "About Program");
-  add(help, "GX0450Connection1", "How to connect...");
+  connect(add(help, "About1", "About Program"), &QAction::triggered, this, &TForm1::About1Click);
+  connect(add(help, "GX0450Connection1", "How to connect..."), &QAction::triggered, this,
+          &TForm1::GX0450Connection1Click);
 }
 
 void TForm1::BuildChipMenu(QMenu* parent, const std::vector<fw::ChipMenuNode>& nodes) {
@@ -443,6 +451,28 @@ void TForm1::SaveCommand(fw::FileSection section) {
   state_.files.SaveFile(name.toStdString(), filter_index, section);
   // The views' text is unchanged, but taking the images moved their carets.
   SyncFromCore();
+}
+
+void TForm1::About1Click() {
+  if (about_box_ == nullptr) return;
+  about_box_->show();
+  about_box_->raise();
+}
+
+void TForm1::LockFuses1Click() {
+  TLockFusesForm dialog(state_, this);
+  dialog.exec();
+  // Only the configuration views can have changed; the others keep their
+  // place.
+  for (int n : {6, 7}) bridges_[n].Sync(true);
+}
+
+void TForm1::GX0450Connection1Click() {
+  TImageForm form(state_.chip, picture_program_dir_, FLASHWRIGHT_DATA_DIR, [](const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
+    box.exec();
+  });
+  form.exec();
 }
 
 void TForm1::SaveLogas1Click() {

@@ -52,6 +52,15 @@ class TForm1 : public QMainWindow {
   void TrackBar1Change();
   void Exit1Click();
   void SaveLogas1Click();
+  // "About Program" shows the about box made at start-up, not modal;
+  // "Configuration word..." and "How to connect..." make their window anew
+  // and show it modally.
+  void About1Click();
+  void LockFuses1Click();
+  void GX0450Connection1Click();
+  void SetAboutBox(QDialog* about_box) { about_box_ = about_box; }
+  // Where the pictures lie beside the program (its own folder by default).
+  void SetPictureProgramDir(const QString& dir) { picture_program_dir_ = dir; }
   // The File menu: each runs its dialog, then the core's file command.
   void LoadAllfromFile1Click() { LoadCommand(fw::sectAll); }
   void SaveAlltoFile1Click() { SaveCommand(fw::sectAll); }
@@ -156,4 +165,6 @@ class TForm1 : public QMainWindow {
 
   fw::AppState& state_;
   QtDialogs& dialogs_;
+  QDialog* about_box_ = nullptr;
+  QString picture_program_dir_;
 };

@@ -1,0 +1,150 @@
+#include "chips/pinouts.h"
+
+namespace fw {
+
+namespace {
+
+using R = PinRole;
+
+// The 8-pin parts share one pinout: VDD 1, VSS 8, ICSPDAT 7, ICSPCLK 6,
+// MCLR/VPP 4.
+std::vector<PinUse> EightPin(const char* port) {
+  const bool gp = std::string(port) == "GP";
+  return {{R::kVdd, 1, "VDD"},
+          {R::kVss, 8, "VSS"},
+          {R::kIcspDat, 7, gp ? "GP0/ICSPDAT" : "RA0/ICSPDAT"},
+          {R::kIcspClk, 6, gp ? "GP1/ICSPCLK" : "RA1/ICSPCLK"},
+          {R::kVpp, 4, gp ? "GP3/MCLR/VPP" : "RA3/MCLR/VPP"}};
+}
+
+// The 14-pin parts: VDD 1, VSS 14, ICSPDAT RA0 13, ICSPCLK RA1 12, MCLR/VPP RA3 4.
+std::vector<PinUse> FourteenPin() {
+  return {{R::kVdd, 1, "VDD"}, {R::kVss, 14, "VSS"}, {R::kIcspDat, 13, "RA0/ICSPDAT"},
+          {R::kIcspClk, 12, "RA1/ICSPCLK"}, {R::kVpp, 4, "RA3/MCLR/VPP"}};
+}
+
+// The 20-pin parts: VDD 1, VSS 20, ICSPDAT RA0 19, ICSPCLK RA1 18, MCLR/VPP RA3 4.
+std::vector<PinUse> TwentyPin() {
+  return {{R::kVdd, 1, "VDD"}, {R::kVss, 20, "VSS"}, {R::kIcspDat, 19, "RA0/ICSPDAT"},
+          {R::kIcspClk, 18, "RA1/ICSPCLK"}, {R::kVpp, 4, "RA3/MCLR/VPP"}};
+}
+
+// The 18-pin parts: VDD 14, VSS 5, PGD/ICSPDAT RB7 13, PGC/ICSPCLK RB6 12,
+// MCLR/VPP RA5 4.
+std::vector<PinUse> EighteenPin(const char* dat, const char* clk) {
+  return {{R::kVdd, 14, "VDD"}, {R::kVss, 5, "VSS"}, {R::kIcspDat, 13, dat},
+          {R::kIcspClk, 12, clk}, {R::kVpp, 4, "RA5/MCLR/VPP"}};
+}
+
+// The 28-pin parts: MCLR/VPP RE3 1, VSS 8 and 19, VDD 20, ICSPCLK RB6 27,
+// ICSPDAT RB7 28.
+std::vector<PinUse> TwentyEightPin() {
+  return {{R::kVpp, 1, "RE3/MCLR/VPP"}, {R::kVss, 8, "VSS"},  {R::kVss, 19, "VSS"},
+          {R::kVdd, 20, "VDD"},         {R::kIcspClk, 27, "RB6/ICSPCLK"}, {R::kIcspDat, 28, "RB7/ICSPDAT"}};
+}
+
+// The 40-pin parts: MCLR/VPP RE3 1, VDD 11 and 32, VSS 12 and 31, ICSPCLK
+// RB6 39, ICSPDAT RB7 40.
+std::vector<PinUse> FortyPin() {
+  return {{R::kVpp, 1, "RE3/MCLR/VPP"}, {R::kVdd, 11, "VDD"}, {R::kVss, 12, "VSS"},
+          {R::kVss, 31, "VSS"},         {R::kVdd, 32, "VDD"}, {R::kIcspClk, 39, "RB6/ICSPCLK"},
+          {R::kIcspDat, 40, "RB7/ICSPDAT"}};
+}
+
+}  // namespace
+
+const std::vector<Pinout>& Pinouts() {
+  static const std::vector<Pinout> pinouts = {
+      {"PIC12F629.jpg",
+       "PIC12F629/675 datasheet DS41190, pin diagram",
+       {{8, "PIC12F629, PIC12F675", EightPin("GP")}}},
+      {"PIC12F635.jpg",
+       "PIC12F635/PIC16F636/639 datasheet DS41232 and PIC12F683 datasheet DS41211, pin diagrams",
+       {{8, "PIC12F635, PIC12F683", EightPin("GP")}}},
+      {"PIC12F615.jpg",
+       "PIC12F609/615/617/16F610/616 datasheet DS41302, pin diagrams",
+       {{8, "PIC12F609, PIC12F615, PIC12F617", EightPin("GP")}}},
+      {"PIC12F752.jpg",
+       "PIC12F752 datasheet DS41576, pin diagram",
+       {{8, "PIC12F752", EightPin("RA")}}},
+      {"PIC12F1501.jpg",
+       "PIC12(L)F1501 datasheet DS40001615 and PIC12(L)F1840 datasheet DS41441, pin diagrams",
+       {{8, "PIC12F1501, PIC12F1840", EightPin("RA")}}},
+      {"PIC12F1822.jpg",
+       "PIC12(L)F1822/16(L)F1823 datasheet DS41413, pin diagram",
+       {{8, "PIC12F1822", EightPin("RA")}}},
+      {"PIC16F610.jpg",
+       "PIC12F609/615/617/16F610/616 datasheet DS41302, pin diagrams",
+       {{14, "PIC16F610, PIC16F616", FourteenPin()}}},
+      {"PIC16F627A.jpg",
+       "PIC16F627A/628A/648A datasheet DS40044, pin diagram",
+       {{18, "PIC16F627A, PIC16F628A, PIC16F648A", EighteenPin("RB7/PGD", "RB6/PGC")}}},
+      {"PIC16F630.jpg",
+       "PIC16F630/676 datasheet DS40039, pin diagram",
+       {{14, "PIC16F630, PIC16F676", FourteenPin()}}},
+      {"PIC16F631.jpg",
+       "PIC16F631/677/685/687/689/690 datasheet DS41262, pin diagrams",
+       {{20, "PIC16F631, PIC16F677, PIC16F685, PIC16F687, PIC16F689, PIC16F690", TwentyPin()}}},
+      {"PIC16F636.jpg",
+       "PIC12F635/PIC16F636/639 datasheet DS41232, PIC16F684 DS41202 and PIC16F688 DS41203, pin diagrams",
+       {{14, "PIC16F636, PIC16F684, PIC16F688", FourteenPin()}},
+       "The PIC16F639 (20 pins) has other pins: see its datasheet, DS41232."},
+      {"PIC16F707.jpg",
+       "PIC16(L)F707 datasheet DS41418 and PIC16(L)F722/3/4/6/7 datasheet DS41341, 40-pin diagrams",
+       {{40, "PIC16F707, PIC16F724, PIC16F727", FortyPin()}}},
+      {"PIC16F720.jpg",
+       "PIC16(L)F720/721 datasheet DS41430, pin diagram",
+       {{20, "PIC16F720, PIC16F721", TwentyPin()}}},
+      {"PIC16F722.jpg",
+       "PIC16(L)F722/3/4/6/7 datasheet DS41341 and PIC16(L)F722A/723A datasheet DS41417, 28-pin diagrams",
+       {{28, "PIC16F722, PIC16F722A, PIC16F723, PIC16F723A, PIC16F726", TwentyEightPin()}}},
+      {"PIC16F753.jpg",
+       "PIC16(L)F753 datasheet DS41545, pin diagram",
+       {{14, "PIC16F753", FourteenPin()}}},
+      {"PIC16F785.jpg",
+       "PIC16F785/HV785 datasheet DS41249, pin diagram",
+       {{20, "PIC16F785", TwentyPin()}}},
+      {"PIC16F882.jpg",
+       "PIC16F882/883/884/886/887 datasheet DS41291, 28- and 40-pin diagrams",
+       {{28, "PIC16F882, PIC16F883, PIC16F886", TwentyEightPin()}, {40, "PIC16F884, PIC16F887", FortyPin()}}},
+      {"PIC16F1503.jpg",
+       "PIC16(L)F1503 DS40001607, PIC12(L)F1822/16(L)F1823 DS41413, PIC16(L)F1824/1828 DS41419 and "
+       "PIC16(L)F1825/1829 DS41440, pin diagrams",
+       {{14, "PIC16F1503, PIC16F1823, PIC16F1824, PIC16F1825", FourteenPin()}}},
+      {"PIC16F1507.jpg",
+       "PIC16(L)F1507 DS40001586 and PIC16(L)F1508/1509 DS40001609, pin diagrams",
+       {{20, "PIC16F1507, PIC16F1508, PIC16F1509", TwentyPin()}}},
+      {"PIC16F1826.jpg",
+       "PIC16(L)F1826/1827 DS41391 and PIC16(L)F1847 DS41453, pin diagrams",
+       {{18, "PIC16F1826, PIC16F1827, PIC16F1847", EighteenPin("RB7/ICSPDAT", "RB6/ICSPCLK")}}},
+      {"PIC16F1828.jpg",
+       "PIC16(L)F1824/1828 DS41419 and PIC16(L)F1825/1829 DS41440, pin diagrams",
+       {{20, "PIC16F1828, PIC16F1829", TwentyPin()}}},
+  };
+  return pinouts;
+}
+
+const Pinout* PinoutFor(const std::string& picture) {
+  for (const Pinout& p : Pinouts()) {
+    if (picture == p.picture) return &p;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> PictureLocations(const std::string& picture, const std::string& program_dir,
+                                          const std::string& data_dir) {
+  return {picture, program_dir + "/pictures/" + picture,
+          program_dir + "/../share/flashwright/pictures/" + picture, data_dir + "/pictures/" + picture};
+}
+
+const char* RoleName(PinRole role) {
+  static constexpr const char* names[] = {"VPP/MCLR", "VDD", "VSS", "ICSPDAT (PGD)", "ICSPCLK (PGC)"};
+  return names[static_cast<int>(role)];
+}
+
+const char* GatewaySignal(PinRole role) {
+  static constexpr const char* names[] = {"VPP", "VDD", "GND", "SDA/DATA", "SCL/CLOCK"};
+  return names[static_cast<int>(role)];
+}
+
+}  // namespace fw
