@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth
   gputils srecord
+  dpkg-dev
 )
 
 missing=()

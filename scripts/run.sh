@@ -6,5 +6,6 @@ cd "$(dirname "$0")/.."
 
 ./scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
+# Only the program (and its pictures): the first window does not wait for the tests.
+cmake --build build -j "$(nproc)" --target flashwright
 exec ./build/src/app/flashwright --port "${FLASHWRIGHT_PORT:-demo:PIC16F684}" "$@"

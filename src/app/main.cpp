@@ -13,6 +13,10 @@
 #include "link/pause.h"
 #include "link/posix_serial_device.h"
 #include "log/clock.h"
+#include "version.h"
+
+#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -27,11 +31,56 @@ QUrl ReadmeUrl() {
   return QUrl::fromLocalFile(FLASHWRIGHT_SOURCE_DIR "/README.md");
 }
 
+constexpr const char* kHelp =
+    "usage: flashwright [--port NAME] [Qt's own options, e.g. -platform offscreen]\n"
+    "\n"
+    "Programs PIC12/PIC16 flash chips through a GX-0450 gateway.\n"
+    "\n"
+    "  --port NAME   the port the port box offers at start: a serial port (ttyUSB0,\n"
+    "                /dev/ttyUSB0), a pseudo-terminal, or demo:CHIP for the built-in\n"
+    "                simulated gateway with a virtual chip (demo:PIC16F684)\n"
+    "  --help        this text\n"
+    "  --version     the version\n"
+    "\n"
+    "From a terminal: flashwright-cli --help. A simulated gateway on a pseudo-terminal:\n"
+    "flashwright-sim --help.\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
+  // Our own options are answered or checked before any window exists, so
+  // that they work without a display; Qt's (one dash) are Qt's to check.
+  auto refuse = [](const std::string& why) {
+    std::fprintf(stderr, "flashwright: %s (try --help)\n", why.c_str());
+    return 2;
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::printf("flashwright %s\n", FLASHWRIGHT_VERSION);
+      return 0;
+    }
+    if (arg == "--port") {
+      if (++i == argc) return refuse("no port name after --port");
+    } else if (arg.rfind("--", 0) == 0) {
+      return refuse("unknown option \"" + arg + "\"");
+    }
+  }
+  QApplication application(argc, argv);  // takes Qt's own options out of argv
   QApplication::setApplicationName("Flashwright");
+  QString port_option;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--port") {
+      port_option = QString::fromLocal8Bit(argv[++i]);
+    } else {
+      return refuse("unknown option \"" + arg + "\"");
+    }
+  }
 
   // The machine's serial ports, then the built-in simulated gateways; read
   // afresh whenever the port box drops down.
@@ -43,9 +92,7 @@ int main(int argc, char** argv) {
   const QStringList ports = port_list();
   QString initial = ports.first() == DemoPortNames().first() ? QString("ttyUSB0") : ports.first();
 
-  const QStringList args = QApplication::arguments();
-  const qsizetype at = args.indexOf("--port");
-  if (at >= 0 && at + 1 < args.size()) initial = args[at + 1];
+  if (!port_option.isEmpty()) initial = port_option;
 
   fw::SystemClock clock;
   fw::RealPause pause;

@@ -32,21 +32,20 @@ void PrintChipsCsv(std::ostream& out) {
 }
 
 void PrintChipsTable(std::ostream& out) {
-  char line[200];
-  std::snprintf(line, sizeof line, "%-22s %-7s %-6s %7s %6s %6s %-7s %-7s %s\n", "Chip", "ID word",
-                "Family", "Program", "EEPROM", "Config", "Config@", "EEPROM@",
-                "Waits ms (erase P/D, prog int/ext, data int/ext)");
+  char line[240];
+  std::snprintf(line, sizeof line, "%-22s %-7s %-6s %8s %8s %8s %-9s %-9s %s\n", "Chip", "ID word", "Family",
+                "Program", "EEPROM", "Config", "Config at", "EEPROM at", "Waits in ms: erase program/data,");
+  out << line;
+  std::snprintf(line, sizeof line, "%-22s %-7s %-6s %8s %8s %8s %-9s %-9s %s\n", "", "", "", "(words)", "(bytes)",
+                "(words)", "(word)", "(word)", "program int/ext, data int/ext");
   out << line;
   for (const ChipEntry& e : Catalogue()) {
-    std::snprintf(line, sizeof line, "%-22s %-7s %-6s %7u %6u %6u %-7s %-7s %u/%u, %u/%u, %u/%u\n",
-                  e.ChipName, Hex4(e.IdWord).c_str(), FamilyName(e.Family), e.ProgramSize / 2,
-                  e.DataSize, e.ConfigSize / 2, Hex4(e.ConfigBase).c_str(),
-                  e.DataSize ? Hex4(e.DataBase).c_str() : "-", e.EraseProgramWait,
-                  e.EraseDataWait, e.ProgramWaitInt, e.ProgramWaitExt, e.DataWaitInt,
-                  e.DataWaitExt);
+    std::snprintf(line, sizeof line, "%-22s %-7s %-6s %8u %8u %8u %-9s %-9s %u/%u, %u/%u, %u/%u\n", e.ChipName,
+                  Hex4(e.IdWord).c_str(), FamilyName(e.Family), e.ProgramSize / 2, e.DataSize, e.ConfigSize / 2,
+                  Hex4(e.ConfigBase).c_str(), e.DataSize ? Hex4(e.DataBase).c_str() : "-", e.EraseProgramWait,
+                  e.EraseDataWait, e.ProgramWaitInt, e.ProgramWaitExt, e.DataWaitInt, e.DataWaitExt);
     out << line;
   }
-  out << "Program and Config are in words, EEPROM in bytes; addresses are word addresses.\n";
 }
 
 }  // namespace fw::cli

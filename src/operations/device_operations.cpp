@@ -146,9 +146,9 @@ Outcome DeviceOperations::ReadProgramAndConfig() {
   return Outcome::kDone;
 }
 
-Outcome DeviceOperations::ReadData() {
+Outcome DeviceOperations::DataWalk(const char* trying, const std::function<bool(std::uint32_t)>& cell) {
   dialogs_.ProgressOpen();
-  log_.LogEvent(18, " read the data memory");
+  log_.LogEvent(18, trying);
   log_.LogStartTime();
   const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
   if (LogRefusal(family, DataFamilies().Contains(family), NoDataFamilies().Contains(family))) {
@@ -156,11 +156,18 @@ Outcome DeviceOperations::ReadData() {
   }
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
   for (std::uint32_t i = 0; i < chip_.DataSize; ++i) {
-    if (!icsp_.ReadDataMemory(i, false)) return Fail(true);
+    if (!cell(i)) return Fail(true);
     Progress(i, chip_.DataSize, 100);
   }
   if (!icsp_.SetInitState()) return Fail(false);
   dialogs_.ProgressClose();
+  return Outcome::kDone;
+}
+
+Outcome DeviceOperations::ReadData() {
+  const Outcome outcome =
+      DataWalk(" read the data memory", [this](std::uint32_t i) { return icsp_.ReadDataMemory(i, false); });
+  if (outcome != Outcome::kDone) return outcome;
   workspace_.ShowImage(workspace_.DataView(), kDataImage);
   log_.LogEvent(19, "");
   log_.LogEndTime();
@@ -244,20 +251,9 @@ Outcome DeviceOperations::WriteData() {
     return Outcome::kCancelled;
   }
   workspace_.TakeImage(workspace_.DataView(), kDataImage);
-  dialogs_.ProgressOpen();
-  log_.LogEvent(18, " write the data memory");
-  log_.LogStartTime();
-  const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
-  if (LogRefusal(family, DataFamilies().Contains(family), NoDataFamilies().Contains(family))) {
-    return Refused();
-  }
-  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
-  for (std::uint32_t i = 0; i < chip_.DataSize; ++i) {
-    if (!icsp_.WriteDataMemory(i, false)) return Fail(true);
-    Progress(i, chip_.DataSize, 100);
-  }
-  if (!icsp_.SetInitState()) return Fail(false);
-  dialogs_.ProgressClose();
+  const Outcome outcome =
+      DataWalk(" write the data memory", [this](std::uint32_t i) { return icsp_.WriteDataMemory(i, false); });
+  if (outcome != Outcome::kDone) return outcome;
   log_.LogEvent(19, "");
   log_.LogEndTime();
   return Outcome::kDone;

@@ -77,6 +77,10 @@ class DeviceOperations {
   bool LogRefusal(std::uint16_t family, bool accepted, bool unavailable);
   // The end time and the progress window freed, after a refusal.
   Outcome Refused();
+  // Read Data and Write Data: the refusals, the session and the walk over
+  // the EEPROM, `cell` reading or writing byte i; done with the progress
+  // window freed and the finishing lines still to write.
+  Outcome DataWalk(const char* trying, const std::function<bool(std::uint32_t)>& cell);
   // The calibration read of a group, between the caller's programming-mode
   // entry and its closing SetInitState.
   Step ReadCalibrationValues(const CalibrationRead& read);
