@@ -20,6 +20,7 @@
 #include "operations/app_state.h"
 #include "operations/connection.h"
 #include "sim/simulated_gateway.h"
+#include "sim_process.h"
 
 namespace {
 
@@ -87,31 +88,6 @@ double RunSeconds(const std::vector<std::string>& args) {
   return seconds;
 }
 
-struct Sim {
-  pid_t pid = -1;
-  std::string path;
-  explicit Sim(const char* chip) {
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid = fork();
-    if (pid == 0) {
-      dup2(out[1], STDOUT_FILENO);
-      close(out[0]);
-      close(out[1]);
-      execl(FLASHWRIGHT_SIM_PATH, FLASHWRIGHT_SIM_PATH, "--chip", chip, static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(out[1]);
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') path += c;
-    close(out[0]);
-  }
-  ~Sim() {
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,7 +99,7 @@ int main(int argc, char** argv) {
     if (entry == nullptr) continue;
     const std::string file = ProgramFile(*entry, "/tmp/flashwright_bench_" + std::string(name) + ".hex");
     const std::string out = "/tmp/flashwright_bench_read.hex";
-    Sim sim(name);
+    fw::test::SimProcess sim({"--chip", name});
     struct {
       const char* what;
       bool write;

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "sim_process.h"
+
 namespace {
 
 struct Result {
@@ -146,34 +148,9 @@ TEST(Cli, WriteVerifiesOnTheDemoGateway) {
   }
 }
 
-// flashwright-sim on a pseudo-terminal: the chip outlives each run of the tool.
-struct SimProcess {
-  pid_t pid = -1;
-  std::string path;
-  explicit SimProcess(const char* chip) {
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid = fork();
-    if (pid == 0) {
-      dup2(out[1], STDOUT_FILENO);
-      close(out[0]);
-      close(out[1]);
-      execl(FLASHWRIGHT_SIM_PATH, FLASHWRIGHT_SIM_PATH, "--chip", chip, static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(out[1]);
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') path += c;
-    close(out[0]);
-  }
-  ~SimProcess() {
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-  }
-};
-
 TEST(Cli, WriteVerifyAndReadBackThroughThePseudoTerminal) {
-  SimProcess sim("PIC12F629");
+  // The chip outlives each run of the tool.
+  fw::test::SimProcess sim({"--chip", "PIC12F629"});
   ASSERT_FALSE(sim.path.empty());
   const std::string hex = Temp("pty.hex"), back = Temp("back.hex");
   Write(hex, kMidRangeHex);

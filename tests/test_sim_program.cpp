@@ -16,61 +16,12 @@
 #include "icsp/icsp.h"
 #include "link/posix_serial_device.h"
 #include "operations/connection.h"
+#include "sim_process.h"
 
 namespace fw {
 namespace {
 
-struct SimProcess {
-  pid_t pid = -1;
-  FILE* out = nullptr;
-  std::string path;
-  // Where the simulator's notes and protocol errors go.
-  std::string errors = testing::TempDir() + "/flashwright_sim_stderr_" + std::to_string(getpid());
-
-  explicit SimProcess(const std::vector<std::string>& args) {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid = fork();
-    if (pid == 0) {
-      dup2(fds[1], STDOUT_FILENO);
-      if (FILE* err = std::freopen(errors.c_str(), "w", stderr); err == nullptr) _exit(126);
-      close(fds[0]);
-      close(fds[1]);
-      std::vector<char*> argv;
-      static std::string program = FLASHWRIGHT_SIM_PATH;
-      argv.push_back(program.data());
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    close(fds[1]);
-    out = fdopen(fds[0], "r");
-    char line[256] = {};
-    if (out && fgets(line, sizeof line, out)) {
-      path = line;
-      while (!path.empty() && path.back() == '\n') path.pop_back();
-    }
-  }
-  int Stop() {
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (out) fclose(out);
-    pid = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  std::string Errors() const {
-    std::ifstream in(errors);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  ~SimProcess() {
-    if (pid > 0) Stop();
-    std::remove(errors.c_str());
-  }
-};
+using test::SimProcess;
 
 std::string Record(std::uint16_t address, const std::vector<std::uint8_t>& data) {
   unsigned sum = static_cast<unsigned>(data.size()) + (address >> 8) + (address & 0xFF);

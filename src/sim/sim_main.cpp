@@ -46,7 +46,7 @@ constexpr const char* kHelp =
     "  --revision R      the revision bits of its device ID, 0 to 31 (default 3)\n"
     "  --load FILE.hex   its memories from an Intel HEX image in the full-chip layout\n"
     "  --dump FILE.hex   its memories, written there on SIGINT or SIGTERM\n"
-    "  --fault SPEC      silent: nothing is answered; no-answer:N / short-answer:N: the\n"
+    "  --fault KIND      silent: nothing is answered; no-answer:N / short-answer:N: the\n"
     "                    N-th read gets no byte / one byte; hangup:N: the line drops\n"
     "                    after the N-th frame\n"
     "\n"

@@ -1,0 +1,74 @@
+#pragma once
+
+// flashwright-sim as a separate process serving a pseudo-terminal: its path
+// is the first line the simulator prints; what it writes to standard error
+// (the chip's notes, protocol errors) is kept in a file. Needs
+// FLASHWRIGHT_SIM_PATH.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fw::test {
+
+struct SimProcess {
+  pid_t pid = -1;
+  FILE* out = nullptr;
+  std::string path;
+  std::string errors;
+
+  explicit SimProcess(const std::vector<std::string>& args) {
+    static std::atomic<int> count{0};
+    errors = "/tmp/flashwright_sim_stderr_" + std::to_string(getpid()) + "_" + std::to_string(count++);
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+      dup2(fds[1], STDOUT_FILENO);
+      if (std::freopen(errors.c_str(), "w", stderr) == nullptr) _exit(126);
+      close(fds[0]);
+      close(fds[1]);
+      std::vector<char*> argv{const_cast<char*>(FLASHWRIGHT_SIM_PATH)};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(fds[1]);
+    out = fdopen(fds[0], "r");
+    char line[256] = {};
+    if (out && fgets(line, sizeof line, out)) {
+      path = line;
+      while (!path.empty() && path.back() == '\n') path.pop_back();
+    }
+  }
+  // Ends it as Ctrl+C would; gives its exit status.
+  int Stop() {
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (out) fclose(out);
+    out = nullptr;
+    pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string Errors() const {
+    std::ifstream in(errors);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  ~SimProcess() {
+    if (pid > 0) Stop();
+    std::remove(errors.c_str());
+  }
+};
+
+}  // namespace fw::test
