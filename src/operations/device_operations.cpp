@@ -89,6 +89,25 @@ DeviceOperations::Step DeviceOperations::ReadCalibrationValues(const Calibration
   return Step::kDone;
 }
 
+bool DeviceOperations::ReadBeforeErase(bool keep, const CalibrationRead& read, const char* message,
+                                       bool* read_done) {
+  *read_done = keep && read.kind != CalibrationRead::Kind::kNone;
+  if (!*read_done) return true;
+  if (CalibrationSession(read) != Step::kDone) return false;
+  log_.LogEvent(0, message);
+  return true;
+}
+
+Outcome DeviceOperations::FailAfterErase(bool end_time, const CalibrationRead* values_lost) {
+  const Outcome outcome = Fail(end_time);
+  // Once the chip is erased, the factory values live only in the images:
+  // they are named, so that they can be written back.
+  if (values_lost != nullptr) {
+    log_.LogEvent(0, "    calibration values read before the erase: " + CalibrationValuesText(*values_lost));
+  }
+  return outcome;
+}
+
 DeviceOperations::Step DeviceOperations::CalibrationSession(const CalibrationRead& read) {
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Step::kFailed;
   const Step step = ReadCalibrationValues(read);
@@ -189,22 +208,13 @@ Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool enti
   const WriteGroup* group = FindWriteGroup(family);
   if (LogRefusal(family, group != nullptr, false)) return Refused();
 
-  const bool read_calibration =
-      keep_calibration && group->calibration.kind != CalibrationRead::Kind::kNone;
-  if (read_calibration) {
-    if (CalibrationSession(group->calibration) != Step::kDone) return Fail(false);
-    log_.LogEvent(0, group->read_message);
+  bool read_calibration = false;
+  if (!ReadBeforeErase(keep_calibration, group->calibration, group->read_message, &read_calibration)) {
+    return Fail(false);
   }
-  // Once the chip is erased, the factory values live only in the images:
-  // a failure from here on names them, so that they can be written back.
   bool erased = false;
   auto fail = [&](bool end_time) {
-    const Outcome outcome = Fail(end_time);
-    if (erased && read_calibration) {
-      log_.LogEvent(0, "    calibration values read before the erase: " +
-                           CalibrationValuesText(group->calibration));
-    }
-    return outcome;
+    return FailAfterErase(end_time, erased && read_calibration ? &group->calibration : nullptr);
   };
   const bool ext = group->externally_timed;
 
@@ -407,21 +417,12 @@ Outcome DeviceOperations::ChipErase(bool keep_calibration) {
     log_.LogEvent(19, "");
     return Outcome::kRefused;
   }
-  const bool read_calibration =
-      keep_calibration && group->calibration.kind != CalibrationRead::Kind::kNone;
-  if (read_calibration) {
-    if (CalibrationSession(group->calibration) != Step::kDone) return Fail(false);
-    log_.LogEvent(0, group->read_message);
+  bool read_calibration = false;
+  if (!ReadBeforeErase(keep_calibration, group->calibration, group->read_message, &read_calibration)) {
+    return Fail(false);
   }
   bool erased = false;
-  auto fail = [&]() {
-    const Outcome outcome = Fail(false);
-    if (erased && read_calibration) {
-      log_.LogEvent(0, "    calibration values read before the erase: " +
-                           CalibrationValuesText(group->calibration));
-    }
-    return outcome;
-  };
+  auto fail = [&]() { return FailAfterErase(false, erased && read_calibration ? &group->calibration : nullptr); };
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.LoadConfiguration()) {
     return fail();
   }

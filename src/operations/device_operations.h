@@ -88,6 +88,13 @@ class DeviceOperations {
   std::string CalibrationValuesText(const CalibrationRead& read) const;
   // SetInitState, EnterProgrammingMode, the read, SetInitState.
   Step CalibrationSession(const CalibrationRead& read);
+  // The factory values read before an erase, when `keep` asks and the chip
+  // has any, then `message`; false after a failed step. `read_done` says
+  // whether values were read.
+  bool ReadBeforeErase(bool keep, const CalibrationRead& read, const char* message, bool* read_done);
+  // A failure of an erasing operation; with `values_lost`, after the erase,
+  // also the line that names the values read before it.
+  Outcome FailAfterErase(bool end_time, const CalibrationRead* values_lost);
   // Compares `count` cells in order (`matches` reads cell i and says whether
   // it is as expected); the first that is not is reported at its address.
   Outcome VerifyLoop(std::uint32_t count, const std::function<bool(std::uint32_t)>& matches,
