@@ -24,6 +24,7 @@ class FakeClock : public Clock {
  public:
   TimeOfDay now{9, 5, 7};
   TimeOfDay LocalTime() override { return now; }
+  std::string UtcTimestamp() override { return "2026-12-09T09:05:07Z"; }
 };
 
 // One step of traffic: a frame written ("W 4C 06") or a pause ("S 1").
@@ -80,8 +81,21 @@ class FakeDialogs : public OperatorDialogs {
   void ProgressSet(int p) override { positions.push_back(p); position = p; }
   void ProgressClose() override { ++closed; }
   void SetPagesVisible(bool visible) override { pages_visible.push_back(visible); }
+  CalibrationAnswer AskCalibration(const std::string& text, const std::optional<OsccalValues>& suggested) override {
+    calibration_asked.push_back(text);
+    calibration_suggested = suggested;
+    return calibration_answer;
+  }
+  // A stop is asked from the (stop_after + 1)-th look on; never when negative.
+  bool StopRequested() override { return stop_after >= 0 && ++stop_looks > stop_after; }
+  void StopDeferred(const std::string& what) override { deferred.push_back(what); }
 
   bool answer = true;
+  CalibrationAnswer calibration_answer;
+  std::vector<std::string> calibration_asked;
+  std::optional<OsccalValues> calibration_suggested;
+  int stop_after = -1, stop_looks = 0;
+  std::vector<std::string> deferred;
   std::vector<std::string> asked, told;
   std::vector<int> positions;
   std::vector<bool> pages_visible;

@@ -32,13 +32,22 @@ std::string Slurp(int fd) {
   return text;
 }
 
-// Runs a program with standard input from /dev/null (no terminal).
-Result Run(const char* program, const std::vector<std::string>& args) {
-  const std::string err_path = testing::TempDir() + "/flashwright_cli_err_" + std::to_string(getpid());
+// Where the tool keeps its calibration record in these tests, never the
+// user's own.
+std::string DataHome() {
+  static const std::string path = testing::TempDir() + "/flashwright_cli_data_" + std::to_string(getpid());
+  return path;
+}
+
+// Starts a program with standard input from /dev/null (no terminal) and
+// standard error into `err_path`; its standard output is the returned pipe.
+pid_t Start(const char* program, const std::vector<std::string>& args, const std::string& err_path, int* out_fd) {
   int out[2];
-  if (pipe(out) != 0) return {};
+  if (pipe(out) != 0) return -1;
+  const std::string data_home = DataHome();
   const pid_t pid = fork();
   if (pid == 0) {
+    setenv("XDG_DATA_HOME", data_home.c_str(), 1);
     dup2(out[1], STDOUT_FILENO);
     close(out[0]);
     close(out[1]);
@@ -53,9 +62,14 @@ Result Run(const char* program, const std::vector<std::string>& args) {
     _exit(127);
   }
   close(out[1]);
+  *out_fd = out[0];
+  return pid;
+}
+
+Result Finish(pid_t pid, int out_fd, const std::string& err_path, std::string out_so_far = {}) {
   Result r;
-  r.out = Slurp(out[0]);
-  close(out[0]);
+  r.out = out_so_far + Slurp(out_fd);
+  close(out_fd);
   int status = 0;
   waitpid(pid, &status, 0);
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -65,6 +79,16 @@ Result Run(const char* program, const std::vector<std::string>& args) {
   r.err = text.str();
   std::remove(err_path.c_str());
   return r;
+}
+
+std::string ErrPath() { return testing::TempDir() + "/flashwright_cli_err_" + std::to_string(getpid()); }
+
+// Runs a program to its end.
+Result Run(const char* program, const std::vector<std::string>& args) {
+  int out = -1;
+  const pid_t pid = Start(program, args, ErrPath(), &out);
+  if (pid < 0) return {};
+  return Finish(pid, out, ErrPath());
 }
 
 Result Cli(const std::vector<std::string>& args) { return Run(FLASHWRIGHT_CLI_PATH, args); }
@@ -111,6 +135,15 @@ TEST(Cli, ExitStatusesNameTheirCause) {
       {{"blank-check", "--port", "demo:PIC16F636", "--chip", "PIC16F639"}, 0, "The chip is blank."},
       {{"read", "--port", "demo:PIC16F720", "--chip", "auto", "--section", "data", "--output", "x.hex"}, 3,
        "function is unavailable for this chip"},
+      {{"erase", "--port", "demo:PIC16F630", "--chip", "PIC16F630", "--osccal", "3FFF", "--bg", "10"}, 2,
+       "not a RETLW instruction"},
+      {{"erase", "--port", "demo:PIC16F630", "--chip", "PIC16F630", "--osccal", "34A8"}, 2, "go together"},
+      {{"write", "--port", "demo:PIC16F684", "--chip", "PIC16F684", "--osccal", "34A8", "--bg", "10", hex}, 2,
+       "keeps its calibration words in configuration memory"},
+      {{"calibration", "--port", "demo:PIC16F630", "--chip", "PIC16F630", "--restore"}, 2, "--restore needs the values"},
+      {{"calibration", "--port", "demo:PIC16F630", "--chip", "PIC16F630", "--restore", "--osccal", "34A8", "--bg",
+        "10", "--yes"},
+       3, "the chip already holds 0x03FF = 34A8, BG bits = 10"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
@@ -171,6 +204,93 @@ TEST(Cli, WriteVerifyAndReadBackThroughThePseudoTerminal) {
   EXPECT_NE(saved.str().find(":084200004100420043004400"), std::string::npos);
   std::remove(hex.c_str());
   std::remove(back.c_str());
+}
+
+// One Intel HEX data record, its checksum computed.
+std::string Record(std::uint32_t address, const std::vector<std::uint8_t>& bytes) {
+  char text[80];
+  unsigned sum = static_cast<unsigned>(bytes.size() + (address >> 8) + (address & 0xFF));
+  std::string line;
+  std::snprintf(text, sizeof text, ":%02X%04X00", static_cast<unsigned>(bytes.size()), address);
+  line = text;
+  for (std::uint8_t b : bytes) {
+    std::snprintf(text, sizeof text, "%02X", b);
+    line += text;
+    sum += b;
+  }
+  std::snprintf(text, sizeof text, "%02X\n", (256 - (sum & 0xFF)) & 0xFF);
+  return line + text;
+}
+
+// The OSCCAL word and configuration word in a dump of the simulated chip.
+std::string DumpedWords(const std::string& dump) {
+  std::ifstream in(dump);
+  std::string line, found;
+  while (std::getline(in, line)) {
+    if (line.rfind(":1007F000", 0) == 0) found += line.substr(37, 4) + " ";
+    if (line.rfind(":10400000", 0) == 0) found += line.substr(37, 4);
+  }
+  return found;
+}
+
+// The factory calibration of a PIC12F629-family chip through whole runs of
+// the tool: a protected chip is left alone until its values are given, a
+// Ctrl+C after the erase leaves them on the chip, and the record puts back
+// what an erase without them lost.
+TEST(Cli, TheCalibrationOutlivesProtectionInterruptionAndLoss) {
+  const std::string image = Temp("protected.hex"), dump = Temp("dump.hex"), hex = Temp("firmware.hex");
+  // Program words and a configuration word with code protection on.
+  Write(image, Record(0, {0x05, 0x28}) + Record(0x400E, {0x7F, 0x2F}) + ":00000001FF\n");
+  Write(hex, kMidRangeHex);
+  std::remove((DataHome() + "/flashwright/calibration.log").c_str());
+  {
+    fw::test::SimProcess sim({"--chip", "PIC12F675", "--load", image, "--dump", dump});
+    const Result refused = Cli({"erase", "--port", sim.path, "--chip", "PIC12F675", "--yes"});
+    EXPECT_EQ(refused.status, 1) << refused.out << refused.err;
+    EXPECT_NE(refused.out.find("reads 0000, which is not a calibration value"), std::string::npos) << refused.out;
+    EXPECT_NE(refused.err.find("--osccal 0x34XX --bg NN"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--no-keep-calibration"), std::string::npos);
+    const Result given = Cli({"erase", "--port", sim.path, "--chip", "PIC12F675", "--yes", "--osccal", "0x34A8", "--bg", "10"});
+    EXPECT_EQ(given.status, 0) << given.out << given.err;
+    sim.Stop();
+    EXPECT_EQ(sim.Errors(), "");
+    EXPECT_EQ(DumpedWords(dump).substr(0, 5), "A834 ") << "OSCCAL 34A8 at 0x3FF";
+  }
+  {
+    fw::test::SimProcess sim({"--chip", "PIC16F630", "--dump", dump});
+    int out = -1;
+    const std::string err = Temp("interrupted.err");
+    const pid_t pid = Start(FLASHWRIGHT_CLI_PATH, {"write", "--port", sim.path, "--chip", "PIC16F630", "--yes", hex},
+                            err, &out);
+    // Wait for the values to be read, let the erase and some programming
+    // happen, then Ctrl+C twice.
+    std::string seen;
+    char buffer[512];
+    while (seen.find("has been read and stored") == std::string::npos) {
+      const ssize_t n = read(out, buffer, sizeof buffer);
+      if (n <= 0) break;
+      seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    usleep(400000);
+    kill(pid, SIGINT);
+    usleep(20000);
+    kill(pid, SIGINT);
+    const Result r = Finish(pid, out, err, seen);
+    EXPECT_EQ(r.status, 3) << r.out << r.err;
+    EXPECT_NE(r.out.find("    OSCCAL word & BG-bits has been restored\nOperation cancelled\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.err.find("cannot be cut short"), std::string::npos) << r.err;
+    // Lost knowingly, then put back from the record.
+    const Result lost = Cli({"erase", "--port", sim.path, "--chip", "PIC16F630", "--yes", "--no-keep-calibration"});
+    EXPECT_EQ(lost.status, 0) << lost.out << lost.err;
+    const Result back = Cli({"calibration", "--port", sim.path, "--chip", "auto", "--restore", "last", "--yes"});
+    EXPECT_EQ(back.status, 0) << back.out << back.err;
+    EXPECT_NE(back.out.find("the newest record for the PIC16F630: 0x03FF = 34A8, BG bits = 10"), std::string::npos);
+    sim.Stop();
+    EXPECT_EQ(sim.Errors(), "");
+    EXPECT_EQ(DumpedWords(dump), "A834 FF21") << "OSCCAL back, the configuration word erased but for its BG bits";
+  }
+  for (const std::string& f : {image, dump, hex}) std::remove(f.c_str());
 }
 
 }  // namespace

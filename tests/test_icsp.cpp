@@ -168,23 +168,6 @@ TEST(Reads, DataReadKeepsTheByteAndVerifyComparesTheWord) {
   EXPECT_EQ(upper.images.DataImage[5], 0x41) << "but a read keeps the low byte";
 }
 
-TEST(Reads, MaskedConfigurationReadCarriesOnlyTheMaskedBits) {
-  IcspRig low("PIC16F630", 0x1FFF << 1);
-  SetWordAt(low.images.ConfigImage, 7, 0x31C4);
-  EXPECT_TRUE(low.icsp.ReadConfigMemoryMasked(7, 0x3000));
-  EXPECT_EQ(WordAt(low.images.ConfigImage, 7), 0x11C4);
-
-  IcspRig high("PIC16F630", 0x3FFF << 1);
-  SetWordAt(high.images.ConfigImage, 7, 0x31C4);
-  EXPECT_TRUE(high.icsp.ReadConfigMemoryMasked(7, 0x3000));
-  EXPECT_EQ(WordAt(high.images.ConfigImage, 7), 0x31C4);
-
-  IcspRig zero("PIC16F630", 0x0000);
-  SetWordAt(zero.images.ConfigImage, 7, 0x3FFF);
-  EXPECT_TRUE(zero.icsp.ReadConfigMemoryMasked(7, 0x3000));
-  EXPECT_EQ(WordAt(zero.images.ConfigImage, 7), 0x0FFF) << "only bits under the mask drop";
-}
-
 TEST(Writes, ProgramWordInternallyAndExternallyTimed) {
   IcspRig rig("PIC16F630");
   rig.link.DelayValue = 2;

@@ -16,6 +16,7 @@
 #include "version.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -99,6 +100,7 @@ int main(int argc, char** argv) {
   QtDialogs dialogs;
   DeviceOpenerForApp opener;
   fw::AppState state(clock, pause, dialogs, opener.Opener());
+  state.calibration_record.SetPath(fw::CalibrationRecordPath(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
 
   // The five forms, in their order: the main window, the about box, and one
   // each of the windows that are otherwise made anew for every use.

@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -9,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
+#include "app/calibration_dialog.h"
 #include "app/image_form.h"
 #include "app/lock_fuses_form.h"
 #include "app/qt_dialogs.h"
@@ -160,6 +162,10 @@ void TForm1::BuildControls() {
   CheckBox1 = new QCheckBox(
       "Save / restore calibration values during Erase / Write operations", top);
   CheckBox1->setObjectName("CheckBox1");
+  // Keeping the factory calibration is what nearly every operator wants,
+  // and losing an OSCCAL word cannot be undone: on by default, as in the
+  // command-line tool.
+  CheckBox1->setChecked(true);
   CheckBox2 = new QCheckBox("Write the entire configuration memory (not only the Config Word)", top);
   CheckBox2->setObjectName("CheckBox2");
 
@@ -286,6 +292,11 @@ void TForm1::BuildMenus() {
   edit->setObjectName("Edit3");
   connect(add(edit, "LockFuses1", "Configuration word..."), &QAction::triggered, this,
           &TForm1::LockFuses1Click);
+  edit->addSeparator();
+  QAction* restore = add(edit, "RestoreCalibration1", "Restore calibration values...");
+  connect(restore, &QAction::triggered, this, &TForm1::RestoreCalibrationClick);
+  // Only a connected link can put values back.
+  connect(edit, &QMenu::aboutToShow, this, [this, restore] { restore->setEnabled(state_.link.PortValid()); });
 
   QMenu* chips = bar->addMenu("Chip Select");
   chips->setObjectName("ChipSelect1");
@@ -321,10 +332,35 @@ void TForm1::Button3Click() {
   SyncFromCore();
 }
 
-fw::Outcome TForm1::RunOperation(fw::Outcome (fw::DeviceOperations::*operation)()) {
-  const fw::Outcome outcome = (state_.operations.*operation)();
+fw::Outcome TForm1::RunDevice(const std::function<fw::Outcome()>& operation) {
+  busy_ = true;
+  dialogs_.ResetStop();
+  const fw::Outcome outcome = operation();
+  busy_ = false;
   SyncFromCore();
+  if (close_when_done_) close();
   return outcome;
+}
+
+fw::Outcome TForm1::RunOperation(fw::Outcome (fw::DeviceOperations::*operation)()) {
+  return RunDevice([this, operation] { return (state_.operations.*operation)(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (!busy_) {
+    if (state_.link.PortValid()) Button2Click();
+    event->accept();
+    return;
+  }
+  event->ignore();
+  if (close_when_done_) return;
+  if (dialogs_.Ask("Warning",
+                   "An operation is running. Stop it and close the window?\n"
+                   "It stops where nothing is lost: an erase or write first puts the calibration values back.",
+                   fw::OperatorDialogs::Buttons::kYesNo)) {
+    close_when_done_ = true;
+    dialogs_.RequestStop();
+  }
 }
 
 void TForm1::Button4Click() { RunOperation(&fw::DeviceOperations::ReadProgramAndConfig); }
@@ -335,13 +371,31 @@ void TForm1::Button10Click() { RunOperation(&fw::DeviceOperations::VerifyData); 
 void TForm1::Button7Click() { RunOperation(&fw::DeviceOperations::ReadCalibration); }
 
 void TForm1::Button5Click() {
-  state_.operations.WriteProgramAndConfig(CheckBox1->isChecked(), CheckBox2->isChecked());
-  SyncFromCore();
+  RunDevice([this] { return state_.operations.WriteProgramAndConfig(CheckBox1->isChecked(), CheckBox2->isChecked()); });
 }
 
 void TForm1::Button11Click() {
-  state_.operations.ChipErase(CheckBox1->isChecked());
-  SyncFromCore();
+  RunDevice([this] { return state_.operations.ChipErase(CheckBox1->isChecked()); });
+}
+
+void TForm1::RestoreCalibrationClick() {
+  const std::string& chip = state_.chip.ChipName;
+  const auto newest = state_.calibration_record.NewestFor(chip);
+  QString text = "The OSCCAL word and band-gap bits go into a chip whose OSCCAL word is erased, and are read back. "
+                 "Only a chip of the PIC12F629/675 or PIC16F630/676 loses them in an erase.";
+  if (newest) {
+    text += QString::fromStdString("\n\nThe newest record for the " + chip + ": " +
+                                   fw::FactoryValuesText(newest->values, state_.chip.ProgramSize / 2 - 1) + ", read " +
+                                   newest->time + " on " + newest->port + "\n(" + state_.calibration_record.path() +
+                                   "). They are this chip's only if it is the chip they were read from.");
+  } else if (state_.chip.ChipIdWord != 0) {
+    text += QString::fromStdString("\n\nThere is no calibration record for the " + chip + ".");
+  }
+  CalibrationValuesDialog dialog(CalibrationValuesDialog::Use::kRestore, text,
+                                 newest ? newest->values.osccal : std::nullopt, this);
+  if (dialog.exec() != QDialog::Accepted || dialog.answer().kind != fw::CalibrationAnswer::Kind::kUse) return;
+  const fw::OsccalValues values = dialog.answer().values;
+  RunDevice([this, values] { return state_.operations.RestoreCalibration(values); });
 }
 
 bool TForm1::ViewKeyDown(int n, std::uint16_t& key) {
@@ -404,7 +458,8 @@ void TForm1::ComboBox1Change() {
 void TForm1::TrackBar1Change() { state_.link.DelayValue = TrackBar1->value(); }
 
 void TForm1::Exit1Click() {
-  if (state_.link.PortValid()) Button2Click();
+  // Disconnecting is closeEvent's part, so that the window's close button
+  // does the same.
   close();
 }
 

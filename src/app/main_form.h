@@ -82,6 +82,12 @@ class TForm1 : public QMainWindow {
   void Button10Click();
   void Button11Click();
   void Button7Click();
+  // "Restore calibration values..." (Edit menu): the F629 family's OSCCAL
+  // word and band-gap bits back into a chip that lost them, pre-filled from
+  // the newest calibration record for the selected chip.
+  void RestoreCalibrationClick();
+  // Whether a device operation runs (its progress window is up).
+  bool Busy() const { return busy_; }
   // Every "Chip Select" item calls this with its entry's ID word; the items
   // are generated from one table (PIC16F6301 for "PIC16F630", ...).
   void ChipMenuItemClick(std::uint16_t id_word);
@@ -158,6 +164,10 @@ class TForm1 : public QMainWindow {
   QString RunFileDialog(QFileDialog* dialog);
   // Runs a device operation and shows what it left in the views.
   fw::Outcome RunOperation(fw::Outcome (fw::DeviceOperations::*operation)());
+  fw::Outcome RunDevice(const std::function<fw::Outcome()>& operation);
+  // Closing the window while an operation runs asks first, then stops the
+  // operation where that loses nothing, and closes after it.
+  void closeEvent(QCloseEvent* event) override;
   void LoadCommand(fw::FileSection section);
   void SaveCommand(fw::FileSection section);
 
@@ -167,4 +177,6 @@ class TForm1 : public QMainWindow {
   QtDialogs& dialogs_;
   QDialog* about_box_ = nullptr;
   QString picture_program_dir_;
+  bool busy_ = false;
+  bool close_when_done_ = false;
 };

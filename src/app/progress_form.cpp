@@ -2,7 +2,9 @@
 
 #include <QFrame>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 
 #include <algorithm>
@@ -28,3 +30,32 @@ TLBar::TLBar(QWidget* parent)
 }
 
 void TLBar::SetPosition(int position) { ProgressBar1->setValue(std::clamp(position, 0, 100)); }
+
+void TLBar::ShowCancel(std::function<void()> on_cancel) {
+  if (CancelButton != nullptr) return;
+  constexpr int kRow = 30;
+  StopLabel = new QLabel(this);
+  StopLabel->setObjectName("StopLabel");
+  StopLabel->setGeometry(8, 33 + 4, 281 - 16, kRow - 8);
+  StopLabel->hide();
+  CancelButton = new QPushButton("Cancel", this);
+  CancelButton->setObjectName("CancelButton");
+  CancelButton->setGeometry(281 - 8 - 80, 33 + 2, 80, kRow - 6);
+  connect(CancelButton, &QPushButton::clicked, this, [this, on_cancel] {
+    CancelButton->setEnabled(false);
+    CancelButton->setText("Stopping...");
+    if (on_cancel) on_cancel();
+  });
+  const QPoint centre = geometry().center();
+  setFixedSize(281, 33 + kRow);
+  move(centre - rect().center());
+  StopLabel->show();
+  CancelButton->show();
+}
+
+void TLBar::ShowStopping(const QString& text) {
+  if (StopLabel == nullptr) return;
+  CancelButton->hide();
+  StopLabel->setText(text);
+  StopLabel->setToolTip(text);
+}

@@ -2,8 +2,12 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QFrame;
+class QLabel;
 class QProgressBar;
+class QPushButton;
 
 // The small progress window shown while long work runs on the one thread.
 // Created for each use and destroyed after it.
@@ -15,7 +19,14 @@ class TLBar : public QDialog {
 
   // Positions above 100 (some callers compute them) show a full bar.
   void SetPosition(int position);
+  // Work that can be stopped gets a Cancel button under the bar (the window
+  // grows by its height); `on_cancel` runs when it is pressed.
+  void ShowCancel(std::function<void()> on_cancel);
+  // What a stop waits for, in place of the button.
+  void ShowStopping(const QString& text);
 
   QFrame* Panel1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
+  QLabel* StopLabel = nullptr;
+  QPushButton* CancelButton = nullptr;
 };

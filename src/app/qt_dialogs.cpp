@@ -3,6 +3,29 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "app/calibration_dialog.h"
+
+bool InputGate::eventFilter(QObject* target, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::Drop:
+      break;
+    default:
+      return false;
+  }
+  auto* widget = qobject_cast<QWidget*>(target);
+  if (widget == nullptr) return false;
+  QWidget* window = widget->window();
+  return window != open_to_ && window != QApplication::activeModalWidget();
+}
+
 bool QtDialogs::Ask(const std::string& caption, const std::string& text, Buttons buttons) {
   const bool yes_no = buttons == Buttons::kYesNo;
   QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption),
@@ -24,6 +47,8 @@ void QtDialogs::ProgressOpen() {
   ProgressClose();
   LBar = new TLBar(owner_);
   LBar->show();
+  gate_ = std::make_unique<InputGate>(LBar.data());
+  qApp->installEventFilter(gate_.get());
   // The first repaint waits like every later one: work that is over within
   // 25 ms (a view copy) never flashes a window; longer work shows it at its
   // first progress step after that.
@@ -41,9 +66,42 @@ void QtDialogs::ProgressSet(int position) {
 }
 
 void QtDialogs::ProgressClose() {
+  gate_.reset();
   delete LBar.data();
   LBar = nullptr;
 }
+
+fw::CalibrationAnswer QtDialogs::AskCalibration(const std::string& text,
+                                                const std::optional<fw::OsccalValues>& suggested) {
+  CalibrationValuesDialog dialog(
+      CalibrationValuesDialog::Use::kBeforeErase,
+      QString::fromStdString(text + "\n\nGive the chip's values (from its label, a backup or the calibration record), "
+                                    "or erase without them, knowing they are lost."),
+      suggested, owner_);
+  dialog.exec();
+  return dialog.answer();
+}
+
+bool QtDialogs::StopRequested() {
+  if (LBar) {
+    // The work polls for a stop: from now on it can be stopped.
+    LBar->ShowCancel([this] { RequestStop(); });
+    if (since_repaint_.elapsed() >= 25) {
+      Repaint();
+      since_repaint_.restart();
+    }
+  }
+  return stop_requested_;
+}
+
+void QtDialogs::StopDeferred(const std::string& what) {
+  if (!LBar) return;
+  LBar->ShowCancel({});
+  LBar->ShowStopping(QString::fromStdString("Stopping after " + what + "..."));
+  Repaint();
+}
+
+void QtDialogs::RequestStop() { stop_requested_ = true; }
 
 void QtDialogs::SetPagesVisible(bool visible) {
   if (!pages_) return;
@@ -55,5 +113,6 @@ void QtDialogs::SetPagesVisible(bool visible) {
 }
 
 void QtDialogs::Repaint() {
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // The gate keeps every other window's input out.
+  QCoreApplication::processEvents(gate_ ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }

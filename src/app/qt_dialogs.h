@@ -1,16 +1,31 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QObject>
 #include <QPointer>
+
+#include <memory>
 
 #include "app/progress_form.h"
 #include "log/operator_dialogs.h"
 
 class QWidget;
 
+// While work runs on the user-interface thread, only the progress window and
+// the dialogs the work opens take the operator's input: a click elsewhere
+// would start other work in the middle of it.
+class InputGate : public QObject {
+ public:
+  explicit InputGate(QWidget* open_to) : open_to_(open_to) {}
+  bool eventFilter(QObject* target, QEvent* event) override;
+
+ private:
+  QPointer<QWidget> open_to_;
+};
+
 // The operator dialogs as real windows: "Warning" message boxes and the
-// progress window, which repaints while the work runs but lets no user input
-// through, since the work runs on the user-interface thread.
+// progress window, which repaints while the work runs and takes only its
+// own Cancel button, since the work runs on the user-interface thread.
 class QtDialogs : public fw::OperatorDialogs {
  public:
   explicit QtDialogs(QWidget* owner = nullptr) : owner_(owner) {}
@@ -23,12 +38,23 @@ class QtDialogs : public fw::OperatorDialogs {
   void ProgressSet(int position) override;
   void ProgressClose() override;
   void SetPagesVisible(bool visible) override;
+  fw::CalibrationAnswer AskCalibration(const std::string& text,
+                                       const std::optional<fw::OsccalValues>& suggested) override;
+  bool StopRequested() override;
+  void StopDeferred(const std::string& what) override;
+
+  // The progress window's Cancel, or the main window closed during work:
+  // the running work stops at its next point that loses nothing.
+  void RequestStop();
+  // A new piece of work starts with no stop asked.
+  void ResetStop() { stop_requested_ = false; }
 
   // The current progress window, or null; for tests.
   TLBar* CurrentProgress() const { return LBar; }
 
  private:
-  static void Repaint();
+  // Lets the window repaint and its Cancel button be pressed.
+  void Repaint();
 
   QWidget* owner_ = nullptr;
   QPointer<QWidget> pages_;
@@ -38,4 +64,6 @@ class QtDialogs : public fw::OperatorDialogs {
   // When the progress window was opened or last repainted: a bar redrawn
   // more often than the eye follows only slows the work down.
   QElapsedTimer since_repaint_;
+  std::unique_ptr<InputGate> gate_;
+  bool stop_requested_ = false;
 };

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,6 +31,25 @@ namespace {
 
 constexpr int kDone = 0, kFailed = 1, kUsage = 2, kRefused = 3;
 
+// The signals that ask a device operation to stop, counted; a handler can
+// reach nothing but such a flag.
+volatile std::sig_atomic_t g_stop_signals = 0;
+
+void OnStopSignal(int) { g_stop_signals = g_stop_signals + 1; }
+
+// SIGINT, SIGTERM and SIGHUP no longer end the process at once: the
+// operation stops at its next point that loses nothing. Not restarted, so
+// that a question on the terminal is answered by Ctrl+C too. SIGPIPE is
+// ignored: a reader of the log that goes away must not cut a write short.
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, s);
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+}
+
 constexpr const char* kHelp = R"(usage: flashwright-cli COMMAND [options]
 
 Programs PIC12/PIC16 flash chips through a GX-0450 gateway, as the
@@ -39,12 +59,13 @@ commands:
   chips [--csv]                     list the supported chips
   detect       --port P             identify the chip by its device ID
   read         --port P --chip NAME [--section all|program|config|data] --output FILE
-  write        --port P --chip NAME [--entire-config] [--erase] [--no-verify] FILE
+  write        --port P --chip NAME [--entire-config] [--erase] [--no-verify]
+               [--osccal W --bg B] FILE
   write-data   --port P --chip NAME [--no-verify] FILE
   verify       --port P --chip NAME [--section all|program|data] FILE
-  erase        --port P --chip NAME
+  erase        --port P --chip NAME [--osccal W --bg B]
   blank-check  --port P --chip NAME
-  calibration  --port P --chip NAME
+  calibration  --port P --chip NAME [--restore [last] [--osccal W --bg B]]
 
 options:
   --port P               a serial port (ttyUSB0, /dev/ttyUSB0, a pseudo-terminal), or
@@ -62,6 +83,12 @@ options:
   --no-verify            do not compare the chip with the file after writing
   --no-keep-calibration  do not read the factory calibration values before an
                          erase or write and put them back (they are kept by default)
+  --osccal W --bg B      the OSCCAL word (34xx) and band-gap bits (two binary digits)
+                         of a PIC12F629/675 or PIC16F630/676, kept in place of what
+                         the chip reads: for a code-protected chip or one that lost them
+  --restore              (calibration) program --osccal W --bg B into a chip whose
+                         OSCCAL word is erased, and read them back; "--restore last"
+                         takes the newest calibration record for that type of chip
   --force                write a file that holds bytes outside the chip's memory
   --quiet                print no log lines, only errors
   --help, --version
@@ -76,8 +103,19 @@ what the comparisons (the verify after write, and verify) compare:
   only the bits the chip implements; never the device ID, the calibration
   words, the OSCCAL word or the band-gap bits, which are the factory's.
 
-exit status: 0 done, 1 the operation failed or found a difference, 2 a usage
-error (with its cause on standard error), 3 cancelled or refused.
+factory calibration: before an erase the calibration values are read,
+checked and recorded in $XDG_DATA_HOME/flashwright/calibration.log (or
+~/.local/share/flashwright/calibration.log); an OSCCAL word that is not a
+RETLW instruction (0000 from a protected chip, 3FFF from an erased one)
+stops the command before anything is erased.
+
+Ctrl+C (SIGINT, SIGTERM, SIGHUP) stops a device command at its next point
+that loses nothing: a read or verify at once, an erase or write that has
+erased once the calibration values are back on the chip.
+
+exit status: 0 done, 1 the operation failed, found a difference or stopped to
+keep the calibration, 2 a usage error (with its cause on standard error),
+3 cancelled or refused.
 )";
 
 struct Options {
@@ -86,6 +124,9 @@ struct Options {
   int delay = 0;
   bool yes = false, entire_config = false, erase = false, no_verify = false;
   bool keep_calibration = true, force = false, quiet = false, csv = false;
+  std::string osccal_text, band_gap_text;
+  std::optional<OsccalValues> given;  // --osccal and --bg, checked
+  bool restore = false, restore_last = false;
 };
 
 struct UsageError {
@@ -99,12 +140,12 @@ const std::map<std::string, std::set<std::string>>& CommandOptions() {
       {"chips", {"--csv"}},
       {"detect", {}},
       {"read", {"--section", "--output"}},
-      {"write", {"--entire-config", "--erase", "--no-verify", "--force", "FILE"}},
+      {"write", {"--entire-config", "--erase", "--no-verify", "--force", "--osccal", "--bg", "FILE"}},
       {"write-data", {"--no-verify", "FILE"}},
       {"verify", {"--section", "FILE"}},
-      {"erase", {}},
+      {"erase", {"--osccal", "--bg"}},
       {"blank-check", {}},
-      {"calibration", {}},
+      {"calibration", {"--restore", "--osccal", "--bg"}},
   };
   return options;
 }
@@ -152,6 +193,29 @@ Options Parse(int argc, char** argv) {
     else if (arg == "--force") o.force = true;
     else if (arg == "--quiet") o.quiet = true;
     else if (arg == "--csv") o.csv = true;
+    else if (arg == "--osccal") o.osccal_text = value();
+    else if (arg == "--bg") o.band_gap_text = value();
+    else if (arg == "--restore") {
+      o.restore = true;
+      if (i + 1 < argc && std::strcmp(argv[i + 1], "last") == 0) {
+        o.restore_last = true;
+        ++i;
+      }
+    }
+  }
+  if (o.osccal_text.empty() != o.band_gap_text.empty()) {
+    throw UsageError{"--osccal and --bg go together: the OSCCAL word and the band-gap bits"};
+  }
+  if (!o.osccal_text.empty()) {
+    std::string why;
+    o.given = ParseOsccalValues(o.osccal_text, o.band_gap_text, &why);
+    if (!o.given) throw UsageError{why};
+  }
+  if (o.command == "calibration" && o.given && !o.restore) {
+    throw UsageError{"\"calibration\" takes --osccal and --bg with --restore only"};
+  }
+  if (o.restore && o.given.has_value() == o.restore_last) {
+    throw UsageError{"--restore needs the values: --osccal W --bg B, or \"last\" for the newest record"};
   }
   if (!device) return o;
   if (o.port.empty()) throw UsageError{"\"" + o.command + "\" needs --port"};
@@ -178,7 +242,8 @@ int ExitOf(Outcome outcome) {
   switch (outcome) {
     case Outcome::kDone: return kDone;
     case Outcome::kFailed:
-    case Outcome::kDifference: return kFailed;
+    case Outcome::kDifference:
+    case Outcome::kStopped: return kFailed;
     case Outcome::kCancelled:
     case Outcome::kRefused: return kRefused;
   }
@@ -191,7 +256,7 @@ class Session {
  public:
   explicit Session(const Options& o)
       : o_(o),
-        dialogs_(o.yes),
+        dialogs_(o.yes, &g_stop_signals),
         demo_(sim::DemoGateways::IsDemo(o.port)),
         demos_([this] { return demo_clock_.now_us(); }),
         state_(clock_, demo_ ? static_cast<Pause&>(demo_clock_) : real_pause_, dialogs_,
@@ -200,11 +265,14 @@ class Session {
                }) {
     if (!o.quiet) state_.log.SetListener([](const std::string& line) { std::cout << line << std::endl; });
     state_.link.DelayValue = o.delay;
+    state_.calibration_record.SetPath(CalibrationRecordPath(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
   }
 
   int Run() {
+    CatchStopSignals();
     if (o_.chip != "auto") {
       state_.selector.SelectChip(FindChipByName(o_.chip)->IdWord);
+      if (const int status = CheckGivenValues(); status != kDone) return status;
       if (const int status = LoadFile(); status != kDone) return status;
     }
     if (!Connect(state_.link, state_.log, o_.port)) return kFailed;
@@ -214,6 +282,7 @@ class Session {
       if (found == Selection::kFailed) return kFailed;
       if (found != Selection::kSelected) return kRefused;
       if (o_.command == "detect") return kDone;
+      if (const int status = CheckGivenValues(); status != kDone) return status;
       if (const int status = LoadFile(); status != kDone) return status;
     }
     const int status = Command();
@@ -251,11 +320,45 @@ class Session {
     return kDone;
   }
 
+  bool HasOsccalWord() const {
+    const CalibrationGroup* group = FindCalibrationGroup(DispatchFamily(state_.chip.ChipIdWord));
+    return group != nullptr && group->calibration.kind == CalibrationRead::Kind::kOsccal;
+  }
+
+  // --osccal and --bg name what only the F629 family's erase takes away.
+  int CheckGivenValues() {
+    if ((!o_.given && !o_.restore) || HasOsccalWord()) return kDone;
+    std::cerr << "flashwright-cli: the " << state_.chip.ChipName
+              << " keeps its calibration words in configuration memory, which an erase leaves alone; "
+                 "--osccal, --bg and --restore are for the PIC12F629, PIC12F675, PIC16F630 and PIC16F676\n";
+    return kUsage;
+  }
+
   // Runs one operation under its name; stops the command unless it is done.
+  // A stop asked during an operation that finished all the same ends the
+  // command there.
   bool Step(const char* name, const std::function<Outcome()>& operation, int* status) {
     dialogs_.SetOperation(name);
-    *status = ExitOf(operation());
+    const Outcome outcome = operation();
+    *status = ExitOf(outcome);
+    if (outcome == Outcome::kStopped) ExplainStop();
+    if (*status == kDone && dialogs_.StopRequested()) {
+      state_.log.LogEvent(0, "Operation cancelled");
+      *status = kRefused;
+    }
     return *status == kDone;
+  }
+
+  // Why nothing was erased, in the options that go on from here.
+  void ExplainStop() {
+    const auto newest = state_.calibration_record.NewestFor(state_.chip.ChipName);
+    std::cerr << "flashwright-cli: nothing was erased, so as not to lose the chip's calibration values (the log "
+                 "says why). Give them with --osccal 0x34XX --bg NN";
+    if (newest) {
+      std::cerr << " (the newest record for the " << state_.chip.ChipName << ", " << newest->time << " on "
+                << newest->port << ": " << OsccalOptions(*newest->values.osccal) << ")";
+    }
+    std::cerr << ", or give --no-keep-calibration to erase without them; they are then lost\n";
   }
 
   int Verify(bool program, bool data) {
@@ -293,6 +396,27 @@ class Session {
     }
   }
 
+  int Restore() {
+    OsccalValues values;
+    if (o_.restore_last) {
+      const auto newest = state_.calibration_record.NewestFor(state_.chip.ChipName);
+      if (!newest) {
+        std::cerr << "flashwright-cli: no calibration record for the " << state_.chip.ChipName << " in "
+                  << state_.calibration_record.path() << "\n";
+        return kFailed;
+      }
+      values = *newest->values.osccal;
+      std::cout << "the newest record for the " << state_.chip.ChipName << ": "
+                << FactoryValuesText(newest->values, state_.chip.ProgramSize / 2 - 1) << " (" << newest->time
+                << " on " << newest->port << ")" << std::endl;
+    } else {
+      values = *o_.given;
+    }
+    int status = kDone;
+    Step("Restore calibration values", [&] { return ops().RestoreCalibration(values); }, &status);
+    return status;
+  }
+
   int Command() {
     int status = kDone;
     const bool keep = o_.keep_calibration;
@@ -309,8 +433,9 @@ class Session {
       return Save();
     }
     if (c == "write") {
-      if (o_.erase && !Step("Chip Erase", [&] { return ops().ChipErase(keep); }, &status)) return status;
-      if (!Step("Write Program & Configuration", [&] { return ops().WriteProgramAndConfig(keep, o_.entire_config); }, &status)) {
+      if (o_.erase && !Step("Chip Erase", [&] { return ops().ChipErase(keep, o_.given); }, &status)) return status;
+      if (!Step("Write Program & Configuration",
+                [&] { return ops().WriteProgramAndConfig(keep, o_.entire_config, o_.given); }, &status)) {
         return status;
       }
       if (HasEeprom() && !Step("Write Data", [&] { return ops().WriteData(); }, &status)) return status;
@@ -325,13 +450,14 @@ class Session {
       return Verify(section != sectData, section == sectData || (section == sectAll && HasEeprom()));
     }
     if (c == "erase") {
-      Step("Chip Erase", [&] { return ops().ChipErase(keep); }, &status);
+      Step("Chip Erase", [&] { return ops().ChipErase(keep, o_.given); }, &status);
       return status;
     }
     if (c == "blank-check") {
       Step("Blank check", [&] { return ops().BlankCheck(); }, &status);
       return status;
     }
+    if (c == "calibration" && o_.restore) return Restore();
     if (c == "calibration") {
       if (Step("Read OSCCAL(S)", [&] { return ops().ReadCalibration(); }, &status)) PrintCalibration();
       return status;

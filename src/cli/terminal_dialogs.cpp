@@ -7,8 +7,31 @@
 
 namespace fw::cli {
 
-TerminalDialogs::TerminalDialogs(bool assume_yes)
-    : assume_yes_(assume_yes), bar_(isatty(STDERR_FILENO) != 0) {}
+TerminalDialogs::TerminalDialogs(bool assume_yes, const volatile std::sig_atomic_t* signals)
+    : assume_yes_(assume_yes), bar_(isatty(STDERR_FILENO) != 0), signals_(signals) {}
+
+bool TerminalDialogs::StopRequested() {
+  NoteSignals();
+  return signals_seen_ > 0;
+}
+
+void TerminalDialogs::StopDeferred(const std::string& what) {
+  deferred_ = what;
+  ProgressClose();
+  std::cerr << "flashwright-cli: stopping once it has finished " << what << "\n";
+}
+
+void TerminalDialogs::NoteSignals() {
+  const std::sig_atomic_t now = *signals_;
+  if (now == signals_seen_) return;
+  // The first signal is taken at the next point that loses nothing; later
+  // ones cannot cut short what must be finished, and say so.
+  if (signals_seen_ > 0 && !deferred_.empty()) {
+    ProgressClose();
+    std::cerr << "flashwright-cli: still " << deferred_ << "; it ends in a moment and cannot be cut short\n";
+  }
+  signals_seen_ = now;
+}
 
 bool TerminalDialogs::Ask(const std::string& caption, const std::string& text, Buttons buttons) {
   if (assume_yes_) return true;
@@ -36,6 +59,7 @@ void TerminalDialogs::ProgressOpen() {
 }
 
 void TerminalDialogs::ProgressSet(int position) {
+  NoteSignals();
   if (!bar_) return;
   // Work that is over in a moment (a copy into a view) never draws a bar.
   const auto now = std::chrono::steady_clock::now();

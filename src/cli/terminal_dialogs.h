@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -13,9 +14,12 @@ namespace fw::cli {
 // no one to ask); warnings and errors go to standard error; the progress
 // bar, with the operation's name and the time it has taken, too, when that
 // is a terminal.
+//
+// A stop is asked by a signal (SIGINT, SIGTERM, SIGHUP): `signals` counts
+// those the process has had.
 class TerminalDialogs final : public OperatorDialogs {
  public:
-  explicit TerminalDialogs(bool assume_yes);
+  TerminalDialogs(bool assume_yes, const volatile std::sig_atomic_t* signals);
 
   // What the progress bar names.
   void SetOperation(std::string name) { operation_ = std::move(name); }
@@ -28,15 +32,22 @@ class TerminalDialogs final : public OperatorDialogs {
   void ProgressSet(int position) override;
   void ProgressClose() override;
   void SetPagesVisible(bool) override {}
+  bool StopRequested() override;
+  void StopDeferred(const std::string& what) override;
 
  private:
   void Draw(int position);
+  // Says what became of each signal that came since the last look.
+  void NoteSignals();
 
   bool assume_yes_;
   bool refused_ = false;
   bool bar_;  // standard error is a terminal
   bool drawn_ = false;
   std::string operation_;
+  const volatile std::sig_atomic_t* signals_;
+  std::sig_atomic_t signals_seen_ = 0;
+  std::string deferred_;  // what a stop waits for, once one does
   std::chrono::steady_clock::time_point started_, last_drawn_;
 };
 

@@ -98,15 +98,6 @@ bool Icsp::ReadConfigMemory(std::uint32_t i, bool verify) {
   return ReadWord(images_.ConfigImage, i, verify);
 }
 
-bool Icsp::ReadConfigMemoryMasked(std::uint32_t i, std::uint16_t mask) {
-  const auto packet = ReadCell(i, icsp::kReadDataFromProgramMemory, " Read Data From Program Memory");
-  if (!packet) return false;
-  const std::uint16_t raw = WordOfPacket(*packet);
-  const std::uint16_t kept = WordAt(images_.ConfigImage, i);
-  SetWordAt(images_.ConfigImage, i, static_cast<std::uint16_t>(kept & (raw | ~mask)));
-  return true;
-}
-
 bool Icsp::ReadDataMemory(std::uint32_t i, bool verify) {
   const auto packet = ReadCell(i, icsp::kReadDataFromDataMemory, " Read Data From Data Memory");
   if (!packet) return false;
@@ -141,18 +132,18 @@ bool Icsp::WriteCell(std::uint32_t i, bool skip, std::uint8_t command,
          Send(FastSendCommand(icsp::kEndProgramming), " End Programming");
 }
 
-bool Icsp::WriteProgramMemory(std::uint32_t i, bool externally_timed) {
-  const std::uint16_t value = WordAt(images_.ProgramImage, i);
+bool Icsp::WriteWord(std::uint32_t i, std::uint16_t value, bool externally_timed) {
   return WriteCell(i, value == 0x3FFF, icsp::kLoadDataForProgramMemory,
                    " Load Data For Program Memory", static_cast<std::uint16_t>(value << 1),
                    externally_timed, chip_.ProgramWaitInt, chip_.ProgramWaitExt);
 }
 
+bool Icsp::WriteProgramMemory(std::uint32_t i, bool externally_timed) {
+  return WriteWord(i, WordAt(images_.ProgramImage, i), externally_timed);
+}
+
 bool Icsp::WriteConfigMemory(std::uint32_t i, bool externally_timed) {
-  const std::uint16_t value = WordAt(images_.ConfigImage, i);
-  return WriteCell(i, value == 0x3FFF, icsp::kLoadDataForProgramMemory,
-                   " Load Data For Program Memory", static_cast<std::uint16_t>(value << 1),
-                   externally_timed, chip_.ProgramWaitInt, chip_.ProgramWaitExt);
+  return WriteWord(i, WordAt(images_.ConfigImage, i), externally_timed);
 }
 
 bool Icsp::WriteDataMemory(std::uint32_t i, bool externally_timed) {

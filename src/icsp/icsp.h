@@ -41,6 +41,8 @@ class Icsp {
 
   // Whether the link is still up: every failed step closes it.
   bool LinkUp() const { return link_.PortValid(); }
+  // The device path of the port, for records of where a chip was programmed.
+  const std::string& PortPath() const { return link_.PortPath(); }
 
   bool SetInitState();
   bool EnterProgrammingMode();
@@ -51,11 +53,14 @@ class Icsp {
   bool IncrementAddress(std::uint32_t n, bool show_progress);
   bool ReadProgramMemory(std::uint32_t i, bool verify);
   bool ReadConfigMemory(std::uint32_t i, bool verify);
-  bool ReadConfigMemoryMasked(std::uint32_t i, std::uint16_t mask);
   bool ReadDataMemory(std::uint32_t i, bool verify);
   bool WriteProgramMemory(std::uint32_t i, bool externally_timed);
   bool WriteConfigMemory(std::uint32_t i, bool externally_timed);
   bool WriteDataMemory(std::uint32_t i, bool externally_timed);
+  // Programs `value` into the program or configuration word at the counter
+  // as WriteProgramMemory does its image word i, without an image: for the
+  // factory calibration put back from the values read.
+  bool WriteWord(std::uint32_t i, std::uint16_t value, bool externally_timed);
   bool LoadDataForProgramMemory(std::uint16_t w);
   // The word (or EEPROM byte) at the counter, with the frames of
   // ReadProgramMemory (ReadDataMemory) and touching no image; nothing after

@@ -26,6 +26,7 @@ Link::Link(Log& log, Pause& pause, DeviceOpener opener)
 
 void Link::OpenPort(const std::string& path) {
   ClosePort();
+  port_path_ = path;
   std::string why;
   PortHandle = opener_ ? opener_(path, &why) : nullptr;
   if (!PortHandle) {

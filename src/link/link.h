@@ -48,6 +48,9 @@ class Link {
   GatewayAnswer PortRead(int wanted);
   void ClosePort();
   bool PortValid() const { return PortHandle != nullptr; }
+  // The device path of the last port opened, for records of what was done
+  // where; empty before any.
+  const std::string& PortPath() const { return port_path_; }
 
   // Extra milliseconds after every frame, 0 to 5 (the delay bar).
   int DelayValue = 0;
@@ -77,6 +80,7 @@ class Link {
   Pause& pause_;
   DeviceOpener opener_;
   std::unique_ptr<SerialDevice> PortHandle;
+  std::string port_path_;
 };
 
 }  // namespace fw

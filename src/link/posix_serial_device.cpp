@@ -88,8 +88,13 @@ class PosixSerialDevice final : public SerialDevice {
   }
 
   // Waits until the bytes have left the adapter, so that a programming or
-  // erase wait starts when the chip has its command.
-  void Drain() override { ioctl(fd_, TCSBRK, 1); }
+  // erase wait starts when the chip has its command. A signal (the operator
+  // stopping the tool) must not cut the drain short, or the wait would start
+  // before the chip has the command.
+  void Drain() override {
+    while (ioctl(fd_, TCSBRK, 1) != 0 && errno == EINTR) {
+    }
+  }
 
   int BytesWaiting() override {
     int n = 0;

@@ -43,6 +43,15 @@ TimeOfDay SystemClock::LocalTime() {
   return {parts.tm_hour, parts.tm_min, parts.tm_sec};
 }
 
+std::string SystemClock::UtcTimestamp() {
+  std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  gmtime_r(&now, &parts);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+  return text;
+}
+
 const char* LogWords(LogCode code) {
   return code < kLogCodeCount ? kCatalogue[code] : nullptr;
 }

@@ -23,7 +23,51 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Makes the folders of `folder` that are missing, as mkdir -p does.
+int MakeFolders(const std::string& folder) {
+  for (std::size_t at = 1; at <= folder.size(); ++at) {
+    if (at != folder.size() && folder[at] != '/') continue;
+    const std::string part = folder.substr(0, at);
+    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+  }
+  return 0;
+}
+
 }  // namespace
+
+bool AppendDurably(const std::string& path, const std::string& text, std::string* error) {
+  if (const int failure = MakeFolders(FolderOf(path)); failure != 0) {
+    if (error) *error = Reason("Cannot create the folder of", path, failure);
+    return false;
+  }
+  const int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (error) *error = Reason("Cannot open file", path, errno);
+    return false;
+  }
+  // A line torn by an earlier crash is ended first, so that it does not
+  // swallow the new one.
+  std::string whole = text;
+  struct stat info{};
+  char last = '\n';
+  if (fstat(fd, &info) == 0 && info.st_size > 0 && pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n') {
+    whole.insert(whole.begin(), '\n');
+  }
+  // One write: with O_APPEND the line lands whole at the end even when
+  // another process appends to the same file.
+  ssize_t n;
+  do {
+    n = write(fd, whole.data(), whole.size());
+  } while (n < 0 && errno == EINTR);
+  int failure = n < 0 ? errno : static_cast<std::size_t>(n) != whole.size() ? ENOSPC : 0;
+  if (failure == 0 && fdatasync(fd) != 0) failure = errno;
+  if (close(fd) != 0 && failure == 0) failure = errno;
+  if (failure != 0) {
+    if (error) *error = Reason("Cannot write file", path, failure);
+    return false;
+  }
+  return true;
+}
 
 bool ReplaceFileSafely(const std::string& path, const std::string& content, std::string* error) {
   // mkstemp in the target's own folder, so that the rename never crosses a

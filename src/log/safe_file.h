@@ -11,6 +11,13 @@ namespace fw {
 // no temporary file behind.
 bool ReplaceFileSafely(const std::string& path, const std::string& content, std::string* error);
 
+// Appends `text` (whole lines) to the file at `path` with one write, and
+// flushes it to the disk before returning, so that a crash or a pulled plug
+// never leaves half a line for the next reader. The file, and the folders
+// above it, are made when missing (the folders private to the user). False
+// with the system's reason in `error`.
+bool AppendDurably(const std::string& path, const std::string& text, std::string* error);
+
 // Reads the whole file; false with the system's reason in `error`.
 bool ReadWholeFile(const std::string& path, std::string* content, std::string* error);
 

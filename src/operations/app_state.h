@@ -25,7 +25,7 @@ struct AppState {
         workspace(chip, images, dialogs),
         selector(chip, images, workspace, log, icsp),
         files(chip, images, workspace, log, dialogs),
-        operations(chip, images, workspace, log, dialogs, icsp) {}
+        operations(chip, images, workspace, log, dialogs, icsp, calibration_record, clock) {}
 
   OperatorDialogs& dialogs;
   Log log;
@@ -36,6 +36,9 @@ struct AppState {
   Workspace workspace;
   ChipSelector selector;
   ImageFiles files;
+  // Where every calibration read before an erase is kept; the program's
+  // entry point names the file.
+  CalibrationRecord calibration_record;
   DeviceOperations operations;
 };
 

@@ -23,19 +23,21 @@ constexpr const char* kEraseQuestion =
     "You must read and remember OSCCAL and BG-bits before this operation.\n"
     "\t        Press OK to continue or Cancel to cancel";
 
-std::string Hex4(std::uint32_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", value & 0xFFFF);
-  return text;
-}
-
 }  // namespace
 
-Outcome DeviceOperations::Fail(bool end_time) {
+Outcome DeviceOperations::Fail(bool end_time, Outcome outcome) {
   log_.LogEvent(19, kWithFail);
   if (end_time) log_.LogEndTime();
   dialogs_.ProgressClose();
-  return Outcome::kFailed;
+  return outcome;
+}
+
+Outcome DeviceOperations::Cancelled() {
+  // Programming mode is left as after every operation, where the link lets it.
+  if (icsp_.LinkUp()) icsp_.SetInitState();
+  log_.LogEvent(0, kCancelled);
+  dialogs_.ProgressClose();
+  return Outcome::kCancelled;
 }
 
 bool DeviceOperations::LogRefusal(std::uint16_t family, bool accepted, bool unavailable) {
@@ -64,19 +66,13 @@ void DeviceOperations::Progress(std::uint32_t index, std::uint32_t span, int sca
 
 DeviceOperations::Step DeviceOperations::ReadCalibrationValues(const CalibrationRead& read) {
   using Kind = CalibrationRead::Kind;
-  const std::uint32_t n = chip_.ProgramSize / 2;
   switch (read.kind) {
     case Kind::kNone:
       return Step::kDone;
     case Kind::kOsccal:
     case Kind::kOsccalAndBandGap:
-      // The OSCCAL word is the last program word; the band-gap bits are bits
-      // 13:12 of the configuration word, merged into the image's word.
-      if (!icsp_.IncrementAddress(n - 2, true)) return Step::kFailed;
-      if (!icsp_.ReadProgramMemory(n - 1, false)) return Step::kReadFailed;
-      if (read.kind == Kind::kOsccal) return Step::kDone;
-      if (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true)) return Step::kFailed;
-      return icsp_.ReadConfigMemoryMasked(7, 0x3000) ? Step::kDone : Step::kReadFailed;
+      if (!icsp_.IncrementAddress(LastWord() - 1, true)) return Step::kFailed;
+      return icsp_.ReadProgramMemory(LastWord(), false) ? Step::kDone : Step::kReadFailed;
     case Kind::kWords:
       if (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(read.first_word - 1, true)) {
         return Step::kFailed;
@@ -89,51 +85,180 @@ DeviceOperations::Step DeviceOperations::ReadCalibrationValues(const Calibration
   return Step::kDone;
 }
 
-bool DeviceOperations::ReadBeforeErase(bool keep, const CalibrationRead& read, const char* message,
-                                       bool* read_done) {
-  *read_done = keep && read.kind != CalibrationRead::Kind::kNone;
-  if (!*read_done) return true;
-  if (CalibrationSession(read) != Step::kDone) return false;
-  log_.LogEvent(0, message);
-  return true;
+DeviceOperations::Step DeviceOperations::ReadFactoryValues(const CalibrationRead& read, FactoryValues* values) {
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Step::kFailed;
+  if (read.kind == CalibrationRead::Kind::kWords) {
+    if (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(read.first_word - 1, true)) return Step::kFailed;
+    for (std::uint32_t w = read.first_word; w < read.first_word + read.count; ++w) {
+      const std::optional<std::uint16_t> word = icsp_.PeekConfigMemory(w);
+      if (!word) return Step::kReadFailed;
+      values->words.push_back({chip_.ConfigBase + w, *word});
+    }
+  } else {
+    // The OSCCAL word is the last program word; the band-gap bits are bits
+    // 13:12 of the configuration word.
+    if (!icsp_.IncrementAddress(LastWord() - 1, true)) return Step::kFailed;
+    const std::optional<std::uint16_t> osccal = icsp_.PeekProgramMemory(LastWord());
+    if (!osccal) return Step::kReadFailed;
+    if (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true)) return Step::kFailed;
+    const std::optional<std::uint16_t> config = icsp_.PeekConfigMemory(7);
+    if (!config) return Step::kReadFailed;
+    values->osccal = OsccalValues{*osccal, static_cast<std::uint8_t>((*config >> 12) & 3)};
+  }
+  return icsp_.SetInitState() ? Step::kDone : Step::kFailed;
 }
 
-Outcome DeviceOperations::FailAfterErase(bool end_time, const CalibrationRead* values_lost) {
+std::optional<Outcome> DeviceOperations::AskForValues(FactoryValues* values, bool* keep, bool end_time) {
+  const std::uint16_t read = values->osccal->osccal;
+  const char* why = read == 0x0000   ? ": the chip is code-protected, its program memory reads zeros"
+                    : read == 0x3FFF ? ": the word is erased, the values were lost before"
+                                     : "";
+  const std::string text = "    the OSCCAL word 0x" + Hex4(LastWord()) + " reads " + Hex4(read) +
+                           ", which is not a calibration value (a RETLW instruction, 34xx)" + why;
+  log_.LogEvent(0, text);
+  const std::optional<CalibrationRecordEntry> newest = record_.NewestFor(chip_.ChipName);
+  std::string newest_text;
+  if (newest) {
+    newest_text = "    the newest record for the " + chip_.ChipName + " holds " +
+                  FactoryValuesText(newest->values, LastWord()) + " (" + newest->time + ", " + newest->port +
+                  ") in " + record_.path();
+  }
+  const CalibrationAnswer answer =
+      dialogs_.AskCalibration(text.substr(4) + (newest ? "\n" + newest_text.substr(4) : ""),
+                              newest ? newest->values.osccal : std::nullopt);
+  switch (answer.kind) {
+    case CalibrationAnswer::Kind::kUse:
+      if (IsOsccalValue(answer.values.osccal)) {
+        values->osccal = answer.values;
+        return std::nullopt;
+      }
+      break;
+    case CalibrationAnswer::Kind::kLose:
+      log_.LogEvent(0, "    the calibration values are not kept: the operator chose to lose them");
+      *keep = false;
+      return std::nullopt;
+    case CalibrationAnswer::Kind::kCancel:
+      return Cancelled();
+    case CalibrationAnswer::Kind::kNotGiven:
+      break;
+  }
+  log_.LogEvent(0, "    nothing has been erased: give the chip's values (from its label, a backup or the "
+                   "calibration record), or erase without keeping them, knowing they are lost");
+  if (newest) log_.LogEvent(0, newest_text);
+  return Fail(end_time, Outcome::kStopped);
+}
+
+std::optional<Outcome> DeviceOperations::KeepCalibration(bool keep, const std::optional<OsccalValues>& given,
+                                                         const CalibrationRead& read, const char* message,
+                                                         bool end_time) {
+  kept_ = {};
+  if (!keep || read.kind == CalibrationRead::Kind::kNone) return std::nullopt;
+  if (dialogs_.StopRequested()) return Cancelled();
+  FactoryValues values;
+  if (ReadFactoryValues(read, &values) != Step::kDone) return Fail(false);
+  // The F629 family's values go with the erase; the other families' stay on
+  // the chip, so reading them is a record, not a rescue.
+  const bool erased_with_chip = values.osccal.has_value();
+  std::string source = "read";
+  if (erased_with_chip && given) {
+    if (IsOsccalValue(values.osccal->osccal) && !(*values.osccal == *given)) {
+      log_.LogEvent(0, "    the chip holds " + FactoryValuesText(values, LastWord()) + "; the values given are kept instead");
+    }
+    values.osccal = *given;
+    source = "given";
+  } else if (erased_with_chip && !IsOsccalValue(values.osccal->osccal)) {
+    const std::uint16_t read_word = values.osccal->osccal;
+    if (auto end = AskForValues(&values, &keep, end_time)) return end;
+    if (!keep) return std::nullopt;
+    if (values.osccal->osccal != read_word) source = "given";
+  }
+  bool recorded = false;
+  if (record_.enabled()) {
+    std::string error;
+    recorded = record_.Append({clock_.UtcTimestamp(), chip_.ChipName, icsp_.PortPath(), values, source}, &error);
+    if (!recorded) {
+      log_.LogEvent(0, "    the calibration values could not be recorded: " + error);
+      if (erased_with_chip) {
+        // Once erased, the values would exist nowhere else.
+        log_.LogEvent(0, "    nothing has been erased: the values are " + FactoryValuesText(values, LastWord()));
+        return Fail(end_time, Outcome::kStopped);
+      }
+    }
+  }
+  log_.LogEvent(0, std::string(message) + ": " + FactoryValuesText(values, LastWord()) +
+                       (recorded ? ", recorded in " + record_.path() : ""));
+  // The values land in the images, over what the views held there.
+  if (values.osccal) {
+    SetWordAt(images_.ProgramImage, LastWord(), values.osccal->osccal);
+    const std::uint16_t config = WordAt(images_.ConfigImage, 7);
+    SetWordAt(images_.ConfigImage, 7,
+              static_cast<std::uint16_t>((config & ~0x3000) | (values.osccal->band_gap << 12)));
+  }
+  for (const FactoryValues::Word& w : values.words) SetWordAt(images_.ConfigImage, w.address - chip_.ConfigBase, w.value);
+  kept_ = {true, erased_with_chip, recorded, values};
+  return std::nullopt;
+}
+
+DeviceOperations::Step DeviceOperations::CheckOsccalWord(const OsccalValues& values, std::uint32_t i) {
+  const std::optional<std::uint16_t> word = icsp_.PeekProgramMemory(i);
+  if (!word) return Step::kReadFailed;
+  if (*word == values.osccal) return Step::kDone;
+  log_.LogEvent(0, "    the OSCCAL word reads " + Hex4(*word) + " after programming, not " + Hex4(values.osccal));
+  return Step::kWrong;
+}
+
+DeviceOperations::Step DeviceOperations::CheckBandGap(const OsccalValues& values, std::uint32_t i) {
+  const std::optional<std::uint16_t> word = icsp_.PeekConfigMemory(i);
+  if (!word) return Step::kReadFailed;
+  const auto bits = static_cast<std::uint8_t>((*word >> 12) & 3);
+  if (bits == values.band_gap) return Step::kDone;
+  log_.LogEvent(0, "    the band-gap bits read " + BandGapText(bits) + " after programming, not " +
+                       BandGapText(values.band_gap));
+  return Step::kWrong;
+}
+
+DeviceOperations::Step DeviceOperations::PutBackCalibration(const OsccalValues& values) {
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.IncrementAddress(LastWord() - 1, true) ||
+      !icsp_.WriteWord(LastWord(), values.osccal, false)) {
+    return Step::kFailed;
+  }
+  // Read back at once, at the counter: whether the chip took it is known
+  // before anything says it was restored.
+  if (const Step step = CheckOsccalWord(values, 0); step != Step::kDone) return step;
+  if (!icsp_.SetInitState()) return Step::kFailed;
+  // The band-gap bits go into a configuration word that is otherwise left
+  // erased: never combined with a file's or a view's bits.
+  const auto config = static_cast<std::uint16_t>(0x0FFF | (values.band_gap << 12));
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.LoadConfiguration() ||
+      !icsp_.IncrementAddress(6, true) || !icsp_.WriteWord(7, config, false)) {
+    return Step::kFailed;
+  }
+  if (const Step step = CheckBandGap(values, 0); step != Step::kDone) return step;
+  return icsp_.SetInitState() ? Step::kDone : Step::kFailed;
+}
+
+Outcome DeviceOperations::FailAfterErase(bool end_time, bool erased) {
   const Outcome outcome = Fail(end_time);
-  // Once the chip is erased, the factory values live only in the images:
-  // they are named, so that they can be written back.
-  if (values_lost != nullptr) {
-    log_.LogEvent(0, "    calibration values read before the erase: " + CalibrationValuesText(*values_lost));
+  if (!erased || !kept_.read) return outcome;
+  // Once the chip is erased, the factory values may live only off the chip:
+  // they are named, with where they are kept and how they go back.
+  log_.LogEvent(0, "    calibration values read before the erase: " + FactoryValuesText(kept_.values, LastWord()) +
+                       (kept_.recorded ? ", recorded in " + record_.path() : ""));
+  if (kept_.restore) {
+    log_.LogEvent(0, "    put them back with \"Restore calibration values...\" (Edit menu) or with "
+                     "flashwright-cli calibration --restore " +
+                         OsccalOptions(*kept_.values.osccal));
   }
   return outcome;
 }
 
-DeviceOperations::Step DeviceOperations::CalibrationSession(const CalibrationRead& read) {
-  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Step::kFailed;
-  const Step step = ReadCalibrationValues(read);
-  if (step != Step::kDone) return step;
-  return icsp_.SetInitState() ? Step::kDone : Step::kFailed;
-}
-
-std::string DeviceOperations::CalibrationValuesText(const CalibrationRead& read) const {
-  using Kind = CalibrationRead::Kind;
-  std::string text;
-  if (read.kind == Kind::kWords) {
-    for (std::uint32_t w = read.first_word; w < read.first_word + read.count; ++w) {
-      if (!text.empty()) text += ", ";
-      text += "0x" + Hex4(chip_.ConfigBase + w) + " = " + Hex4(WordAt(images_.ConfigImage, w));
-    }
-    return text;
+Outcome DeviceOperations::CancelAfterErase(bool end_time) {
+  if (kept_.restore) {
+    dialogs_.StopDeferred("putting the OSCCAL word and band-gap bits back on the chip");
+    if (PutBackCalibration(*kept_.values.osccal) != Step::kDone) return FailAfterErase(end_time, true);
+    log_.LogEvent(0, "    OSCCAL word & BG-bits has been restored");
   }
-  const std::uint32_t last = chip_.ProgramSize / 2 - 1;
-  text = "0x" + Hex4(last) + " = " + Hex4(WordAt(images_.ProgramImage, last));
-  if (read.kind == Kind::kOsccalAndBandGap) {
-    const std::uint16_t config = WordAt(images_.ConfigImage, 7);
-    text += ", BG bits = ";
-    text += (config & 0x2000) ? '1' : '0';
-    text += (config & 0x1000) ? '1' : '0';
-  }
-  return text;
+  return Cancelled();
 }
 
 Outcome DeviceOperations::ReadProgramAndConfig() {
@@ -144,11 +269,13 @@ Outcome DeviceOperations::ReadProgramAndConfig() {
   if (LogRefusal(family, ProgramFamilies().Contains(family), false)) return Refused();
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
   for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
+    if (dialogs_.StopRequested()) return Cancelled();
     if (!icsp_.ReadProgramMemory(k, false)) return Fail(true);
     Progress(k, chip_.ProgramSize, 200);
   }
   if (!icsp_.LoadConfiguration()) return Fail(false);
   for (std::uint32_t l = 0; l < chip_.ConfigSize / 2; ++l) {
+    if (dialogs_.StopRequested()) return Cancelled();
     if (!icsp_.ReadConfigMemory(l, false)) return Fail(true);
     Progress(l, chip_.ConfigSize, 200);
   }
@@ -175,6 +302,7 @@ Outcome DeviceOperations::DataWalk(const char* trying, const std::function<bool(
   }
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
   for (std::uint32_t i = 0; i < chip_.DataSize; ++i) {
+    if (dialogs_.StopRequested()) return Cancelled();
     if (!cell(i)) return Fail(true);
     Progress(i, chip_.DataSize, 100);
   }
@@ -193,7 +321,9 @@ Outcome DeviceOperations::ReadData() {
   return Outcome::kDone;
 }
 
-Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool entire_config) {
+Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool entire_config,
+                                                const std::optional<OsccalValues>& given) {
+  kept_ = {};
   if (!dialogs_.Ask("Warning", kWriteQuestion, Buttons::kYesNo)) {
     log_.LogEvent(0, kCancelled);
     return Outcome::kCancelled;
@@ -208,14 +338,13 @@ Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool enti
   const WriteGroup* group = FindWriteGroup(family);
   if (LogRefusal(family, group != nullptr, false)) return Refused();
 
-  bool read_calibration = false;
-  if (!ReadBeforeErase(keep_calibration, group->calibration, group->read_message, &read_calibration)) {
-    return Fail(false);
+  if (auto end = KeepCalibration(keep_calibration, given, group->calibration, group->read_message, true)) {
+    return *end;
   }
+  if (dialogs_.StopRequested()) return Cancelled();
+  const bool restore = kept_.restore;
   bool erased = false;
-  auto fail = [&](bool end_time) {
-    return FailAfterErase(end_time, erased && read_calibration ? &group->calibration : nullptr);
-  };
+  auto fail = [&](bool end_time) { return FailAfterErase(end_time, erased); };
   const bool ext = group->externally_timed;
 
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return fail(false);
@@ -227,9 +356,13 @@ Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool enti
 
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return fail(false);
   for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
+    if (dialogs_.StopRequested()) return CancelAfterErase(false);
     if (!icsp_.WriteProgramMemory(k, ext)) return fail(false);
     Progress(k, chip_.ProgramSize, 200);
   }
+  // The OSCCAL word is the last one written: read back while the counter is
+  // on it, before a configuration word that may protect the chip.
+  if (restore && CheckOsccalWord(*kept_.values.osccal, 0) != Step::kDone) return fail(false);
   if (!icsp_.LoadConfiguration()) return fail(false);
   if (entire_config) {
     const std::uint32_t words =
@@ -243,10 +376,12 @@ Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool enti
     if (!icsp_.IncrementAddress(6, true) || !icsp_.WriteConfigMemory(7, ext)) return fail(false);
     if (group->config_word_writes == 2 && !icsp_.WriteConfigMemory(8, ext)) return fail(false);
   }
-  if (!icsp_.SetInitState()) return fail(false);
-  if (group->restores_osccal && keep_calibration) {
-    log_.LogEvent(0, "    OSCCAL & BG-bits has been restored");
+  if (restore && (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true) ||
+                  CheckBandGap(*kept_.values.osccal, 7) != Step::kDone)) {
+    return fail(false);
   }
+  if (!icsp_.SetInitState()) return fail(false);
+  if (restore) log_.LogEvent(0, "    OSCCAL & BG-bits has been restored");
   dialogs_.ProgressClose();
   workspace_.ShowImage(workspace_.ProgramView(), kProgramImage);
   workspace_.ShowImage(workspace_.ConfigView(), kConfigImage);
@@ -274,6 +409,7 @@ Outcome DeviceOperations::VerifyLoop(std::uint32_t count,
                                      std::uint32_t address_base, std::uint32_t progress_span,
                                      int progress_scale) {
   for (std::uint32_t i = 0; i < count; ++i) {
+    if (dialogs_.StopRequested()) return Cancelled();
     if (!matches(i)) {
       // A failed transfer is reported like a difference, after the ICSP
       // layer's own line.
@@ -287,10 +423,7 @@ Outcome DeviceOperations::VerifyLoop(std::uint32_t count,
   return Outcome::kDone;
 }
 
-Outcome DeviceOperations::VerifyProgramAndConfig() {
-  return VerifyProgramAndConfigWith([this](std::uint32_t k) { return icsp_.ReadProgramMemory(k, true); },
-                                    [this](std::uint32_t l) { return icsp_.ReadConfigMemory(l, true); });
-}
+Outcome DeviceOperations::VerifyProgramAndConfig() { return VerifyProgramAndConfig(ChipCompareScope(chip_)); }
 
 Outcome DeviceOperations::VerifyProgramAndConfig(const CompareScope& scope) {
   return VerifyProgramAndConfigWith(
@@ -366,6 +499,7 @@ Outcome DeviceOperations::BlankCheck() {
   };
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
   for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
+    if (dialogs_.StopRequested()) return Cancelled();
     const std::optional<std::uint16_t> word = icsp_.PeekProgramMemory(k);
     if (!word) return Fail(true);
     if (k != scope.skip_program_word && *word != 0x3FFF) {
@@ -387,6 +521,7 @@ Outcome DeviceOperations::BlankCheck() {
   if (DataFamilies().Contains(family)) {
     if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
     for (std::uint32_t i = 0; i < chip_.DataSize; ++i) {
+      if (dialogs_.StopRequested()) return Cancelled();
       const std::optional<std::uint16_t> byte = icsp_.PeekDataMemory(i);
       if (!byte) return Fail(true);
       if (*byte != 0xFF) return not_blank(i, "EEPROM byte 0x" + Hex4(i).substr(2), *byte);
@@ -400,7 +535,8 @@ Outcome DeviceOperations::BlankCheck() {
   return Outcome::kDone;
 }
 
-Outcome DeviceOperations::ChipErase(bool keep_calibration) {
+Outcome DeviceOperations::ChipErase(bool keep_calibration, const std::optional<OsccalValues>& given) {
+  kept_ = {};
   if (!dialogs_.Ask("Warning", kEraseQuestion, Buttons::kOkCancel)) {
     log_.LogEvent(0, kCancelled);
     return Outcome::kCancelled;
@@ -417,12 +553,12 @@ Outcome DeviceOperations::ChipErase(bool keep_calibration) {
     log_.LogEvent(19, "");
     return Outcome::kRefused;
   }
-  bool read_calibration = false;
-  if (!ReadBeforeErase(keep_calibration, group->calibration, group->read_message, &read_calibration)) {
-    return Fail(false);
+  if (auto end = KeepCalibration(keep_calibration, given, group->calibration, group->read_message, false)) {
+    return *end;
   }
+  if (dialogs_.StopRequested()) return Cancelled();
   bool erased = false;
-  auto fail = [&]() { return FailAfterErase(false, erased && read_calibration ? &group->calibration : nullptr); };
+  auto fail = [&]() { return FailAfterErase(false, erased); };
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.LoadConfiguration()) {
     return fail();
   }
@@ -434,20 +570,10 @@ Outcome DeviceOperations::ChipErase(bool keep_calibration) {
 
   if (group->after_erase_message != nullptr) {
     log_.LogEvent(0, group->after_erase_message);
-  } else if (keep_calibration) {
-    // The OSCCAL word back into the last program word, then the
-    // configuration word with the chip's band-gap bits.
-    const std::uint32_t n = chip_.ProgramSize / 2;
-    if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() ||
-        !icsp_.IncrementAddress(n - 2, true) || !icsp_.WriteProgramMemory(n - 1, false) ||
-        !icsp_.SetInitState()) {
-      return fail();
-    }
-    if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.LoadConfiguration() ||
-        !icsp_.IncrementAddress(6, true) || !icsp_.WriteConfigMemory(7, false) ||
-        !icsp_.SetInitState()) {
-      return fail();
-    }
+  } else if (kept_.restore) {
+    // A stop asked now waits for the values to be back.
+    if (dialogs_.StopRequested()) dialogs_.StopDeferred("putting the OSCCAL word and band-gap bits back on the chip");
+    if (PutBackCalibration(*kept_.values.osccal) != Step::kDone) return fail();
     log_.LogEvent(0, "    OSCCAL word & BG-bits has been restored");
   }
   dialogs_.ProgressClose();
@@ -468,7 +594,11 @@ Outcome DeviceOperations::ReadCalibration() {
   } else if (group->calibration.kind == CalibrationRead::Kind::kNone) {
     log_.LogEvent(0, "       there are no calibration values in this chip");
   } else {
-    const Step step = CalibrationSession(group->calibration);
+    Step step = Step::kFailed;
+    if (icsp_.SetInitState() && icsp_.EnterProgrammingMode()) {
+      step = ReadCalibrationValues(group->calibration);
+      if (step == Step::kDone && !icsp_.SetInitState()) step = Step::kFailed;
+    }
     // Only a failed read writes the end time.
     if (step != Step::kDone) return Fail(step == Step::kReadFailed);
   }
@@ -477,6 +607,88 @@ Outcome DeviceOperations::ReadCalibration() {
   workspace_.ShowImage(workspace_.ConfigView(), kConfigImage);
   log_.LogEvent(19, "");
   return outcome;
+}
+
+Outcome DeviceOperations::RestoreCalibration(const OsccalValues& values) {
+  log_.LogEvent(18, " restore factory calibrated values");
+  dialogs_.ProgressOpen();
+  const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
+  const CalibrationGroup* group = FindCalibrationGroup(family);
+  auto refuse = [&](const std::string& why) {
+    log_.LogEvent(0, why);
+    dialogs_.ProgressClose();
+    log_.LogEvent(19, "");
+    return Outcome::kRefused;
+  };
+  if (LogRefusal(family, group != nullptr, false)) {
+    dialogs_.ProgressClose();
+    log_.LogEvent(19, "");
+    return Outcome::kRefused;
+  }
+  if (group->calibration.kind != CalibrationRead::Kind::kOsccal) {
+    return refuse("    the calibration words of this chip are never erased: there is nothing to put back");
+  }
+  if (!IsOsccalValue(values.osccal)) {
+    return refuse("    " + Hex4(values.osccal) + " is not a calibration value (a RETLW instruction, 34xx)");
+  }
+  FactoryValues on_chip;
+  const CalibrationRead both{CalibrationRead::Kind::kOsccalAndBandGap, 0, 0};
+  if (const Step step = ReadFactoryValues(both, &on_chip); step != Step::kDone) return Fail(step == Step::kReadFailed);
+  // Programming only clears bits: the values go only where the chip is
+  // erased (or already holds them).
+  const OsccalValues now = *on_chip.osccal;
+  if (now == values) {
+    return refuse("    the chip already holds " + FactoryValuesText(on_chip, LastWord()) + ": nothing to put back");
+  }
+  if (now.osccal != 0x3FFF && now.osccal != values.osccal) {
+    return refuse("    the OSCCAL word 0x" + Hex4(LastWord()) + " holds " + Hex4(now.osccal) +
+                  (now.osccal == 0 ? " (code protection is on: erase the chip with its values given)" : "") +
+                  ", not erased: nothing written");
+  }
+  if (now.band_gap != 3 && now.band_gap != values.band_gap) {
+    return refuse("    the band-gap bits read " + BandGapText(now.band_gap) +
+                  ", not erased (11): erase the chip with its values given; nothing written");
+  }
+  dialogs_.ProgressClose();
+  if (!dialogs_.Ask("Warning",
+                    "Program the OSCCAL word " + Hex4(values.osccal) + " and the band-gap bits " +
+                        BandGapText(values.band_gap) + " into the " + chip_.ChipName +
+                        "?\nThey are this chip's only if they came from it: wrong values cannot be erased "
+                        "without erasing the chip.",
+                    Buttons::kYesNo)) {
+    log_.LogEvent(0, kCancelled);
+    return Outcome::kCancelled;
+  }
+  dialogs_.ProgressOpen();
+  const std::uint32_t n = LastWord();
+  if (now.osccal == 0x3FFF) {
+    if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.IncrementAddress(n - 1, true) ||
+        !icsp_.WriteWord(n, values.osccal, false)) {
+      return Fail(false);
+    }
+    if (const Step step = CheckOsccalWord(values, 0); step != Step::kDone) return Fail(false);
+    if (!icsp_.SetInitState()) return Fail(false);
+  }
+  if (now.band_gap != values.band_gap) {
+    // Programming only clears bits: ones everywhere but the band-gap bits
+    // that must go to 0 leave the rest of the configuration word as it is.
+    const auto word = static_cast<std::uint16_t>(0x0FFF | (values.band_gap << 12));
+    if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.LoadConfiguration() ||
+        !icsp_.IncrementAddress(6, true) || !icsp_.WriteWord(7, word, false)) {
+      return Fail(false);
+    }
+    if (const Step step = CheckBandGap(values, 0); step != Step::kDone) return Fail(false);
+    if (!icsp_.SetInitState()) return Fail(false);
+  }
+  log_.LogEvent(0, "    OSCCAL word & BG-bits has been restored: " +
+                       FactoryValuesText(FactoryValues{values, {}}, LastWord()));
+  dialogs_.ProgressClose();
+  log_.LogEvent(19, "");
+  return Outcome::kDone;
+}
+
+DeviceOperations::CompareScope ChipCompareScope(const ChipRecord& chip) {
+  return FileCompareScope(chip, std::bitset<kConfigImageBytes / 2>().set());
 }
 
 DeviceOperations::CompareScope FileCompareScope(const ChipRecord& chip,

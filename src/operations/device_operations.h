@@ -11,8 +11,10 @@
 #include "icsp/icsp.h"
 #include "images/images.h"
 #include "images/views.h"
+#include "log/clock.h"
 #include "log/log.h"
 #include "log/operator_dialogs.h"
+#include "operations/calibration.h"
 #include "operations/family_groups.h"
 
 namespace fw {
@@ -25,6 +27,15 @@ enum class Outcome {
   kDifference,  // a verify found a location that differs
   kCancelled,   // the operator answered the question with No or Cancel
   kRefused,     // no chip, an unknown chip, or a function the chip has not
+  kStopped,     // stopped before erasing what it could not keep (the log says why)
+};
+
+// What an erasing operation kept of the chip's factory calibration.
+struct KeptCalibration {
+  bool read = false;      // values were read from the chip (or given) before the erase
+  bool restore = false;   // the erase takes them: they are programmed back (F629)
+  bool recorded = false;  // they are in the calibration record
+  FactoryValues values;
 };
 
 // The operations behind the main window's device buttons. Each works on the
@@ -33,18 +44,29 @@ enum class Outcome {
 class DeviceOperations {
  public:
   DeviceOperations(const ChipRecord& chip, Images& images, Workspace& workspace, Log& log,
-                   OperatorDialogs& dialogs, Icsp& icsp)
-      : chip_(chip), images_(images), workspace_(workspace), log_(log), dialogs_(dialogs), icsp_(icsp) {}
+                   OperatorDialogs& dialogs, Icsp& icsp, const CalibrationRecord& record, Clock& clock)
+      : chip_(chip),
+        images_(images),
+        workspace_(workspace),
+        log_(log),
+        dialogs_(dialogs),
+        icsp_(icsp),
+        record_(record),
+        clock_(clock) {}
 
   // "Read Program && Configuration", "Read Data".
   Outcome ReadProgramAndConfig();
   Outcome ReadData();
   // "Write Program && Configuration": keep_calibration is CheckBox1,
-  // entire_config CheckBox2.
-  Outcome WriteProgramAndConfig(bool keep_calibration, bool entire_config);
+  // entire_config CheckBox2. `given`: the F629 family's calibration values
+  // as the operator knows them, programmed in place of what the chip reads.
+  Outcome WriteProgramAndConfig(bool keep_calibration, bool entire_config,
+                                const std::optional<OsccalValues>& given = std::nullopt);
   // "Write Data".
   Outcome WriteData();
-  // "Verify Program && Configuration", "Verify Data".
+  // "Verify Program && Configuration", "Verify Data". The configuration
+  // words are compared in the bits the family implements, never in what the
+  // factory owns (device ID, calibration words, band-gap bits, OSCCAL).
   Outcome VerifyProgramAndConfig();
   Outcome VerifyData();
   // What a comparison with a file takes (the command-line tool's verify):
@@ -61,17 +83,27 @@ class DeviceOperations {
   // configuration word(s) and the EEPROM are erased (the device ID and the
   // calibration words left out); the first location that is not is named.
   Outcome BlankCheck();
-  // "Chip Erase": keep_calibration is CheckBox1.
-  Outcome ChipErase(bool keep_calibration);
+  // "Chip Erase": keep_calibration is CheckBox1; `given` as for the write.
+  Outcome ChipErase(bool keep_calibration, const std::optional<OsccalValues>& given = std::nullopt);
   // "Read OSCCAL(S)".
   Outcome ReadCalibration();
+  // Beyond the buttons: programs the F629 family's OSCCAL word and band-gap
+  // bits into a chip that has lost them (erased there), asking first, and
+  // reads them back.
+  Outcome RestoreCalibration(const OsccalValues& values);
+
+  // What the last erase or write kept of the factory calibration.
+  const KeptCalibration& LastKept() const { return kept_; }
 
  private:
-  enum class Step { kDone, kFailed, kReadFailed };
+  enum class Step { kDone, kFailed, kReadFailed, kWrong };
 
   // The closing of a failed operation: " with fail.", the end time where
   // the operation writes one, the progress window freed.
-  Outcome Fail(bool end_time);
+  Outcome Fail(bool end_time, Outcome outcome = Outcome::kFailed);
+  // The operator asked to stop: the chip back in its initial state,
+  // "Operation cancelled".
+  Outcome Cancelled();
   // Logs why the operation does not go on for `family` (no chip, a function
   // the chip has not, an unknown chip); false when the family is accepted.
   bool LogRefusal(std::uint16_t family, bool accepted, bool unavailable);
@@ -81,20 +113,33 @@ class DeviceOperations {
   // the EEPROM, `cell` reading or writing byte i; done with the progress
   // window freed and the finishing lines still to write.
   Outcome DataWalk(const char* trying, const std::function<bool(std::uint32_t)>& cell);
-  // The calibration read of a group, between the caller's programming-mode
-  // entry and its closing SetInitState.
+  // "Read OSCCAL(S)": the group's reads into the images, between the
+  // caller's programming-mode entry and its closing SetInitState.
   Step ReadCalibrationValues(const CalibrationRead& read);
-  // The values that read left in the images, as the log names them.
-  std::string CalibrationValuesText(const CalibrationRead& read) const;
-  // SetInitState, EnterProgrammingMode, the read, SetInitState.
-  Step CalibrationSession(const CalibrationRead& read);
-  // The factory values read before an erase, when `keep` asks and the chip
-  // has any, then `message`; false after a failed step. `read_done` says
-  // whether values were read.
-  bool ReadBeforeErase(bool keep, const CalibrationRead& read, const char* message, bool* read_done);
-  // A failure of an erasing operation; with `values_lost`, after the erase,
-  // also the line that names the values read before it.
-  Outcome FailAfterErase(bool end_time, const CalibrationRead* values_lost);
+  // A session that reads the factory values of `read` from the chip.
+  Step ReadFactoryValues(const CalibrationRead& read, FactoryValues* values);
+  // Before an erase: reads the factory values when `keep` asks and the chip
+  // has any, checks them, records them and puts them into the images; fills
+  // kept_. Nothing to go on with the erase, else how the operation ends.
+  std::optional<Outcome> KeepCalibration(bool keep, const std::optional<OsccalValues>& given,
+                                         const CalibrationRead& read, const char* message, bool end_time);
+  // The F629 family's values when the chip's cannot be trusted: asks the
+  // operator; nothing when the operation goes on (with `values` to keep, or
+  // with nothing kept), else how it ends.
+  std::optional<Outcome> AskForValues(FactoryValues* values, bool* keep, bool end_time);
+  // Programs the OSCCAL word and an otherwise erased configuration word with
+  // the band-gap bits into an erased chip and reads both back.
+  Step PutBackCalibration(const OsccalValues& values);
+  // Reads the OSCCAL word (at the counter) or the configuration word back
+  // and says what differs from `values`; kWrong after logging it.
+  Step CheckOsccalWord(const OsccalValues& values, std::uint32_t i);
+  Step CheckBandGap(const OsccalValues& values, std::uint32_t i);
+  // A failure of an erasing operation; once erased, also the lines that name
+  // the values read before the erase and how to put them back.
+  Outcome FailAfterErase(bool end_time, bool erased);
+  // A stop asked after the erase: the calibration back first where the
+  // erase took it, then cancelled.
+  Outcome CancelAfterErase(bool end_time);
   // Compares `count` cells in order (`matches` reads cell i and says whether
   // it is as expected); the first that is not is reported at its address.
   Outcome VerifyLoop(std::uint32_t count, const std::function<bool(std::uint32_t)>& matches,
@@ -104,6 +149,7 @@ class DeviceOperations {
   Outcome VerifyProgramAndConfigWith(const std::function<bool(std::uint32_t)>& program,
                                      const std::function<bool(std::uint32_t)>& config);
   void Progress(std::uint32_t index, std::uint32_t span, int scale);
+  std::uint32_t LastWord() const { return chip_.ProgramSize / 2 - 1; }
 
   const ChipRecord& chip_;
   Images& images_;
@@ -111,6 +157,9 @@ class DeviceOperations {
   Log& log_;
   OperatorDialogs& dialogs_;
   Icsp& icsp_;
+  const CalibrationRecord& record_;
+  Clock& clock_;
+  KeptCalibration kept_;
 };
 
 // The scope of a comparison with a file for the selected chip: configuration
@@ -119,5 +168,8 @@ class DeviceOperations {
 // band-gap bits and OSCCAL word).
 DeviceOperations::CompareScope FileCompareScope(const ChipRecord& chip,
                                                 const std::bitset<kConfigImageBytes / 2>& loaded);
+// The same over every configuration word: what a verify against the views
+// compares.
+DeviceOperations::CompareScope ChipCompareScope(const ChipRecord& chip);
 
 }  // namespace fw

@@ -1,0 +1,170 @@
+#include "operations/calibration.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "log/safe_file.h"
+
+namespace fw {
+
+namespace {
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::string part;
+  std::istringstream in(text);
+  while (std::getline(in, part, separator)) {
+    if (!part.empty()) parts.push_back(part);
+  }
+  return parts;
+}
+
+// Four hex digits, nothing else.
+std::optional<std::uint16_t> ParseHex4(const std::string& text) {
+  if (text.size() != 4) return std::nullopt;
+  for (char c : text) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+  }
+  return static_cast<std::uint16_t>(std::strtoul(text.c_str(), nullptr, 16));
+}
+
+std::optional<std::uint8_t> ParseBandGap(const std::string& text) {
+  if (text.size() != 2 || (text[0] != '0' && text[0] != '1') || (text[1] != '0' && text[1] != '1')) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint8_t>((text[0] - '0') * 2 + (text[1] - '0'));
+}
+
+// "osccal=34A8 bg=10" or "0x2008=2D4A 0x2009=1234".
+std::string ValuesField(const FactoryValues& values) {
+  std::string text;
+  if (values.osccal) text = "osccal=" + Hex4(values.osccal->osccal) + " bg=" + BandGapText(values.osccal->band_gap);
+  for (const FactoryValues::Word& w : values.words) {
+    text += (text.empty() ? "0x" : " 0x") + Hex4(w.address) + "=" + Hex4(w.value);
+  }
+  return text;
+}
+
+std::optional<FactoryValues> ParseValuesField(const std::string& text) {
+  FactoryValues values;
+  std::optional<std::uint16_t> osccal;
+  std::optional<std::uint8_t> band_gap;
+  for (const std::string& item : Split(text, ' ')) {
+    const std::size_t equals = item.find('=');
+    if (equals == std::string::npos) return std::nullopt;
+    const std::string key = item.substr(0, equals), value = item.substr(equals + 1);
+    if (key == "osccal") {
+      osccal = ParseHex4(value);
+      if (!osccal) return std::nullopt;
+    } else if (key == "bg") {
+      band_gap = ParseBandGap(value);
+      if (!band_gap) return std::nullopt;
+    } else {
+      const auto address = key.size() == 6 && key.rfind("0x", 0) == 0 ? ParseHex4(key.substr(2)) : std::nullopt;
+      const auto word = ParseHex4(value);
+      if (!address || !word) return std::nullopt;
+      values.words.push_back({*address, *word});
+    }
+  }
+  if (osccal.has_value() != band_gap.has_value()) return std::nullopt;
+  if (osccal) values.osccal = OsccalValues{*osccal, *band_gap};
+  if (!values.osccal && values.words.empty()) return std::nullopt;
+  return values;
+}
+
+}  // namespace
+
+std::string Hex4(std::uint32_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", value & 0xFFFF);
+  return text;
+}
+
+std::string BandGapText(std::uint8_t band_gap) {
+  return {static_cast<char>('0' + ((band_gap >> 1) & 1)), static_cast<char>('0' + (band_gap & 1))};
+}
+
+std::string FactoryValuesText(const FactoryValues& values, std::uint32_t last_word) {
+  std::string text;
+  if (values.osccal) {
+    text = "0x" + Hex4(last_word) + " = " + Hex4(values.osccal->osccal) + ", BG bits = " +
+           BandGapText(values.osccal->band_gap);
+  }
+  for (const FactoryValues::Word& w : values.words) {
+    text += (text.empty() ? "0x" : ", 0x") + Hex4(w.address) + " = " + Hex4(w.value);
+  }
+  return text;
+}
+
+std::string OsccalOptions(const OsccalValues& values) {
+  return "--osccal 0x" + Hex4(values.osccal) + " --bg " + BandGapText(values.band_gap);
+}
+
+std::optional<OsccalValues> ParseOsccalValues(const std::string& osccal, const std::string& band_gap,
+                                              std::string* why) {
+  std::string digits = osccal;
+  if (digits.rfind("0x", 0) == 0 || digits.rfind("0X", 0) == 0) digits = digits.substr(2);
+  const std::optional<std::uint16_t> word = ParseHex4(digits);
+  if (!word) {
+    if (why) *why = "the OSCCAL value \"" + osccal + "\" is not four hex digits (such as 34A8)";
+    return std::nullopt;
+  }
+  if (!IsOsccalValue(*word)) {
+    if (why) *why = "the OSCCAL value " + Hex4(*word) + " is not a RETLW instruction (34xx), so not a calibration value";
+    return std::nullopt;
+  }
+  const std::optional<std::uint8_t> bits = ParseBandGap(band_gap);
+  if (!bits) {
+    if (why) *why = "the band-gap bits \"" + band_gap + "\" are not two binary digits (such as 10)";
+    return std::nullopt;
+  }
+  return OsccalValues{*word, *bits};
+}
+
+bool CalibrationRecord::Append(const CalibrationRecordEntry& entry, std::string* error) const {
+  const std::string line = entry.time + "\t" + entry.chip + "\t" + (entry.port.empty() ? "-" : entry.port) + "\t" + ValuesField(entry.values) +
+                           "\t" + entry.source + "\n";
+  return AppendDurably(path_, line, error);
+}
+
+std::vector<CalibrationRecordEntry> CalibrationRecord::Entries() const {
+  std::vector<CalibrationRecordEntry> entries;
+  std::string text;
+  if (path_.empty() || !ReadWholeFile(path_, &text, nullptr)) return entries;
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::vector<std::string> fields = Split(line, '\t');
+    if (fields.size() != 5) continue;
+    const std::optional<FactoryValues> values = ParseValuesField(fields[3]);
+    if (!values) continue;
+    entries.push_back({fields[0], fields[1], fields[2], *values, fields[4]});
+  }
+  return entries;
+}
+
+std::optional<CalibrationRecordEntry> CalibrationRecord::NewestFor(const std::string& chip) const {
+  const std::vector<CalibrationRecordEntry> entries = Entries();
+  for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
+    if (e->chip == chip && e->values.osccal && IsOsccalValue(e->values.osccal->osccal)) return *e;
+  }
+  return std::nullopt;
+}
+
+std::string CalibrationRecordPath(const char* xdg_data_home, const char* home) {
+  // XDG: a relative XDG_DATA_HOME is to be ignored.
+  std::string base;
+  if (xdg_data_home != nullptr && xdg_data_home[0] == '/') {
+    base = xdg_data_home;
+  } else if (home != nullptr && home[0] != '\0') {
+    base = std::string(home) + "/.local/share";
+  } else {
+    base = ".";
+  }
+  return base + "/flashwright/calibration.log";
+}
+
+}  // namespace fw

@@ -1,0 +1,75 @@
+#pragma once
+
+// The device operations of a whole application state against the
+// in-process simulated gateway and its virtual chip, on the fake pause and
+// clock.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fakes.h"
+#include "operations/app_state.h"
+#include "sim/simulated_gateway.h"
+
+namespace fw {
+
+// Counts the frames written and notes where the first bulk erase went.
+class CountingDevice : public SerialDevice {
+ public:
+  CountingDevice(std::unique_ptr<SerialDevice> inner, int* frames, int* erase_frame)
+      : inner_(std::move(inner)), frames_(frames), erase_frame_(erase_frame) {}
+  bool GetState() override { return inner_->GetState(); }
+  bool SetState() override { return inner_->SetState(); }
+  void Purge() override { inner_->Purge(); }
+  bool Write(const std::uint8_t* bytes, std::size_t length) override {
+    ++*frames_;
+    if (length == 2 && bytes[0] == 0x4C && bytes[1] == 0x09 && *erase_frame_ == 0) *erase_frame_ = *frames_;
+    return inner_->Write(bytes, length);
+  }
+  int BytesWaiting() override { return inner_->BytesWaiting(); }
+  int Read(std::uint8_t* bytes, int length) override { return inner_->Read(bytes, length); }
+
+ private:
+  std::unique_ptr<SerialDevice> inner_;
+  int* frames_;
+  int* erase_frame_;
+};
+
+struct OpsRig {
+  test::FakeClock clock;
+  test::FakePause pause;
+  test::FakeDialogs dialogs;
+  sim::SimulatedGateway gateway;
+  int frames = 0, erase_frame = 0;
+  AppState state;
+
+  explicit OpsRig(const char* name, sim::Fault fault = {})
+      : gateway(*FindChipByName(name), 0, fault, [this] { return pause.elapsed_us; }),
+        state(clock, pause, dialogs, [this](const std::string&, std::string*) {
+          return std::make_unique<CountingDevice>(gateway.Open(), &frames, &erase_frame);
+        }) {
+    pause.record = false;
+    state.selector.SelectChip(FindChipByName(name)->IdWord);
+    state.link.OpenPort("demo");
+  }
+  sim::VirtualChip& chip() { return gateway.chip(); }
+  const ChipEntry& entry() { return gateway.chip().entry(); }
+  // Runs an operation and gives the lines it logged.
+  std::vector<std::string> Run(const std::function<Outcome(DeviceOperations&)>& op,
+                               Outcome expected = Outcome::kDone) {
+    const std::size_t before = state.log.Lines().size();
+    EXPECT_EQ(op(state.operations), expected);
+    return {state.log.Lines().begin() + static_cast<std::ptrdiff_t>(before), state.log.Lines().end()};
+  }
+  void ShowImages() {
+    state.workspace.ShowImage(1, kProgramImage);
+    state.workspace.ShowImage(6, kConfigImage);
+    state.workspace.ShowImage(3, kDataImage);
+  }
+};
+
+}  // namespace fw
