@@ -248,7 +248,9 @@ TEST(Calibration, AStopAtAnyMomentLeavesTheValuesOnTheChip) {
       // An erase that has begun ends as it would have; a write stops, once
       // the values are back.
       EXPECT_EQ(outcome, asked && (write || !erased) ? Outcome::kCancelled : Outcome::kDone);
-      if (outcome == Outcome::kCancelled) EXPECT_EQ(rig.state.log.Lines().back(), "Operation cancelled");
+      if (outcome == Outcome::kCancelled) {
+        EXPECT_EQ(rig.state.log.Lines().back(), "Operation cancelled");
+      }
       EXPECT_GT(rig.state.log.Lines().size(), before);
       EXPECT_EQ(rig.dialogs.deferred.empty(), !(asked && erased));
     }

@@ -99,10 +99,10 @@ std::string Temp(const std::string& name) {
 
 void Write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
-// A few program words, a configuration word and EEPROM bytes, as an
-// assembler would place them for a mid-range chip.
+// A few program words, user IDs, a configuration word and EEPROM bytes, as
+// an assembler would place them for a mid-range chip.
 const std::string kMidRangeHex =
-    ":020000040000FA\n:0A000000042805280628FF3F5530AC\n:02400E00C43FAD\n"
+    ":020000040000FA\n:0A000000042805280628FF3F5530AC\n:084000000100020003000400AE\n:02400E00C43FAD\n"
     ":084200004100420043004400AC\n:00000001FF\n";
 // The same for an enhanced chip: configuration words at 0x1000E, EEPROM at
 // 0x1E000.
@@ -141,6 +141,9 @@ TEST(Cli, ExitStatusesNameTheirCause) {
       {{"write", "--port", "demo:PIC16F684", "--chip", "PIC16F684", "--osccal", "34A8", "--bg", "10", hex}, 2,
        "keeps its calibration words in configuration memory"},
       {{"calibration", "--port", "demo:PIC16F630", "--chip", "PIC16F630", "--restore"}, 2, "--restore needs the values"},
+      {{"checksum", "--chip", "PIC16F630", hex}, 0, "Checksum: 0x"},
+      {{"checksum", "--chip", "PIC16F1823", "--quiet", hex}, 3, "none"},
+      {{"checksum", hex}, 2, "\"checksum\" needs --chip NAME"},
       {{"calibration", "--port", "demo:PIC16F630", "--chip", "PIC16F630", "--restore", "--osccal", "34A8", "--bg",
         "10", "--yes"},
        3, "the chip already holds 0x03FF = 34A8, BG bits = 10"},
@@ -177,6 +180,8 @@ TEST(Cli, WriteVerifiesOnTheDemoGateway) {
       ++clean;
     }
     EXPECT_EQ(clean, 2u) << "program and configuration, then the EEPROM";
+    EXPECT_EQ(r.out.find("the user IDs have been written") != std::string::npos, text == kMidRangeHex);
+    EXPECT_NE(r.out.find("\nChecksum: "), std::string::npos);
     std::remove(hex.c_str());
   }
 }

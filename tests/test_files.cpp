@@ -173,6 +173,58 @@ TEST(HexReader, StopsAndWhatTheLogSays) {
   }
 }
 
+// A configuration or data load takes its section from wherever the file
+// holds it: its place in the chip's address space (assemblers, "Save All"),
+// or address 0 (the section saves).
+TEST(SectionLoads, TakeTheSectionFromEitherLayout) {
+  for (const char* name : {"PIC16F630", "PIC16F1847"}) {
+    for (bool hex : {true, false}) {
+      SCOPED_TRACE(std::string(name) + (hex ? " hex" : " bin"));
+      FileRig rig(name);
+      rig.FillAndShow(3);
+      const Images written = rig.images();
+      const ChipRecord& c = rig.chip();
+      char config_at[16], data_at[16];
+      std::snprintf(config_at, sizeof config_at, "0x%X", 2 * c.ConfigBase);
+      std::snprintf(data_at, sizeof data_at, "0x%X", 2 * c.DataBase);
+      const struct {
+        FileSection saved, loaded;
+        std::string line;  // the layout line, at its start
+      } cases[] = {
+          {sectAll, sectConfig,
+           std::string("    configuration taken from file address ") + config_at + ", its place in a full-chip file; the file's other "},
+          {sectAll, sectData,
+           std::string("    EEPROM data taken from file address ") + data_at + ", its place in a full-chip file; the file's other "},
+          {sectConfig, sectConfig, "    configuration taken from file address 0, as \"Save Config to File...\" writes it"},
+          {sectData, sectData, "    EEPROM data taken from file address 0, as \"Save Data to File...\" writes it"},
+      };
+      for (const auto& k : cases) {
+        SCOPED_TRACE(k.loaded);
+        rig.Select(name);
+        rig.FillAndShow(3);
+        ASSERT_TRUE((hex ? rig.state.files.WriteHexFile(rig.path, k.saved) : rig.state.files.WriteBinFile(rig.path, k.saved)).done);
+        rig.Select(name);
+        const std::size_t before = rig.state.log.Lines().size();
+        const FileReport report = hex ? rig.state.files.ReadHexFile(rig.path, k.loaded)
+                                      : rig.state.files.ReadBinFile(rig.path, k.loaded);
+        EXPECT_TRUE(report.done);
+        EXPECT_EQ(report.dropped_bytes, 0u) << "the other areas' bytes are not counted as outside the chip";
+        EXPECT_EQ(rig.state.log.Lines().back().rfind(k.line, 0), 0u) << rig.state.log.Lines().back();
+        EXPECT_GT(rig.state.log.Lines().size(), before);
+        if (k.loaded == sectConfig) EXPECT_TRUE(SameBytes(rig.images().ConfigImage, written.ConfigImage, c.ConfigSize));
+        if (k.loaded == sectData) EXPECT_TRUE(SameBytes(rig.images().DataImage, written.DataImage, c.DataSize));
+      }
+    }
+  }
+  // Bytes in both places: the chip's address wins, and the log says so.
+  FileRig rig("PIC16F630");
+  const auto lines = rig.LoadHex(":020000000A0BE9\n:02400E00C431BB\n:00000001FF\n", sectConfig);
+  EXPECT_EQ(WordAt(rig.images().ConfigImage, 7), 0x31C4);
+  EXPECT_EQ(WordAt(rig.images().ConfigImage, 0), 0x3FFF);
+  EXPECT_EQ(lines.back(), "    configuration taken from file address 0x4000, its place in a full-chip file; the file's "
+                          "other 2 bytes were passed over");
+}
+
 TEST(HexWriter, RecordLayout) {
   FileRig rig("PIC16F630");
   ASSERT_TRUE(rig.state.files.WriteHexFile(rig.path, sectAll).done);

@@ -12,7 +12,9 @@
 
 #include "chips/selection.h"
 #include "fakes.h"
+#include "images/checksum.h"
 #include "operations/app_state.h"
+#include "ops_rig.h"
 
 namespace fw {
 namespace {
@@ -109,6 +111,60 @@ TEST(OutsideTools, GpasmFilesLoadWhereGpasmPutEveryByte) {
     EXPECT_EQ(expected.ProgramImage, rig.state.images.ProgramImage);
     EXPECT_EQ(expected.ConfigImage, rig.state.images.ConfigImage);
     EXPECT_EQ(expected.DataImage, rig.state.images.DataImage);
+  }
+}
+
+// A project as gpasm builds it, with user IDs, configuration and EEPROM
+// data: written, verified as a file is, read back with the same checksum,
+// and each section load of the full-chip file takes its section.
+TEST(OutsideTools, AGpasmProjectGoesWriteVerifyReadChecksum) {
+  const struct {
+    const char* chip;
+    const char* source;
+  } projects[] = {
+      {"PIC16F684",
+       "  LIST P=16F684\n  #include <p16f684.inc>\n  __CONFIG _INTRC_OSC_NOCLKOUT & _WDT_OFF & _MCLRE_ON\n"
+       "  __IDLOCS 0x1234\n  ORG 0\n  goto start\n  ORG 4\nstart movlw 0x55\n  goto start\n"
+       "  ORG 0x2100\n  DE \"ID\", 7\n  END\n"},
+      {"PIC16F630",
+       "  LIST P=16F630\n  #include <p16f630.inc>\n  __CONFIG _CP_OFF & _WDT_OFF & _INTRC_OSC_NOCLKOUT\n"
+       "  __IDLOCS 0x0A0B\n  ORG 0\n  goto $\n  ORG 0x2100\n  DE 1, 2\n  END\n"},
+      {"PIC12F1822",
+       "  LIST P=12F1822\n  #include <p12f1822.inc>\n  __CONFIG _CONFIG1, _FOSC_INTOSC & _WDTE_OFF\n"
+       "  __CONFIG _CONFIG2, _LVP_OFF\n  __IDLOCS 0x5678\n  ORG 0\n  goto $\n  ORG 0xF000\n  DE 0xAB\n  END\n"},
+  };
+  for (const auto& p : projects) {
+    SCOPED_TRACE(p.chip);
+    ToolRig tool(p.chip);
+    std::ofstream(tool.base + ".asm") << p.source;
+    int status = 0;
+    const std::string said = RunCommand("gpasm -q -a inhx32 -o '" + tool.base + ".hex' '" + tool.base + ".asm'", &status);
+    ASSERT_EQ(status, 0) << said;
+    OpsRig rig(p.chip);
+    rig.state.files.LoadFile(tool.base + ".hex", sectAll);
+    const Images file = rig.state.images;
+    const std::optional<std::uint16_t> file_sum = ImageChecksum(rig.state.chip, file);
+    const auto& words = rig.state.files.ConfigWordsLoaded();
+    ASSERT_TRUE(words[0] && words[3]) << "the file sets the user IDs";
+    rig.Run([](DeviceOperations& o) { return o.WriteProgramAndConfig(true, false, std::nullopt, true); });
+    rig.Run([](DeviceOperations& o) { return o.WriteData(); });
+    EXPECT_EQ(rig.chip().ConfigWord(0), WordAt(file.ConfigImage, 0)) << "user ID 0 written";
+    const auto scope = FileCompareScope(rig.state.chip, words);
+    EXPECT_EQ(rig.Run([&](DeviceOperations& o) { return o.VerifyProgramAndConfig(scope); }).end()[-2],
+              "       Finished. No differences found.");
+    rig.Run([](DeviceOperations& o) { return o.VerifyData(); });
+    EXPECT_TRUE(rig.chip().notes().empty()) << rig.chip().notes().front();
+    rig.state.selector.SelectChip(rig.state.chip.ChipIdWord);
+    rig.Run([](DeviceOperations& o) { return o.ReadProgramAndConfig(); });
+    EXPECT_EQ(ImageChecksum(rig.state.chip, rig.state.images), file_sum) << "the chip's checksum is the file's";
+
+    for (FileSection section : {sectConfig, sectData}) {
+      rig.state.selector.SelectChip(rig.state.chip.ChipIdWord);
+      rig.state.files.LoadFile(tool.base + ".hex", section);
+      const ChipRecord& c = rig.state.chip;
+      if (section == sectConfig) EXPECT_TRUE(std::equal(file.ConfigImage.begin(), file.ConfigImage.begin() + c.ConfigSize, rig.state.images.ConfigImage.begin()));
+      if (section == sectData) EXPECT_TRUE(std::equal(file.DataImage.begin(), file.DataImage.begin() + c.DataSize, rig.state.images.DataImage.begin()));
+    }
   }
 }
 

@@ -426,7 +426,9 @@ class MainWindowTest : public QObject {
     answer(hex, {});
     trigger("LoadProgramfromFile1");
     QVERIFY(rig.form.RichEdit1->toPlainText().startsWith("00000000: 0201 0403 3FFF"));
-    QCOMPARE(rig.LogLines().mid(1), (QStringList{"Loading program from file: " + hex, "Operation complete"}));
+    QCOMPARE(rig.LogLines().mid(1), (QStringList{"Loading program from file: " + hex, "Operation complete",
+                                                 rig.form.ChecksumLabel->text()}));
+    QVERIFY(rig.form.ChecksumLabel->text().startsWith("Checksum: 0x"));
 
     answer(dir.filePath("copy"), "*.bin (*.bin)");
     trigger("SaveProgramtoFile1");
@@ -475,7 +477,8 @@ class MainWindowTest : public QObject {
     form.Button4->click();
     QCOMPARE(dialogs.told, std::vector<std::string>{"Warning: The read ChipID does not match the selected one!"});
     QVERIFY(form.RichEdit6->toPlainText().startsWith("00002000: 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 10E3"));
-    QCOMPARE(form.RichEdit5->document()->lastBlock().text(), QString("End time: 9:5:7"));
+    QCOMPARE(form.RichEdit5->document()->lastBlock().previous().text(), QString("End time: 9:5:7"));
+    QCOMPARE(form.RichEdit5->document()->lastBlock().text(), QString("Checksum: 0xBE00"));  // DS41191's blank value
   }
 
   void keysSelectionsTabAndFocusAsAnOperatorMeetsThem() {

@@ -4,6 +4,8 @@
 // from closing the window, putting values back).
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -192,6 +194,33 @@ class WindowOperationsTest : public QObject {
     QCOMPARE(w.OnChip(), kFactory);
     QVERIFY(w.Logged("Operation cancelled"));
     QVERIFY(!w.gateway.gateway().vpp_on());
+  }
+
+  void aLoadShowsTheChecksumAndSaysWhatIsNotWritten() {
+    SimWindow w("PIC16F684");
+    const QString path = QDir::temp().filePath(QString("flashwright_window_%1.hex").arg(getpid()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    // A word at 0, the user IDs 1 2 3 4, the configuration word 0x3FF4.
+    file.write(":020000000128D5\n:084000000100020003000400AE\n:02400E00F43F7D\n:00000001FF\n");
+    file.close();
+    QVERIFY(w.form.LoadPath(path, fw::sectAll));
+    QVERIFY(w.Logged("    the file sets the user IDs (0x2000-0x2003): they are written only with"));
+    QCOMPARE(w.LastLine(), w.form.ChecksumLabel->text());
+    QVERIFY(w.form.ChecksumLabel->text().startsWith("Checksum: 0x"));
+    // Written without the entire configuration, the IDs stay erased and the
+    // window's verify does not take them; with it, both do.
+    w.form.Button5Click();
+    QCOMPARE(w.chip().ConfigWord(0), std::uint16_t{0x3FFF});
+    w.form.Button6Click();
+    QVERIFY(w.Logged("       Finished. No differences found."));
+    w.form.CheckBox2->setChecked(true);
+    w.form.Button5Click();
+    QCOMPARE(w.chip().ConfigWord(3), std::uint16_t{4});
+    const QString sum = w.form.ChecksumLabel->text();
+    w.form.Button4Click();
+    QCOMPARE(w.form.ChecksumLabel->text(), sum);
+    QFile::remove(path);
   }
 
   void restoreCalibrationValuesFromTheRecord() {

@@ -14,6 +14,7 @@
 #include "app/image_form.h"
 #include "app/lock_fuses_form.h"
 #include "app/qt_dialogs.h"
+#include "images/checksum.h"
 #include "images/hex_editing.h"
 #include "log/rtf_writer.h"
 #include "operations/connection.h"
@@ -132,6 +133,8 @@ void TForm1::BuildControls() {
   Edit2->setStyleSheet("QLineEdit { color: red; }");
   Edit2->setFont(ViewFont());
   Edit2->setFixedWidth(60);
+  ChecksumLabel = MakeLabel(top, "ChecksumLabel", "Checksum: -");
+  ChecksumLabel->setFont(ViewFont());
 
   Button1 = MakeButton(top, "Button1", "Connect");
   Button2 = MakeButton(top, "Button2", "Disconnect");
@@ -174,6 +177,7 @@ void TForm1::BuildControls() {
   chip_row->addWidget(Edit1, 1);
   chip_row->addWidget(Label16);
   chip_row->addWidget(Edit2);
+  chip_row->addWidget(ChecksumLabel);
   grid->addLayout(chip_row, 0, 0, 1, 2);
   grid->addWidget(Button3, 0, 2);
   grid->addWidget(Button11, 0, 3);
@@ -363,15 +367,28 @@ void TForm1::closeEvent(QCloseEvent* event) {
   }
 }
 
-void TForm1::Button4Click() { RunOperation(&fw::DeviceOperations::ReadProgramAndConfig); }
+void TForm1::ShowChecksum() {
+  ChecksumLabel->setText(QString::fromStdString(fw::LogChecksum(state_.chip, state_.images, state_.log)));
+}
+
+void TForm1::Button4Click() {
+  if (RunOperation(&fw::DeviceOperations::ReadProgramAndConfig) == fw::Outcome::kDone) ShowChecksum();
+}
 void TForm1::Button8Click() { RunOperation(&fw::DeviceOperations::ReadData); }
 void TForm1::Button9Click() { RunOperation(&fw::DeviceOperations::WriteData); }
-void TForm1::Button6Click() { RunOperation(&fw::DeviceOperations::VerifyProgramAndConfig); }
+void TForm1::Button6Click() {
+  // The user IDs belong to the entire configuration: compared when it is
+  // written.
+  const auto scope = fw::ChipCompareScope(state_.chip, CheckBox2->isChecked());
+  RunDevice([this, scope] { return state_.operations.VerifyProgramAndConfig(scope); });
+}
 void TForm1::Button10Click() { RunOperation(&fw::DeviceOperations::VerifyData); }
 void TForm1::Button7Click() { RunOperation(&fw::DeviceOperations::ReadCalibration); }
 
 void TForm1::Button5Click() {
-  RunDevice([this] { return state_.operations.WriteProgramAndConfig(CheckBox1->isChecked(), CheckBox2->isChecked()); });
+  const fw::Outcome outcome = RunDevice(
+      [this] { return state_.operations.WriteProgramAndConfig(CheckBox1->isChecked(), CheckBox2->isChecked()); });
+  if (outcome == fw::Outcome::kDone) ShowChecksum();
 }
 
 void TForm1::Button11Click() {
@@ -495,8 +512,22 @@ QString TForm1::RunFileDialog(QFileDialog* dialog) {
 void TForm1::LoadCommand(fw::FileSection section) {
   const QString name = RunFileDialog(OpenDialog1);
   if (name.isEmpty()) return;
-  state_.files.LoadFile(name.toStdString(), section);
+  LoadPath(name, section);
+}
+
+bool TForm1::LoadPath(const QString& path, fw::FileSection section) {
+  const fw::FileReport report = state_.files.LoadFile(path.toStdString(), section);
   SyncFromCore();
+  if (!report.done) return false;
+  const auto& words = state_.files.ConfigWordsLoaded();
+  if (!CheckBox2->isChecked() && (words[0] || words[1] || words[2] || words[3])) {
+    char range[32];
+    std::snprintf(range, sizeof range, "0x%04X-0x%04X", state_.chip.ConfigBase, state_.chip.ConfigBase + 3);
+    state_.log.LogEvent(0, std::string("    the file sets the user IDs (") + range +
+                               "): they are written only with \"Write the entire configuration memory\" checked");
+  }
+  ShowChecksum();
+  return true;
 }
 
 void TForm1::SaveCommand(fw::FileSection section) {

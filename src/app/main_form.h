@@ -71,6 +71,9 @@ class TForm1 : public QMainWindow {
   void Open1Click() { LoadCommand(fw::sectData); }
   void Save1Click() { SaveCommand(fw::sectData); }
   void Button3Click();
+  // A load as the File menu's commands do it after their dialog: the file,
+  // the log lines, the views and the checksum. False when it did not load.
+  bool LoadPath(const QString& path, fw::FileSection section);
   // The device buttons: each runs its operation on the active page's views,
   // with CheckBox1 (keep calibration) and CheckBox2 (entire configuration)
   // as the options of the erase and the write.
@@ -116,6 +119,9 @@ class TForm1 : public QMainWindow {
   QLineEdit* Edit1 = nullptr;
   QLabel* Label16 = nullptr;
   IdWordEdit* Edit2 = nullptr;
+  // Beside the chip's name: the checksum of the images after the last load,
+  // read or write.
+  QLabel* ChecksumLabel = nullptr;
   QPushButton* Button1 = nullptr;
   QPushButton* Button2 = nullptr;
   PortBox* ComboBox1 = nullptr;
@@ -169,6 +175,8 @@ class TForm1 : public QMainWindow {
   // operation where that loses nothing, and closes after it.
   void closeEvent(QCloseEvent* event) override;
   void LoadCommand(fw::FileSection section);
+  // The checksum line in the log and beside the chip's name.
+  void ShowChecksum();
   void SaveCommand(fw::FileSection section);
 
   ViewBridge bridges_[8];

@@ -17,6 +17,7 @@
 
 #include "cli/chips_command.h"
 #include "cli/terminal_dialogs.h"
+#include "images/checksum.h"
 #include "link/pause.h"
 #include "link/posix_serial_device.h"
 #include "log/clock.h"
@@ -66,6 +67,8 @@ commands:
   erase        --port P --chip NAME [--osccal W --bg B]
   blank-check  --port P --chip NAME
   calibration  --port P --chip NAME [--restore [last] [--osccal W --bg B]]
+  checksum     --chip NAME [--quiet] FILE   the checksum of a file, as the chip
+                                    will show it (--quiet: the number alone)
 
 options:
   --port P               a serial port (ttyUSB0, /dev/ttyUSB0, a pseudo-terminal), or
@@ -95,7 +98,12 @@ options:
 
 files: a name ending in "bin" (any case) is a raw image, any other Intel HEX.
 write loads the file whole, optionally erases, writes program and
-configuration and then, where the chip has one, the EEPROM, and verifies.
+configuration (the user IDs too where the file sets them) and then, where
+the chip has one, the EEPROM, and verifies. read, write, verify and checksum
+print the checksum as the chip maker's programming specifications define
+it (program memory and the configuration words masked; the user IDs for a
+code-protected image; never the OSCCAL word or band-gap bits), or say that
+no rule is published for the chip.
 
 what the comparisons (the verify after write, and verify) compare:
   program memory and the EEPROM word by word, as the window's Verify does;
@@ -146,6 +154,7 @@ const std::map<std::string, std::set<std::string>>& CommandOptions() {
       {"erase", {"--osccal", "--bg"}},
       {"blank-check", {}},
       {"calibration", {"--restore", "--osccal", "--bg"}},
+      {"checksum", {"--chip", "--quiet", "FILE"}},
   };
   return options;
 }
@@ -157,7 +166,7 @@ Options Parse(int argc, char** argv) {
   const auto known = CommandOptions().find(o.command);
   if (known == CommandOptions().end()) throw UsageError{"unknown command \"" + o.command + "\" (try --help)"};
   const std::set<std::string>& own = known->second;
-  const bool device = o.command != "chips";
+  const bool device = o.command != "chips" && o.command != "checksum";
   const std::set<std::string> common = {"--port", "--chip", "--delay", "--yes", "--no-keep-calibration", "--quiet"};
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -217,6 +226,16 @@ Options Parse(int argc, char** argv) {
   if (o.restore && o.given.has_value() == o.restore_last) {
     throw UsageError{"--restore needs the values: --osccal W --bg B, or \"last\" for the newest record"};
   }
+  if (o.command == "checksum") {
+    if (o.chip.empty() || o.chip == "auto") throw UsageError{"\"checksum\" needs --chip NAME (there is no chip to ask)"};
+    if (o.file.empty()) throw UsageError{"\"checksum\" needs a file"};
+  }
+  if (!device && o.command != "checksum") return o;
+  if (o.chip != "auto" && !o.chip.empty() && FindChipByName(o.chip) == nullptr) {
+    std::string nearest;
+    for (const std::string& n : NearestChipNames(o.chip)) nearest += (nearest.empty() ? "" : ", ") + n;
+    throw UsageError{"unknown chip \"" + o.chip + "\"; the nearest are " + nearest};
+  }
   if (!device) return o;
   if (o.port.empty()) throw UsageError{"\"" + o.command + "\" needs --port"};
   if (o.command == "detect") {
@@ -230,11 +249,6 @@ Options Parse(int argc, char** argv) {
                                              ? std::set<std::string>{"all", "program", "config", "data"}
                                              : std::set<std::string>{"all", "program", "data"};
   if (!sections.count(o.section)) throw UsageError{"no section \"" + o.section + "\" for \"" + o.command + "\""};
-  if (o.chip != "auto" && FindChipByName(o.chip) == nullptr) {
-    std::string nearest;
-    for (const std::string& n : NearestChipNames(o.chip)) nearest += (nearest.empty() ? "" : ", ") + n;
-    throw UsageError{"unknown chip \"" + o.chip + "\"; the nearest are " + nearest};
-  }
   return o;
 }
 
@@ -268,7 +282,18 @@ class Session {
     state_.calibration_record.SetPath(CalibrationRecordPath(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
   }
 
+  // checksum: the file alone, no gateway.
+  int FileChecksum() {
+    state_.selector.SelectChip(FindChipByName(o_.chip)->IdWord);
+    if (const int status = LoadFile(); status != kDone) return status;
+    const bool known = PrintChecksum();
+    // Quiet, the number alone, for scripts.
+    if (o_.quiet) std::cout << (known ? ChecksumText(state_.chip, state_.images).substr(10) : "none") << "\n";
+    return known ? kDone : kRefused;
+  }
+
   int Run() {
+    if (o_.command == "checksum") return FileChecksum();
     CatchStopSignals();
     if (o_.chip != "auto") {
       state_.selector.SelectChip(FindChipByName(o_.chip)->IdWord);
@@ -372,6 +397,12 @@ class Session {
     return status;
   }
 
+  // The checksum line of the images; false where the chip has no rule.
+  bool PrintChecksum() {
+    LogChecksum(state_.chip, state_.images, state_.log);
+    return ImageChecksum(state_.chip, state_.images).has_value();
+  }
+
   int Save() {
     const FileSection section = Section();
     const FileReport report = FileExtension(o_.output) == "BIN"
@@ -426,6 +457,7 @@ class Session {
       if (section != sectData && !Step("Read Program & Configuration", [&] { return ops().ReadProgramAndConfig(); }, &status)) {
         return status;
       }
+      if (section != sectData) PrintChecksum();
       if ((section == sectData || (section == sectAll && HasEeprom())) &&
           !Step("Read Data", [&] { return ops().ReadData(); }, &status)) {
         return status;
@@ -434,12 +466,17 @@ class Session {
     }
     if (c == "write") {
       if (o_.erase && !Step("Chip Erase", [&] { return ops().ChipErase(keep, o_.given); }, &status)) return status;
+      // User IDs the file sets are written, as the file asks.
+      const auto& words = state_.files.ConfigWordsLoaded();
+      const bool ids = words[0] || words[1] || words[2] || words[3];
       if (!Step("Write Program & Configuration",
-                [&] { return ops().WriteProgramAndConfig(keep, o_.entire_config, o_.given); }, &status)) {
+                [&] { return ops().WriteProgramAndConfig(keep, o_.entire_config, o_.given, ids); }, &status)) {
         return status;
       }
       if (HasEeprom() && !Step("Write Data", [&] { return ops().WriteData(); }, &status)) return status;
-      return o_.no_verify ? kDone : Verify(true, HasEeprom());
+      status = o_.no_verify ? kDone : Verify(true, HasEeprom());
+      if (status == kDone) PrintChecksum();
+      return status;
     }
     if (c == "write-data") {
       if (!Step("Write Data", [&] { return ops().WriteData(); }, &status)) return status;
@@ -447,7 +484,9 @@ class Session {
     }
     if (c == "verify") {
       const FileSection section = Section();
-      return Verify(section != sectData, section == sectData || (section == sectAll && HasEeprom()));
+      status = Verify(section != sectData, section == sectData || (section == sectAll && HasEeprom()));
+      if (status == kDone && section != sectData) PrintChecksum();
+      return status;
     }
     if (c == "erase") {
       Step("Chip Erase", [&] { return ops().ChipErase(keep, o_.given); }, &status);

@@ -56,8 +56,13 @@ std::string FormatBin(FileSection section, const ChipRecord& chip, const Images&
   return out;
 }
 
-void ParseBin(std::string_view bytes, FileSection section, const ChipRecord& chip, Images& images,
-              const ProgressSink& progress, const std::function<void(const char*)>& missing) {
+SectionLayout ParseBin(std::string_view bytes, FileSection section, const ChipRecord& chip, Images& images,
+                       const ProgressSink& progress, const std::function<void(const char*)>& missing) {
+  // A file long enough to reach the section's stretch is a full-chip image.
+  auto layout_of = [&](std::uint64_t stretch) {
+    return bytes.size() > stretch ? SectionLayout::kChipAddresses
+                                  : bytes.empty() ? SectionLayout::kNone : SectionLayout::kFromZero;
+  };
   switch (section) {
     case sectAll:
       // A stretch is missing when the file holds no byte of it: a program
@@ -78,13 +83,20 @@ void ParseBin(std::string_view bytes, FileSection section, const ChipRecord& chi
     case sectProgram:
       ReadStretch(bytes, 0, chip.ProgramSize, images.ProgramImage, progress);
       break;
-    case sectData:
-      ReadStretch(bytes, 0, chip.DataSize, images.DataImage, progress);
-      break;
-    case sectConfig:
-      ReadStretch(bytes, 0, chip.ConfigSize, images.ConfigImage, progress);
-      break;
+    case sectData: {
+      const SectionLayout layout = layout_of(2ull * chip.DataBase);
+      const std::uint64_t from = layout == SectionLayout::kChipAddresses ? 2ull * chip.DataBase : 0;
+      ReadStretch(bytes, from, chip.DataSize, images.DataImage, progress);
+      return layout;
+    }
+    case sectConfig: {
+      const SectionLayout layout = layout_of(2ull * chip.ConfigBase);
+      const std::uint64_t from = layout == SectionLayout::kChipAddresses ? 2ull * chip.ConfigBase : 0;
+      ReadStretch(bytes, from, chip.ConfigSize, images.ConfigImage, progress);
+      return layout;
+    }
   }
+  return SectionLayout::kNone;
 }
 
 }  // namespace fw

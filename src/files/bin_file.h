@@ -22,7 +22,9 @@ std::string FormatBin(FileSection section, const ChipRecord& chip, const Images&
 // caller); a byte the file does not have stays as it was. For a full-chip
 // file, `missing` is told "There is no config in the file" or "There is no
 // EEPROM data in the file" when the file holds no byte of that stretch.
-void ParseBin(std::string_view bytes, FileSection section, const ChipRecord& chip, Images& images,
+// A configuration or data load of a full-chip file takes the section from
+// its stretch; the layout read is given (kNone for the other sections).
+SectionLayout ParseBin(std::string_view bytes, FileSection section, const ChipRecord& chip, Images& images,
               const ProgressSink& progress, const std::function<void(const char*)>& missing);
 
 }  // namespace fw

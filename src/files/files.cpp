@@ -1,6 +1,7 @@
 #include "files/files.h"
 
 #include <cctype>
+#include <cstdio>
 
 #include "chips/selection.h"
 #include "files/bin_file.h"
@@ -72,6 +73,7 @@ FileReport ImageFiles::ReadHexFile(const std::string& path, FileSection section)
                          " outside the chip's memory areas loaded and " +
                          (reading.dropped_bytes == 1 ? "was" : "were") + " dropped");
   }
+  LogLayout(section, reading.layout, reading.passed_over);
   dialogs_.ProgressClose();
   ShowSection(section);
   report.done = reading.wrong_file.empty();
@@ -123,14 +125,32 @@ FileReport ImageFiles::ReadBinFile(const std::string& path, FileSection section)
     for (std::uint32_t w = 0; w < chip_.ConfigSize / 2; ++w) config_loaded_.set(w);
   }
   dialogs_.ProgressOpen();
-  ParseBin(
+  const SectionLayout layout = ParseBin(
       bytes, section, chip_, images_, [this](int p) { dialogs_.ProgressSet(p); },
       [this](const char* text) { dialogs_.Tell("Warning", text); });
   dialogs_.ProgressClose();
   ShowSection(section);
   log_.LogEvent(12, "");
+  const std::uint64_t stretch = section == sectConfig ? chip_.ConfigSize : chip_.DataSize;
+  LogLayout(section, layout, layout == SectionLayout::kChipAddresses ? bytes.size() - stretch : 0);
   report.done = true;
   return report;
+}
+
+void ImageFiles::LogLayout(FileSection section, SectionLayout layout, std::uint64_t passed_over) {
+  if (layout == SectionLayout::kNone || (section != sectConfig && section != sectData)) return;
+  const bool config = section == sectConfig;
+  const char* what = config ? "    configuration" : "    EEPROM data";
+  if (layout == SectionLayout::kFromZero) {
+    log_.LogEvent(0, std::string(what) + " taken from file address 0, as \"" +
+                         (config ? "Save Config to File..." : "Save Data to File...") + "\" writes it");
+    return;
+  }
+  char address[16];
+  std::snprintf(address, sizeof address, "0x%X", 2 * (config ? chip_.ConfigBase : chip_.DataBase));
+  std::string text = std::string(what) + " taken from file address " + address + ", its place in a full-chip file";
+  if (passed_over > 0) text += "; the file's other " + std::to_string(passed_over) + " bytes were passed over";
+  log_.LogEvent(0, text);
 }
 
 FileReport ImageFiles::LoadFile(const std::string& path, FileSection section) {

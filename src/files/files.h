@@ -54,6 +54,9 @@ class ImageFiles {
 
  private:
   void LogStart(bool saving, FileSection section, const std::string& path);
+  // Where a configuration or data load found its section, and what else of
+  // the file it passed over.
+  void LogLayout(FileSection section, SectionLayout layout, std::uint64_t passed_over);
   void ClearSection(FileSection section);
   void TakeSection(FileSection section);
   void ShowSection(FileSection section);

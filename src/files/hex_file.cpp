@@ -73,9 +73,30 @@ HexReading ParseHex(std::string_view text, FileSection section, const ChipRecord
   HexReading reading;
   const Areas areas{chip.ProgramSize, 2ull * chip.ConfigBase, chip.ConfigSize,
                     2ull * chip.DataBase, chip.DataSize};
+  auto in_some_area = [&](std::uint64_t a) {
+    return a < areas.program || (a >= areas.config_base && a < areas.config_base + areas.config_size) ||
+           (a >= areas.data_base && a < areas.data_base + 2 * areas.data_size);
+  };
+  // A configuration or data load takes its section from the section's place
+  // in the chip's address space when the file has any byte there; the bytes
+  // from address 0 are held aside until the end shows which layout it is.
+  const bool config_section = section == sectConfig;
+  const std::uint64_t section_base = config_section ? areas.config_base : areas.data_base;
+  const std::uint64_t section_bytes = config_section ? areas.config_size : 2 * areas.data_size;
+  std::vector<std::int16_t> from_zero;
+  if (section == sectConfig || section == sectData) from_zero.assign(section_bytes, -1);
+  bool at_chip_address = false;
+  auto put_section = [&](std::uint64_t offset, std::uint8_t byte) {
+    if (config_section) {
+      images.ConfigImage[offset] = byte;
+      reading.config_words_set.set(offset / 2);
+    } else if (offset % 2 == 0) {
+      // Odd bytes of the EEPROM's words are dropped by design.
+      images.DataImage[offset / 2] = byte;
+    }
+  };
   // Where data byte at absolute address `a` goes; false when it lies outside
-  // every area of the section. Odd bytes of the EEPROM's words are dropped
-  // by design and do not count as outside.
+  // every area of the chip.
   auto store = [&](std::uint64_t a, std::uint8_t byte) {
     switch (section) {
       case sectAll:
@@ -95,13 +116,18 @@ HexReading ParseHex(std::string_view text, FileSection section, const ChipRecord
         images.ProgramImage[a] = byte;
         return true;
       case sectData:
-        if (a >= 2 * areas.data_size) return false;
-        if (a % 2 == 0) images.DataImage[a / 2] = byte;
-        return true;
       case sectConfig:
-        if (a >= areas.config_size) return false;
-        images.ConfigImage[a] = byte;
-        reading.config_words_set.set(a / 2);
+        if (a >= section_base && a < section_base + section_bytes) {
+          put_section(a - section_base, byte);
+          at_chip_address = true;
+          return true;
+        }
+        if (a < section_bytes) {
+          from_zero[a] = byte;
+          return true;
+        }
+        if (!in_some_area(a)) return false;
+        ++reading.passed_over;
         return true;
     }
     return false;
@@ -165,6 +191,17 @@ HexReading ParseHex(std::string_view text, FileSection section, const ChipRecord
       }
     }
     if (i % 1024 == 0 && progress) progress(static_cast<int>((i + 1) * 100 / count));
+  }
+  std::uint64_t held = 0;
+  for (std::int16_t b : from_zero) held += b >= 0;
+  if (at_chip_address) {
+    reading.layout = SectionLayout::kChipAddresses;
+    reading.passed_over += held;
+  } else if (held > 0) {
+    reading.layout = SectionLayout::kFromZero;
+    for (std::uint64_t k = 0; k < from_zero.size(); ++k) {
+      if (from_zero[k] >= 0) put_section(k, static_cast<std::uint8_t>(from_zero[k]));
+    }
   }
   return reading;
 }

@@ -17,6 +17,12 @@ enum FileSection : int { sectAll = 0, sectProgram = 1, sectData = 2, sectConfig 
 // Moves the progress bar (0-100).
 using ProgressSink = std::function<void(int)>;
 
+// Where a file held the one section it was loaded for (configuration or
+// EEPROM): at the section's own place in the chip's address space, as
+// assemblers and "Save All" write it, or from address 0, as the section
+// saves write it. kNone: no byte of the section was found.
+enum class SectionLayout { kNone, kFromZero, kChipAddresses };
+
 // How the reading of a HEX text went.
 struct HexReading {
   bool end_record = false;       // an end-of-file record ended the reading
@@ -25,9 +31,13 @@ struct HexReading {
   std::uint64_t bad_checksums = 0;  // records loaded although their checksum is wrong
   std::uint64_t first_bad_checksum_line = 0;  // 1-based; 0 when there is none
   std::bitset<kConfigImageBytes / 2> config_words_set;  // the configuration words the text set
+  SectionLayout layout = SectionLayout::kNone;  // configuration and data loads only
+  std::uint64_t passed_over = 0;  // bytes of the chip's other areas, not taken by a section load
 };
 
 // Reads Intel HEX text into the images of `section` for the selected chip,
+// a configuration or data section from wherever the file holds it (its
+// place in the chip's address space wins over address 0),
 // record by record at fixed character positions, until the end record or a
 // record that stops the reading. Tolerant where files in the wild differ
 // (record mark, checksums, line ends), strict where a record cannot be read

@@ -322,7 +322,7 @@ Outcome DeviceOperations::ReadData() {
 }
 
 Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool entire_config,
-                                                const std::optional<OsccalValues>& given) {
+                                                const std::optional<OsccalValues>& given, bool user_ids) {
   kept_ = {};
   if (!dialogs_.Ask("Warning", kWriteQuestion, Buttons::kYesNo)) {
     log_.LogEvent(0, kCancelled);
@@ -347,8 +347,10 @@ Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool enti
   auto fail = [&](bool end_time) { return FailAfterErase(end_time, erased); };
   const bool ext = group->externally_timed;
 
+  // User IDs take programming only after an erase from configuration space.
+  const bool ids = user_ids && !entire_config;
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return fail(false);
-  if (entire_config && !icsp_.LoadConfiguration()) return fail(false);
+  if ((entire_config || ids) && !icsp_.LoadConfiguration()) return fail(false);
   if (group->load_blank_before_erase && !icsp_.LoadDataForProgramMemory(0x3FFF)) return fail(false);
   if (!icsp_.BulkEraseProgramMemory()) return fail(false);
   erased = true;
@@ -373,8 +375,14 @@ Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool enti
     }
     if (group->entire_config_message != nullptr) log_.LogEvent(0, group->entire_config_message);
   } else {
-    if (!icsp_.IncrementAddress(6, true) || !icsp_.WriteConfigMemory(7, ext)) return fail(false);
+    if (ids) {
+      for (std::uint32_t j = 0; j < 4; ++j) {
+        if (!icsp_.WriteConfigMemory(j, ext)) return fail(false);
+      }
+    }
+    if (!icsp_.IncrementAddress(ids ? 3 : 6, true) || !icsp_.WriteConfigMemory(7, ext)) return fail(false);
     if (group->config_word_writes == 2 && !icsp_.WriteConfigMemory(8, ext)) return fail(false);
+    if (ids) log_.LogEvent(0, "    the user IDs have been written as the file sets them");
   }
   if (restore && (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true) ||
                   CheckBandGap(*kept_.values.osccal, 7) != Step::kDone)) {
@@ -687,8 +695,11 @@ Outcome DeviceOperations::RestoreCalibration(const OsccalValues& values) {
   return Outcome::kDone;
 }
 
-DeviceOperations::CompareScope ChipCompareScope(const ChipRecord& chip) {
-  return FileCompareScope(chip, std::bitset<kConfigImageBytes / 2>().set());
+DeviceOperations::CompareScope ChipCompareScope(const ChipRecord& chip, bool user_ids) {
+  std::bitset<kConfigImageBytes / 2> words;
+  words.set();
+  if (!user_ids) words &= ~std::bitset<kConfigImageBytes / 2>(0xF);
+  return FileCompareScope(chip, words);
 }
 
 DeviceOperations::CompareScope FileCompareScope(const ChipRecord& chip,

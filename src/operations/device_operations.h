@@ -60,8 +60,10 @@ class DeviceOperations {
   // "Write Program && Configuration": keep_calibration is CheckBox1,
   // entire_config CheckBox2. `given`: the F629 family's calibration values
   // as the operator knows them, programmed in place of what the chip reads.
+  // `user_ids`: without the entire configuration, the four user IDs are
+  // written too (and erased first), as a file that sets them asks.
   Outcome WriteProgramAndConfig(bool keep_calibration, bool entire_config,
-                                const std::optional<OsccalValues>& given = std::nullopt);
+                                const std::optional<OsccalValues>& given = std::nullopt, bool user_ids = false);
   // "Write Data".
   Outcome WriteData();
   // "Verify Program && Configuration", "Verify Data". The configuration
@@ -169,7 +171,8 @@ class DeviceOperations {
 DeviceOperations::CompareScope FileCompareScope(const ChipRecord& chip,
                                                 const std::bitset<kConfigImageBytes / 2>& loaded);
 // The same over every configuration word: what a verify against the views
-// compares.
-DeviceOperations::CompareScope ChipCompareScope(const ChipRecord& chip);
+// compares; the user IDs only with `user_ids` (they are written with the
+// entire configuration only).
+DeviceOperations::CompareScope ChipCompareScope(const ChipRecord& chip, bool user_ids = true);
 
 }  // namespace fw

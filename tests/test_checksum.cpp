@@ -1,0 +1,90 @@
+// The checksum against the worked values of the programming specifications'
+// tables: a blank chip, and one with 0x25E6 at the first and the last address
+// summed; with code protection off and on (the documents put the unprotected
+// checksum into the user IDs of the protected case, as MPLAB does).
+
+#include <gtest/gtest.h>
+
+#include "images/checksum.h"
+
+namespace fw {
+namespace {
+
+struct Chip {
+  ChipRecord record;
+  Images images;
+  explicit Chip(const char* name) {
+    const ChipEntry& entry = *FindChipByName(name);
+    record.Assign(entry, entry.IdWord);
+    for (std::uint32_t i = 0; i < record.ProgramSize / 2; ++i) SetWordAt(images.ProgramImage, i, 0x3FFF);
+    for (std::uint32_t i = 0; i < record.ConfigSize / 2; ++i) SetWordAt(images.ConfigImage, i, 0x3FFF);
+  }
+  std::uint16_t Sum() const { return *ImageChecksum(record, images); }
+  // 0x25E6 at word 0 and at the last word summed.
+  void Pattern() {
+    const ChecksumRule& rule = *ChecksumRuleFor(LookupChip(record.ChipIdWord).entry->Family);
+    SetWordAt(images.ProgramImage, 0, 0x25E6);
+    SetWordAt(images.ProgramImage, record.ProgramSize / 2 - 1 - rule.program_words_left_out, 0x25E6);
+  }
+  void Protect(std::uint16_t cleared) {
+    const std::uint16_t unprotected = Sum();
+    SetWordAt(images.ConfigImage, 7, static_cast<std::uint16_t>(0x3FFF & ~cleared));
+    for (std::uint32_t id = 0; id < 4; ++id) SetWordAt(images.ConfigImage, id, (unprotected >> (4 * (3 - id))) & 0xF);
+  }
+};
+
+TEST(Checksum, TheDocumentsWorkedValues) {
+  const struct {
+    const char* chip;
+    std::uint16_t blank, pattern;  // code protection off
+    std::uint16_t protect_bits;    // cleared for the protected row; 0: none printed
+    std::uint16_t protected_blank, protected_pattern;
+  } cases[] = {
+      {"PIC12F629", 0xBE00, 0x89CE, 0x0080, 0xBF7F, 0x8B4D},
+      {"PIC16F684", 0x07FF, 0xD3CD, 0x0040, 0x17BE, 0xE38C},
+      {"PIC12F635", 0x1BFF, 0xE7CD, 0x0040, 0x3BBE, 0x078C},
+      {"PIC16F785", 0x07FF, 0xD3CD, 0x00C0, 0x173E, 0xE30C},
+      {"PIC16F628A", 0x19FF, 0xE5CD, 0x2000, 0x1BFE, 0xE7CC},
+      {"PIC12F609", 0xFFFF, 0xCBCD, 0x0040, 0x03BE, 0xCF8C},
+      {"PIC12F617", 0xFBFF, 0xC7CD, 0, 0, 0},
+      {"PIC12F752", 0x3B79, 0x0747, 0, 0, 0},
+      {"PIC16F887", 0x26FF, 0xF2CD, 0x0040, 0x6DBE, 0x398C},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.chip);
+    for (const bool pattern : {false, true}) {
+      Chip chip(c.chip);
+      if (pattern) chip.Pattern();
+      EXPECT_EQ(chip.Sum(), pattern ? c.pattern : c.blank);
+      if (c.protect_bits == 0) continue;
+      chip.Protect(c.protect_bits);
+      EXPECT_EQ(chip.Sum(), pattern ? c.protected_pattern : c.protected_blank);
+      // Protected, program memory plays no part.
+      SetWordAt(chip.images.ProgramImage, 5, 0x0000);
+      EXPECT_EQ(chip.Sum(), pattern ? c.protected_pattern : c.protected_blank);
+    }
+  }
+}
+
+TEST(Checksum, FactoryValuesAreLeftOutAndUnknownRulesAreSaid) {
+  Chip f630("PIC16F630");
+  const std::uint16_t blank = f630.Sum();
+  SetWordAt(f630.images.ProgramImage, 0x3FF, 0x34A8);                   // OSCCAL
+  SetWordAt(f630.images.ConfigImage, 7, 0x1FFF);                         // other band-gap bits
+  SetWordAt(f630.images.ConfigImage, 8, 0x2D4A);                         // no such word summed
+  EXPECT_EQ(f630.Sum(), blank);
+  SetWordAt(f630.images.ProgramImage, 0x3FE, 0x3FFE);
+  EXPECT_EQ(f630.Sum(), static_cast<std::uint16_t>(blank - 1));
+  EXPECT_EQ(ChecksumText(f630.record, f630.images), "Checksum: 0xBDFF");
+
+  for (const char* name : {"PIC16F1823", "PIC16F722", "PIC16F753", "PIC16F1509"}) {
+    Chip chip(name);
+    EXPECT_FALSE(ImageChecksum(chip.record, chip.images)) << name;
+    EXPECT_EQ(ChecksumText(chip.record, chip.images), "Checksum: no published checksum rule for this chip");
+  }
+  ChipRecord none;
+  EXPECT_FALSE(ImageChecksum(none, f630.images));
+}
+
+}  // namespace
+}  // namespace fw
