@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -296,6 +298,97 @@ TEST(Cli, TheCalibrationOutlivesProtectionInterruptionAndLoss) {
     EXPECT_EQ(DumpedWords(dump), "A834 FF21") << "OSCCAL back, the configuration word erased but for its BG bits";
   }
   for (const std::string& f : {image, dump, hex}) std::remove(f.c_str());
+}
+
+// Reads standard output until `pattern` shows, at most `seconds`.
+bool ReadUntil(int fd, std::string* seen, const std::string& pattern, int seconds = 60) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (seen->find(pattern) == std::string::npos) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 200) <= 0) continue;
+    char buffer[512];
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    seen->append(buffer, static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// A tray of chips at one station: each put in is numbered, written and
+// recorded; each taken out keeps its number.
+TEST(Cli, AStationProgramsEveryChipPutIn) {
+  const std::string dump = Temp("station.hex"), serials = Temp("serial.txt"), record = Temp("record.jsonl");
+  const std::string hex = Temp("station_firmware.hex");
+  Write(hex, ":020000040000FA\n:06000000042805280628A1\n:02400E00C43FAD\n:00000001FF\n");
+  for (const std::string& f : {serials, record}) std::remove(f.c_str());
+  fw::test::SimProcess sim({"--chip", "PIC12F609", "--dump", dump});
+  ASSERT_FALSE(sim.path.empty());
+  int out = -1;
+  const std::string err = Temp("station.err");
+  const pid_t pid = Start(FLASHWRIGHT_CLI_PATH,
+                          {"write", "--port", sim.path, "--chip", "PIC12F609", "--yes", "--repeat", "--no-verify",
+                           "--serial", "500", "--serial-at", "ids", "--serial-file", serials, "--record", record, hex},
+                          err, &out);
+  std::string seen;
+  for (int chip = 1; chip <= 3; ++chip) {
+    ASSERT_TRUE(ReadUntil(out, &seen, "chip " + std::to_string(chip) + "  PIC12F609")) << seen;
+    if (chip == 3) break;
+    kill(sim.pid, SIGUSR1);  // taken out
+    usleep(900000);
+    kill(sim.pid, SIGUSR1);  // the next one put in
+  }
+  kill(pid, SIGINT);
+  const Result r = Finish(pid, out, err, seen);
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  for (const char* chip : {"PASS  chip 1  PIC12F609  serial 500", "PASS  chip 2  PIC12F609  serial 501",
+                           "PASS  chip 3  PIC12F609  serial 502"}) {
+    EXPECT_NE(r.out.find(chip), std::string::npos) << r.out;
+  }
+  EXPECT_NE(r.out.find("station: 3 passed, 0 failed, serial numbers 500 to 502"), std::string::npos) << r.out;
+  sim.Stop();
+  EXPECT_EQ(sim.Errors(), "");
+  // Each chip holds its number in its user IDs (500 = 0x01F4), ID0 first.
+  const std::pair<std::string, std::string> chips[] = {
+      {dump + ".1", "000001000F000400"}, {dump + ".2", "000001000F000500"}, {dump, "000001000F000600"}};
+  for (const auto& [file, ids] : chips) {
+    std::ifstream in(file);
+    std::string line, found;
+    while (std::getline(in, line)) {
+      if (line.rfind(":10400000", 0) == 0) found = line.substr(9, 16);
+    }
+    EXPECT_EQ(found, ids) << file;
+  }
+  std::ifstream next(serials);
+  std::string word, value;
+  next >> word >> value;
+  EXPECT_EQ(word + " " + value, "next 503");
+  const Result report = Cli({"report", record});
+  EXPECT_NE(report.out.find("chips: 3 programmed, 0 failed"), std::string::npos) << report.out;
+  for (const std::string& f : {dump, dump + ".1", dump + ".2", serials, serials + ".lock", record, hex}) {
+    std::remove(f.c_str());
+  }
+}
+
+// The same job on several gateways at once: every line names its port, the
+// serial numbers stay unique, and the status is 0 only when all succeed.
+TEST(Cli, SeveralGatewaysAtOnce) {
+  const std::string hex = Temp("ports.hex");
+  Write(hex, kMidRangeHex);
+  const Result mixed = Cli({"write", "--port", "demo:PIC16F630", "--port", "demo:PIC16F676", "--chip", "auto",
+                            "--yes", "--serial", "1", "--serial-at", "eeprom:0x20:2", hex});
+  EXPECT_EQ(mixed.status, 0) << mixed.out << mixed.err;
+  EXPECT_NE(mixed.out.find("[demo:PIC16F676] Selected chip is  PIC16F676"), std::string::npos) << mixed.out;
+  EXPECT_NE(mixed.out.find("serial number 1 goes to"), std::string::npos);
+  EXPECT_NE(mixed.out.find("serial number 2 goes to"), std::string::npos);
+  EXPECT_NE(mixed.out.find("\nport "), std::string::npos) << "the summary table";
+  const Result refused = Cli({"write", "--port", "demo:PIC16F630", "--port", "demo:PIC16F684", "--chip", "PIC16F630",
+                              "--yes", hex});
+  EXPECT_EQ(refused.status, 3) << refused.out;
+  EXPECT_NE(refused.out.find("not the PIC16F630's: nothing written"), std::string::npos) << refused.out;
+  EXPECT_EQ(Cli({"write", "--port", "demo:PIC16F630", "--port", "demo:PIC16F676", "--chip", "auto", hex}).status, 2)
+      << "several ports ask no questions";
+  std::remove(hex.c_str());
 }
 
 }  // namespace

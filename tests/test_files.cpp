@@ -211,8 +211,12 @@ TEST(SectionLoads, TakeTheSectionFromEitherLayout) {
         EXPECT_EQ(report.dropped_bytes, 0u) << "the other areas' bytes are not counted as outside the chip";
         EXPECT_EQ(rig.state.log.Lines().back().rfind(k.line, 0), 0u) << rig.state.log.Lines().back();
         EXPECT_GT(rig.state.log.Lines().size(), before);
-        if (k.loaded == sectConfig) EXPECT_TRUE(SameBytes(rig.images().ConfigImage, written.ConfigImage, c.ConfigSize));
-        if (k.loaded == sectData) EXPECT_TRUE(SameBytes(rig.images().DataImage, written.DataImage, c.DataSize));
+        if (k.loaded == sectConfig) {
+          EXPECT_TRUE(SameBytes(rig.images().ConfigImage, written.ConfigImage, c.ConfigSize));
+        }
+        if (k.loaded == sectData) {
+          EXPECT_TRUE(SameBytes(rig.images().DataImage, written.DataImage, c.DataSize));
+        }
       }
     }
   }

@@ -162,8 +162,12 @@ TEST(OutsideTools, AGpasmProjectGoesWriteVerifyReadChecksum) {
       rig.state.selector.SelectChip(rig.state.chip.ChipIdWord);
       rig.state.files.LoadFile(tool.base + ".hex", section);
       const ChipRecord& c = rig.state.chip;
-      if (section == sectConfig) EXPECT_TRUE(std::equal(file.ConfigImage.begin(), file.ConfigImage.begin() + c.ConfigSize, rig.state.images.ConfigImage.begin()));
-      if (section == sectData) EXPECT_TRUE(std::equal(file.DataImage.begin(), file.DataImage.begin() + c.DataSize, rig.state.images.DataImage.begin()));
+      if (section == sectConfig) {
+        EXPECT_TRUE(std::equal(file.ConfigImage.begin(), file.ConfigImage.begin() + c.ConfigSize, rig.state.images.ConfigImage.begin()));
+      }
+      if (section == sectData) {
+        EXPECT_TRUE(std::equal(file.DataImage.begin(), file.DataImage.begin() + c.DataSize, rig.state.images.DataImage.begin()));
+      }
     }
   }
 }

@@ -22,6 +22,7 @@
 #include "app/progress_form.h"
 #include "app/qt_dialogs.h"
 #include "fakes.h"
+#include "log/production_record.h"
 #include "sim/simulated_gateway.h"
 
 namespace {
@@ -221,6 +222,35 @@ class WindowOperationsTest : public QObject {
     w.form.Button4Click();
     QCOMPARE(w.form.ChecksumLabel->text(), sum);
     QFile::remove(path);
+  }
+
+  void keepTheEepromAndRecordEveryOperation() {
+    SimWindow w("PIC16F684");
+    w.chip().SetDataByte(3, 0x42);
+    const QString record = QDir::temp().filePath(QString("flashwright_window_%1.jsonl").arg(getpid()));
+    QFile::remove(record);
+    w.form.RecordTo(record);
+    w.form.KeepEepromCheckBox->setChecked(true);
+    w.form.Button5Click();
+    QCOMPARE(w.state.images.DataImage[3], std::uint8_t{0x42});
+    QVERIFY(w.Logged("    the chip's EEPROM is kept in the data view"));
+    w.form.Button9Click();
+    w.form.Button10Click();
+    QCOMPARE(w.LastLine(), QString("End time: 9:5:7"));
+    QVERIFY(w.Logged("       Finished. No differences found."));
+    QCOMPARE(w.chip().DataByte(3), std::uint8_t{0x42});
+    QFile file(record);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+    QCOMPARE(lines.size(), 3);
+    const auto write = fw::ParseRecordLine(lines[0].toStdString());
+    QVERIFY(write.has_value());
+    QCOMPARE(QString::fromStdString(write->command), QString("write"));
+    QCOMPARE(QString::fromStdString(write->outcome), QString("done"));
+    QCOMPARE(QString::fromStdString(write->calibration), QString("0x2008 = 2D4A"));
+    QCOMPARE(QString::fromStdString(fw::ParseRecordLine(lines[2].toStdString())->command), QString("verify-data"));
+    w.form.RecordTo({});
+    QFile::remove(record);
   }
 
   void restoreCalibrationValuesFromTheRecord() {

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSysInfo>
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
@@ -15,6 +16,10 @@
 #include "app/lock_fuses_form.h"
 #include "app/qt_dialogs.h"
 #include "images/checksum.h"
+#include "log/production_record.h"
+#include "log/safe_file.h"
+#include "log/sha256.h"
+#include "operations/production.h"
 #include "images/hex_editing.h"
 #include "log/rtf_writer.h"
 #include "operations/connection.h"
@@ -171,6 +176,8 @@ void TForm1::BuildControls() {
   CheckBox1->setChecked(true);
   CheckBox2 = new QCheckBox("Write the entire configuration memory (not only the Config Word)", top);
   CheckBox2->setObjectName("CheckBox2");
+  KeepEepromCheckBox = new QCheckBox("Keep the chip's EEPROM when writing", top);
+  KeepEepromCheckBox->setObjectName("KeepEepromCheckBox");
 
   auto* chip_row = new QHBoxLayout;
   chip_row->addWidget(Label2);
@@ -203,6 +210,7 @@ void TForm1::BuildControls() {
 
   grid->addWidget(CheckBox1, 3, 0, 1, 3);
   grid->addWidget(CheckBox2, 3, 3, 1, 2);
+  grid->addWidget(KeepEepromCheckBox, 4, 0, 1, 3);
   column->addWidget(top);
 
   // The two pages of memory views.
@@ -289,6 +297,18 @@ void TForm1::BuildMenus() {
   file->addSeparator();
   connect(add(file, "SaveLogas1", "Save Log as..."), &QAction::triggered, this,
           &TForm1::SaveLogas1Click);
+  RecordAction = add(file, "RecordEveryOperation1", "Record every operation to...");
+  RecordAction->setCheckable(true);
+  connect(RecordAction, &QAction::triggered, this, [this](bool on) {
+    if (!on) {
+      RecordTo({});
+      return;
+    }
+    const QString name = QFileDialog::getSaveFileName(this, "Record every operation to", QString(),
+                                                      "JSON Lines (*.jsonl);;All files (*)", nullptr,
+                                                      QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    RecordTo(name);
+  });
   file->addSeparator();
   connect(add(file, "Exit1", "Exit"), &QAction::triggered, this, &TForm1::Exit1Click);
 
@@ -336,18 +356,38 @@ void TForm1::Button3Click() {
   SyncFromCore();
 }
 
-fw::Outcome TForm1::RunDevice(const std::function<fw::Outcome()>& operation) {
+void TForm1::RecordTo(const QString& path) {
+  record_path_ = path;
+  RecordAction->setChecked(!path.isEmpty());
+  state_.log.LogEvent(0, path.isEmpty() ? "    the operations are no longer recorded"
+                                        : "    every operation is recorded to " + path.toStdString());
+}
+
+fw::Outcome TForm1::RunDevice(const char* command, const std::function<fw::Outcome()>& operation) {
   busy_ = true;
   dialogs_.ResetStop();
+  const std::size_t first_line = state_.log.Lines().size();
   const fw::Outcome outcome = operation();
   busy_ = false;
+  if (!record_path_.isEmpty()) {
+    fw::ChipRunRecord r = fw::MakeRunRecord(state_, outcome, first_line);
+    fw::SystemClock clock;
+    r.time = clock.UtcTimestamp();
+    r.host = QSysInfo::machineHostName().toStdString();
+    r.port = state_.link.PortPath();
+    r.command = command;
+    r.file = loaded_file_.toStdString();
+    std::string bytes, error;
+    if (!loaded_file_.isEmpty() && fw::ReadWholeFile(r.file, &bytes, nullptr)) r.file_sha256 = fw::Sha256Hex(bytes);
+    if (!fw::AppendRecord(record_path_.toStdString(), r, &error)) dialogs_.Tell("Error", error);
+  }
   SyncFromCore();
   if (close_when_done_) close();
   return outcome;
 }
 
-fw::Outcome TForm1::RunOperation(fw::Outcome (fw::DeviceOperations::*operation)()) {
-  return RunDevice([this, operation] { return (state_.operations.*operation)(); });
+fw::Outcome TForm1::RunOperation(const char* command, fw::Outcome (fw::DeviceOperations::*operation)()) {
+  return RunDevice(command, [this, operation] { return (state_.operations.*operation)(); });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -372,27 +412,37 @@ void TForm1::ShowChecksum() {
 }
 
 void TForm1::Button4Click() {
-  if (RunOperation(&fw::DeviceOperations::ReadProgramAndConfig) == fw::Outcome::kDone) ShowChecksum();
+  if (RunOperation("read", &fw::DeviceOperations::ReadProgramAndConfig) == fw::Outcome::kDone) ShowChecksum();
 }
-void TForm1::Button8Click() { RunOperation(&fw::DeviceOperations::ReadData); }
-void TForm1::Button9Click() { RunOperation(&fw::DeviceOperations::WriteData); }
+void TForm1::Button8Click() { RunOperation("read-data", &fw::DeviceOperations::ReadData); }
+void TForm1::Button9Click() { RunOperation("write-data", &fw::DeviceOperations::WriteData); }
 void TForm1::Button6Click() {
   // The user IDs belong to the entire configuration: compared when it is
   // written.
   const auto scope = fw::ChipCompareScope(state_.chip, CheckBox2->isChecked());
-  RunDevice([this, scope] { return state_.operations.VerifyProgramAndConfig(scope); });
+  RunDevice("verify", [this, scope] { return state_.operations.VerifyProgramAndConfig(scope); });
 }
-void TForm1::Button10Click() { RunOperation(&fw::DeviceOperations::VerifyData); }
-void TForm1::Button7Click() { RunOperation(&fw::DeviceOperations::ReadCalibration); }
+void TForm1::Button10Click() { RunOperation("verify-data", &fw::DeviceOperations::VerifyData); }
+void TForm1::Button7Click() { RunOperation("calibration", &fw::DeviceOperations::ReadCalibration); }
 
 void TForm1::Button5Click() {
-  const fw::Outcome outcome = RunDevice(
-      [this] { return state_.operations.WriteProgramAndConfig(CheckBox1->isChecked(), CheckBox2->isChecked()); });
+  const fw::Outcome outcome = RunDevice("write", [this] {
+    if (KeepEepromCheckBox->isChecked() && state_.chip.DataSize > 0) {
+      // The chip's EEPROM into the data view: "Write Data" puts it back.
+      fw::KeptContents kept;
+      const fw::Outcome read = state_.operations.ReadToKeep({.eeprom = true, .user_ids = false, .program = std::nullopt}, &kept);
+      if (read != fw::Outcome::kDone) return read;
+      std::copy(kept.eeprom.begin(), kept.eeprom.end(), state_.images.DataImage.begin());
+      state_.workspace.ShowImage(state_.workspace.DataView(), fw::kDataImage);
+      state_.log.LogEvent(0, "    the chip's EEPROM is kept in the data view: \"Write Data\" puts it back");
+    }
+    return state_.operations.WriteProgramAndConfig(CheckBox1->isChecked(), CheckBox2->isChecked());
+  });
   if (outcome == fw::Outcome::kDone) ShowChecksum();
 }
 
 void TForm1::Button11Click() {
-  RunDevice([this] { return state_.operations.ChipErase(CheckBox1->isChecked()); });
+  RunDevice("erase", [this] { return state_.operations.ChipErase(CheckBox1->isChecked()); });
 }
 
 void TForm1::RestoreCalibrationClick() {
@@ -412,7 +462,7 @@ void TForm1::RestoreCalibrationClick() {
                                  newest ? newest->values.osccal : std::nullopt, this);
   if (dialog.exec() != QDialog::Accepted || dialog.answer().kind != fw::CalibrationAnswer::Kind::kUse) return;
   const fw::OsccalValues values = dialog.answer().values;
-  RunDevice([this, values] { return state_.operations.RestoreCalibration(values); });
+  RunDevice("restore", [this, values] { return state_.operations.RestoreCalibration(values); });
 }
 
 bool TForm1::ViewKeyDown(int n, std::uint16_t& key) {
@@ -447,7 +497,7 @@ void TForm1::SetDeviceControls(bool connected) {
   Button1->setEnabled(!connected);
   for (QWidget* w : std::initializer_list<QWidget*>{Button2, Button3, Button4, Button5, Button6,
                                                      Button7, Button8, Button9, Button10, Button11,
-                                                     CheckBox1, CheckBox2}) {
+                                                     CheckBox1, CheckBox2, KeepEepromCheckBox}) {
     w->setEnabled(connected);
   }
 }
@@ -519,6 +569,7 @@ bool TForm1::LoadPath(const QString& path, fw::FileSection section) {
   const fw::FileReport report = state_.files.LoadFile(path.toStdString(), section);
   SyncFromCore();
   if (!report.done) return false;
+  loaded_file_ = path;
   const auto& words = state_.files.ConfigWordsLoaded();
   if (!CheckBox2->isChecked() && (words[0] || words[1] || words[2] || words[3])) {
     char range[32];

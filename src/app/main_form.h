@@ -91,6 +91,10 @@ class TForm1 : public QMainWindow {
   void RestoreCalibrationClick();
   // Whether a device operation runs (its progress window is up).
   bool Busy() const { return busy_; }
+  // "Record every operation to..." (File menu): every device operation
+  // appends a line to the production record at `path` (empty: none).
+  void RecordTo(const QString& path);
+  const QString& RecordPath() const { return record_path_; }
   // Every "Chip Select" item calls this with its entry's ID word; the items
   // are generated from one table (PIC16F6301 for "PIC16F630", ...).
   void ChipMenuItemClick(std::uint16_t id_word);
@@ -138,6 +142,10 @@ class TForm1 : public QMainWindow {
   QSlider* TrackBar1 = nullptr;
   QCheckBox* CheckBox1 = nullptr;
   QCheckBox* CheckBox2 = nullptr;
+  // "Keep the chip's EEPROM when writing": the write of program and
+  // configuration reads the chip's EEPROM into the data view first, so that
+  // "Write Data" puts it back and "Verify Data" checks it.
+  QCheckBox* KeepEepromCheckBox = nullptr;
   QTabWidget* PageControl1 = nullptr;
   QWidget* TabSheet1 = nullptr;
   QWidget* TabSheet2 = nullptr;
@@ -169,8 +177,9 @@ class TForm1 : public QMainWindow {
   // Runs a file dialog with the last name chosen in it; empty if cancelled.
   QString RunFileDialog(QFileDialog* dialog);
   // Runs a device operation and shows what it left in the views.
-  fw::Outcome RunOperation(fw::Outcome (fw::DeviceOperations::*operation)());
-  fw::Outcome RunDevice(const std::function<fw::Outcome()>& operation);
+  fw::Outcome RunOperation(const char* command, fw::Outcome (fw::DeviceOperations::*operation)());
+  // `command` names it in the production record ("write", "read", ...).
+  fw::Outcome RunDevice(const char* command, const std::function<fw::Outcome()>& operation);
   // Closing the window while an operation runs asks first, then stops the
   // operation where that loses nothing, and closes after it.
   void closeEvent(QCloseEvent* event) override;
@@ -186,5 +195,8 @@ class TForm1 : public QMainWindow {
   QDialog* about_box_ = nullptr;
   QString picture_program_dir_;
   bool busy_ = false;
+  QString record_path_;
+  QString loaded_file_;  // the last file loaded, for the record
+  QAction* RecordAction = nullptr;
   bool close_when_done_ = false;
 };

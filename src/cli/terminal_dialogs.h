@@ -23,6 +23,9 @@ class TerminalDialogs final : public OperatorDialogs {
 
   // What the progress bar names.
   void SetOperation(std::string name) { operation_ = std::move(name); }
+  // The progress bar is drawn only when asked (several ports at once would
+  // draw over each other).
+  void SetBar(bool drawn) { bar_ = bar_ && drawn; }
   // Whether a question was refused for want of a terminal.
   bool refused_without_terminal() const { return refused_; }
 

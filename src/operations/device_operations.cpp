@@ -416,9 +416,11 @@ Outcome DeviceOperations::VerifyLoop(std::uint32_t count,
                                      const std::function<bool(std::uint32_t)>& matches,
                                      std::uint32_t address_base, std::uint32_t progress_span,
                                      int progress_scale) {
+  last_difference_.reset();
   for (std::uint32_t i = 0; i < count; ++i) {
     if (dialogs_.StopRequested()) return Cancelled();
     if (!matches(i)) {
+      if (icsp_.LinkUp()) last_difference_ = address_base + i;
       // A failed transfer is reported like a difference, after the ICSP
       // layer's own line.
       log_.LogEvent(19, std::string(kWithFail) + " Address: 0x" + Hex4(address_base + i));
@@ -692,6 +694,77 @@ Outcome DeviceOperations::RestoreCalibration(const OsccalValues& values) {
                        FactoryValuesText(FactoryValues{values, {}}, LastWord()));
   dialogs_.ProgressClose();
   log_.LogEvent(19, "");
+  return Outcome::kDone;
+}
+
+std::uint16_t DeviceOperations::ReadChipId() {
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return 0;
+  const std::int32_t word = icsp_.ReadDeviceId();
+  if (word == 0 || !icsp_.SetInitState()) return 0;
+  return static_cast<std::uint16_t>(word & 0x3FFF);
+}
+
+Outcome DeviceOperations::ReadToKeep(const KeepRequest& request, KeptContents* kept) {
+  std::string what;
+  auto add = [&what](const std::string& part) { what += (what.empty() ? "" : ", ") + part; };
+  if (request.eeprom) add("the EEPROM");
+  if (request.user_ids) add("the user IDs");
+  if (request.program) add("program memory 0x" + Hex4(request.program->first) + "-0x" + Hex4(request.program->second));
+  dialogs_.ProgressOpen();
+  log_.LogEvent(18, " read what the write keeps: " + what);
+  log_.LogStartTime();
+  const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
+  const bool no_eeprom = request.eeprom && !DataFamilies().Contains(family);
+  if (LogRefusal(family, ProgramFamilies().Contains(family) && !no_eeprom, no_eeprom)) return Refused();
+  const ConfigLayout* layout = ConfigLayoutFor(chip_.ChipIdWord);
+  int cpd = -1;
+  for (const ConfigBit& b : layout ? layout->w1 : std::vector<ConfigBit>{}) {
+    if (std::string(b.caption) == "!CPD") cpd = b.bit;
+  }
+  // Program memory first (the counter starts there), then configuration
+  // space; the EEPROM in a session of its own, from address 0.
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
+  if (request.program) {
+    const auto [first, last] = *request.program;
+    if (first > 0 && !icsp_.IncrementAddress(first - 1, true)) return Fail(false);
+    for (std::uint32_t k = first; k <= last; ++k) {
+      const std::optional<std::uint16_t> word = icsp_.PeekProgramMemory(k == first && first == 0 ? 0 : 1);
+      if (!word) return Fail(true);
+      kept->program.push_back(*word);
+    }
+  }
+  if (request.user_ids || (request.eeprom && cpd >= 0)) {
+    if (!icsp_.LoadConfiguration()) return Fail(false);
+    std::optional<std::uint16_t> word;
+    for (std::uint32_t id = 0; id < 4 && request.user_ids; ++id) {
+      if (!(word = icsp_.PeekConfigMemory(id))) return Fail(true);
+      kept->user_ids.push_back(*word);
+    }
+    if (request.eeprom && cpd >= 0) {
+      if (!icsp_.IncrementAddress(request.user_ids ? 3 : 6, true) || !(word = icsp_.PeekConfigMemory(1))) {
+        return Fail(true);
+      }
+      if (((*word >> cpd) & 1) == 0) {
+        icsp_.SetInitState();
+        log_.LogEvent(0, "    the chip's EEPROM is code-protected (CPD): it reads as zeros and cannot be kept");
+        return Fail(true, Outcome::kStopped);
+      }
+    }
+  }
+  if (!icsp_.SetInitState()) return Fail(false);
+  if (request.eeprom) {
+    if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
+    for (std::uint32_t i = 0; i < chip_.DataSize; ++i) {
+      const std::optional<std::uint16_t> byte = icsp_.PeekDataMemory(i);
+      if (!byte) return Fail(true);
+      kept->eeprom.push_back(static_cast<std::uint8_t>(*byte & 0xFF));
+      Progress(i, chip_.DataSize, 100);
+    }
+    if (!icsp_.SetInitState()) return Fail(false);
+  }
+  dialogs_.ProgressClose();
+  log_.LogEvent(19, "");
+  log_.LogEndTime();
   return Outcome::kDone;
 }
 

@@ -30,6 +30,20 @@ enum class Outcome {
   kStopped,     // stopped before erasing what it could not keep (the log says why)
 };
 
+// What a write keeps of the chip as it was: read before the erase, written
+// back with the new image.
+struct KeepRequest {
+  bool eeprom = false;
+  bool user_ids = false;
+  std::optional<std::pair<std::uint32_t, std::uint32_t>> program;  // first and last word
+  bool any() const { return eeprom || user_ids || program; }
+};
+struct KeptContents {
+  std::vector<std::uint8_t> eeprom;
+  std::vector<std::uint16_t> user_ids;
+  std::vector<std::uint16_t> program;
+};
+
 // What an erasing operation kept of the chip's factory calibration.
 struct KeptCalibration {
   bool read = false;      // values were read from the chip (or given) before the erase
@@ -96,6 +110,15 @@ class DeviceOperations {
 
   // What the last erase or write kept of the factory calibration.
   const KeptCalibration& LastKept() const { return kept_; }
+  // The address the last verify that found a difference named.
+  std::optional<std::uint32_t> LastDifference() const { return last_difference_; }
+
+  // Beyond the buttons: reads what a write is to keep (refused for an EEPROM
+  // the chip protects, which reads as zeros).
+  Outcome ReadToKeep(const KeepRequest& request, KeptContents* kept);
+  // The device ID word the chip on the lines answers (revision included);
+  // 0 when none answers or the link failed. Logs nothing but failures.
+  std::uint16_t ReadChipId();
 
  private:
   enum class Step { kDone, kFailed, kReadFailed, kWrong };
@@ -162,6 +185,7 @@ class DeviceOperations {
   const CalibrationRecord& record_;
   Clock& clock_;
   KeptCalibration kept_;
+  std::optional<std::uint32_t> last_difference_;
 };
 
 // The scope of a comparison with a file for the selected chip: configuration

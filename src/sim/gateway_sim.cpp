@@ -73,7 +73,7 @@ void GatewaySim::Receive(const std::uint8_t* bytes, std::size_t length, std::uin
         continue;
       }
       frame_started_us_ = now_us;
-      chip_.FrameArrives(now_us);
+      if (chip_) chip_->FrameArrives(now_us);
     }
     frame_.push_back(bytes[i]);
     if (static_cast<int>(frame_.size()) == FrameLength(frame_[0])) {
@@ -102,12 +102,12 @@ void GatewaySim::Execute(const std::vector<std::uint8_t>& f, std::uint64_t now_u
       if (f[0] == kLines1) expect({0x11, 0x00, 0x0F, 0x30});
       if (f[0] == kLines2) expect({0x0D, 0x00, 0x0B, 0x01});
       vpp_ = false;
-      chip_.LeaveProgrammingMode();
+      if (chip_) chip_->LeaveProgrammingMode();
       break;
     case kVppFirst:
       expect({0x1D, 0x04});
       vpp_ = true;
-      chip_.EnterProgrammingMode();
+      if (chip_) chip_->EnterProgrammingMode();
       break;
     case kPacketSize:
       if (f[1] != 6 && f[1] != 16) {
@@ -119,17 +119,19 @@ void GatewaySim::Execute(const std::vector<std::uint8_t>& f, std::uint64_t now_u
     case kSendPacket:
       if (packet_size_ == 6) {
         if (f[1] & 0xC0) Error("command packet with bits 6 and 7 set: " + HexOf(f));
-        chip_.Command(f[1] & 0x3F, now_us);
+        if (chip_) chip_->Command(f[1] & 0x3F, now_us);
         last_in_ = 0;
       } else if (packet_size_ == 16) {
         const auto packet = static_cast<std::uint16_t>(f[1] | (f[2] << 8));
-        if (!chip_.in_programming_mode()) {
+        if (!chip_) {
+          last_in_ = 0xFFFF;  // the data line pulled up, no chip to pull it down
+        } else if (!chip_->in_programming_mode()) {
           last_in_ = packet;
-        } else if (!chip_.ExpectsData()) {
+        } else if (!chip_->ExpectsData()) {
           Error("data packet " + HexOf(f) + " with no command waiting for it");
           last_in_ = packet;
         } else {
-          last_in_ = chip_.DataPacket(packet);
+          last_in_ = chip_->DataPacket(packet);
         }
       } else {
         Error("packet sent before any packet size was set: " + HexOf(f));
@@ -159,11 +161,18 @@ void GatewaySim::Answer(std::initializer_list<std::uint8_t> bytes) {
 }
 
 void GatewaySim::LineIdle(std::uint64_t now_us) {
-  chip_.FrameArrives(now_us);
+  if (chip_) chip_->FrameArrives(now_us);
   frame_.clear();
   vpp_ = false;
   packet_size_ = 0;
-  chip_.LeaveProgrammingMode();
+  if (chip_) chip_->LeaveProgrammingMode();
+}
+
+void GatewaySim::SetChip(VirtualChip* chip) {
+  // The chip taken out loses its power; the one put in starts unpowered.
+  if (chip_) chip_->LeaveProgrammingMode();
+  chip_ = chip;
+  if (chip_) chip_->LeaveProgrammingMode();
 }
 
 void GatewaySim::Error(const std::string& text) { errors_.push_back(text); }

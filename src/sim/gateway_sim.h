@@ -26,7 +26,7 @@ std::optional<Fault> ParseFault(const std::string& text);
 // Anything the real gateway would not take is recorded as a protocol error.
 class GatewaySim {
  public:
-  explicit GatewaySim(VirtualChip& chip, Fault fault = {}) : chip_(chip), fault_(fault) {}
+  explicit GatewaySim(VirtualChip& chip, Fault fault = {}) : chip_(&chip), fault_(fault) {}
 
   // Bytes from the programmer, arriving at `now_us`.
   void Receive(const std::uint8_t* bytes, std::size_t length, std::uint64_t now_us);
@@ -41,7 +41,12 @@ class GatewaySim {
   bool vpp_on() const { return vpp_; }
   int packet_size() const { return packet_size_; }
   const std::vector<std::string>& protocol_errors() const { return errors_; }
-  VirtualChip& chip() { return chip_; }
+  VirtualChip& chip() { return *chip_; }
+  // The chip on the programming lines; nullptr: none (taken out of the
+  // socket). The gateway goes on answering: with no chip to drive the data
+  // line it reads all ones.
+  void SetChip(VirtualChip* chip);
+  bool has_chip() const { return chip_ != nullptr; }
 
  private:
   int FrameLength(std::uint8_t first) const;
@@ -49,7 +54,7 @@ class GatewaySim {
   void Error(const std::string& text);
   void Answer(std::initializer_list<std::uint8_t> bytes);
 
-  VirtualChip& chip_;
+  VirtualChip* chip_;
   Fault fault_;
   std::vector<std::uint8_t> frame_;
   std::uint64_t frame_started_us_ = 0;

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "chips/catalogue.h"
@@ -33,6 +34,10 @@ constexpr std::uint32_t kPtyLatenessUs = 3000;
 
 void OnSignal(int) { g_stop = 1; }
 
+// Chips taken out of, or put into, the socket (SIGUSR1), counted.
+volatile std::sig_atomic_t g_swaps = 0;
+void OnSwap(int) { g_swaps = g_swaps + 1; }
+
 constexpr const char* kUsage =
     "usage: flashwright-sim --chip NAME [--revision R] [--load FILE.hex] [--dump FILE.hex]\n"
     "                       [--fault silent|no-answer:N|short-answer:N|hangup:N]\n";
@@ -46,6 +51,9 @@ constexpr const char* kHelp =
     "  --revision R      the revision bits of its device ID, 0 to 31 (default 3)\n"
     "  --load FILE.hex   its memories from an Intel HEX image in the full-chip layout\n"
     "  --dump FILE.hex   its memories, written there on SIGINT or SIGTERM\n"
+    "  SIGUSR1           takes the chip out of the socket (the lines then read all ones),\n"
+    "                    or puts a new factory-fresh one in; each chip taken out is\n"
+    "                    dumped to FILE.hex.N with --dump (N counts the chips from 1)\n"
     "  --fault KIND      silent: nothing is answered; no-answer:N / short-answer:N: the\n"
     "                    N-th read gets no byte / one byte; hangup:N: the line drops\n"
     "                    after the N-th frame\n"
@@ -111,15 +119,20 @@ int main(int argc, char** argv) {
     fault = *parsed;
   }
 
-  fw::sim::VirtualChip chip(*entry, static_cast<std::uint8_t>(revision));
-  // Arrival times on a pseudo-terminal carry the kernel's delivery delays.
-  chip.SetDeliveryJitter(kPtyJitterUs, kPtyLatenessUs);
+  auto fresh_chip = [&] {
+    auto made = std::make_unique<fw::sim::VirtualChip>(*entry, static_cast<std::uint8_t>(revision));
+    // Arrival times on a pseudo-terminal carry the kernel's delivery delays.
+    made->SetDeliveryJitter(kPtyJitterUs, kPtyLatenessUs);
+    return made;
+  };
+  std::unique_ptr<fw::sim::VirtualChip> chip = fresh_chip();
+  int chip_number = 1;
   std::string error;
-  if (!load.empty() && !fw::sim::LoadChipHex(load, chip, &error)) {
+  if (!load.empty() && !fw::sim::LoadChipHex(load, *chip, &error)) {
     std::fprintf(stderr, "flashwright-sim: %s\n", error.c_str());
     return 1;
   }
-  fw::sim::GatewaySim gateway(chip, fault);
+  fw::sim::GatewaySim gateway(*chip, fault);
 
   int master = -1, slave = -1;
   char name[256] = {};
@@ -137,12 +150,30 @@ int main(int argc, char** argv) {
 
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
+  std::signal(SIGUSR1, OnSwap);
   std::printf("%s\n", name);
   std::fflush(stdout);
 
   bool client = false;
   size_t errors_shown = 0, notes_shown = 0;
+  std::sig_atomic_t swaps_done = 0;
   while (!g_stop) {
+    for (; swaps_done != g_swaps; ++swaps_done) {
+      if (chip) {
+        if (!dump.empty() && !fw::sim::DumpChipHex(dump + "." + std::to_string(chip_number), *chip, &error)) {
+          std::fprintf(stderr, "flashwright-sim: %s\n", error.c_str());
+        }
+        gateway.SetChip(nullptr);
+        chip.reset();
+        std::printf("chip %d out\n", chip_number);
+      } else {
+        chip = fresh_chip();
+        gateway.SetChip(chip.get());
+        notes_shown = 0;
+        std::printf("chip %d in\n", ++chip_number);
+      }
+      std::fflush(stdout);
+    }
     pollfd p{master, POLLIN, 0};
     const int ready = master >= 0 ? poll(&p, 1, 50) : (usleep(50000), 0);
     if (ready < 0) continue;
@@ -171,8 +202,8 @@ int main(int argc, char** argv) {
     for (; errors_shown < gateway.protocol_errors().size(); ++errors_shown) {
       std::fprintf(stderr, "protocol error: %s\n", gateway.protocol_errors()[errors_shown].c_str());
     }
-    for (; notes_shown < chip.notes().size(); ++notes_shown) {
-      std::fprintf(stderr, "chip: %s\n", chip.notes()[notes_shown].c_str());
+    for (; chip && notes_shown < chip->notes().size(); ++notes_shown) {
+      std::fprintf(stderr, "chip: %s\n", chip->notes()[notes_shown].c_str());
     }
     if (gateway.hung_up() && master >= 0) {
       close(master);
@@ -180,7 +211,7 @@ int main(int argc, char** argv) {
     }
   }
   if (master >= 0) close(master);
-  if (!dump.empty() && !fw::sim::DumpChipHex(dump, chip, &error)) {
+  if (chip && !dump.empty() && !fw::sim::DumpChipHex(dump, *chip, &error)) {
     std::fprintf(stderr, "flashwright-sim: %s\n", error.c_str());
     return 1;
   }

@@ -1,0 +1,91 @@
+// Several gateways at once: flashwright-cli writing and verifying the same
+// file through four flashwright-sim processes in one run, against one alone.
+// Prints the wall time of each, their ratio, and the CPU the tool used
+// while the gateways worked (a share of one core).
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim_process.h"
+
+namespace {
+
+struct Run {
+  double seconds = 0, cpu = 0;
+  int status = -1;
+};
+
+Run RunCli(const std::vector<std::string>& args) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv{const_cast<char*>(FLASHWRIGHT_CLI_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  Run run;
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string chip = argc > 1 ? argv[1] : "PIC16F630";
+  const int ports = argc > 2 ? std::atoi(argv[2]) : 4;
+  const std::string file = "/tmp/flashwright_bench_ports.hex";
+  // A program a quarter full, a configuration word and EEPROM bytes.
+  std::ofstream hex(file);
+  for (int line = 0; line < 32; ++line) {
+    char record[64];
+    const int address = line * 16;
+    unsigned sum = 16 + (address >> 8) + (address & 0xFF);
+    std::snprintf(record, sizeof record, ":10%04X00", address);
+    hex << record;
+    for (int b = 0; b < 16; ++b) {
+      const int value = b % 2 ? 0x20 : (line * 16 + b) & 0xFF;
+      std::snprintf(record, sizeof record, "%02X", value);
+      hex << record;
+      sum += static_cast<unsigned>(value);
+    }
+    std::snprintf(record, sizeof record, "%02X\n", (256 - (sum & 0xFF)) & 0xFF);
+    hex << record;
+  }
+  hex << ":02400E00C43FAD\n:00000001FF\n";
+  hex.close();
+
+  std::vector<std::unique_ptr<fw::test::SimProcess>> sims;
+  for (int i = 0; i < ports; ++i) sims.push_back(std::make_unique<fw::test::SimProcess>(std::vector<std::string>{"--chip", chip}));
+  std::vector<std::string> one = {"write", "--port", sims[0]->path, "--chip", chip, "--yes", "--quiet", file};
+  std::vector<std::string> all = {"write", "--chip", chip, "--yes", "--quiet", file};
+  for (const auto& s : sims) all.insert(all.end(), {"--port", s->path});
+  const Run alone = RunCli(one);
+  const Run together = RunCli(all);
+  std::printf("%-40s %9s %9s %11s %7s\n", "run", "wall s", "cpu s", "cpu/core", "status");
+  std::printf("%-40s %9.3f %9.3f %10.1f%% %7d\n", ("1 gateway, " + chip).c_str(), alone.seconds, alone.cpu,
+              100 * alone.cpu / alone.seconds, alone.status);
+  std::printf("%-40s %9.3f %9.3f %10.1f%% %7d\n", (std::to_string(ports) + " gateways at once").c_str(),
+              together.seconds, together.cpu, 100 * together.cpu / together.seconds, together.status);
+  std::printf("ratio %d at once / 1 alone: %.3f\n", ports, together.seconds / alone.seconds);
+  for (const auto& s : sims) {
+    s->Stop();
+    if (!s->Errors().empty()) std::printf("simulator notes: %s\n", s->Errors().c_str());
+  }
+  std::remove(file.c_str());
+  return 0;
+}

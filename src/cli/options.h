@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "log/operator_dialogs.h"
+#include "operations/device_operations.h"
+#include "operations/serial_numbers.h"
+
+namespace fw::cli {
+
+inline constexpr int kDone = 0, kFailed = 1, kUsage = 2, kRefused = 3;
+
+extern const char* const kHelp;
+
+// What the command line asks for, checked.
+struct Options {
+  std::string command;
+  std::vector<std::string> ports;
+  std::string chip, section = "all", output, file;
+  int delay = 0;
+  bool yes = false, entire_config = false, erase = false, no_verify = false;
+  bool keep_calibration = true, force = false, quiet = false, csv = false;
+  std::string osccal_text, band_gap_text;
+  std::optional<OsccalValues> given;  // --osccal and --bg, checked
+  bool restore = false, restore_last = false;
+  // Production.
+  KeepRequest keep;
+  std::optional<SerialStart> serial;
+  std::optional<SerialPlace> serial_place;
+  std::string serial_file;
+  bool serial_burn_failed = false;
+  std::string record;
+  bool repeat = false;
+};
+
+struct UsageError {
+  std::string text;
+};
+
+// Reads the command line; throws UsageError with the reason.
+Options Parse(int argc, char** argv);
+
+}  // namespace fw::cli

@@ -1,0 +1,427 @@
+#include "cli/session.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+
+#include "images/checksum.h"
+#include "link/posix_serial_device.h"
+#include "log/production_record.h"
+#include "operations/connection.h"
+
+namespace fw::cli {
+
+namespace {
+
+std::string Hex16(std::uint16_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%04X", value);
+  return text;
+}
+
+}  // namespace
+
+int ExitOf(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kDone: return kDone;
+    case Outcome::kFailed:
+    case Outcome::kDifference:
+    case Outcome::kStopped: return kFailed;
+    case Outcome::kCancelled:
+    case Outcome::kRefused: return kRefused;
+  }
+  return kFailed;
+}
+
+Session::Session(const Options& o, std::string port, RunShared& shared)
+    : o_(o),
+      port_(std::move(port)),
+      shared_(shared),
+      dialogs_(o.yes, shared.signals),
+      demo_(sim::DemoGateways::IsDemo(port_)),
+      demos_([this] { return demo_clock_.now_us(); }),
+      state_(clock_, demo_ ? static_cast<Pause&>(demo_clock_) : real_pause_, dialogs_,
+             [this](const std::string& path, std::string* why) {
+               return demo_ ? demos_.Open(path, why) : OpenPosixSerialDevice(path, why);
+             }) {
+  // Station mode prints a line per chip; the log goes to the record.
+  if (!o.quiet && !o.repeat) state_.log.SetListener([this](const std::string& line) { Print(line); });
+  if (shared.prefix) dialogs_.SetBar(false);
+  state_.link.DelayValue = o.delay;
+  state_.calibration_record.SetPath(CalibrationRecordPath(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
+  summary_.port = port_;
+}
+
+void Session::Print(const std::string& line) {
+  std::lock_guard<std::mutex> guard(shared_.out);
+  std::cout << (shared_.prefix ? "[" + port_ + "] " : std::string()) << line << std::endl;
+}
+
+void Session::PrintError(const std::string& line) {
+  std::lock_guard<std::mutex> guard(shared_.out);
+  std::cerr << "flashwright-cli: " << (shared_.prefix ? "[" + port_ + "] " : std::string()) << line << std::endl;
+}
+
+FileSection Session::Section() const {
+  if (o_.command == "write-data" || o_.section == "data") return sectData;
+  if (o_.section == "program") return sectProgram;
+  if (o_.section == "config") return sectConfig;
+  return sectAll;
+}
+
+int Session::FileChecksum() {
+  state_.selector.SelectChip(FindChipByName(o_.chip)->IdWord);
+  if (const int status = LoadFile(); status != kDone) return status;
+  const bool known = PrintChecksum();
+  // Quiet, the number alone, for scripts.
+  if (o_.quiet) std::cout << (known ? ChecksumText(state_.chip, state_.images).substr(10) : "none") << "\n";
+  return known ? kDone : kRefused;
+}
+
+int Session::Run() {
+  const auto started = std::chrono::steady_clock::now();
+  int status = kDone;
+  auto done = [&](int s) {
+    summary_.status = s;
+    summary_.chip = state_.chip.ChipName;
+    summary_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (summary_.outcome.empty()) summary_.outcome = s == kDone ? "done" : s == kRefused ? "refused" : "failed";
+    return s;
+  };
+  if (o_.chip != "auto") {
+    state_.selector.SelectChip(FindChipByName(o_.chip)->IdWord);
+    if ((status = CheckGivenValues()) != kDone) return done(status);
+    if ((status = LoadFile()) != kDone) return done(status);
+  }
+  if (!Connect(state_.link, state_.log, port_)) return done(kFailed);
+  if (o_.chip == "auto") {
+    dialogs_.SetOperation("Autosearch chip");
+    const Selection found = state_.selector.AutosearchChip();
+    if (found == Selection::kFailed) return done(kFailed);
+    if (found != Selection::kSelected) return done(kRefused);
+    if (o_.command == "detect") return done(kDone);
+    if ((status = CheckGivenValues()) != kDone) return done(status);
+    if ((status = LoadFile()) != kDone) return done(status);
+  }
+  status = Command();
+  state_.link.ClosePort();
+  return done(status);
+}
+
+int Session::LoadFile() {
+  if (o_.file.empty()) return kDone;
+  const FileReport report = state_.files.LoadFile(o_.file, Section());
+  if (report.wrong_file) {
+    PrintError(o_.file + " could not be read to its end (see the log line above)");
+    return kUsage;
+  }
+  if (!report.done) return kUsage;  // the reason is on standard error already
+  if (report.dropped_bytes > 0 && o_.command == "write" && !o_.force) {
+    PrintError(o_.file + " holds " + std::to_string(report.dropped_bytes) + " bytes outside the memory of the " +
+               state_.chip.ChipName + " (built for another chip?); give --force to write it all the same");
+    return kUsage;
+  }
+  return kDone;
+}
+
+bool Session::HasOsccalWord() const {
+  const CalibrationGroup* group = FindCalibrationGroup(DispatchFamily(state_.chip.ChipIdWord));
+  return group != nullptr && group->calibration.kind == CalibrationRead::Kind::kOsccal;
+}
+
+// --osccal and --bg name what only the F629 family's erase takes away.
+int Session::CheckGivenValues() {
+  if ((!o_.given && !o_.restore) || HasOsccalWord()) return kDone;
+  PrintError("the " + state_.chip.ChipName +
+             " keeps its calibration words in configuration memory, which an erase leaves alone; "
+             "--osccal, --bg and --restore are for the PIC12F629, PIC12F675, PIC16F630 and PIC16F676");
+  return kUsage;
+}
+
+// Runs one operation under its name; stops the command unless it is done.
+// A stop asked during an operation that finished all the same ends the
+// command there.
+bool Session::Step(const char* name, const std::function<Outcome()>& operation, int* status) {
+  dialogs_.SetOperation(name);
+  const Outcome outcome = operation();
+  *status = ExitOf(outcome);
+  if (outcome == Outcome::kStopped) ExplainStop();
+  if (*status == kDone && dialogs_.StopRequested()) {
+    state_.log.LogEvent(0, "Operation cancelled");
+    *status = kRefused;
+  }
+  return *status == kDone;
+}
+
+// Why nothing was erased, in the options that go on from here.
+void Session::ExplainStop() {
+  const auto newest = state_.calibration_record.NewestFor(state_.chip.ChipName);
+  std::string text =
+      "nothing was erased, so as not to lose the chip's calibration values (the log says why). Give them with "
+      "--osccal 0x34XX --bg NN";
+  if (newest && newest->values.osccal) {
+    text += " (the newest record for the " + state_.chip.ChipName + ", " + newest->time + " on " + newest->port +
+            ": " + OsccalOptions(*newest->values.osccal) + ")";
+  }
+  PrintError(text + ", or give --no-keep-calibration to erase without them; they are then lost");
+}
+
+int Session::Verify(bool program, bool data) {
+  int status = kDone;
+  const DeviceOperations::CompareScope scope = FileCompareScope(state_.chip, state_.files.ConfigWordsLoaded());
+  if (program && !Step("Verify Program & Configuration", [&] { return ops().VerifyProgramAndConfig(scope); }, &status)) {
+    return status;
+  }
+  if (data && !Step("Verify Data", [&] { return ops().VerifyData(); }, &status)) return status;
+  return status;
+}
+
+bool Session::PrintChecksum() {
+  LogChecksum(state_.chip, state_.images, state_.log);
+  const std::optional<std::uint16_t> sum = ImageChecksum(state_.chip, state_.images);
+  if (sum) summary_.checksum = Hex16(*sum);
+  return sum.has_value();
+}
+
+int Session::Save() {
+  const FileSection section = Section();
+  const FileReport report = FileExtension(o_.output) == "BIN" ? state_.files.WriteBinFile(o_.output, section)
+                                                              : state_.files.WriteHexFile(o_.output, section);
+  return report.done ? kDone : kFailed;
+}
+
+void Session::PrintCalibration() {
+  const CalibrationGroup* group = FindCalibrationGroup(DispatchFamily(state_.chip.ChipIdWord));
+  if (group == nullptr) return;
+  const CalibrationRead& read = group->calibration;
+  char line[64];
+  if (read.kind == CalibrationRead::Kind::kOsccal) {
+    const std::uint32_t last = state_.chip.ProgramSize / 2 - 1;
+    std::snprintf(line, sizeof line, "0x%04X = %04X (OSCCAL)", last, WordAt(state_.images.ProgramImage, last));
+    Print(line);
+  }
+  for (std::uint32_t w = read.first_word; read.kind == CalibrationRead::Kind::kWords && w < read.first_word + read.count;
+       ++w) {
+    std::snprintf(line, sizeof line, "0x%04X = %04X", state_.chip.ConfigBase + w, WordAt(state_.images.ConfigImage, w));
+    Print(line);
+  }
+}
+
+int Session::Restore() {
+  OsccalValues values;
+  if (o_.restore_last) {
+    const auto newest = state_.calibration_record.NewestFor(state_.chip.ChipName);
+    if (!newest) {
+      PrintError("no calibration record for the " + state_.chip.ChipName + " in " + state_.calibration_record.path());
+      return kFailed;
+    }
+    values = *newest->values.osccal;
+    Print("the newest record for the " + state_.chip.ChipName + ": " +
+          FactoryValuesText(newest->values, state_.chip.ProgramSize / 2 - 1) + " (" + newest->time + " on " +
+          newest->port + ")");
+  } else {
+    values = *o_.given;
+  }
+  int status = kDone;
+  Step("Restore calibration values", [&] { return ops().RestoreCalibration(values); }, &status);
+  return status;
+}
+
+int Session::Command() {
+  int status = kDone;
+  const bool keep = o_.keep_calibration;
+  const std::string& c = o_.command;
+  const std::size_t first_line = state_.log.Lines().size();
+  auto recorded = [&](int s) {
+    if (!o_.record.empty()) {
+      const Outcome outcome = s == kDone ? Outcome::kDone : s == kRefused ? Outcome::kRefused : Outcome::kFailed;
+      Record(outcome, first_line, nullptr, std::nullopt);
+    }
+    return s;
+  };
+  if (c == "write" && o_.repeat) return Station();
+  if (c == "write") {
+    JobResult result;
+    return WriteChip(&result);
+  }
+  if (c == "read") {
+    const FileSection section = Section();
+    if (section != sectData &&
+        !Step("Read Program & Configuration", [&] { return ops().ReadProgramAndConfig(); }, &status)) {
+      return recorded(status);
+    }
+    if (section != sectData) PrintChecksum();
+    if ((section == sectData || (section == sectAll && HasEeprom())) &&
+        !Step("Read Data", [&] { return ops().ReadData(); }, &status)) {
+      return recorded(status);
+    }
+    return recorded(Save());
+  }
+  if (c == "write-data") {
+    if (!Step("Write Data", [&] { return ops().WriteData(); }, &status)) return recorded(status);
+    return recorded(o_.no_verify ? kDone : Verify(false, true));
+  }
+  if (c == "verify") {
+    const FileSection section = Section();
+    status = Verify(section != sectData, section == sectData || (section == sectAll && HasEeprom()));
+    if (status == kDone && section != sectData) PrintChecksum();
+    return recorded(status);
+  }
+  if (c == "erase") {
+    Step("Chip Erase", [&] { return ops().ChipErase(keep, o_.given); }, &status);
+    return recorded(status);
+  }
+  if (c == "blank-check") {
+    Step("Blank check", [&] { return ops().BlankCheck(); }, &status);
+    return recorded(status);
+  }
+  if (c == "calibration" && o_.restore) return recorded(Restore());
+  if (c == "calibration") {
+    if (Step("Read OSCCAL(S)", [&] { return ops().ReadCalibration(); }, &status)) PrintCalibration();
+    return recorded(status);
+  }
+  return kUsage;
+}
+
+int Session::WriteChip(JobResult* result) {
+  WriteJob job;
+  job.keep_calibration = o_.keep_calibration;
+  job.entire_config = o_.entire_config;
+  job.erase = o_.erase;
+  job.verify = !o_.no_verify;
+  job.given = o_.given;
+  job.keep = o_.keep;
+  job.serial_place = o_.serial_place;
+  // A production run checks that the chip on the lines is the one chosen.
+  job.check_device_id = o_.repeat || !o_.record.empty() || shared_.prefix;
+  std::optional<std::uint64_t> serial;
+  if (o_.serial) {
+    std::string error;
+    serial = shared_.serials->Take(&error);
+    if (!serial) {
+      PrintError("no serial number: " + error);
+      return kFailed;
+    }
+    job.serial = serial;
+    summary_.serial = std::to_string(*serial);
+  }
+  const std::size_t first_line = state_.log.Lines().size();
+  // The files of the chip and its images before this chip's changes, so that
+  // the next chip of a station starts from the file again.
+  const Images file_images = state_.images;
+  ProductionWriter writer(state_, [this](const char* name) { dialogs_.SetOperation(name); });
+  *result = writer.Write(job);
+  if (result->outcome == Outcome::kStopped) ExplainStop();
+  int status = ExitOf(result->outcome);
+  if (status == kDone) PrintChecksum();
+  if (serial && status != kDone) {
+    std::string error;
+    if (!o_.serial_burn_failed && !shared_.serials->GiveBack(*serial, &error)) {
+      PrintError("serial number " + std::to_string(*serial) + " not given back: " + error);
+    }
+  }
+  summary_.outcome = OutcomeName(result->outcome);
+  if (!o_.record.empty()) Record(result->outcome, first_line, result, serial);
+  state_.images = file_images;
+  Workspace& w = state_.workspace;
+  w.ShowImage(w.ProgramView(), kProgramImage);
+  w.ShowImage(w.ConfigView(), kConfigImage);
+  w.ShowImage(w.DataView(), kDataImage);
+  return status;
+}
+
+void Session::Record(Outcome outcome, std::size_t first_line, const JobResult* job,
+                     std::optional<std::uint64_t> serial) {
+  ChipRunRecord r = MakeRunRecord(state_, outcome, first_line);
+  r.time = clock_.UtcTimestamp();
+  r.host = shared_.host;
+  r.port = port_;
+  r.command = o_.command;
+  if (job) r.device_id = job->device_id;
+  r.file = o_.file.empty() ? o_.output : o_.file;
+  if (!o_.file.empty()) r.file_sha256 = shared_.file_sha256;
+  r.serial = serial;
+  // Only an erasing command keeps calibration values.
+  if (o_.command != "write" && o_.command != "erase") r.calibration.clear();
+  std::string error;
+  if (!AppendRecord(o_.record, r, &error)) PrintError("the record could not be written: " + error);
+}
+
+bool Session::WaitForChip(bool present) {
+  bool said = false;
+  const std::uint16_t key = state_.chip.ChipIdWord & 0x3FE0;
+  while (!dialogs_.StopRequested()) {
+    if (!state_.link.PortValid()) Connect(state_.link, state_.log, port_);
+    const std::uint16_t id = state_.link.PortValid() ? ops().ReadChipId() : 0;
+    // No chip answers all ones (or nothing); a chip's ID has a device code.
+    const bool none = id == 0 || id == 0x3FFF || (id & 0x3FE0) == 0;
+    const bool ours = !none && (id & 0x3FE0) == key;
+    if (present ? ours : none) return true;
+    if (present && !none && !said) {
+      const LookupResult found = LookupChip(id);
+      Print("waiting: the chip on the lines is " +
+            (found.kind == LookupResult::Kind::kEntry ? std::string("a ") + found.entry->ChipName
+                                                      : "device ID " + Hex16(id)) +
+            ", not a " + state_.chip.ChipName);
+      said = true;
+    }
+    // A poll a third of a second: quick for the operator, idle for the CPU.
+    timespec pause{0, 300'000'000};
+    nanosleep(&pause, nullptr);
+  }
+  return false;
+}
+
+int Session::Station() {
+  const bool terminal = isatty(STDOUT_FILENO) != 0;
+  int chips = 0;
+  std::string first_serial, last_serial;
+  Print("station: put in a " + state_.chip.ChipName + " (Ctrl+C ends)");
+  for (bool needs_removal = false;;) {
+    if (needs_removal && !WaitForChip(false)) break;
+    if (!WaitForChip(true)) break;
+    needs_removal = true;
+    ++chips;
+    const auto started = std::chrono::steady_clock::now();
+    JobResult result;
+    const int status = WriteChip(&result);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    (status == kDone ? summary_.passed : summary_.failed)++;
+    if (status == kDone && !summary_.serial.empty()) {
+      if (first_serial.empty()) first_serial = summary_.serial;
+      last_serial = summary_.serial;
+    }
+    char line[256];
+    std::snprintf(line, sizeof line, "%s  chip %d  %s  serial %s  checksum %s  %.1f s  (%d passed, %d failed)",
+                  status == kDone ? "PASS" : "FAIL", chips, state_.chip.ChipName.c_str(),
+                  summary_.serial.empty() ? "-" : summary_.serial.c_str(),
+                  status == kDone && !summary_.checksum.empty() ? summary_.checksum.c_str() : "-", seconds,
+                  summary_.passed, summary_.failed);
+    std::string text = line;
+    if (status != kDone) {
+      // The line that says why, from the chip's log.
+      for (auto l = state_.log.Lines().rbegin(); l != state_.log.Lines().rend(); ++l) {
+        if (l->rfind("Error", 0) == 0 || l->rfind("    ", 0) == 0 || l->find("with fail") != std::string::npos) {
+          text += ": " + (l->find_first_not_of(' ') == std::string::npos ? *l : l->substr(l->find_first_not_of(' ')));
+          break;
+        }
+      }
+      if (terminal) text += "\a";
+    }
+    Print(text);
+    summary_.serial.clear();
+    summary_.checksum.clear();
+    if (status != kDone && dialogs_.StopRequested()) break;
+  }
+  Print("station: " + std::to_string(summary_.passed) + " passed, " + std::to_string(summary_.failed) + " failed" +
+        (first_serial.empty() ? std::string() : ", serial numbers " + first_serial + " to " + last_serial));
+  summary_.serial = first_serial.empty() ? "" : first_serial + "-" + last_serial;
+  summary_.outcome = std::to_string(summary_.passed) + " passed, " + std::to_string(summary_.failed) + " failed";
+  return summary_.failed == 0 ? kDone : kFailed;
+}
+
+}  // namespace fw::cli

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <csignal>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "cli/options.h"
+#include "cli/terminal_dialogs.h"
+#include "link/pause.h"
+#include "log/clock.h"
+#include "operations/app_state.h"
+#include "operations/production.h"
+#include "operations/serial_numbers.h"
+#include "sim/demo_gateways.h"
+
+namespace fw::cli {
+
+// What the sessions of one run share: the terminal, the serial numbers, the
+// stop signals, and what the record says of the run.
+struct RunShared {
+  std::mutex out;  // one line at a time on the terminal
+  bool prefix = false;  // several ports: every line names its port
+  SerialNumbers* serials = nullptr;
+  const volatile std::sig_atomic_t* signals = nullptr;
+  std::string host;
+  std::string file_sha256;
+};
+
+// How a session ended, for the summary of a run over several ports.
+struct PortSummary {
+  std::string port, chip, serial, checksum, outcome;
+  double seconds = 0;
+  int status = kDone;
+  int passed = 0, failed = 0;  // station mode
+};
+
+// One command against one port: the application's state built for the
+// terminal, as the window builds it for itself.
+class Session {
+ public:
+  Session(const Options& o, std::string port, RunShared& shared);
+
+  int Run();
+  // checksum: the file alone, no gateway.
+  int FileChecksum();
+  const PortSummary& summary() const { return summary_; }
+
+ private:
+  DeviceOperations& ops() { return state_.operations; }
+  bool HasEeprom() const { return state_.chip.DataSize > 0; }
+  FileSection Section() const;
+  void Print(const std::string& line);
+  void PrintError(const std::string& line);
+  int LoadFile();
+  bool HasOsccalWord() const;
+  int CheckGivenValues();
+  bool Step(const char* name, const std::function<Outcome()>& operation, int* status);
+  void ExplainStop();
+  int Verify(bool program, bool data);
+  bool PrintChecksum();
+  int Save();
+  void PrintCalibration();
+  int Restore();
+  int Command();
+  // write: one chip, with its serial number and its record line.
+  int WriteChip(JobResult* result);
+  // write --repeat: chip after chip until a stop.
+  int Station();
+  // Waits until a chip of the selected type is on the lines (or, `present`
+  // false, until none is); false after a stop.
+  bool WaitForChip(bool present);
+  // Appends the record of this command from log line `first_line` on.
+  void Record(Outcome outcome, std::size_t first_line, const JobResult* job, std::optional<std::uint64_t> serial);
+
+  const Options& o_;
+  std::string port_;
+  RunShared& shared_;
+  SystemClock clock_;
+  RealPause real_pause_;
+  sim::DemoClock demo_clock_;
+  TerminalDialogs dialogs_;
+  bool demo_;
+  sim::DemoGateways demos_;
+  AppState state_;
+  PortSummary summary_;
+};
+
+int ExitOf(Outcome outcome);
+
+}  // namespace fw::cli

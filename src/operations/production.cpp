@@ -1,0 +1,157 @@
+#include "operations/production.h"
+
+#include "images/checksum.h"
+
+
+namespace fw {
+
+Outcome ProductionWriter::Run(const char* name, const std::function<Outcome()>& operation) {
+  if (step_) step_(name);
+  const Outcome outcome = operation();
+  // A stop asked during an operation that ended all the same ends the job.
+  if (outcome == Outcome::kDone && state_.dialogs.StopRequested()) {
+    state_.log.LogEvent(0, "Operation cancelled");
+    return Outcome::kCancelled;
+  }
+  return outcome;
+}
+
+std::string ProductionWriter::SerialProblem(const WriteJob& job) const {
+  if (!job.serial_place || !job.serial) return {};
+  const auto& words = state_.files.ConfigWordsLoaded();
+  const bool ids_loaded = words[0] || words[1] || words[2] || words[3];
+  const SerialPlace& place = *job.serial_place;
+  using Kind = SerialPlace::Kind;
+  const ChipRecord& chip = state_.chip;
+  if (place.kind == Kind::kUserIds && job.keep.user_ids) return "the user IDs cannot both be kept and numbered";
+  if (place.kind == Kind::kEeprom && job.keep.eeprom) return "the EEPROM cannot both be kept and numbered";
+  if (place.kind == Kind::kRetlw && job.keep.program &&
+      place.address <= job.keep.program->second && place.address + place.bytes > job.keep.program->first) {
+    return SerialPlaceText(place, chip) + " lies in the program range kept";
+  }
+  if (place.kind == Kind::kRetlw && chip.ChipIdWord != 0 && place.address + place.bytes == chip.ProgramSize / 2 &&
+      LookupChip(chip.ChipIdWord).entry->Family == ChipFamily::F629) {
+    return SerialPlaceText(place, chip) + " takes the OSCCAL word";
+  }
+  return SerialPlaceProblem(place, *job.serial, chip, state_.images, ids_loaded);
+}
+
+void ProductionWriter::Apply(const WriteJob& job, const KeptContents& kept) {
+  Images& images = state_.images;
+  Log& log = state_.log;
+  if (!kept.eeprom.empty()) {
+    std::copy(kept.eeprom.begin(), kept.eeprom.end(), images.DataImage.begin());
+    log.LogEvent(0, "    the chip's EEPROM is kept in place of the file's");
+  }
+  for (std::uint32_t id = 0; id < kept.user_ids.size(); ++id) SetWordAt(images.ConfigImage, id, kept.user_ids[id]);
+  if (!kept.user_ids.empty()) log.LogEvent(0, "    the chip's user IDs are kept in place of the file's");
+  if (!kept.program.empty()) {
+    const std::uint32_t first = job.keep.program->first;
+    for (std::uint32_t k = 0; k < kept.program.size(); ++k) SetWordAt(images.ProgramImage, first + k, kept.program[k]);
+    log.LogEvent(0, "    the chip's program memory 0x" + Hex4(first) + "-0x" + Hex4(job.keep.program->second) +
+                        " is kept in place of the file's");
+  }
+  if (job.serial) {
+    ApplySerial(*job.serial_place, *job.serial, state_.chip, images);
+    log.LogEvent(0, "    serial number " + std::to_string(*job.serial) + " goes to " +
+                        SerialPlaceText(*job.serial_place, state_.chip));
+  }
+  Workspace& w = state_.workspace;
+  w.ShowImage(w.ProgramView(), kProgramImage);
+  w.ShowImage(w.ConfigView(), kConfigImage);
+  w.ShowImage(w.DataView(), kDataImage);
+}
+
+JobResult ProductionWriter::Write(const WriteJob& job) {
+  JobResult result;
+  DeviceOperations& ops = state_.operations;
+  Log& log = state_.log;
+  auto end = [&](Outcome outcome) {
+    result.outcome = outcome;
+    if (outcome == Outcome::kDifference) result.failed_at = ops.LastDifference();
+    return result;
+  };
+  if (job.check_device_id) {
+    if (step_) step_("Read the device ID");
+    const std::uint16_t id = ops.ReadChipId();
+    if (id != 0) result.device_id = id;
+    if (!state_.link.PortValid()) return end(Outcome::kFailed);
+    const LookupResult found = LookupChip(id);
+    if (found.kind != LookupResult::Kind::kEntry || found.entry->Key() != (state_.chip.ChipIdWord & 0x3FE0)) {
+      log.LogEvent(0, "    the chip on the lines answers device ID 0x" + Hex4(id) +
+                          (found.kind == LookupResult::Kind::kEntry ? std::string(" (") + found.entry->ChipName + ")"
+                                                                    : std::string(" (no chip of the catalogue)")) +
+                          ", not the " + state_.chip.ChipName + "'s: nothing written");
+      return end(Outcome::kRefused);
+    }
+  }
+  if (const std::string problem = SerialProblem(job); !problem.empty()) {
+    log.LogEvent(0, "    serial number refused: " + problem + "; nothing written");
+    return end(Outcome::kRefused);
+  }
+  KeptContents kept;
+  if (job.keep.any()) {
+    const Outcome outcome = Run("Read what is kept", [&] { return ops.ReadToKeep(job.keep, &kept); });
+    if (outcome != Outcome::kDone) return end(outcome);
+  }
+  const auto& loaded = state_.files.ConfigWordsLoaded();
+  const bool ids = loaded[0] || loaded[1] || loaded[2] || loaded[3] || job.keep.user_ids ||
+                   (job.serial && job.serial_place->kind == SerialPlace::Kind::kUserIds);
+  Apply(job, kept);
+  if (job.erase) {
+    const Outcome outcome = Run("Chip Erase", [&] { return ops.ChipErase(job.keep_calibration, job.given); });
+    if (outcome != Outcome::kDone) return end(outcome);
+  }
+  Outcome outcome = Run("Write Program & Configuration", [&] {
+    return ops.WriteProgramAndConfig(job.keep_calibration, job.entire_config, job.given, ids);
+  });
+  if (outcome != Outcome::kDone) return end(outcome);
+  const bool eeprom = state_.chip.DataSize > 0;
+  if (eeprom && job.keep.eeprom && !job.erase) {
+    // The write erases program memory only: the EEPROM is as it was read.
+    log.LogEvent(0, "    the EEPROM is left as it was: this write's erase does not touch it");
+  } else if (eeprom) {
+    outcome = Run("Write Data", [&] { return ops.WriteData(); });
+    if (outcome != Outcome::kDone) return end(outcome);
+  }
+  if (!job.verify) return end(Outcome::kDone);
+  std::bitset<kConfigImageBytes / 2> compared = loaded;
+  if (ids) compared |= std::bitset<kConfigImageBytes / 2>(0xF);
+  const DeviceOperations::CompareScope scope = FileCompareScope(state_.chip, compared);
+  outcome = Run("Verify Program & Configuration", [&] { return ops.VerifyProgramAndConfig(scope); });
+  if (outcome != Outcome::kDone) return end(outcome);
+  if (eeprom) {
+    outcome = Run("Verify Data", [&] { return ops.VerifyData(); });
+    if (outcome != Outcome::kDone) return end(outcome);
+  }
+  return end(Outcome::kDone);
+}
+
+const char* OutcomeName(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kDone: return "done";
+    case Outcome::kFailed:
+    case Outcome::kDifference: return "failed";
+    case Outcome::kCancelled: return "cancelled";
+    case Outcome::kRefused: return "refused";
+    case Outcome::kStopped: return "stopped";
+  }
+  return "failed";
+}
+
+ChipRunRecord MakeRunRecord(const AppState& state, Outcome outcome, std::size_t first_log_line) {
+  ChipRunRecord r;
+  r.chip = state.chip.ChipName;
+  if (outcome == Outcome::kDone) r.checksum = ImageChecksum(state.chip, state.images);
+  const KeptCalibration& kept = state.operations.LastKept();
+  if (kept.read) r.calibration = FactoryValuesText(kept.values, state.chip.ProgramSize / 2 - 1);
+  r.outcome = OutcomeName(outcome);
+  if (outcome == Outcome::kDifference) {
+    if (const auto at = state.operations.LastDifference()) r.failed_at = *at;
+  }
+  const auto& lines = state.log.Lines();
+  if (first_log_line < lines.size()) r.log.assign(lines.begin() + static_cast<std::ptrdiff_t>(first_log_line), lines.end());
+  return r;
+}
+
+}  // namespace fw

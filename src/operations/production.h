@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "log/production_record.h"
+#include "operations/app_state.h"
+#include "operations/serial_numbers.h"
+
+namespace fw {
+
+// One chip written from the loaded file as a production run writes it: what
+// must survive kept, the serial number put in, erased, written, verified.
+struct WriteJob {
+  bool keep_calibration = true;
+  bool entire_config = false;
+  bool erase = false;
+  bool verify = true;
+  std::optional<OsccalValues> given;
+  KeepRequest keep;
+  std::optional<SerialPlace> serial_place;
+  std::optional<std::uint64_t> serial;  // this chip's number
+  // Read the chip's device ID first and refuse another chip than selected.
+  bool check_device_id = false;
+};
+
+struct JobResult {
+  Outcome outcome = Outcome::kDone;
+  std::optional<std::uint16_t> device_id;
+  std::optional<std::uint32_t> failed_at;
+};
+
+// Runs write jobs on one application state. `step` names each operation as
+// it starts (the terminal's progress bar).
+class ProductionWriter {
+ public:
+  explicit ProductionWriter(AppState& state, std::function<void(const char*)> step = {})
+      : state_(state), step_(std::move(step)) {}
+
+  // The loaded file is in the images and views. Checks what the job asks of
+  // the chip and the file before anything is written (the reason logged).
+  JobResult Write(const WriteJob& job);
+
+  // Why the job's serial number cannot go where it is asked (empty: it can).
+  std::string SerialProblem(const WriteJob& job) const;
+
+ private:
+  Outcome Run(const char* name, const std::function<Outcome()>& operation);
+  // Puts what was kept and the serial number into the images and views.
+  void Apply(const WriteJob& job, const KeptContents& kept);
+
+  AppState& state_;
+  std::function<void(const char*)> step_;
+};
+
+// "done", "failed", "refused", "cancelled", "stopped": as a record names it.
+const char* OutcomeName(Outcome outcome);
+
+// The record of the operation that just ended on `state`: the chip, its
+// checksum (when done), the calibration values kept, the outcome and the
+// log from line `first_log_line` on. The caller adds time, host, port,
+// command, file and what a write job knew.
+ChipRunRecord MakeRunRecord(const AppState& state, Outcome outcome, std::size_t first_log_line);
+
+}  // namespace fw
