@@ -22,12 +22,18 @@ expect_files() {  # ROOT FILE...
 files=(bin/flashwright bin/flashwright-cli bin/flashwright-sim
        share/flashwright/pictures/PIC16F630.jpg share/flashwright/pictures/PIC16F882.jpg
        share/applications/flashwright.desktop share/icons/hicolor/scalable/apps/flashwright.svg
+       share/mime/packages/flashwright.xml
        share/doc/flashwright/README.md share/doc/flashwright/simulator.md)
 
 case "$2" in
   prefix)
     cmake --install "$build" --prefix "$work/prefix" >/dev/null
     expect_files "$work/prefix" "${files[@]}"
+    # "Open with Flashwright": the desktop entry takes a file of the type the
+    # package declares.
+    grep -qx 'Exec=flashwright %f' "$work/prefix/share/applications/flashwright.desktop"
+    grep -q '^MimeType=application/x-ihex;' "$work/prefix/share/applications/flashwright.desktop"
+    grep -q 'type="application/x-ihex"' "$work/prefix/share/mime/packages/flashwright.xml"
     "$work/prefix/bin/flashwright-cli" chips | grep -q '^PIC16F887 '
     QT_QPA_PLATFORM=offscreen "$work/prefix/bin/flashwright" --version | grep -q '^flashwright 3\.1'
     "$work/prefix/bin/flashwright-sim" --version | grep -q '^flashwright-sim 3\.1'

@@ -102,7 +102,7 @@ class MainWindowTest : public QObject {
                                 "Load Program from File...", "Save Program to File...",
                                 "Load Config from File...", "Save Config to File...",
                                 "Load Data from File...", "Save Data to File...",
-                                "Save Log as...", "Record every operation to...", "Exit"}));
+                                "Recent files", "Save Log as...", "Record every operation to...", "Exit"}));
     QVERIFY(rig.LogLines().isEmpty());
   }
 

@@ -63,7 +63,9 @@ TEST(DeviceOperations, WriteReadAndVerifyForOneChipOfEveryWriteGroup) {
       rig.state.workspace.ShowImage(view, view == 1 ? kProgramImage : kConfigImage);
     };
     change(1, 0x123, Pattern(0x123) ^ 1);
-    EXPECT_EQ(rig.Run(kVerify, Outcome::kDifference).end()[-2], "       Finished with fail. Address: 0x0123");
+    const auto differs = rig.Run(kVerify, Outcome::kDifference);
+    EXPECT_EQ(differs.end()[-3], "       Finished with fail. Address: 0x0123");
+    EXPECT_EQ(differs.back(), "    file 0x" + Hex4(Pattern(0x123) ^ 1) + ", chip 0x" + Hex4(Pattern(0x123)));
     change(1, 0x123, Pattern(0x123));
     // The device ID is the factory's: a view without it verifies clean; a
     // bit the family implements in the configuration word does not.
@@ -72,7 +74,7 @@ TEST(DeviceOperations, WriteReadAndVerifyForOneChipOfEveryWriteGroup) {
     const std::uint16_t bits = ComparedConfigBits(rig.entry(), 7);
     change(6, 7, static_cast<std::uint16_t>(0x21C4 ^ (bits & -bits)));
     const std::string word_address = rig.state.chip.ConfigBase == 0x2000 ? "2007" : "8007";
-    EXPECT_EQ(rig.Run(kVerify, Outcome::kDifference).end()[-2], "       Finished with fail. Address: 0x" + word_address);
+    EXPECT_EQ(rig.Run(kVerify, Outcome::kDifference).end()[-3], "       Finished with fail. Address: 0x" + word_address);
   }
 }
 

@@ -4,6 +4,10 @@
 // from closing the window, putting values back).
 
 #include <QApplication>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QSettings>
+#include <QUrl>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -31,10 +35,17 @@ namespace {
 class AnsweringDialogs : public QtDialogs {
  public:
   bool Ask(const std::string& caption, const std::string& text, Buttons) override {
+    if (QuestionsAnswered()) return true;
     asked.push_back(caption + ": " + text);
     return true;
   }
+  bool AskProgram(const std::string& text, bool* dont_ask_again) override {
+    asked.push_back("Program: " + text);
+    *dont_ask_again = tick_dont_ask;
+    return true;
+  }
   std::vector<std::string> asked;
+  bool tick_dont_ask = false;
 };
 
 // Calls `hook` with the number of each frame written, before it goes out.
@@ -68,11 +79,12 @@ struct SimWindow {
   TForm1 form;
   std::string record;
 
-  explicit SimWindow(const char* chip)
+  explicit SimWindow(const char* chip, QSettings* settings = nullptr)
       : gateway(*fw::FindChipByName(chip), 3, {}, [this] { return pause.elapsed_us; }),
         state(clock, pause, dialogs,
               [this](const std::string&, std::string*) { return std::make_unique<HookDevice>(gateway.Open(), &hook); }),
         form(state, dialogs, {"sim"}, "sim") {
+    form.SetSettings(settings);
     pause.record = false;
     record = QDir::temp().filePath(QString("flashwright_window_%1.log").arg(getpid())).toStdString();
     std::remove(record.c_str());
@@ -88,7 +100,20 @@ struct SimWindow {
   }
   QString LastLine() const { return form.RichEdit5->document()->lastBlock().text(); }
   bool Logged(const QString& start) const { return form.RichEdit5->toPlainText().contains("\n" + start); }
+  int Count(const QString& start) const { return form.RichEdit5->toPlainText().count("\n" + start); }
 };
+
+// A firmware file: words at 0, the configuration word 0x3FF4, EEPROM bytes.
+QString WriteFirmware(const QString& path, int variant) {
+  QFile file(path);
+  file.open(QIODevice::WriteOnly);
+  const QString word = QString("%1").arg(variant, 2, 16, QChar('0')).toUpper();
+  const int sum = (0x100 - ((2 + variant + 0x28) & 0xFF)) & 0xFF;
+  file.write(QString(":02000000%1%2%3\n").arg(word).arg("28").arg(sum, 2, 16, QChar('0')).toUpper().toLatin1());
+  file.write(":02400E00F43F7D\n:044200004100420037\n:00000001FF\n");
+  file.close();
+  return path;
+}
 
 constexpr fw::OsccalValues kFactory{0x34A8, 0b10};
 
@@ -206,7 +231,7 @@ class WindowOperationsTest : public QObject {
     file.write(":020000000128D5\n:084000000100020003000400AE\n:02400E00F43F7D\n:00000001FF\n");
     file.close();
     QVERIFY(w.form.LoadPath(path, fw::sectAll));
-    QVERIFY(w.Logged("    the file sets the user IDs (0x2000-0x2003): they are written only with"));
+    QVERIFY(w.Logged("    the file sets the user IDs (0x2000-0x2003): \"Write Program && Configuration\" writes them only with"));
     QCOMPARE(w.LastLine(), w.form.ChecksumLabel->text());
     QVERIFY(w.form.ChecksumLabel->text().startsWith("Checksum: 0x"));
     // Written without the entire configuration, the IDs stay erased and the
@@ -251,6 +276,139 @@ class WindowOperationsTest : public QObject {
     QCOMPARE(QString::fromStdString(fw::ParseRecordLine(lines[2].toStdString())->command), QString("verify-data"));
     w.form.RecordTo({});
     QFile::remove(record);
+  }
+
+  void programWithOneKeyAndAFileThatProgramsItself() {
+    SimWindow w("PIC16F684");
+    const QString path = WriteFirmware(QDir::temp().filePath(QString("fw_program_%1.hex").arg(getpid())), 1);
+    QVERIFY(w.form.LoadPath(path, fw::sectAll));
+    QVERIFY(w.form.ProgramAction->isEnabled());
+    QCOMPARE(w.form.ProgramAction->shortcut(), QKeySequence(Qt::Key_F5));
+    w.dialogs.tick_dont_ask = true;
+    w.form.ProgramClick();
+    QCOMPARE(w.dialogs.asked.size(), std::size_t{1});  // one question for the whole run
+    QVERIFY(w.Logged("Trying to write the program memory & config word"));
+    QVERIFY(w.Logged("Trying to write the data memory"));
+    QVERIFY(w.Logged("Trying to verify the data memory"));
+    QVERIFY(w.Logged("Program: PASS, the PIC16F684 is written and verified"));
+    QVERIFY(w.LastLine().startsWith("Checksum: 0x"));
+    QCOMPARE(w.chip().ProgramWord(0), std::uint16_t{0x2801});
+    QCOMPARE(w.chip().DataByte(1), std::uint8_t{0x42});
+    QVERIFY(w.form.OperationStatus->text().startsWith("Program: PASS"));
+    QVERIFY(w.form.LinkStatus->text().startsWith("Connected: "));
+
+    // A rebuild is reloaded first; "don't ask again" holds for this file.
+    QTest::qWait(20);
+    WriteFirmware(path, 2);
+    w.form.ProgramClick();
+    QCOMPARE(w.dialogs.asked.size(), std::size_t{1});
+    QCOMPARE(w.chip().ProgramWord(0), std::uint16_t{0x2802});
+
+    // Watched: a build replaced by rename, one written in place, two in
+    // quick succession; each programmed once.
+    w.form.FileWatcher().SetSettleMs(50);
+    w.form.WatchAction->setChecked(true);
+    const int runs = w.Count("Program: PASS");
+    const QString next = path + ".new";
+    WriteFirmware(next, 3);
+    QVERIFY(QFile::remove(path) && QFile::rename(next, path));
+    QTRY_COMPARE_WITH_TIMEOUT(w.Count("Program: PASS"), runs + 1, 5000);
+    QCOMPARE(w.chip().ProgramWord(0), std::uint16_t{0x2803});
+    QTest::qWait(20);
+    WriteFirmware(path, 4);
+    WriteFirmware(path, 5);
+    QTRY_COMPARE_WITH_TIMEOUT(w.Count("Program: PASS"), runs + 2, 5000);
+    QTest::qWait(300);
+    QCOMPARE(w.Count("Program: PASS"), runs + 2);
+    QCOMPARE(w.chip().ProgramWord(0), std::uint16_t{0x2805});
+    // A file that fails to load is reported and nothing is written.
+    QTest::qWait(20);
+    QFile bad(path);
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write(":0200000001\n");
+    bad.close();
+    QTRY_VERIFY_WITH_TIMEOUT(w.Logged("Program: " + path + " did not load; nothing written"), 5000);
+    // Deleted: the watch stops, with one line.
+    QFile::remove(path);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.form.WatchAction->isChecked(), 5000);
+    QCOMPARE(w.Count("    " + path + " is gone"), 1);
+  }
+
+  void aVerifyDifferenceIsShownWhereItIs() {
+    SimWindow w("PIC16F684");
+    const QString path = WriteFirmware(QDir::temp().filePath(QString("fw_diff_%1.hex").arg(getpid())), 1);
+    QVERIFY(w.form.LoadPath(path, fw::sectAll));
+    w.form.Button5Click();
+    w.chip().SetProgramWord(0x0012, 0x2ABE);  // the chip differs from the view
+    w.form.Button6Click();
+    QVERIFY(w.Logged("       Finished with fail. Address: 0x0012"));
+    QCOMPARE(w.LastLine(), QString("    file 0x3FFF, chip 0x2ABE"));
+    QCOMPARE(w.form.RichEdit1->textCursor().selectedText(), QString("3FFF"));
+    QCOMPARE(w.form.RichEdit1->textCursor().block().text().left(8), QString("00000010"));
+    QFile::remove(path);
+  }
+
+  void settingsRecentFilesDropsAndAFileGivenAtStart() {
+    const QString ini = QDir::temp().filePath(QString("flashwright_settings_%1.ini").arg(getpid()));
+    QFile::remove(ini);
+    const QString a = WriteFirmware(QDir::temp().filePath(QString("fw_a_%1.hex").arg(getpid())), 1);
+    const QString b = WriteFirmware(QDir::temp().filePath(QString("fw_b_%1.hex").arg(getpid())), 2);
+    {
+      QSettings settings(ini, QSettings::IniFormat);
+      SimWindow w("PIC16F684", &settings);
+      w.form.TrackBar1->setValue(3);
+      w.form.CheckBox2->setChecked(true);
+      QVERIFY(w.form.LoadPath(a, fw::sectAll));
+      // Dropped on the window, a file loads as "Load All".
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(b)});
+      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&w.form, &enter);
+      QVERIFY(enter.isAccepted());
+      QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&w.form, &drop);
+      QVERIFY(w.Logged("Loading program, config and data from file: " + b));
+    }
+    QSettings settings(ini, QSettings::IniFormat);
+    SimWindow again("PIC16F684", &settings);
+    QCOMPARE(again.form.RecentFiles(), (QStringList{b, a}));
+    QCOMPARE(again.form.RecentMenu->actions().size(), 2);
+    QCOMPARE(again.form.TrackBar1->value(), 3);
+    QVERIFY(again.form.CheckBox2->isChecked());
+    QCOMPARE(again.form.ComboBox1->currentText(), QString("sim"));
+    again.form.RecentMenu->actions().at(1)->trigger();
+    QVERIFY(again.Logged("Loading program, config and data from file: " + a));
+
+    // A file named at start waits for a chip.
+    AnsweringDialogs dialogs;
+    fw::test::FakeClock clock;
+    fw::test::FakePause pause;
+    fw::AppState state(clock, pause, dialogs, nullptr);
+    TForm1 form(state, dialogs, {"x"}, "x");
+    form.OpenAtStart(a);
+    QVERIFY(!form.RichEdit5->toPlainText().contains("Loading"));
+    form.ChipMenuItemClick(0x1080);
+    QVERIFY(form.RichEdit5->toPlainText().contains("Loading program, config and data from file: " + a));
+    for (const QString& f : {ini, a, b}) QFile::remove(f);
+  }
+
+  void viewsOpenAtTheirTopLeft() {
+    SimWindow w("PIC16F887");
+    w.form.resize(1024, 700);
+    QApplication::processEvents();
+    for (HexView* view : {w.form.RichEdit1, w.form.RichEdit3, w.form.RichEdit6}) {
+      QCOMPARE(view->horizontalScrollBar()->value(), 0);
+      QCOMPARE(view->verticalScrollBar()->value(), 0);
+      QCOMPARE(view->textCursor().position(), 0);
+    }
+    w.form.Button4Click();
+    QApplication::processEvents();
+    QCOMPARE(w.form.RichEdit3->horizontalScrollBar()->value(), 0);
+    QCOMPARE(w.form.RichEdit1->verticalScrollBar()->value(), 0);
+    // A failure that closes the link: the status bar says how to open it again.
+    w.state.link.ClosePort();
+    w.form.Button4Click();
+    QVERIFY(w.form.LinkStatus->text().contains("Disconnect, then Connect"));
   }
 
   void restoreCalibrationValuesFromTheRecord() {

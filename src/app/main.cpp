@@ -2,6 +2,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QScreen>
+#include <QSettings>
 
 #include "app/about_box.h"
 #include "app/image_form.h"
@@ -33,13 +34,15 @@ QUrl ReadmeUrl() {
 }
 
 constexpr const char* kHelp =
-    "usage: flashwright [--port NAME] [Qt's own options, e.g. -platform offscreen]\n"
+    "usage: flashwright [--port NAME] [FILE] [Qt's own options, e.g. -platform offscreen]\n"
     "\n"
     "Programs PIC12/PIC16 flash chips through a GX-0450 gateway.\n"
     "\n"
     "  --port NAME   the port the port box offers at start: a serial port (ttyUSB0,\n"
     "                /dev/ttyUSB0), a pseudo-terminal, or demo:CHIP for the built-in\n"
     "                simulated gateway with a virtual chip (demo:PIC16F684)\n"
+    "  FILE          a .hex, .eep or .bin file, loaded as \"Load All\" does once a chip\n"
+    "                is selected or found\n"
     "  --help        this text\n"
     "  --version     the version\n"
     "\n"
@@ -73,13 +76,16 @@ int main(int argc, char** argv) {
   }
   QApplication application(argc, argv);  // takes Qt's own options out of argv
   QApplication::setApplicationName("Flashwright");
-  QString port_option;
+  QApplication::setOrganizationName("Flashwright");
+  QString port_option, start_file;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--port") {
       port_option = QString::fromLocal8Bit(argv[++i]);
-    } else {
+    } else if (arg.rfind("-", 0) == 0 || !start_file.isEmpty()) {
       return refuse("unknown option \"" + arg + "\"");
+    } else {
+      start_file = QFileInfo(QString::fromLocal8Bit(argv[i])).absoluteFilePath();
     }
   }
 
@@ -106,6 +112,12 @@ int main(int argc, char** argv) {
   // each of the windows that are otherwise made anew for every use.
   TForm1 form(state, dialogs, ports, initial);
   form.SetPortLister(port_list);
+  // The operator's choices of the last run; a port named on the command line
+  // wins.
+  QSettings settings;
+  form.SetSettings(&settings);
+  if (!port_option.isEmpty()) form.ComboBox1->setCurrentText(port_option);
+  if (!start_file.isEmpty()) form.OpenAtStart(start_file);
   TAboutBox about(ReadmeUrl(), [](const QUrl& url) { QDesktopServices::openUrl(url); }, &form);
   form.SetAboutBox(&about);
   TLBar progress(&form);

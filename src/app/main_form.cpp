@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -71,6 +72,7 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
   BuildControls();
   BuildMenus();
   BuildFileDialogs();
+  BuildDailyWork(findChild<QMenu*>("File1"), findChild<QMenu*>("Edit3"));
 
   ComboBox1->addItems(ports);
   ComboBox1->setCurrentText(initial_port);
@@ -84,6 +86,7 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
 
   DisableDeviceControls();
   state_.link.ClosePort();
+  UpdateLinkStatus();
   state_.link.DelayValue = TrackBar1->value();
 
   HexView* views[8] = {nullptr, RichEdit1, RichEdit2, RichEdit3, RichEdit4, nullptr, RichEdit6, RichEdit7};
@@ -110,6 +113,12 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
   connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
   connect(ComboBox1, &QComboBox::currentTextChanged, this, &TForm1::ComboBox1Change);
   connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
+  ProgramButton->setDefaultAction(ProgramAction);
+  const std::pair<QCheckBox*, const char*> kept[] = {
+      {CheckBox1, "keepCalibration"}, {CheckBox2, "entireConfiguration"}, {KeepEepromCheckBox, "keepEeprom"}};
+  for (const auto& [box, key] : kept) {
+    connect(box, &QCheckBox::toggled, this, [this, key = QString(key)](bool on) { SaveSetting(key, on); });
+  }
 }
 
 void TForm1::BuildControls() {
@@ -139,7 +148,6 @@ void TForm1::BuildControls() {
   Edit2->setFont(ViewFont());
   Edit2->setFixedWidth(60);
   ChecksumLabel = MakeLabel(top, "ChecksumLabel", "Checksum: -");
-  ChecksumLabel->setFont(ViewFont());
 
   Button1 = MakeButton(top, "Button1", "Connect");
   Button2 = MakeButton(top, "Button2", "Disconnect");
@@ -184,7 +192,9 @@ void TForm1::BuildControls() {
   chip_row->addWidget(Edit1, 1);
   chip_row->addWidget(Label16);
   chip_row->addWidget(Edit2);
-  chip_row->addWidget(ChecksumLabel);
+  ProgramButton = new QToolButton(top);
+  ProgramButton->setObjectName("ProgramButton");
+  ProgramButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
   grid->addLayout(chip_row, 0, 0, 1, 2);
   grid->addWidget(Button3, 0, 2);
   grid->addWidget(Button11, 0, 3);
@@ -203,6 +213,9 @@ void TForm1::BuildControls() {
   delay_row->addWidget(Label1);
   delay_row->addWidget(TrackBar1);
   delay_row->addStretch(1);
+  // Under the chip's name: its checksum and the one key that programs it.
+  delay_row->addWidget(ChecksumLabel);
+  delay_row->addWidget(ProgramButton);
   grid->addLayout(delay_row, 2, 0, 1, 2);
   grid->addWidget(Button8, 2, 2);
   grid->addWidget(Button9, 2, 3);
@@ -349,11 +362,14 @@ void TForm1::BuildChipMenu(QMenu* parent, const std::vector<fw::ChipMenuNode>& n
 void TForm1::ChipMenuItemClick(std::uint16_t id_word) {
   state_.selector.SelectChip(id_word);
   SyncFromCore();
+  ChipSelected();
 }
 
 void TForm1::Button3Click() {
   state_.selector.AutosearchChip();
   SyncFromCore();
+  UpdateLinkStatus();
+  ChipSelected();
 }
 
 void TForm1::RecordTo(const QString& path) {
@@ -367,8 +383,16 @@ fw::Outcome TForm1::RunDevice(const char* command, const std::function<fw::Outco
   busy_ = true;
   dialogs_.ResetStop();
   const std::size_t first_line = state_.log.Lines().size();
+  running_ = command;
+  running_since_.start();
+  running_timer_.start();
+  OperationStatus->setText(QString("%1: running").arg(command));
   const fw::Outcome outcome = operation();
+  running_timer_.stop();
   busy_ = false;
+  OperationStatus->setText(QString("Last: %1, %2, %3 s")
+                               .arg(command, fw::OutcomeName(outcome))
+                               .arg(running_since_.elapsed() / 1000.0, 0, 'f', 1));
   if (!record_path_.isEmpty()) {
     fw::ChipRunRecord r = fw::MakeRunRecord(state_, outcome, first_line);
     fw::SystemClock clock;
@@ -382,7 +406,17 @@ fw::Outcome TForm1::RunDevice(const char* command, const std::function<fw::Outco
     if (!fw::AppendRecord(record_path_.toStdString(), r, &error)) dialogs_.Tell("Error", error);
   }
   SyncFromCore();
-  if (close_when_done_) close();
+  if (outcome == fw::Outcome::kDifference) ShowDifference();
+  UpdateLinkStatus();
+  if (close_when_done_) {
+    close();
+  } else if (change_pending_) {
+    // A build that came while this ran: programmed once it is over.
+    change_pending_ = false;
+    QTimer::singleShot(0, this, [this] {
+      if (!busy_ && watch_.watching()) RunProgram(false);
+    });
+  }
   return outcome;
 }
 
@@ -495,6 +529,7 @@ void TForm1::SyncFromCore() {
 
 void TForm1::SetDeviceControls(bool connected) {
   Button1->setEnabled(!connected);
+  if (ProgramAction != nullptr) ProgramAction->setEnabled(connected);
   for (QWidget* w : std::initializer_list<QWidget*>{Button2, Button3, Button4, Button5, Button6,
                                                      Button7, Button8, Button9, Button10, Button11,
                                                      CheckBox1, CheckBox2, KeepEepromCheckBox}) {
@@ -508,6 +543,8 @@ void TForm1::DisableDeviceControls() { SetDeviceControls(false); }
 void TForm1::Button1Click() {
   if (fw::Connect(state_.link, state_.log, ComboBox1->currentText().toStdString())) {
     EnableDeviceControls();
+    SaveSetting("port", ComboBox1->currentText());
+    UpdateLinkStatus();
     // Not the port box: a hex digit typed there would replace the port name.
     (PageControl1->currentIndex() == 0 ? RichEdit1 : RichEdit2)->setFocus();
   }
@@ -516,13 +553,17 @@ void TForm1::Button1Click() {
 void TForm1::Button2Click() {
   fw::Disconnect(state_.link, state_.log);
   DisableDeviceControls();
+  UpdateLinkStatus();
 }
 
 void TForm1::ComboBox1Change() {
   if (state_.link.PortValid()) Button2Click();
 }
 
-void TForm1::TrackBar1Change() { state_.link.DelayValue = TrackBar1->value(); }
+void TForm1::TrackBar1Change() {
+  state_.link.DelayValue = TrackBar1->value();
+  SaveSetting("delay", TrackBar1->value());
+}
 
 void TForm1::Exit1Click() {
   // Disconnecting is closeEvent's part, so that the window's close button
@@ -556,6 +597,7 @@ QString TForm1::RunFileDialog(QFileDialog* dialog) {
   if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
   const QString name = dialog->selectedFiles().first();
   dialog->setProperty("lastFile", name);
+  SaveSetting("lastFolder", QFileInfo(name).absolutePath());
   return name;
 }
 
@@ -570,12 +612,17 @@ bool TForm1::LoadPath(const QString& path, fw::FileSection section) {
   SyncFromCore();
   if (!report.done) return false;
   loaded_file_ = path;
+  loaded_section_ = section;
+  loaded_stamp_ = {QFileInfo(path).size(), QFileInfo(path).lastModified()};
+  AddRecent(path);
+  if (watch_.watching() && watch_.path() != path) watch_.Watch(path);
   const auto& words = state_.files.ConfigWordsLoaded();
   if (!CheckBox2->isChecked() && (words[0] || words[1] || words[2] || words[3])) {
     char range[32];
     std::snprintf(range, sizeof range, "0x%04X-0x%04X", state_.chip.ConfigBase, state_.chip.ConfigBase + 3);
     state_.log.LogEvent(0, std::string("    the file sets the user IDs (") + range +
-                               "): they are written only with \"Write the entire configuration memory\" checked");
+                               "): \"Write Program && Configuration\" writes them only with \"Write the entire "
+                               "configuration memory\" checked; \"Program\" writes them as the file sets them");
   }
   ShowChecksum();
   return true;

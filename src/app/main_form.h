@@ -8,11 +8,18 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSlider>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QSet>
+#include <QSettings>
 #include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
 
 #include <functional>
 #include <string>
 
+#include "app/file_watch.h"
 #include "app/hex_view.h"
 #include "app/view_bridge.h"
 #include "operations/app_state.h"
@@ -91,6 +98,32 @@ class TForm1 : public QMainWindow {
   void RestoreCalibrationClick();
   // Whether a device operation runs (its progress window is up).
   bool Busy() const { return busy_; }
+  // "Program" (Edit menu, F5, the button beside the chip's name): reloads
+  // the last file loaded if it changed on disk, writes program and
+  // configuration, the EEPROM where the chip has one, and verifies both,
+  // after one question (none once "don't ask again for this file" is
+  // ticked); ends with one result line and the checksum.
+  void ProgramClick();
+  // "Program when the file changes" (Edit menu): a new build of the loaded
+  // file is loaded and programmed without a click.
+  void ProgramWhenChanged(bool on);
+  // The file given on the command line: loaded as "Load All" does once a
+  // chip is selected or found.
+  void OpenAtStart(const QString& path);
+  // Where the operator's choices are kept between runs (port, delays value,
+  // check boxes, last folder, recent files); null: nowhere (tests).
+  void SetSettings(QSettings* settings);
+  FileWatch& FileWatcher() { return watch_; }
+  // The last eight files loaded, newest first.
+  const QStringList& RecentFiles() const { return recent_; }
+  // The status bar's two parts: the link, and the last or running operation.
+  QLabel* LinkStatus = nullptr;
+  QLabel* OperationStatus = nullptr;
+  QToolButton* ProgramButton = nullptr;
+  QAction* ProgramAction = nullptr;
+  QAction* WatchAction = nullptr;
+  QMenu* RecentMenu = nullptr;
+
   // "Record every operation to..." (File menu): every device operation
   // appends a line to the production record at `path` (empty: none).
   void RecordTo(const QString& path);
@@ -183,6 +216,19 @@ class TForm1 : public QMainWindow {
   // Closing the window while an operation runs asks first, then stops the
   // operation where that loses nothing, and closes after it.
   void closeEvent(QCloseEvent* event) override;
+  // A .hex, .eep or .bin file dropped on the window loads as "Load All".
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void BuildDailyWork(QMenu* file, QMenu* edit);
+  void RunProgram(bool asked);
+  void AddRecent(const QString& path);
+  void ShowRecent();
+  void SaveSetting(const QString& key, const QVariant& value);
+  void UpdateLinkStatus();
+  // After a verify that found a difference: the word shown and selected.
+  void ShowDifference();
+  // A chip is now selected: the file given at start loads.
+  void ChipSelected();
   void LoadCommand(fw::FileSection section);
   // The checksum line in the log and beside the chip's name.
   void ShowChecksum();
@@ -195,6 +241,17 @@ class TForm1 : public QMainWindow {
   QDialog* about_box_ = nullptr;
   QString picture_program_dir_;
   bool busy_ = false;
+  FileWatch watch_;
+  bool change_pending_ = false;  // the watched file changed during an operation
+  fw::FileSection loaded_section_ = fw::sectAll;
+  std::pair<qint64, QDateTime> loaded_stamp_;
+  QSet<QString> no_questions_;  // files whose Program asks no more
+  QStringList recent_;
+  QSettings* settings_ = nullptr;
+  QString start_file_;
+  QString running_;  // the operation running, for the status bar
+  QElapsedTimer running_since_;
+  QTimer running_timer_;
   QString record_path_;
   QString loaded_file_;  // the last file loaded, for the record
   QAction* RecordAction = nullptr;

@@ -1,6 +1,7 @@
 #include "app/qt_dialogs.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QMessageBox>
 
 #include "app/calibration_dialog.h"
@@ -26,7 +27,20 @@ bool InputGate::eventFilter(QObject* target, QEvent* event) {
   return window != open_to_ && window != QApplication::activeModalWidget();
 }
 
+bool QtDialogs::AskProgram(const std::string& text, bool* dont_ask_again) {
+  QMessageBox box(QMessageBox::Question, "Program", QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
+                  owner_);
+  box.setObjectName("ProgramQuestion");
+  box.setDefaultButton(QMessageBox::Yes);
+  auto* again = new QCheckBox("Don't ask again for this file", &box);
+  box.setCheckBox(again);
+  const bool yes = box.exec() == QMessageBox::Yes;
+  *dont_ask_again = yes && again->isChecked();
+  return yes;
+}
+
 bool QtDialogs::Ask(const std::string& caption, const std::string& text, Buttons buttons) {
+  if (questions_answered_) return true;
   const bool yes_no = buttons == Buttons::kYesNo;
   QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption),
                   QString::fromStdString(text),

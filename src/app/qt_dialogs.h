@@ -48,6 +48,13 @@ class QtDialogs : public fw::OperatorDialogs {
   void RequestStop();
   // A new piece of work starts with no stop asked.
   void ResetStop() { stop_requested_ = false; }
+  // "Program"'s one question, with "Don't ask again for this file"; true
+  // for Yes, and `dont_ask_again` as ticked.
+  virtual bool AskProgram(const std::string& text, bool* dont_ask_again);
+  // While set, the operations' own questions are taken as answered Yes (the
+  // operator answered one question for them all).
+  void SetQuestionsAnswered(bool answered) { questions_answered_ = answered; }
+  bool QuestionsAnswered() const { return questions_answered_; }
 
   // The current progress window, or null; for tests.
   TLBar* CurrentProgress() const { return LBar; }
@@ -66,4 +73,5 @@ class QtDialogs : public fw::OperatorDialogs {
   QElapsedTimer since_repaint_;
   std::unique_ptr<InputGate> gate_;
   bool stop_requested_ = false;
+  bool questions_answered_ = false;
 };

@@ -87,11 +87,17 @@ void ViewBridge::Sync(bool place_caret) {
       cursor.insertText(ViewLineToQString(text.data() + start, length));
     }
   }
-  if (place_caret) {
+  // A freshly filled view opens at its first line with the addresses in
+  // sight: its caret goes to the start. An edit keeps the caret in sight.
+  if (rebuilt) view_->caret = 0;
+  if (place_caret || rebuilt) {
     QTextCursor cursor = widget_->textCursor();
     cursor.setPosition(static_cast<int>(WidgetPosition(view_->caret)));
     widget_->setTextCursor(cursor);
+    widget_->ensureCursorVisible();
   }
-  // A freshly filled view opens at its first address, wherever the caret is.
-  if (rebuilt) widget_->verticalScrollBar()->setValue(0);
+  if (rebuilt) {
+    widget_->verticalScrollBar()->setValue(0);
+    widget_->horizontalScrollBar()->setValue(0);
+  }
 }

@@ -413,20 +413,27 @@ Outcome DeviceOperations::WriteData() {
 }
 
 Outcome DeviceOperations::VerifyLoop(std::uint32_t count,
-                                     const std::function<bool(std::uint32_t)>& matches,
+                                     const std::function<bool(std::uint32_t)>& matches, Difference::Memory memory,
                                      std::uint32_t address_base, std::uint32_t progress_span,
                                      int progress_scale) {
   last_difference_.reset();
   for (std::uint32_t i = 0; i < count; ++i) {
     if (dialogs_.StopRequested()) return Cancelled();
     if (!matches(i)) {
-      if (icsp_.LinkUp()) last_difference_ = address_base + i;
       // A failed transfer is reported like a difference, after the ICSP
       // layer's own line.
       log_.LogEvent(19, std::string(kWithFail) + " Address: 0x" + Hex4(address_base + i));
       log_.LogEndTime();
       dialogs_.ProgressClose();
-      return icsp_.LinkUp() ? Outcome::kDifference : Outcome::kFailed;
+      if (!icsp_.LinkUp()) return Outcome::kFailed;
+      last_difference_ = Difference{memory, address_base + i, compare_file_, compare_chip_};
+      // Beyond the catalogue's words: the two values, so that the operator
+      // sees what differs.
+      const bool data = memory == Difference::Memory::kData;
+      const std::string file = data ? Hex4(compare_file_).substr(2) : Hex4(compare_file_);
+      const std::string chip = data && compare_chip_ <= 0xFF ? Hex4(compare_chip_).substr(2) : Hex4(compare_chip_);
+      log_.LogEvent(0, "    file 0x" + file + ", chip 0x" + chip);
+      return Outcome::kDifference;
     }
     Progress(i, progress_span, progress_scale);
   }
@@ -439,12 +446,16 @@ Outcome DeviceOperations::VerifyProgramAndConfig(const CompareScope& scope) {
   return VerifyProgramAndConfigWith(
       [&](std::uint32_t k) {
         const std::optional<std::uint16_t> word = icsp_.PeekProgramMemory(k);
-        return word && (k == scope.skip_program_word || *word == WordAt(images_.ProgramImage, k));
+        compare_file_ = WordAt(images_.ProgramImage, k);
+        compare_chip_ = word.value_or(0);
+        return word && (k == scope.skip_program_word || *word == compare_file_);
       },
       [&](std::uint32_t l) {
         const std::optional<std::uint16_t> word = icsp_.PeekConfigMemory(l);
         const std::uint16_t bits = l < scope.config_bits.size() ? scope.config_bits[l] : 0;
-        return word && ((*word ^ WordAt(images_.ConfigImage, l)) & bits) == 0;
+        compare_file_ = WordAt(images_.ConfigImage, l);
+        compare_chip_ = word.value_or(0);
+        return word && ((*word ^ compare_file_) & bits) == 0;
       });
 }
 
@@ -458,10 +469,11 @@ Outcome DeviceOperations::VerifyProgramAndConfigWith(const std::function<bool(st
   const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
   if (LogRefusal(family, ProgramFamilies().Contains(family), false)) return Refused();
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
-  Outcome outcome = VerifyLoop(chip_.ProgramSize / 2, program, 0, chip_.ProgramSize, 200);
+  Outcome outcome = VerifyLoop(chip_.ProgramSize / 2, program, Difference::Memory::kProgram, 0, chip_.ProgramSize, 200);
   if (outcome != Outcome::kDone) return outcome;
   if (!icsp_.LoadConfiguration()) return Fail(false);
-  outcome = VerifyLoop(chip_.ConfigSize / 2, config, chip_.ConfigBase, chip_.ConfigSize, 200);
+  outcome = VerifyLoop(chip_.ConfigSize / 2, config, Difference::Memory::kConfig, chip_.ConfigBase, chip_.ConfigSize,
+                       200);
   if (outcome != Outcome::kDone) return outcome;
   if (!icsp_.SetInitState()) return Fail(false);
   dialogs_.ProgressClose();
@@ -480,9 +492,15 @@ Outcome DeviceOperations::VerifyData() {
     return Refused();
   }
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
-  const Outcome outcome = VerifyLoop(
-      chip_.DataSize, [this](std::uint32_t i) { return icsp_.ReadDataMemory(i, true); }, 0,
-      chip_.DataSize, 100);
+  // The whole 14-bit word is compared with the byte: a cell that answers
+  // bits above the byte differs.
+  const auto matches = [this](std::uint32_t i) {
+    const std::optional<std::uint16_t> word = icsp_.PeekDataMemory(i);
+    compare_file_ = images_.DataImage[i];
+    compare_chip_ = word.value_or(0);
+    return word && *word == compare_file_;
+  };
+  const Outcome outcome = VerifyLoop(chip_.DataSize, matches, Difference::Memory::kData, 0, chip_.DataSize, 100);
   if (outcome != Outcome::kDone) return outcome;
   if (!icsp_.SetInitState()) return Fail(false);
   dialogs_.ProgressClose();

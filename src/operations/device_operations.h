@@ -44,6 +44,15 @@ struct KeptContents {
   std::vector<std::uint16_t> program;
 };
 
+// Where a verify found the chip other than the images, and the two values.
+struct Difference {
+  enum class Memory { kProgram, kConfig, kData };
+  Memory memory = Memory::kProgram;
+  std::uint32_t address = 0;  // word address, or EEPROM byte
+  std::uint16_t file = 0;     // what the images hold
+  std::uint16_t chip = 0;     // what the chip answered
+};
+
 // What an erasing operation kept of the chip's factory calibration.
 struct KeptCalibration {
   bool read = false;      // values were read from the chip (or given) before the erase
@@ -110,8 +119,8 @@ class DeviceOperations {
 
   // What the last erase or write kept of the factory calibration.
   const KeptCalibration& LastKept() const { return kept_; }
-  // The address the last verify that found a difference named.
-  std::optional<std::uint32_t> LastDifference() const { return last_difference_; }
+  // What the last verify that found a difference found.
+  const std::optional<Difference>& LastDifference() const { return last_difference_; }
 
   // Beyond the buttons: reads what a write is to keep (refused for an EEPROM
   // the chip protects, which reads as zeros).
@@ -167,7 +176,9 @@ class DeviceOperations {
   Outcome CancelAfterErase(bool end_time);
   // Compares `count` cells in order (`matches` reads cell i and says whether
   // it is as expected); the first that is not is reported at its address.
-  Outcome VerifyLoop(std::uint32_t count, const std::function<bool(std::uint32_t)>& matches,
+  // `matches` leaves the two values it compared in compare_file_ and
+  // compare_chip_.
+  Outcome VerifyLoop(std::uint32_t count, const std::function<bool(std::uint32_t)>& matches, Difference::Memory memory,
                      std::uint32_t address_base, std::uint32_t progress_span, int progress_scale);
   // The refusals, the progress window, the lines and times every verify
   // shares, around the comparisons of program and configuration memory.
@@ -185,7 +196,8 @@ class DeviceOperations {
   const CalibrationRecord& record_;
   Clock& clock_;
   KeptCalibration kept_;
-  std::optional<std::uint32_t> last_difference_;
+  std::optional<Difference> last_difference_;
+  std::uint16_t compare_file_ = 0, compare_chip_ = 0;
 };
 
 // The scope of a comparison with a file for the selected chip: configuration

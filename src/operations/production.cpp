@@ -37,8 +37,14 @@ std::string ProductionWriter::SerialProblem(const WriteJob& job) const {
 }
 
 void ProductionWriter::Apply(const WriteJob& job, const KeptContents& kept) {
+  if (kept.eeprom.empty() && kept.user_ids.empty() && kept.program.empty() && !job.serial) return;
   Images& images = state_.images;
   Log& log = state_.log;
+  Workspace& w = state_.workspace;
+  // The views are what is written: the changes go into them as they stand.
+  w.TakeImage(w.ProgramView(), kProgramImage);
+  w.TakeImage(w.ConfigView(), kConfigImage);
+  w.TakeImage(w.DataView(), kDataImage);
   if (!kept.eeprom.empty()) {
     std::copy(kept.eeprom.begin(), kept.eeprom.end(), images.DataImage.begin());
     log.LogEvent(0, "    the chip's EEPROM is kept in place of the file's");
@@ -56,7 +62,6 @@ void ProductionWriter::Apply(const WriteJob& job, const KeptContents& kept) {
     log.LogEvent(0, "    serial number " + std::to_string(*job.serial) + " goes to " +
                         SerialPlaceText(*job.serial_place, state_.chip));
   }
-  Workspace& w = state_.workspace;
   w.ShowImage(w.ProgramView(), kProgramImage);
   w.ShowImage(w.ConfigView(), kConfigImage);
   w.ShowImage(w.DataView(), kDataImage);
@@ -68,7 +73,7 @@ JobResult ProductionWriter::Write(const WriteJob& job) {
   Log& log = state_.log;
   auto end = [&](Outcome outcome) {
     result.outcome = outcome;
-    if (outcome == Outcome::kDifference) result.failed_at = ops.LastDifference();
+    if (outcome == Outcome::kDifference && ops.LastDifference()) result.failed_at = ops.LastDifference()->address;
     return result;
   };
   if (job.check_device_id) {
@@ -147,7 +152,7 @@ ChipRunRecord MakeRunRecord(const AppState& state, Outcome outcome, std::size_t 
   if (kept.read) r.calibration = FactoryValuesText(kept.values, state.chip.ProgramSize / 2 - 1);
   r.outcome = OutcomeName(outcome);
   if (outcome == Outcome::kDifference) {
-    if (const auto at = state.operations.LastDifference()) r.failed_at = *at;
+    if (const auto& at = state.operations.LastDifference()) r.failed_at = at->address;
   }
   const auto& lines = state.log.Lines();
   if (first_log_line < lines.size()) r.log.assign(lines.begin() + static_cast<std::ptrdiff_t>(first_log_line), lines.end());
