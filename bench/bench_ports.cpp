@@ -70,7 +70,10 @@ int main(int argc, char** argv) {
   hex.close();
 
   std::vector<std::unique_ptr<fw::test::SimProcess>> sims;
-  for (int i = 0; i < ports; ++i) sims.push_back(std::make_unique<fw::test::SimProcess>(std::vector<std::string>{"--chip", chip}));
+  for (int i = 0; i < ports; ++i) {
+    sims.push_back(std::make_unique<fw::test::SimProcess>(std::vector<std::string>{"--chip", chip}));
+    sims.back()->report_timing = false;  // all it wrote is printed below
+  }
   std::vector<std::string> one = {"write", "--port", sims[0]->path, "--chip", chip, "--yes", "--quiet", file};
   std::vector<std::string> all = {"write", "--chip", chip, "--yes", "--quiet", file};
   for (const auto& s : sims) all.insert(all.end(), {"--port", s->path});
@@ -84,7 +87,7 @@ int main(int argc, char** argv) {
   std::printf("ratio %d at once / 1 alone: %.3f\n", ports, together.seconds / alone.seconds);
   for (const auto& s : sims) {
     s->Stop();
-    if (!s->Errors().empty()) std::printf("simulator notes: %s\n", s->Errors().c_str());
+    std::printf("simulator: %s", s->Errors().c_str());
   }
   std::remove(file.c_str());
   return 0;

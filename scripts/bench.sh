@@ -5,10 +5,13 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DFW_BENCH=ON >/dev/null
-cmake --build build-bench -j "$(nproc)" --target bench_views bench_serial bench_cli bench_ports
+cmake --build build-bench -j "$(nproc)" --target bench_views bench_serial bench_cli bench_ports bench_timing
 ./build-bench/bench/bench_views "$@"
 ./build-bench/bench/bench_serial "$@"
 # Whole processes with real time: several minutes (a PIC16F887 is 8192 words).
 ./build-bench/bench/bench_cli
 # Four gateways at once against one alone.
 ./build-bench/bench/bench_ports
+# The simulator's timing judgement: refused short waits, accepted long ones,
+# the jitter the excuses leave, idle and with every core busy.
+./build-bench/bench/bench_timing

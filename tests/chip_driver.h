@@ -17,11 +17,13 @@ struct ChipDriver {
   std::uint64_t gap_us = 20000;  // before the next frame only
 
   explicit ChipDriver(const char* name) : chip(*FindChipByName(name)) { chip.EnterProgrammingMode(); }
-  void Frame() {
+  void Frame(sim::VirtualChip::Frame kind = sim::VirtualChip::Frame::kClocked) {
     now += gap_us;
     gap_us = 20000;
-    chip.FrameArrives(now);
+    chip.FrameArrives(now, kind);
   }
+  // A gateway frame that clocks nothing to the chip (a packet size).
+  void SizeFrame() { Frame(sim::VirtualChip::Frame::kNoClock); }
   void Cmd(std::uint8_t c) {
     Frame();
     chip.Command(c, now);

@@ -23,6 +23,7 @@ struct SimProcess {
   FILE* out = nullptr;
   std::string path;
   std::string errors;
+  bool report_timing = true;  // its excuses and timing summary on standard output when it ends
 
   explicit SimProcess(const std::vector<std::string>& args) {
     static std::atomic<int> count{0};
@@ -59,6 +60,17 @@ struct SimProcess {
     pid = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
+  // What the simulator wrote to standard error but its timing account (the
+  // cycles it excused and the summary at exit): protocol errors and what
+  // the chip refused or ignored.
+  std::string Problems() const {
+    std::istringstream lines(Errors());
+    std::string line, problems;
+    while (std::getline(lines, line)) {
+      if (line.rfind("chip: excused:", 0) != 0 && line.rfind("timing:", 0) != 0) problems += line + "\n";
+    }
+    return problems;
+  }
   std::string Errors() const {
     std::ifstream in(errors);
     std::stringstream text;
@@ -67,6 +79,15 @@ struct SimProcess {
   }
   ~SimProcess() {
     if (pid > 0) Stop();
+    // Its timing account, for whoever follows how often cycles were
+    // excused, and why.
+    std::istringstream lines(report_timing ? Errors() : "");
+    std::string line;
+    while (std::getline(lines, line)) {
+      if (line.rfind("chip: excused:", 0) == 0 || line.find(" cycles judged, ") != std::string::npos) {
+        std::printf("flashwright-sim %s\n", line.c_str());
+      }
+    }
     std::remove(errors.c_str());
   }
 };

@@ -260,7 +260,7 @@ TEST(Cli, TheCalibrationOutlivesProtectionInterruptionAndLoss) {
     const Result given = Cli({"erase", "--port", sim.path, "--chip", "PIC12F675", "--yes", "--osccal", "0x34A8", "--bg", "10"});
     EXPECT_EQ(given.status, 0) << given.out << given.err;
     sim.Stop();
-    EXPECT_EQ(sim.Errors(), "");
+    EXPECT_EQ(sim.Problems(), "");
     EXPECT_EQ(DumpedWords(dump).substr(0, 5), "A834 ") << "OSCCAL 34A8 at 0x3FF";
   }
   {
@@ -294,7 +294,7 @@ TEST(Cli, TheCalibrationOutlivesProtectionInterruptionAndLoss) {
     EXPECT_EQ(back.status, 0) << back.out << back.err;
     EXPECT_NE(back.out.find("the newest record for the PIC16F630: 0x03FF = 34A8, BG bits = 10"), std::string::npos);
     sim.Stop();
-    EXPECT_EQ(sim.Errors(), "");
+    EXPECT_EQ(sim.Problems(), "");
     EXPECT_EQ(DumpedWords(dump), "A834 FF21") << "OSCCAL back, the configuration word erased but for its BG bits";
   }
   for (const std::string& f : {image, dump, hex}) std::remove(f.c_str());
@@ -347,7 +347,7 @@ TEST(Cli, AStationProgramsEveryChipPutIn) {
   }
   EXPECT_NE(r.out.find("station: 3 passed, 0 failed, serial numbers 500 to 502"), std::string::npos) << r.out;
   sim.Stop();
-  EXPECT_EQ(sim.Errors(), "");
+  EXPECT_EQ(sim.Problems(), "");
   // Each chip holds its number in its user IDs (500 = 0x01F4), ID0 first.
   const std::pair<std::string, std::string> chips[] = {
       {dump + ".1", "000001000F000400"}, {dump + ".2", "000001000F000500"}, {dump, "000001000F000600"}};

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "chip_driver.h"
+#include "sim/simulated_gateway.h"
 
 namespace fw {
 namespace {
@@ -194,35 +198,101 @@ TEST(Silicon, SmallerFacts) {
 namespace fw {
 namespace {
 
-// On a pseudo-terminal only arrival times are seen: a cycle may fall short
-// by 0.3 ms, and a command frame seen later than the frames before it allow
-// (each is followed by at least 1 ms) does not lose that lateness; nor,
-// within bounds, one that came bunched with the frames before it.
-TEST(Silicon, OverAPseudoTerminalOnlyDeliveryDelaysAreExcused) {
+// How a cycle is judged from its frames' arrival times alone (a
+// pseudo-terminal): its start moves back only by what the arrivals show, a
+// held-back end frame shortens it by what the frames after it show, and
+// frames that clock nothing do not end an externally timed cycle.
+TEST(Silicon, TheTimingJudgementTakesOnlyWhatArrivalsShow) {
   const struct {
-    std::int64_t command_late_us;  // beyond the 1 ms after the frame before
-    std::uint64_t given_us;         // from the command's arrival to the next frame
+    const char* what;
+    const char* chip;  // PIC16F684: 0x08 needs 3 ms; PIC12F1822: 0x18 runs 1.0-2.1 ms
+    bool strict;
+    std::uint64_t before[3];  // gaps before the Load, its data packet and the Begin frame
+    std::uint64_t wait;       // Begin to the end frame (Increment, or End Programming)
+    std::uint64_t size_at;    // a size frame this long after Begin, 0 none
+    std::vector<std::uint64_t> after;  // gaps of the frames after the end
     bool takes;
-  } cases[] = {
-      {0, 3000, true},  {0, 2750, true},    {0, 2600, false},  // the 0.3 ms
-      {1500, 1600, true},                                      // a late command frame
-      {1500, 1000, false},                                     // only as much as it was late
-      {0, 1000, false},                                        // no wait at all
-      {-1000, 1900, true},   // came with the frame before it: held back, given up to 2 ms
-      {-1000, 100, false},   // no pauses at all
+    bool excused;
+  } rows[] = {
+      {"steady frames, the chip's time", "PIC16F684", false, {1000, 1000, 1000}, 3000, 0, {1000, 1000}, true, false},
+      {"a size frame inside", "PIC16F684", false, {1000, 1000, 1000}, 3000, 1000, {1000, 1000}, true, false},
+      {"steady, 40 us short: the stamps' jitter", "PIC16F684", false, {1000, 1000, 1000}, 2960, 0, {1000}, true, true},
+      {"steady, 0.1 ms short: nothing shows a delay", "PIC16F684", false, {1000, 1000, 1000}, 2900, 0, {}, false, false},
+      {"a late Begin frame", "PIC16F684", false, {1000, 1000, 1600}, 2500, 0, {1000, 1000}, true, true},
+      {"a late Begin frame, short by more", "PIC16F684", false, {1000, 1000, 1600}, 2300, 0, {}, false, false},
+      {"a bunched burst", "PIC16F684", false, {1000, 3000, 100}, 2000, 0, {1000, 1000}, true, true},
+      {"a bunched burst, short by more", "PIC16F684", false, {1000, 3000, 100}, 1800, 0, {}, false, false},
+      {"a late end, the frames after it bunched", "PIC16F684", false, {1000, 1000, 1000}, 3500, 0, {100, 1000}, false, false},
+      {"a late end, the frames after on time", "PIC16F684", false, {1000, 1000, 1000}, 3500, 0, {1000, 1000}, true, false},
+      {"Begin, end and what follows bunched", "PIC16F684", false, {1000, 1000, 3000}, 100, 0, {100, 100, 100}, false, false},
+      {"a delay across the whole cycle", "PIC16F684", false, {1000, 1000, 7000}, 0, 0, {0, 0, 1000}, true, true},
+      {"strict: a late Begin frame", "PIC16F684", true, {1000, 1000, 1600}, 2500, 0, {}, false, false},
+      {"strict: 1 us short", "PIC16F684", true, {1000, 1000, 1000}, 2999, 0, {}, false, false},
+      {"strict: the chip's time", "PIC16F684", true, {1000, 1000, 1000}, 3000, 0, {}, true, false},
+      {"ext: a size frame inside", "PIC12F1822", false, {1000, 1000, 1000}, 1550, 1000, {1000, 1000}, true, false},
+      {"ext: a late End, the frames after bunched", "PIC12F1822", false, {1000, 1000, 1000}, 2500, 0, {100, 1000}, true, false},
+      {"ext: a late End, the frames after on time", "PIC12F1822", false, {1000, 1000, 1000}, 2500, 0, {1000, 1000}, false, false},
+      {"ext: a late Begin never makes it too late", "PIC12F1822", false, {1000, 1000, 3000}, 2000, 0, {1000, 1000}, true, false},
+      {"ext: a late Begin, short", "PIC12F1822", false, {1000, 1000, 1600}, 600, 0, {1000, 1000}, true, true},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.command_late_us) + " late, " + std::to_string(c.given_us) + " given");
-    test::ChipDriver d("PIC16F684");
-    d.chip.SetDeliveryJitter(300, 3000);
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    ChipDriver d(r.chip);
+    d.chip.SetDeliveryJitter(r.strict ? 0 : 50, r.strict ? 0 : 3000);
+    const bool external = std::string(r.chip) == "PIC12F1822";
+    d.gap_us = r.before[0];
     d.Cmd(0x02);
-    d.gap_us = 1000;
+    d.gap_us = r.before[1];
     d.Data(0x0000);
-    d.gap_us = static_cast<std::uint64_t>(1000 + c.command_late_us);
-    d.Cmd(0x08);
-    d.gap_us = c.given_us;
-    d.Settle();
-    EXPECT_EQ(d.chip.ProgramWord(0), c.takes ? 0x0000 : 0x3FFF);
+    d.gap_us = r.before[2];
+    d.Cmd(external ? 0x18 : 0x08);
+    if (r.size_at) {
+      d.gap_us = r.size_at;
+      d.SizeFrame();
+    }
+    d.gap_us = r.wait - r.size_at;
+    d.Cmd(external ? 0x0A : 0x06);
+    for (const std::uint64_t gap : r.after) {
+      d.gap_us = gap;
+      d.SizeFrame();
+    }
+    d.chip.Settle();
+    EXPECT_EQ(d.chip.ProgramWord(0), r.takes ? 0x0000 : 0x3FFF);
+    EXPECT_EQ(d.chip.cycles_judged(), 1u);
+    EXPECT_EQ(d.chip.excuses().size(), r.excused ? 1u : 0u);
+    if (r.excused && !d.chip.excuses().empty()) {
+      EXPECT_NE(d.chip.excuses().front().find(" us short, "), std::string::npos) << d.chip.excuses().front();
+    }
+    // A refused cycle says why; a taken one leaves no note.
+    EXPECT_EQ(d.chip.notes().size(), r.takes ? 0u : 1u) << FirstNote(d);
+  }
+}
+
+// The gateway of a demo: port runs on the programmer's own clock, which
+// moves by exactly the waits asked: there a cycle 1 us short of the chip's
+// time has no effect.
+TEST(Silicon, OnItsOwnClockTheSimulatedGatewayJudgesExactly) {
+  for (const std::uint64_t wait : {2999u, 3000u}) {
+    SCOPED_TRACE(wait);
+    std::uint64_t now = 0;
+    sim::SimulatedGateway gateway(*FindChipByName("PIC16F684"), 3, sim::Fault{}, [&] { return now; });
+    auto device = gateway.Open();
+    ASSERT_NE(device, nullptr);
+    const auto send = [&](std::initializer_list<std::uint8_t> frame, std::uint64_t pause_us = 1000) {
+      const std::vector<std::uint8_t> bytes(frame);
+      ASSERT_TRUE(device->Write(bytes.data(), bytes.size()));
+      now += pause_us;
+    };
+    send({0x11, 0x00, 0x0F, 0x30});
+    send({0x1D, 0x04});  // Vpp first: programming mode, counter at 0
+    send({0x42, 0x06});
+    send({0x4C, 0x02});  // Load Data For Program Memory
+    send({0x42, 0x10});
+    send({0x4C, 0x00, 0x00});
+    send({0x42, 0x06});
+    send({0x4C, 0x08}, wait);  // Begin Programming, internally timed
+    send({0x4C, 0x06});
+    EXPECT_EQ(gateway.chip().ProgramWord(0), wait >= 3000 ? 0x0000 : 0x3FFF);
   }
 }
 

@@ -82,7 +82,7 @@ TEST(SimProgram, ServesAPseudoTerminalAcrossConnections) {
     Disconnect(link, log);
   }
   EXPECT_EQ(sim.Stop(), 0);
-  EXPECT_EQ(sim.Errors(), "") << "no notes, no protocol errors";
+  EXPECT_EQ(sim.Problems(), "") << "no notes, no protocol errors";
   std::ifstream in(dump);
   std::stringstream text;
   text << in.rdbuf();

@@ -73,7 +73,13 @@ void GatewaySim::Receive(const std::uint8_t* bytes, std::size_t length, std::uin
         continue;
       }
       frame_started_us_ = now_us;
-      if (chip_) chip_->FrameArrives(now_us);
+      if (chip_) {
+        const std::uint8_t b = bytes[i];
+        chip_->FrameArrives(now_us, b == kSendPacket                                ? VirtualChip::Frame::kClocked
+                                    : b == kReadPacket                              ? VirtualChip::Frame::kRead
+                                    : b == kLines1 || b == kLines2 || b == kVppFirst ? VirtualChip::Frame::kLines
+                                                                                    : VirtualChip::Frame::kNoClock);
+      }
     }
     frame_.push_back(bytes[i]);
     if (static_cast<int>(frame_.size()) == FrameLength(frame_[0])) {

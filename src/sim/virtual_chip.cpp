@@ -26,6 +26,10 @@ constexpr std::uint32_t kConfigWord = 7;
 constexpr std::uint32_t kDeviceIdCell = 6;
 constexpr std::uint32_t kRevisionCell = 5;  // PIC16F753 only
 
+// Frames are sent at least 1 ms apart: frames that arrived closer than half
+// that were held back and handed on together.
+constexpr std::uint64_t kBunchedUs = 500;
+
 bool Contains(const std::vector<std::uint32_t>& cells, std::uint32_t offset) {
   return std::find(cells.begin(), cells.end(), offset) != cells.end();
 }
@@ -55,6 +59,7 @@ VirtualChip::VirtualChip(const ChipEntry& entry, std::uint8_t revision)
 }
 
 void VirtualChip::EnterProgrammingMode() {
+  Settle();
   if (cycle_) AbandonExternal("programming mode entered again");
   programming_ = true;
   pc_ = 0;
@@ -64,6 +69,7 @@ void VirtualChip::EnterProgrammingMode() {
 }
 
 void VirtualChip::LeaveProgrammingMode() {
+  Settle();
   if (cycle_) AbandonExternal("Vpp removed");
   programming_ = false;
   pc_ = 0;
@@ -82,39 +88,101 @@ bool VirtualChip::DataProtected() const {
          ((config_[kConfigWord] >> silicon_.cpd_bit) & 1) == 0;
 }
 
-bool VirtualChip::GivenItsTime(const Cycle& c, std::uint64_t end_us) {
-  const std::uint64_t given = end_us - c.started_us;
-  const bool long_enough = given + jitter_us_ >= c.min_us;
-  const bool short_enough = c.max_us == 0 || given <= std::uint64_t{c.max_us} + jitter_us_;
-  if (long_enough && short_enough) return true;
-  char text[200];
+void VirtualChip::EndCycle(std::uint64_t end_us) {
+  Cycle cycle = *cycle_;
+  cycle_.reset();
+  cycle.end_us = end_us;
+  cycle.end_sent_us = static_cast<std::int64_t>(end_us);
+  if (lateness_us_ == 0) {
+    if (GivenItsTime(cycle)) Complete(cycle);
+    return;
+  }
+  ended_ = cycle;
+}
+
+void VirtualChip::Settle() {
+  if (!ended_) return;
+  const Cycle cycle = *ended_;
+  ended_.reset();
+  if (GivenItsTime(cycle)) Complete(cycle);
+}
+
+bool VirtualChip::GivenItsTime(const Cycle& c) {
+  ++cycles_judged_;
+  const std::uint64_t given = c.end_us - c.started_us;  // as the frames arrived
+  // The frames after the end, sent at least 1 ms apart, may show that the
+  // end frame itself came late: then the cycle was shorter than it looked.
+  const auto held = static_cast<std::uint64_t>(static_cast<std::int64_t>(c.end_us) - c.end_sent_us);
+  // Begin to end as sent, as far as the arrivals show; an excuse moves the
+  // start back only to tell whether the cycle may have been long enough,
+  // never whether it ran too long.
+  const std::int64_t shown = static_cast<std::int64_t>(given) - static_cast<std::int64_t>(held);
+  // A late Begin frame may be the client's own slowness, so its excuse is
+  // bounded; but a delay that held the end back too was the terminal's, and
+  // what it shows is not counted against that bound: the cycle is never
+  // taken as more than the bound longer than it came.
+  const std::uint64_t excuse = std::min<std::uint64_t>(c.excuse_us, std::uint64_t{lateness_us_} + held);
+  const bool long_enough = shown + static_cast<std::int64_t>(excuse) + jitter_us_ >= c.min_us;
+  const bool short_enough = c.max_us == 0 || shown <= std::int64_t{c.max_us} + jitter_us_;
+  const std::uint64_t effective = static_cast<std::uint64_t>(std::max<std::int64_t>(shown, 0));
+  char text[240];
+  if (timing_log_) {
+    std::snprintf(text, sizeof text,
+                  "timing: command 0x%02X at 0x%04X: %llu us as it came, %u us excused, needs %u us, %llu us held",
+                  c.command, c.pc, static_cast<unsigned long long>(given), static_cast<unsigned>(excuse), c.min_us,
+                  static_cast<unsigned long long>(held));
+    excuses_.push_back(text);
+  }
+  if (long_enough && short_enough) {
+    if (effective < c.min_us) {
+      const auto short_by = static_cast<std::uint32_t>(c.min_us - effective);
+      largest_excuse_us_ = std::max(largest_excuse_us_, short_by);
+      std::snprintf(text, sizeof text, "excused: command 0x%02X at 0x%04X took %llu us where the chip needs %u us: %u us short, %s",
+                    c.command, c.pc, static_cast<unsigned long long>(effective), c.min_us, short_by,
+                    short_by <= jitter_us_ ? "within the timestamps' jitter" : c.why.c_str());
+      excuses_.push_back(text);
+    }
+    return true;
+  }
   std::snprintf(text, sizeof text,
                 "command 0x%02X at 0x%04X %s: %llu us where the chip needs %s%u us; it had no effect",
                 c.command, c.pc, long_enough ? "ended too late" : "cut short",
-                static_cast<unsigned long long>(given), long_enough ? "at most " : "",
+                static_cast<unsigned long long>(effective), long_enough ? "at most " : "",
                 long_enough ? c.max_us : c.min_us);
   Note(text);
   return false;
 }
 
-void VirtualChip::FrameArrives(std::uint64_t now_us) {
+void VirtualChip::FrameArrives(std::uint64_t now_us, Frame frame) {
   for (std::size_t k = recent_frames_us_.size() - 1; k > 0; --k) recent_frames_us_[k] = recent_frames_us_[k - 1];
   recent_frames_us_[0] = now_us;
   ++frames_seen_;
-  if (!cycle_) return;
+  if (ended_) {
+    // The k-th frame after the end was sent at least k ms after it (so the
+    // end, held back with the frames after it, may even have been sent
+    // before the cycle's Begin frame arrived).
+    const int k = ++ended_->frames_after;
+    ended_->end_sent_us =
+        std::min(ended_->end_sent_us, static_cast<std::int64_t>(now_us) - std::int64_t{1000} * k);
+    // Frames that keep coming bunched may still show more; a frame that came
+    // on its own, or the eighth, tells. A read or the power switched cannot
+    // wait.
+    const bool bunched = recent_frames_us_[0] - recent_frames_us_[1] < kBunchedUs;
+    if ((k >= 2 && !bunched) || k >= 8 || frame == Frame::kRead || frame == Frame::kLines) Settle();
+  }
+  // Only what is clocked on the lines reaches the chip; the power switched
+  // ends a cycle too.
+  if (!cycle_ || frame == Frame::kNoClock) return;
   if (External(*cycle_)) {
-    // Only End Programming may follow: this frame must be it.
-    if (!cycle_->next_frame_us) {
-      cycle_->next_frame_us = now_us;
-    } else {
-      AbandonExternal("another frame came before End Programming");
+    if (frame == Frame::kLines) return;  // Vpp removed: abandoned there
+    // Only End Programming may come; a command or packet says which.
+    if (frame == Frame::kRead) {
+      AbandonExternal("a read came before End Programming");
       cycle_.reset();
     }
     return;
   }
-  const Cycle cycle = *cycle_;
-  cycle_.reset();
-  if (GivenItsTime(cycle, now_us)) Complete(cycle);
+  EndCycle(now_us);
 }
 
 void VirtualChip::AbandonExternal(const char* why) {
@@ -129,11 +197,15 @@ void VirtualChip::AbandonExternal(const char* why) {
 
 void VirtualChip::Command(std::uint8_t code, std::uint64_t now_us) {
   if (!programming_) return;  // not powered for programming: the chip hears nothing
+  // Moving the counter or loading a latch leaves a cell being judged alone;
+  // anything else needs its outcome.
+  if (code != kIncrementAddress && code != kLoadDataProgram && code != kLoadDataData && code != kLoadConfiguration) {
+    Settle();
+  }
   if (cycle_ && External(*cycle_)) {
-    if (code == kEndProgramming && cycle_->next_frame_us) {
-      const Cycle cycle = *cycle_;
-      cycle_.reset();
-      if (GivenItsTime(cycle, *cycle.next_frame_us)) Complete(cycle);
+    if (code == kEndProgramming) {
+      // Judged where the End frame began.
+      EndCycle(now_us);
       return;
     }
     AbandonExternal("another command came first");
@@ -177,31 +249,35 @@ void VirtualChip::Command(std::uint8_t code, std::uint64_t now_us) {
   }
 }
 
-std::uint64_t VirtualChip::EarliestSent(std::uint64_t now_us, std::uint32_t min_us) const {
-  if (lateness_us_ == 0) return now_us;
-  // The frame j back came at recent_frames_us_[j], and at least j ms passed
-  // between their sending: anything beyond that is this frame's own
-  // lateness. Frames that came closer together than that were held back on
-  // the way and handed on together; this one may have been too, by an
-  // amount no arrival shows: it is given up to all but the 1 ms that must in
-  // any case follow it.
-  std::uint64_t late = 0;
-  bool bunched = false;
+std::uint32_t VirtualChip::Lateness(std::string* why) const {
+  if (lateness_us_ == 0) return 0;
+  // Of frames that came bunched, the frame before them is taken as
+  // delivered on time, and the newest as sent no earlier than 1 ms per frame
+  // after it.
   const std::size_t known = std::min(frames_seen_, recent_frames_us_.size());
-  for (std::size_t j = 1; j < known; ++j) {
-    const std::uint64_t earliest = recent_frames_us_[j] + 1000 * j;
-    if (now_us > earliest) late = std::max(late, now_us - earliest);
-    if (now_us < earliest) bunched = true;
+  std::size_t j = 1;
+  while (j < known && recent_frames_us_[j - 1] - recent_frames_us_[j] < kBunchedUs) ++j;
+  if (j >= known) return 0;  // no frame to measure against
+  const std::uint64_t span = recent_frames_us_[0] - recent_frames_us_[j];
+  if (span <= 1000 * j) return 0;
+  // Bounded when the cycle is judged (see GivenItsTime).
+  const auto late = static_cast<std::uint32_t>(std::min<std::uint64_t>(span - 1000 * j, UINT32_MAX));
+  char text[120];
+  if (j == 1) {
+    std::snprintf(text, sizeof text, "excused as its Begin frame came %llu us after the frame before it",
+                  static_cast<unsigned long long>(span));
+  } else {
+    std::snprintf(text, sizeof text, "excused as its Begin frame came bunched with the %zu frames before it", j - 1);
   }
-  if (bunched && min_us > 1000) late = std::max<std::uint64_t>(late, min_us - 1000);
-  return now_us - std::min<std::uint64_t>(late, lateness_us_);
+  *why = text;
+  return late;
 }
 
 void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {
-  Cycle c{command, now_us, silicon_.erase_us, 0, pc_, latch_, latch_value_, false, std::nullopt};
+  Cycle c{command, now_us, silicon_.erase_us, 0, pc_, latch_, latch_value_, false, 0, {}};
+  c.excuse_us = Lateness(&c.why);
   if (command == kBulkEraseProgram || command == kBulkEraseData) {
     c.loaded_blank = latch_ == Latch::kProgram && latch_value_ == 0x3FFF;
-    c.started_us = EarliestSent(now_us, c.min_us);
     cycle_ = c;
     return;
   }
@@ -231,11 +307,14 @@ void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {
     Note(text);
     return;
   }
-  c.started_us = EarliestSent(now_us, c.min_us);
   cycle_ = c;
 }
 
 std::uint16_t VirtualChip::DataPacket(std::uint16_t packet) {
+  if (cycle_ && External(*cycle_)) {
+    AbandonExternal("a data packet came before End Programming");
+    cycle_.reset();
+  }
   if (!pending_data_command_) return packet;
   const std::uint8_t command = *pending_data_command_;
   pending_data_command_.reset();

@@ -26,29 +26,43 @@ class VirtualChip {
   bool in_programming_mode() const { return programming_; }
   std::uint32_t pc() const { return pc_; }
 
-  // Where only arrival times are seen (a pseudo-terminal), frames reach the
-  // chip late by a varying delay. `jitter_us` is what any cycle's time may
-  // fall short by (never a share of the time). A command frame that came
-  // later than the frames before it allow (each is followed by at least
-  // 1 ms) was itself delivered late: its cycle counts from when it could
-  // have come, earlier by at most `lateness_us`; one that came bunched with
-  // the frames before it is given up to all but 1 ms of its time. Both 0,
-  // the default, in-process, where times are exact.
+  // Where only arrival times are seen (a pseudo-terminal), a frame may
+  // reach the chip later than it was sent. A cycle's start is then moved back
+  // only by what the arrivals show: the Begin frame came more than the
+  // protocol's 1 ms after the frame before it, or bunched with the frames
+  // before it (sent at least 1 ms apart, they were held back together), at
+  // most by `lateness_us`; and `jitter_us` covers what the timestamps
+  // themselves vary by. Both 0, the default (in-process, where times are
+  // exact), and with --strict-timing.
   void SetDeliveryJitter(std::uint32_t jitter_us, std::uint32_t lateness_us) {
     jitter_us_ = jitter_us;
     lateness_us_ = lateness_us;
   }
+
+  // What a gateway frame does on the programming lines.
+  enum class Frame {
+    kNoClock,  // gateway registers, line levels: nothing reaches the chip's logic
+    kClocked,  // a command or data packet clocked in
+    kRead,     // a packet clocked out of the chip
+    kLines,    // Vpp and Vdd switched
+  };
 
   // Vpp applied before Vdd: programming mode, counter at 0.
   void EnterProgrammingMode();
   // Vpp removed (or the lines went idle): out of programming mode.
   void LeaveProgrammingMode();
 
-  // Called at the first byte of every frame: a programming or erase cycle
-  // started earlier completes only if it was given its full time.
-  void FrameArrives(std::uint64_t now_us);
+  // Called at the first byte of every frame. An internally timed cycle
+  // started earlier completes only if the first clocked frame after it came
+  // after its full time; an externally timed one is ended by End
+  // Programming and by nothing that clocks nothing.
+  void FrameArrives(std::uint64_t now_us, Frame frame = Frame::kClocked);
   // A 6-bit ICSP command.
   void Command(std::uint8_t code, std::uint64_t now_us);
+  // Judges a cycle that ended and still waits for the frames after it (see
+  // SetDeliveryJitter); called before the memories are looked at from
+  // outside the protocol (a dump, a test).
+  void Settle();
   // True while the last command waits for its 16-bit data packet.
   bool ExpectsData() const { return pending_data_command_.has_value(); }
   // The 16-bit data packet of the waiting command; gives the packet the chip
@@ -77,6 +91,17 @@ class VirtualChip {
 
   // Cycles cut short, commands the chip ignored and writes it refused.
   const std::vector<std::string>& notes() const { return notes_; }
+  // Cycles that were short of the chip's time as they arrived, taken all the
+  // same for the delivery delay the arrivals showed: each says by how much
+  // and why.
+  const std::vector<std::string>& excuses() const { return excuses_; }
+  // Every programming and erase cycle judged, and the largest shortfall an
+  // excuse let through.
+  std::uint64_t cycles_judged() const { return cycles_judged_; }
+  std::uint32_t largest_excuse_us() const { return largest_excuse_us_; }
+  // With a line per cycle judged (its time, what was excused, what the chip
+  // needs) among the excuses: for measuring the delivery jitter.
+  void SetTimingLog(bool on) { timing_log_ = on; }
 
  private:
   enum class Cell { kUserId, kRevision, kDeviceId, kConfig, kCalibration, kUnimplemented };
@@ -90,7 +115,11 @@ class VirtualChip {
     Latch latch;
     std::uint16_t value;
     bool loaded_blank;  // a Load of 0x3FFF came before this erase
-    std::optional<std::uint64_t> next_frame_us;  // externally timed: when the next frame came
+    std::uint32_t excuse_us = 0;  // how much earlier it may have been sent, unbounded
+    std::string why;              // what showed that
+    std::uint64_t end_us = 0;     // the arrival of the frame that ended it
+    std::int64_t end_sent_us = 0;   // the latest it can have been sent, as later frames show
+    int frames_after = 0;
   };
 
   bool External(const Cycle& c) const { return c.command == 0x18; }
@@ -98,11 +127,15 @@ class VirtualChip {
   Cell CellOf(std::uint32_t offset) const;
   std::uint16_t ReadWord() const;
   void StartCycle(std::uint8_t command, std::uint64_t now_us);
-  // When the command frame that came at `now_us` is taken to have come, for
-  // a cycle of at least `min_us`.
-  std::uint64_t EarliestSent(std::uint64_t now_us, std::uint32_t min_us) const;
-  // The cycle's time ran from its start to `end_us`: long enough?
-  bool GivenItsTime(const Cycle& c, std::uint64_t end_us);
+  // How much earlier than it arrived the frame that came last may have been
+  // sent, as the arrivals before it show, and why.
+  std::uint32_t Lateness(std::string* why) const;
+  // The cycle's time ran from its start to its end: long enough?
+  bool GivenItsTime(const Cycle& c);
+  // The running cycle ended with a frame that came at `end_us`: judged now
+  // where times are exact, else once the frames after it have shown whether
+  // that frame itself came late.
+  void EndCycle(std::uint64_t end_us);
   void Complete(const Cycle& cycle);
   void Program(const Cycle& cycle);
   void BulkEraseProgram(const Cycle& cycle);
@@ -119,8 +152,12 @@ class VirtualChip {
   std::uint32_t jitter_us_ = 0;
   std::uint32_t lateness_us_ = 0;
   // When the last frames began, newest first.
-  std::array<std::uint64_t, 4> recent_frames_us_{};
+  std::array<std::uint64_t, 8> recent_frames_us_{};
   std::size_t frames_seen_ = 0;
+  std::uint64_t cycles_judged_ = 0;
+  std::uint32_t largest_excuse_us_ = 0;
+  bool timing_log_ = false;
+  std::vector<std::string> excuses_;
 
   bool programming_ = false;
   std::uint32_t pc_ = 0;
@@ -128,6 +165,7 @@ class VirtualChip {
   std::uint16_t latch_value_ = 0;
   std::optional<std::uint8_t> pending_data_command_;
   std::optional<Cycle> cycle_;
+  std::optional<Cycle> ended_;  // waiting for the frames after its end
   std::vector<std::string> notes_;
 };
 
