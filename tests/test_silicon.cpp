@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "chip_driver.h"
+#include "sim/gateway_sim.h"
 #include "sim/simulated_gateway.h"
 
 namespace fw {
@@ -293,6 +294,59 @@ TEST(Silicon, OnItsOwnClockTheSimulatedGatewayJudgesExactly) {
     send({0x4C, 0x08}, wait);  // Begin Programming, internally timed
     send({0x4C, 0x06});
     EXPECT_EQ(gateway.chip().ProgramWord(0), wait >= 3000 ? 0x0000 : 0x3FFF);
+  }
+}
+
+}  // namespace
+}  // namespace fw
+
+namespace fw {
+namespace {
+
+// A simulator woken by a frame's first byte that then waited for the
+// processor knows when the frame came: that frame is stamped at its
+// arrival, not when it was read; frames read with it after it are not.
+TEST(Silicon, AFrameThatWokeTheReaderIsStampedWhenItCame) {
+  const struct {
+    std::uint32_t begin_held;  // the reader's wait for the processor when the Begin frame woke it
+    std::uint64_t read_after;  // the end frame read this long after the Begin frame was
+    std::uint32_t end_held;
+    bool bunched;  // the end frame read together with the frame before it, not first
+    bool takes;
+  } rows[] = {
+      {0, 3000, 0, false, true},  {0, 2500, 0, false, false},  {600, 2500, 0, false, true},
+      {0, 3600, 800, false, false}, {0, 3600, 800, true, true},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::to_string(r.begin_held) + " us held, " + std::to_string(r.read_after) + " us later, " +
+                 std::to_string(r.end_held) + " us held" + (r.bunched ? ", bunched" : ""));
+    sim::VirtualChip chip(*FindChipByName("PIC16F684"));
+    chip.SetDeliveryJitter(100, 3000);
+    sim::GatewaySim gateway(chip);
+    std::uint64_t now = 1'000'000;
+    const auto read = [&](std::vector<std::uint8_t> bytes, std::uint32_t held = 0) {
+      now += 1000;
+      gateway.Receive(bytes.data(), bytes.size(), now, held);
+    };
+    read({0x11, 0x00, 0x0F, 0x30});
+    read({0x1D, 0x04});
+    read({0x42, 0x06});
+    read({0x4C, 0x02});
+    read({0x42, 0x10});
+    read({0x4C, 0x00, 0x00});
+    read({0x42, 0x06});
+    read({0x4C, 0x08}, r.begin_held);
+    now += r.read_after - 1000;
+    if (r.bunched) {
+      read({0x42, 0x06, 0x4C, 0x06}, r.end_held);  // a size frame first: the end was not what woke it
+    } else {
+      read({0x4C, 0x06}, r.end_held);
+    }
+    read({0x42, 0x06});
+    read({0x4C, 0x06});
+    chip.Settle();
+    EXPECT_EQ(chip.ProgramWord(0), r.takes ? 0x0000 : 0x3FFF);
+    EXPECT_TRUE(gateway.protocol_errors().empty());
   }
 }
 

@@ -63,7 +63,8 @@ int GatewaySim::FrameLength(std::uint8_t first) const {
   }
 }
 
-void GatewaySim::Receive(const std::uint8_t* bytes, std::size_t length, std::uint64_t now_us) {
+void GatewaySim::Receive(const std::uint8_t* bytes, std::size_t length, std::uint64_t now_us,
+                         std::uint32_t held_us) {
   for (std::size_t i = 0; i < length && !hung_up_; ++i) {
     if (frame_.empty()) {
       if (FrameLength(bytes[i]) == 0) {
@@ -72,10 +73,11 @@ void GatewaySim::Receive(const std::uint8_t* bytes, std::size_t length, std::uin
         Error(text);
         continue;
       }
-      frame_started_us_ = now_us;
+      frame_started_us_ = i == 0 ? std::max(now_us - std::min<std::uint64_t>(held_us, now_us), last_frame_us_) : now_us;
+      last_frame_us_ = frame_started_us_;
       if (chip_) {
         const std::uint8_t b = bytes[i];
-        chip_->FrameArrives(now_us, b == kSendPacket                                ? VirtualChip::Frame::kClocked
+        chip_->FrameArrives(frame_started_us_, b == kSendPacket                                ? VirtualChip::Frame::kClocked
                                     : b == kReadPacket                              ? VirtualChip::Frame::kRead
                                     : b == kLines1 || b == kLines2 || b == kVppFirst ? VirtualChip::Frame::kLines
                                                                                     : VirtualChip::Frame::kNoClock);

@@ -28,8 +28,10 @@ class GatewaySim {
  public:
   explicit GatewaySim(VirtualChip& chip, Fault fault = {}) : chip_(&chip), fault_(fault) {}
 
-  // Bytes from the programmer, arriving at `now_us`.
-  void Receive(const std::uint8_t* bytes, std::size_t length, std::uint64_t now_us);
+  // Bytes from the programmer, read at `now_us` by a reader that, woken by
+  // their first byte, then waited `held_us` for the processor: the frame
+  // they begin with arrived that much earlier.
+  void Receive(const std::uint8_t* bytes, std::size_t length, std::uint64_t now_us, std::uint32_t held_us = 0);
   // Answer bytes waiting for the programmer.
   std::deque<std::uint8_t>& output() { return output_; }
   // The line went idle at `now_us` (the port was closed): a cycle already
@@ -58,6 +60,7 @@ class GatewaySim {
   Fault fault_;
   std::vector<std::uint8_t> frame_;
   std::uint64_t frame_started_us_ = 0;
+  std::uint64_t last_frame_us_ = 0;  // never moved before the frame before it
   int packet_size_ = 0;
   bool vpp_ = false;
   bool hung_up_ = false;

@@ -36,6 +36,29 @@ constexpr std::uint32_t kPtyLatenessUs = 3000;
 
 void OnSignal(int) { g_stop = 1; }
 
+// How long this process has waited, runnable, for a processor (Linux's
+// /proc/self/schedstat, second field, in ns): over a poll() that a frame's
+// first byte woke, how long before it was read it came. Zero where the
+// kernel does not keep it: then only the arrivals themselves count.
+class RunQueueWait {
+ public:
+  RunQueueWait() : fd_(open("/proc/self/schedstat", O_RDONLY | O_CLOEXEC)) {}
+  ~RunQueueWait() {
+    if (fd_ >= 0) close(fd_);
+  }
+  std::uint64_t Us() const {
+    char text[96];
+    const ssize_t n = fd_ >= 0 ? pread(fd_, text, sizeof text - 1, 0) : -1;
+    if (n <= 0) return 0;
+    text[n] = '\0';
+    unsigned long long running = 0, waiting = 0;
+    return std::sscanf(text, "%llu %llu", &running, &waiting) == 2 ? waiting / 1000 : 0;
+  }
+
+ private:
+  int fd_;
+};
+
 // Chips taken out of, or put into, the socket (SIGUSR1), counted.
 volatile std::sig_atomic_t g_swaps = 0;
 void OnSwap(int) { g_swaps = g_swaps + 1; }
@@ -71,8 +94,10 @@ constexpr const char* kHelp =
     "ignores is written to standard error, as are protocol errors. A pseudo-terminal\n"
     "delivers frames with delays: a cycle short of its time is excused only by what the\n"
     "arrivals show (its Begin frame came late after the frame before it, or bunched\n"
-    "with the frames before it) and by 100 us of timestamp jitter; each excused cycle\n"
-    "is written to standard error (\"chip: excused: ...\"), and a summary line at exit.\n";
+    "with the frames before it) and by 100 us of timestamp jitter (a frame that woke the\n"
+    "simulator counts from then, however long it then waited for the processor); each\n"
+    "excused cycle is written to standard error (\"chip: excused: ...\"), and a summary\n"
+    "line at exit.\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -194,6 +219,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s%s\n", e.rfind("timing:", 0) == 0 ? "" : "chip: ", e.c_str());
     }
   };
+  const RunQueueWait run_queue;
   std::sig_atomic_t swaps_done = 0;
   while (!g_stop) {
     for (; swaps_done != g_swaps; ++swaps_done) {
@@ -216,14 +242,18 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
     }
     pollfd p{master, POLLIN, 0};
+    const std::uint64_t waited_before = run_queue.Us();
     const int ready = master >= 0 ? poll(&p, 1, 50) : (usleep(50000), 0);
+    const std::uint64_t woke_us = fw::sim::SteadyMicros();
+    const auto held_us = static_cast<std::uint32_t>(std::min<std::uint64_t>(run_queue.Us() - waited_before, 1000000));
     if (ready < 0) continue;
     if (ready > 0 && (p.revents & POLLIN)) {
       std::uint8_t buffer[512];
       const ssize_t n = read(master, buffer, sizeof buffer);
       if (n > 0) {
         client = true;
-        gateway.Receive(buffer, static_cast<size_t>(n), fw::sim::SteadyMicros());
+        // Strict: the time as read, nothing inferred.
+        gateway.Receive(buffer, static_cast<size_t>(n), woke_us, strict ? 0 : held_us);
         auto& out = gateway.output();
         while (!out.empty()) {
           std::uint8_t chunk[64];

@@ -26,10 +26,6 @@ constexpr std::uint32_t kConfigWord = 7;
 constexpr std::uint32_t kDeviceIdCell = 6;
 constexpr std::uint32_t kRevisionCell = 5;  // PIC16F753 only
 
-// Frames are sent at least 1 ms apart: frames that arrived closer than half
-// that were held back and handed on together.
-constexpr std::uint64_t kBunchedUs = 500;
-
 bool Contains(const std::vector<std::uint32_t>& cells, std::uint32_t offset) {
   return std::find(cells.begin(), cells.end(), offset) != cells.end();
 }
@@ -167,7 +163,7 @@ void VirtualChip::FrameArrives(std::uint64_t now_us, Frame frame) {
     // Frames that keep coming bunched may still show more; a frame that came
     // on its own, or the eighth, tells. A read or the power switched cannot
     // wait.
-    const bool bunched = recent_frames_us_[0] - recent_frames_us_[1] < kBunchedUs;
+    const bool bunched = Bunched(recent_frames_us_[0] - recent_frames_us_[1]);
     if ((k >= 2 && !bunched) || k >= 8 || frame == Frame::kRead || frame == Frame::kLines) Settle();
   }
   // Only what is clocked on the lines reaches the chip; the power switched
@@ -256,21 +252,23 @@ std::uint32_t VirtualChip::Lateness(std::string* why) const {
   // after it.
   const std::size_t known = std::min(frames_seen_, recent_frames_us_.size());
   std::size_t j = 1;
-  while (j < known && recent_frames_us_[j - 1] - recent_frames_us_[j] < kBunchedUs) ++j;
-  if (j >= known) return 0;  // no frame to measure against
-  const std::uint64_t span = recent_frames_us_[0] - recent_frames_us_[j];
-  if (span <= 1000 * j) return 0;
-  // Bounded when the cycle is judged (see GivenItsTime).
-  const auto late = static_cast<std::uint32_t>(std::min<std::uint64_t>(span - 1000 * j, UINT32_MAX));
+  while (j < known && Bunched(recent_frames_us_[j - 1] - recent_frames_us_[j])) ++j;
+  std::uint64_t late = 0;
+  if (j < known) {
+    const std::uint64_t span = recent_frames_us_[0] - recent_frames_us_[j];
+    if (span > 1000 * j) late = span - 1000 * j;
+  }
+  if (late == 0) return 0;
   char text[120];
   if (j == 1) {
     std::snprintf(text, sizeof text, "excused as its Begin frame came %llu us after the frame before it",
-                  static_cast<unsigned long long>(span));
+                  static_cast<unsigned long long>(late + 1000));
   } else {
     std::snprintf(text, sizeof text, "excused as its Begin frame came bunched with the %zu frames before it", j - 1);
   }
   *why = text;
-  return late;
+  // Bounded when the cycle is judged (see GivenItsTime).
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(late, UINT32_MAX));
 }
 
 void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {

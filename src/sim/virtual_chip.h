@@ -123,6 +123,9 @@ class VirtualChip {
   };
 
   bool External(const Cycle& c) const { return c.command == 0x18; }
+  // Frames are sent at least 1 ms apart: two that arrived closer than that,
+  // by more than the timestamps vary, were held back and handed on together.
+  bool Bunched(std::uint64_t gap_us) const { return gap_us + jitter_us_ < 1000; }
   std::optional<std::uint32_t> ConfigOffset(std::uint32_t pc) const;
   Cell CellOf(std::uint32_t offset) const;
   std::uint16_t ReadWord() const;
