@@ -19,6 +19,17 @@ expect_files() {  # ROOT FILE...
   [ "$pictures" -eq 21 ] || { echo "$pictures pictures installed, not 21"; exit 1; }
 }
 
+# A program's whole output is taken before it is searched: `cmd | grep -q`
+# under pipefail fails whenever grep stops reading before cmd has written
+# everything (cmd then dies of SIGPIPE), which depends on timing alone.
+prints() {  # COMMAND ARG... -- PATTERN
+  local args=()
+  while [ "$1" != "--" ]; do args+=("$1"); shift; done
+  local out
+  out=$("${args[@]}") || { echo "${args[*]} failed"; exit 1; }
+  grep -q -- "$2" <<<"$out" || { echo "${args[*]} did not print $2"; exit 1; }
+}
+
 files=(bin/flashwright bin/flashwright-cli bin/flashwright-sim
        share/flashwright/pictures/PIC16F630.jpg share/flashwright/pictures/PIC16F882.jpg
        share/applications/flashwright.desktop share/icons/hicolor/scalable/apps/flashwright.svg
@@ -34,9 +45,9 @@ case "$2" in
     grep -qx 'Exec=flashwright %f' "$work/prefix/share/applications/flashwright.desktop"
     grep -q '^MimeType=application/x-ihex;' "$work/prefix/share/applications/flashwright.desktop"
     grep -q 'type="application/x-ihex"' "$work/prefix/share/mime/packages/flashwright.xml"
-    "$work/prefix/bin/flashwright-cli" chips | grep -q '^PIC16F887 '
-    QT_QPA_PLATFORM=offscreen "$work/prefix/bin/flashwright" --version | grep -q '^flashwright 3\.1'
-    "$work/prefix/bin/flashwright-sim" --version | grep -q '^flashwright-sim 3\.1'
+    prints "$work/prefix/bin/flashwright-cli" chips -- '^PIC16F887 '
+    QT_QPA_PLATFORM=offscreen prints "$work/prefix/bin/flashwright" --version -- '^flashwright 3\.1'
+    prints "$work/prefix/bin/flashwright-sim" --version -- '^flashwright-sim 3\.1'
     ;;
   deb)
     cpack -G DEB -B "$work" --config "$build/CPackConfig.cmake" >/dev/null
@@ -47,7 +58,7 @@ case "$2" in
     done
     dpkg -x "$deb" "$work/root"
     expect_files "$work/root/usr" "${files[@]}"
-    "$work/root/usr/bin/flashwright-cli" chips --csv | grep -q '^PIC16F887,0x2080,'
+    prints "$work/root/usr/bin/flashwright-cli" chips --csv -- '^PIC16F887,0x2080,'
     ;;
   *)
     echo "usage: install_test.sh BUILD_DIR prefix|deb"
