@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_run.h"
 #include "files/hex_file.h"
 #include "operations/app_state.h"
 #include "operations/connection.h"
@@ -71,23 +72,6 @@ double FloorSeconds(const fw::ChipEntry& entry, const std::string& file, bool wr
   return pause.total_us / 1e6;
 }
 
-double RunSeconds(const std::vector<std::string>& args) {
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv{const_cast<char*>(FLASHWRIGHT_CLI_PATH)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::printf("  (exit status %d)\n", WEXITSTATUS(status));
-  return seconds;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,7 +96,9 @@ int main(int argc, char** argv) {
     };
     for (const auto& c : commands) {
       const double floor = FloorSeconds(*entry, file, c.write);
-      const double took = RunSeconds(c.args);
+      const CliRun run = RunCli(c.args);
+      if (run.status != 0) std::printf("  (exit status %d)\n", run.status);
+      const double took = run.seconds;
       std::printf("%-10s %-28s %9.3f %9.3f %7.4f\n", name, c.what, floor, took, took / floor);
       std::fflush(stdout);
     }

@@ -3,47 +3,15 @@
 // Prints the wall time of each, their ratio, and the CPU the tool used
 // while the gateways worked (a share of one core).
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "cli_run.h"
 #include "sim_process.h"
-
-namespace {
-
-struct Run {
-  double seconds = 0, cpu = 0;
-  int status = -1;
-};
-
-Run RunCli(const std::vector<std::string>& args) {
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv{const_cast<char*>(FLASHWRIGHT_CLI_PATH)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  Run run;
-  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  run.cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const std::string chip = argc > 1 ? argv[1] : "PIC16F630";
@@ -77,8 +45,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> one = {"write", "--port", sims[0]->path, "--chip", chip, "--yes", "--quiet", file};
   std::vector<std::string> all = {"write", "--chip", chip, "--yes", "--quiet", file};
   for (const auto& s : sims) all.insert(all.end(), {"--port", s->path});
-  const Run alone = RunCli(one);
-  const Run together = RunCli(all);
+  const CliRun alone = RunCli(one);
+  const CliRun together = RunCli(all);
   std::printf("%-40s %9s %9s %11s %7s\n", "run", "wall s", "cpu s", "cpu/core", "status");
   std::printf("%-40s %9.3f %9.3f %10.1f%% %7d\n", ("1 gateway, " + chip).c_str(), alone.seconds, alone.cpu,
               100 * alone.cpu / alone.seconds, alone.status);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "hex_record.h"
 #include "sim_process.h"
 
 namespace {
@@ -213,21 +214,7 @@ TEST(Cli, WriteVerifyAndReadBackThroughThePseudoTerminal) {
   std::remove(back.c_str());
 }
 
-// One Intel HEX data record, its checksum computed.
-std::string Record(std::uint32_t address, const std::vector<std::uint8_t>& bytes) {
-  char text[80];
-  unsigned sum = static_cast<unsigned>(bytes.size() + (address >> 8) + (address & 0xFF));
-  std::string line;
-  std::snprintf(text, sizeof text, ":%02X%04X00", static_cast<unsigned>(bytes.size()), address);
-  line = text;
-  for (std::uint8_t b : bytes) {
-    std::snprintf(text, sizeof text, "%02X", b);
-    line += text;
-    sum += b;
-  }
-  std::snprintf(text, sizeof text, "%02X\n", (256 - (sum & 0xFF)) & 0xFF);
-  return line + text;
-}
+using fw::test::HexRecord;
 
 // The OSCCAL word and configuration word in a dump of the simulated chip.
 std::string DumpedWords(const std::string& dump) {
@@ -247,7 +234,7 @@ std::string DumpedWords(const std::string& dump) {
 TEST(Cli, TheCalibrationOutlivesProtectionInterruptionAndLoss) {
   const std::string image = Temp("protected.hex"), dump = Temp("dump.hex"), hex = Temp("firmware.hex");
   // Program words and a configuration word with code protection on.
-  Write(image, Record(0, {0x05, 0x28}) + Record(0x400E, {0x7F, 0x2F}) + ":00000001FF\n");
+  Write(image, HexRecord(0, {0x05, 0x28}) + HexRecord(0x400E, {0x7F, 0x2F}) + ":00000001FF\n");
   Write(hex, kMidRangeHex);
   std::remove((DataHome() + "/flashwright/calibration.log").c_str());
   {

@@ -64,6 +64,13 @@ struct ToolRig {
   std::string base = testing::TempDir() + "/flashwright_tools_" +
                      testing::UnitTest::GetInstance()->current_test_info()->name();
   explicit ToolRig(const char* chip) { state.selector.SelectChip(FindChipByName(chip)->IdWord); }
+  // gpasm builds `source` into base.hex; what it said where it failed.
+  std::string Assemble(const char* source) const {
+    std::ofstream(base + ".asm") << source;
+    int status = 0;
+    const std::string said = RunCommand("gpasm -q -a inhx32 -o '" + base + ".hex' '" + base + ".asm'", &status);
+    return status == 0 ? std::string() : said.empty() ? "gpasm failed" : said;
+  }
   ~ToolRig() {
     for (const char* ext : {".asm", ".hex", ".bin", ".cod", ".lst"}) std::remove((base + ext).c_str());
   }
@@ -87,10 +94,7 @@ TEST(OutsideTools, GpasmFilesLoadWhereGpasmPutEveryByte) {
   for (const Program& p : programs) {
     SCOPED_TRACE(p.chip);
     ToolRig rig(p.chip);
-    std::ofstream(rig.base + ".asm") << p.source;
-    int status = 0;
-    const std::string said = RunCommand("gpasm -q -a inhx32 -o '" + rig.base + ".hex' '" + rig.base + ".asm'", &status);
-    ASSERT_EQ(status, 0) << said;
+    ASSERT_EQ(rig.Assemble(p.source), "");
     const FileReport report = rig.state.files.LoadFile(rig.base + ".hex", sectAll);
     EXPECT_TRUE(report.done && report.dropped_bytes == 0);
 
@@ -136,10 +140,7 @@ TEST(OutsideTools, AGpasmProjectGoesWriteVerifyReadChecksum) {
   for (const auto& p : projects) {
     SCOPED_TRACE(p.chip);
     ToolRig tool(p.chip);
-    std::ofstream(tool.base + ".asm") << p.source;
-    int status = 0;
-    const std::string said = RunCommand("gpasm -q -a inhx32 -o '" + tool.base + ".hex' '" + tool.base + ".asm'", &status);
-    ASSERT_EQ(status, 0) << said;
+    ASSERT_EQ(tool.Assemble(p.source), "");
     OpsRig rig(p.chip);
     rig.state.files.LoadFile(tool.base + ".hex", sectAll);
     const Images file = rig.state.images;

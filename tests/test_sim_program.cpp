@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "hex_record.h"
 #include "fakes.h"
 #include "icsp/icsp.h"
 #include "link/posix_serial_device.h"
@@ -23,20 +24,7 @@ namespace {
 
 using test::SimProcess;
 
-std::string Record(std::uint16_t address, const std::vector<std::uint8_t>& data) {
-  unsigned sum = static_cast<unsigned>(data.size()) + (address >> 8) + (address & 0xFF);
-  char text[16];
-  std::string line;
-  std::snprintf(text, sizeof text, ":%02X%04X00", static_cast<unsigned>(data.size()), address);
-  line = text;
-  for (std::uint8_t b : data) {
-    std::snprintf(text, sizeof text, "%02X", b);
-    line += text;
-    sum += b;
-  }
-  std::snprintf(text, sizeof text, "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
-  return line + text + "\n";
-}
+using test::HexRecord;
 
 TEST(SimProgram, ServesAPseudoTerminalAcrossConnections) {
   const std::string load = testing::TempDir() + "/flashwright_sim_load.hex";
@@ -48,8 +36,8 @@ TEST(SimProgram, ServesAPseudoTerminalAcrossConnections) {
       words.push_back(static_cast<std::uint8_t>(i * 3));
       words.push_back(static_cast<std::uint8_t>(0x20 + i));
     }
-    file << Record(0, std::vector<std::uint8_t>(words.begin(), words.begin() + 16))
-         << Record(16, std::vector<std::uint8_t>(words.begin() + 16, words.end()))
+    file << HexRecord(0, std::vector<std::uint8_t>(words.begin(), words.begin() + 16))
+         << HexRecord(16, std::vector<std::uint8_t>(words.begin() + 16, words.end()))
          << ":00000001FF\n";
   }
   SimProcess sim({"--chip", "PIC16F630", "--load", load, "--dump", dump});
