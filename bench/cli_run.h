@@ -1,13 +1,14 @@
 #pragma once
 // flashwright-cli run as a whole process by a benchmark: its wall time, the
 // processor time it used, and its exit status. FLASHWRIGHT_CLI_PATH names the
-// program.
+// program; its data directory is a scratch one.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ inline CliRun RunCli(const std::vector<std::string>& args) {
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = fork();
   if (pid == 0) {
+    // The simulated chips' calibration values belong in no operator's
+    // calibration record, where a later --restore last could find them.
+    setenv("XDG_DATA_HOME", "/tmp/flashwright_bench_data", 1);
     std::vector<char*> argv{const_cast<char*>(FLASHWRIGHT_CLI_PATH)};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);

@@ -269,6 +269,48 @@ TEST(Silicon, TheTimingJudgementTakesOnlyWhatArrivalsShow) {
   }
 }
 
+// A pseudo-terminal that stalls hands on every frame sent meanwhile in one
+// read: the cycle inside looks 0 us long, and only the frame before the
+// stall, on time, shows how late the burst came. However many frames the
+// stall held, the excuse reaches back to it; a client that never pauses
+// shows no stall and gets none.
+TEST(Silicon, AStallOfManyFramesIsMeasuredFromTheFrameBeforeIt) {
+  const struct {
+    int held_before;  // size frames the stall held before the Load
+    bool stalled;     // false: the client sent everything without pauses
+    bool takes;
+  } rows[] = {{2, true, true}, {20, true, true}, {50, true, true}, {20, false, false}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::to_string(r.held_before) + (r.stalled ? " frames stalled" : " frames, no pauses"));
+    ChipDriver d("PIC16F684");
+    d.chip.SetDeliveryJitter(100, 3000);
+    d.gap_us = 1000;
+    d.SizeFrame();  // on time
+    // Sent 1 ms apart, with 3 ms after the Begin frame; all come at once.
+    d.gap_us = r.stalled ? 1000u * (r.held_before + 3) + 3000 + 4000 : 0;
+    for (int k = 0; k < r.held_before; ++k) {
+      d.SizeFrame();
+      d.gap_us = 0;
+    }
+    d.Cmd(0x02);
+    d.gap_us = 0;
+    d.Data(0x0000);
+    d.gap_us = 0;
+    d.Cmd(0x08);
+    d.gap_us = 0;
+    d.Cmd(0x06);
+    for (int k = 0; k < 3; ++k) {
+      d.gap_us = 0;
+      d.SizeFrame();
+    }
+    d.gap_us = 1000;
+    d.SizeFrame();
+    d.chip.Settle();
+    EXPECT_EQ(d.chip.ProgramWord(0), r.takes ? 0x0000 : 0x3FFF);
+    EXPECT_EQ(d.chip.excuses().size(), r.takes ? 1u : 0u);
+  }
+}
+
 // The gateway of a demo: port runs on the programmer's own clock, which
 // moves by exactly the waits asked: there a cycle 1 us short of the chip's
 // time has no effect.
@@ -313,13 +355,19 @@ TEST(Silicon, AFrameThatWokeTheReaderIsStampedWhenItCame) {
     std::uint32_t end_held;
     bool bunched;  // the end frame read together with the frame before it, not first
     bool takes;
+    std::uint64_t load_read_at = 0;  // nonzero: the Load's data and the Begin frame in one read, this long
+                                     // after the Load command (first stamped `begin_held` before the read)
   } rows[] = {
       {0, 3000, 0, false, true},  {0, 2500, 0, false, false},  {600, 2500, 0, false, true},
       {0, 3600, 800, false, false}, {0, 3600, 800, true, true},
+      // Seen on a pty: the reader woke 3.5 ms after the Load, waited 2 ms
+      // for the processor, and read four frames.
+      {2054, 2810, 0, false, true, 5528}, {2054, 1000, 0, false, false, 5528},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::to_string(r.begin_held) + " us held, " + std::to_string(r.read_after) + " us later, " +
-                 std::to_string(r.end_held) + " us held" + (r.bunched ? ", bunched" : ""));
+                 std::to_string(r.end_held) + " us held" + (r.bunched ? ", bunched" : "") +
+                 (r.load_read_at ? ", read with the Load" : ""));
     sim::VirtualChip chip(*FindChipByName("PIC16F684"));
     chip.SetDeliveryJitter(100, 3000);
     sim::GatewaySim gateway(chip);
@@ -332,10 +380,15 @@ TEST(Silicon, AFrameThatWokeTheReaderIsStampedWhenItCame) {
     read({0x1D, 0x04});
     read({0x42, 0x06});
     read({0x4C, 0x02});
-    read({0x42, 0x10});
-    read({0x4C, 0x00, 0x00});
-    read({0x42, 0x06});
-    read({0x4C, 0x08}, r.begin_held);
+    if (r.load_read_at) {
+      now += r.load_read_at - 1000;
+      read({0x42, 0x10, 0x4C, 0x00, 0x00, 0x42, 0x06, 0x4C, 0x08}, r.begin_held);
+    } else {
+      read({0x42, 0x10});
+      read({0x4C, 0x00, 0x00});
+      read({0x42, 0x06});
+      read({0x4C, 0x08}, r.begin_held);
+    }
     now += r.read_after - 1000;
     if (r.bunched) {
       read({0x42, 0x06, 0x4C, 0x06}, r.end_held);  // a size frame first: the end was not what woke it

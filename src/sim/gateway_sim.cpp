@@ -77,10 +77,13 @@ void GatewaySim::Receive(const std::uint8_t* bytes, std::size_t length, std::uin
       last_frame_us_ = frame_started_us_;
       if (chip_) {
         const std::uint8_t b = bytes[i];
-        chip_->FrameArrives(frame_started_us_, b == kSendPacket                                ? VirtualChip::Frame::kClocked
-                                    : b == kReadPacket                              ? VirtualChip::Frame::kRead
-                                    : b == kLines1 || b == kLines2 || b == kVppFirst ? VirtualChip::Frame::kLines
-                                                                                    : VirtualChip::Frame::kNoClock);
+        const VirtualChip::Frame kind = b == kSendPacket                                 ? VirtualChip::Frame::kClocked
+                                        : b == kReadPacket                               ? VirtualChip::Frame::kRead
+                                        : b == kLines1 || b == kLines2 || b == kVppFirst ? VirtualChip::Frame::kLines
+                                                                                         : VirtualChip::Frame::kNoClock;
+        // A frame after the first of a read may have come any time up to
+        // the read, so it counts as bunched with the frame before it.
+        chip_->FrameArrives(frame_started_us_, kind, i != 0);
       }
     }
     frame_.push_back(bytes[i]);

@@ -149,9 +149,11 @@ bool VirtualChip::GivenItsTime(const Cycle& c) {
   return false;
 }
 
-void VirtualChip::FrameArrives(std::uint64_t now_us, Frame frame) {
-  for (std::size_t k = recent_frames_us_.size() - 1; k > 0; --k) recent_frames_us_[k] = recent_frames_us_[k - 1];
+void VirtualChip::FrameArrives(std::uint64_t now_us, Frame frame, bool with_previous) {
+  std::copy_backward(recent_frames_us_.begin(), recent_frames_us_.end() - 1, recent_frames_us_.end());
+  std::copy_backward(recent_with_previous_.begin(), recent_with_previous_.end() - 1, recent_with_previous_.end());
   recent_frames_us_[0] = now_us;
+  recent_with_previous_[0] = with_previous;
   ++frames_seen_;
   if (ended_) {
     // The k-th frame after the end was sent at least k ms after it (so the
@@ -163,7 +165,7 @@ void VirtualChip::FrameArrives(std::uint64_t now_us, Frame frame) {
     // Frames that keep coming bunched may still show more; a frame that came
     // on its own, or the eighth, tells. A read or the power switched cannot
     // wait.
-    const bool bunched = Bunched(recent_frames_us_[0] - recent_frames_us_[1]);
+    const bool bunched = BunchedAt(0);
     if ((k >= 2 && !bunched) || k >= 8 || frame == Frame::kRead || frame == Frame::kLines) Settle();
   }
   // Only what is clocked on the lines reaches the chip; the power switched
@@ -252,7 +254,7 @@ std::uint32_t VirtualChip::Lateness(std::string* why) const {
   // after it.
   const std::size_t known = std::min(frames_seen_, recent_frames_us_.size());
   std::size_t j = 1;
-  while (j < known && Bunched(recent_frames_us_[j - 1] - recent_frames_us_[j])) ++j;
+  while (j < known && BunchedAt(j - 1)) ++j;
   std::uint64_t late = 0;
   if (j < known) {
     const std::uint64_t span = recent_frames_us_[0] - recent_frames_us_[j];

@@ -55,8 +55,10 @@ class VirtualChip {
   // Called at the first byte of every frame. An internally timed cycle
   // started earlier completes only if the first clocked frame after it came
   // after its full time; an externally timed one is ended by End
-  // Programming and by nothing that clocks nothing.
-  void FrameArrives(std::uint64_t now_us, Frame frame = Frame::kClocked);
+  // Programming and by nothing that clocks nothing. `with_previous`: it was
+  // read together with the frame before it, so nothing shows it came apart
+  // from that one, whatever their stamps say.
+  void FrameArrives(std::uint64_t now_us, Frame frame = Frame::kClocked, bool with_previous = false);
   // A 6-bit ICSP command.
   void Command(std::uint8_t code, std::uint64_t now_us);
   // Judges a cycle that ended and still waits for the frames after it (see
@@ -126,6 +128,10 @@ class VirtualChip {
   // Frames are sent at least 1 ms apart: two that arrived closer than that,
   // by more than the timestamps vary, were held back and handed on together.
   bool Bunched(std::uint64_t gap_us) const { return gap_us + jitter_us_ < 1000; }
+  // The k-th newest frame came bunched with the one before it.
+  bool BunchedAt(std::size_t k) const {
+    return recent_with_previous_[k] || Bunched(recent_frames_us_[k] - recent_frames_us_[k + 1]);
+  }
   std::optional<std::uint32_t> ConfigOffset(std::uint32_t pc) const;
   Cell CellOf(std::uint32_t offset) const;
   std::uint16_t ReadWord() const;
@@ -154,8 +160,11 @@ class VirtualChip {
   std::vector<std::uint8_t> data_;
   std::uint32_t jitter_us_ = 0;
   std::uint32_t lateness_us_ = 0;
-  // When the last frames began, newest first.
-  std::array<std::uint64_t, 8> recent_frames_us_{};
+  // When the last frames began, newest first: enough to reach back past a
+  // stall of the pseudo-terminal that hands on tens of frames at once (22
+  // frames seen in one read here), to the frame before it that came on time.
+  std::array<std::uint64_t, 64> recent_frames_us_{};
+  std::array<bool, 64> recent_with_previous_{};  // read with the frame before it
   std::size_t frames_seen_ = 0;
   std::uint64_t cycles_judged_ = 0;
   std::uint32_t largest_excuse_us_ = 0;
