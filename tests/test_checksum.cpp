@@ -1,4 +1,4 @@
-// The checksum against the worked values of the programming specifications'
+// The checksum against the worked values of the programming documents'
 // tables: a blank chip, and one with 0x25E6 at the first and the last address
 // summed; with code protection off and on (the documents put the unprotected
 // checksum into the user IDs of the protected case, as MPLAB does).

@@ -82,7 +82,7 @@ files: a name ending in "bin" (any case) is a raw image, any other Intel HEX.
 write loads the file whole, optionally erases, writes program and
 configuration (the user IDs too where the file sets them) and then, where
 the chip has one, the EEPROM, and verifies. read, write, verify and checksum
-print the checksum as the chip maker's programming specifications define
+print the checksum as the chip maker's programming documents define
 it (program memory and the configuration words masked; the user IDs for a
 code-protected image; never the OSCCAL word or band-gap bits), or say that
 no rule is published for the chip.

@@ -6,7 +6,7 @@ namespace fw {
 
 namespace {
 
-// The programming specifications' checksum tables: the sum of the program
+// The programming documents' checksum tables: the sum of the program
 // words and of each configuration word masked, or, with code protection on,
 // of the configuration word(s) and the user IDs' nibbles. Each row's masks
 // reproduce the document's worked values (its "blank" column, and the column

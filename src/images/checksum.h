@@ -10,7 +10,7 @@
 
 namespace fw {
 
-// How the chip maker's programming specifications compute a family's
+// How the chip maker's programming documents compute a family's
 // checksum (sources beside each row in checksum.cpp).
 struct ChecksumRule {
   ChipFamily family;
