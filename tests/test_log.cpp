@@ -89,14 +89,14 @@ std::vector<std::string> ParagraphsOf(const std::string& rtf) {
 TEST(LogCatalogue, WordsAndTextAreJoinedAsTheyAre) {
   test::FakeClock clock;
   Log log(clock);
-  log.LogEvent(3, "");
-  log.LogEvent(7, " (PINB)");
-  log.LogEvent(15, " PIC16F887");
-  log.LogEvent(19, " with fail.");
-  log.LogEvent(6, " set InitState");
-  log.LogEvent(0, "Operation cancelled");
-  log.LogEvent(25, "never");
-  log.LogEvent(0xFFFFFFFFu, "never");
+  log.LogEvent(LogCode::kPortClosed, "");
+  log.LogEvent(LogCode::kAnswerError, " (PINB)");
+  log.LogEvent(LogCode::kChipSelected, " PIC16F887");
+  log.LogEvent(LogCode::kFinished, " with fail.");
+  log.LogEvent(LogCode::kCommandError, " set InitState");
+  log.LogEvent(LogCode::kNone, "Operation cancelled");
+  log.LogEvent(static_cast<LogCode>(25), "never");
+  log.LogEvent(static_cast<LogCode>(0xFFFFFFFFu), "never");
   EXPECT_EQ(log.Lines(), (std::vector<std::string>{
                              "The COM-port is closed", "Error reading the answer (PINB)",
                              "Selected chip is  PIC16F887", "       Finished with fail.",
@@ -116,11 +116,11 @@ TEST(LogCatalogue, EveryCodeHasItsWords) {
       "Loading program, config and data from file: ", "Loading config from file: ",
       "Saving program, config and data to file: ", "Saving config to file: "};
   ASSERT_EQ(expected.size(), kLogCodeCount);
-  for (LogCode code = 0; code < kLogCodeCount; ++code) {
-    ASSERT_NE(LogWords(code), nullptr);
-    EXPECT_EQ(LogWords(code), expected[code]) << "code " << code;
+  for (std::uint32_t code = 0; code < kLogCodeCount; ++code) {
+    ASSERT_NE(LogWords(static_cast<LogCode>(code)), nullptr);
+    EXPECT_EQ(LogWords(static_cast<LogCode>(code)), expected[code]) << "code " << code;
   }
-  EXPECT_EQ(LogWords(25), nullptr);
+  EXPECT_EQ(LogWords(static_cast<LogCode>(25)), nullptr);
 }
 
 TEST(LogTime, HoursMinutesSecondsWithoutLeadingZeros) {

@@ -194,7 +194,7 @@ class MainWindowTest : public QObject {
 
   void saveLogWritesAFileOrShowsAnError() {
     Rig rig;
-    rig.state.log.LogEvent(3, "");
+    rig.state.log.LogEvent(fw::LogCode::kPortClosed, "");
     const QString path = QDir::temp().filePath("flashwright_gui_log.rtf");
     rig.form.SaveLogTo(path);
     QVERIFY(QFile::exists(path));

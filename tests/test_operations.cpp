@@ -65,7 +65,7 @@ TEST(DeviceOperations, WriteReadAndVerifyForOneChipOfEveryWriteGroup) {
     change(1, 0x123, Pattern(0x123) ^ 1);
     const auto differs = rig.Run(kVerify, Outcome::kDifference);
     EXPECT_EQ(differs.end()[-3], "       Finished with fail. Address: 0x0123");
-    EXPECT_EQ(differs.back(), "    file 0x" + Hex4(Pattern(0x123) ^ 1) + ", chip 0x" + Hex4(Pattern(0x123)));
+    EXPECT_EQ(differs.back(), "    file 0x" + Hex(Pattern(0x123) ^ 1, 4) + ", chip 0x" + Hex(Pattern(0x123), 4));
     change(1, 0x123, Pattern(0x123));
     // The device ID is the factory's: a view without it verifies clean; a
     // bit the family implements in the configuration word does not.

@@ -31,7 +31,7 @@ CalibrationValuesDialog::CalibrationValuesDialog(Use use, const QString& text,
   BandGapEdit->setValidator(new QRegularExpressionValidator(QRegularExpression("[01]{0,2}"), BandGapEdit));
   BandGapEdit->setPlaceholderText("two binary digits");
   if (suggested) {
-    OsccalEdit->setText(QString::fromStdString(fw::Hex4(suggested->osccal)));
+    OsccalEdit->setText(QString::fromStdString(fw::Hex(suggested->osccal, 4)));
     BandGapEdit->setText(QString::fromStdString(fw::BandGapText(suggested->band_gap)));
   }
   form->addRow("OSCCAL word (RETLW, 34xx):", OsccalEdit);

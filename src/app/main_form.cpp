@@ -24,6 +24,7 @@
 #include "images/hex_editing.h"
 #include "log/rtf_writer.h"
 #include "operations/connection.h"
+#include "log/hex.h"
 
 const QStringList& TForm1::FileFilters() {
   static const QStringList filters = {"*.hex (*.hex)", "*.eep (*.eep)", "*.bin (*.bin)"};
@@ -375,7 +376,7 @@ void TForm1::Button3Click() {
 void TForm1::RecordTo(const QString& path) {
   record_path_ = path;
   RecordAction->setChecked(!path.isEmpty());
-  state_.log.LogEvent(0, path.isEmpty() ? "    the operations are no longer recorded"
+  state_.log.LogEvent(fw::LogCode::kNone, path.isEmpty() ? "    the operations are no longer recorded"
                                         : "    every operation is recorded to " + path.toStdString());
 }
 
@@ -468,7 +469,7 @@ void TForm1::Button5Click() {
       if (read != fw::Outcome::kDone) return read;
       std::copy(kept.eeprom.begin(), kept.eeprom.end(), state_.images.DataImage.begin());
       state_.workspace.ShowImage(state_.workspace.DataView(), fw::kDataImage);
-      state_.log.LogEvent(0, "    the chip's EEPROM is kept in the data view: \"Write Data\" puts it back");
+      state_.log.LogEvent(fw::LogCode::kNone, "    the chip's EEPROM is kept in the data view: \"Write Data\" puts it back");
     }
     return state_.operations.WriteProgramAndConfig(CheckBox1->isChecked(), CheckBox2->isChecked());
   });
@@ -618,9 +619,8 @@ bool TForm1::LoadPath(const QString& path, fw::FileSection section) {
   if (watch_.watching() && watch_.path() != path) watch_.Watch(path);
   const auto& words = state_.files.ConfigWordsLoaded();
   if (!CheckBox2->isChecked() && (words[0] || words[1] || words[2] || words[3])) {
-    char range[32];
-    std::snprintf(range, sizeof range, "0x%04X-0x%04X", state_.chip.ConfigBase, state_.chip.ConfigBase + 3);
-    state_.log.LogEvent(0, std::string("    the file sets the user IDs (") + range +
+    const std::string range = "0x" + fw::Hex(state_.chip.ConfigBase, 4) + "-0x" + fw::Hex(state_.chip.ConfigBase + 3, 4);
+    state_.log.LogEvent(fw::LogCode::kNone, std::string("    the file sets the user IDs (") + range +
                                "): \"Write Program && Configuration\" writes them only with \"Write the entire "
                                "configuration memory\" checked; \"Program\" writes them as the file sets them");
   }
@@ -672,5 +672,5 @@ void TForm1::SaveLogTo(const QString& file_name) {
     dialogs_.Tell("Error", error);
     return;
   }
-  state_.log.LogEvent(8, path);
+  state_.log.LogEvent(fw::LogCode::kLogSaved, path);
 }

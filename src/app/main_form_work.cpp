@@ -64,11 +64,11 @@ void TForm1::BuildDailyWork(QMenu* file, QMenu* edit) {
       change_pending_ = true;
       return;
     }
-    state_.log.LogEvent(0, "    " + path.toStdString() + " changed: programming it");
+    state_.log.LogEvent(fw::LogCode::kNone, "    " + path.toStdString() + " changed: programming it");
     RunProgram(false);
   });
   connect(&watch_, &FileWatch::Gone, this, [this](const QString& path) {
-    state_.log.LogEvent(0, "    " + path.toStdString() + " is gone: \"Program when the file changes\" is off");
+    state_.log.LogEvent(fw::LogCode::kNone, "    " + path.toStdString() + " is gone: \"Program when the file changes\" is off");
     WatchAction->setChecked(false);
   });
 
@@ -102,7 +102,7 @@ void TForm1::UpdateLinkStatus() {
 void TForm1::ProgramClick() {
   if (busy_) return;
   if (!state_.link.PortValid()) {
-    state_.log.LogEvent(0, Button2->isEnabled() ? "Program: the link is closed; Disconnect, then Connect"
+    state_.log.LogEvent(fw::LogCode::kNone, Button2->isEnabled() ? "Program: the link is closed; Disconnect, then Connect"
                                                 : "Program: not connected; press Connect first");
     return;
   }
@@ -113,14 +113,14 @@ void TForm1::ProgramClick() {
                              "?\nProgram memory and configuration are erased and written, then the EEPROM, "
                              "and both are verified.";
     if (!dialogs_.AskProgram(text, &dont_ask)) {
-      state_.log.LogEvent(0, "Operation cancelled");
+      state_.log.LogEvent(fw::LogCode::kNone, "Operation cancelled");
       return;
     }
     if (dont_ask) no_questions_.insert(loaded_file_);
   } else if (loaded_file_.isEmpty()) {
     bool dont_ask = false;
     if (!dialogs_.AskProgram("Program the " + state_.chip.ChipName + " with what the views show?", &dont_ask)) {
-      state_.log.LogEvent(0, "Operation cancelled");
+      state_.log.LogEvent(fw::LogCode::kNone, "Operation cancelled");
       return;
     }
   }
@@ -130,13 +130,13 @@ void TForm1::ProgramClick() {
 void TForm1::RunProgram(bool asked) {
   (void)asked;
   if (!state_.link.PortValid()) {
-    state_.log.LogEvent(0, "Program: not connected; nothing written");
+    state_.log.LogEvent(fw::LogCode::kNone, "Program: not connected; nothing written");
     return;
   }
   // A new build on disk is what is programmed.
   if (!loaded_file_.isEmpty() && StampOf(loaded_file_) != loaded_stamp_) {
     if (!LoadPath(loaded_file_, loaded_section_)) {
-      state_.log.LogEvent(0, "Program: " + loaded_file_.toStdString() + " did not load; nothing written");
+      state_.log.LogEvent(fw::LogCode::kNone, "Program: " + loaded_file_.toStdString() + " did not load; nothing written");
       return;
     }
   }
@@ -157,30 +157,30 @@ void TForm1::RunProgram(bool asked) {
     result = "Program: PASS, the " + state_.chip.ChipName + " is written and verified (" + seconds + ")";
   } else if (outcome == fw::Outcome::kDifference && state_.operations.LastDifference()) {
     const fw::Difference& d = *state_.operations.LastDifference();
-    result = "Program: FAIL, the chip differs at 0x" + fw::Hex4(d.address) + " (" + seconds + ")";
+    result = "Program: FAIL, the chip differs at 0x" + fw::Hex(d.address, 4) + " (" + seconds + ")";
   } else {
     result = std::string("Program: ") +
              (outcome == fw::Outcome::kCancelled ? "cancelled" : outcome == fw::Outcome::kRefused ? "refused" : "FAIL") +
              " (" + seconds + ")";
   }
-  state_.log.LogEvent(0, result);
+  state_.log.LogEvent(fw::LogCode::kNone, result);
   if (outcome == fw::Outcome::kDone) ShowChecksum();
   OperationStatus->setText(QString::fromStdString(result));
 }
 
 void TForm1::ProgramWhenChanged(bool on) {
   if (!on) {
-    if (watch_.watching()) state_.log.LogEvent(0, "    \"Program when the file changes\" is off");
+    if (watch_.watching()) state_.log.LogEvent(fw::LogCode::kNone, "    \"Program when the file changes\" is off");
     watch_.Stop();
     return;
   }
   if (loaded_file_.isEmpty()) {
-    state_.log.LogEvent(0, "    \"Program when the file changes\" needs a file loaded first");
+    state_.log.LogEvent(fw::LogCode::kNone, "    \"Program when the file changes\" needs a file loaded first");
     WatchAction->setChecked(false);
     return;
   }
   watch_.Watch(loaded_file_);
-  state_.log.LogEvent(0, "    watching " + loaded_file_.toStdString() + ": each new build is programmed");
+  state_.log.LogEvent(fw::LogCode::kNone, "    watching " + loaded_file_.toStdString() + ": each new build is programmed");
 }
 
 void TForm1::OpenAtStart(const QString& path) {

@@ -39,18 +39,18 @@ void ClearImage(Images& images, const ChipRecord& chip, int kind) {
 Selection ChipSelector::SelectChip(std::uint16_t id_word) {
   const LookupResult found = LookupChip(id_word);
   if (found.kind == LookupResult::Kind::kNoChip) {
-    log_.LogEvent(14, "");
+    log_.LogEvent(LogCode::kNoChip, "");
     workspace_.map_caption = kNoMap;
     return Selection::kNoChip;
   }
   if (found.kind == LookupResult::Kind::kUnknown) {
-    log_.LogEvent(15, " unknown");
+    log_.LogEvent(LogCode::kChipSelected, " unknown");
     workspace_.map_caption = kNoMap;
     return Selection::kUnknown;
   }
   chip_.Assign(*found.entry, id_word);
   ApplyChipToViews();
-  log_.LogEvent(15, " " + chip_.ChipName);
+  log_.LogEvent(LogCode::kChipSelected, " " + chip_.ChipName);
   workspace_.map_caption = MapTextOf(found.entry->Map);
   ClearImage(images_, chip_, kProgramImage);
   ClearImage(images_, chip_, kDataImage);
@@ -68,16 +68,16 @@ void ChipSelector::ApplyChipToViews() {
 
 Selection ChipSelector::AutosearchChip() {
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) {
-    log_.LogEvent(19, " with fail.");
+    log_.LogEvent(LogCode::kFinished, " with fail.");
     return Selection::kFailed;
   }
   const std::int32_t id = icsp_.ReadDeviceId();
   if (!icsp_.SetInitState()) {
-    log_.LogEvent(19, " with fail.");
+    log_.LogEvent(LogCode::kFinished, " with fail.");
     return Selection::kFailed;
   }
   const Selection selection = SelectChip(static_cast<std::uint16_t>(id));
-  if (id == 0 || (id & 0x3FFF) == 0x3FFF) log_.LogEvent(0, kNoAnswerHint);
+  if (id == 0 || (id & 0x3FFF) == 0x3FFF) log_.LogEvent(LogCode::kNone, kNoAnswerHint);
   return selection;
 }
 

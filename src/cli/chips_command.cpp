@@ -4,27 +4,18 @@
 #include <string>
 
 #include "chips/catalogue.h"
+#include "log/hex.h"
 
 namespace fw::cli {
-
-namespace {
-
-std::string Hex4(unsigned v) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%04X", v);
-  return text;
-}
-
-}  // namespace
 
 void PrintChipsCsv(std::ostream& out) {
   out << "name,idword,devicefamily,family,programsize,datasize,configsize,configbase,database,"
          "eraseprogramwait,erasedatawait,programwaitint,programwaitext,datawaitint,datawaitext,"
          "map,picture\n";
   for (const ChipEntry& e : Catalogue()) {
-    out << e.ChipName << ',' << Hex4(e.IdWord) << ',' << e.DeviceFamily << ','
+    out << e.ChipName << ',' << ("0x" + Hex(e.IdWord, 4)) << ',' << e.DeviceFamily << ','
         << FamilyName(e.Family) << ',' << e.ProgramSize << ',' << e.DataSize << ','
-        << e.ConfigSize << ',' << Hex4(e.ConfigBase) << ',' << Hex4(e.DataBase) << ','
+        << e.ConfigSize << ',' << ("0x" + Hex(e.ConfigBase, 4)) << ',' << ("0x" + Hex(e.DataBase, 4)) << ','
         << int{e.EraseProgramWait} << ',' << int{e.EraseDataWait} << ',' << int{e.ProgramWaitInt}
         << ',' << int{e.ProgramWaitExt} << ',' << int{e.DataWaitInt} << ','
         << int{e.DataWaitExt} << ',' << MapName(e.Map) << ',' << e.PictureFile << '\n';
@@ -41,8 +32,8 @@ void PrintChipsTable(std::ostream& out) {
   out << line;
   for (const ChipEntry& e : Catalogue()) {
     std::snprintf(line, sizeof line, "%-22s %-7s %-6s %8u %8u %8u %-9s %-9s %u/%u, %u/%u, %u/%u\n", e.ChipName,
-                  Hex4(e.IdWord).c_str(), FamilyName(e.Family), e.ProgramSize / 2, e.DataSize, e.ConfigSize / 2,
-                  Hex4(e.ConfigBase).c_str(), e.DataSize ? Hex4(e.DataBase).c_str() : "-", e.EraseProgramWait,
+                  ("0x" + Hex(e.IdWord, 4)).c_str(), FamilyName(e.Family), e.ProgramSize / 2, e.DataSize, e.ConfigSize / 2,
+                  ("0x" + Hex(e.ConfigBase, 4)).c_str(), e.DataSize ? ("0x" + Hex(e.DataBase, 4)).c_str() : "-", e.EraseProgramWait,
                   e.EraseDataWait, e.ProgramWaitInt, e.ProgramWaitExt, e.DataWaitInt, e.DataWaitExt);
     out << line;
   }

@@ -17,12 +17,6 @@ namespace fw::cli {
 
 namespace {
 
-std::string Hex16(std::uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%04X", value);
-  return text;
-}
-
 }  // namespace
 
 int ExitOf(Outcome outcome) {
@@ -151,7 +145,7 @@ bool Session::Step(const char* name, const std::function<Outcome()>& operation, 
   *status = ExitOf(outcome);
   if (outcome == Outcome::kStopped) ExplainStop();
   if (*status == kDone && dialogs_.StopRequested()) {
-    state_.log.LogEvent(0, "Operation cancelled");
+    state_.log.LogEvent(LogCode::kNone, "Operation cancelled");
     *status = kRefused;
   }
   return *status == kDone;
@@ -183,7 +177,7 @@ int Session::Verify(bool program, bool data) {
 bool Session::PrintChecksum() {
   LogChecksum(state_.chip, state_.images, state_.log);
   const std::optional<std::uint16_t> sum = ImageChecksum(state_.chip, state_.images);
-  if (sum) summary_.checksum = Hex16(*sum);
+  if (sum) summary_.checksum = "0x" + Hex(*sum, 4);
   return sum.has_value();
 }
 
@@ -365,7 +359,7 @@ bool Session::WaitForChip(bool present) {
       const LookupResult found = LookupChip(id);
       Print("waiting: the chip on the lines is " +
             (found.kind == LookupResult::Kind::kEntry ? std::string("a ") + found.entry->ChipName
-                                                      : "device ID " + Hex16(id)) +
+                                                      : "device ID 0x" + Hex(id, 4)) +
             ", not a " + state_.chip.ChipName);
       said = true;
     }

@@ -6,6 +6,7 @@
 #include "chips/selection.h"
 #include "files/bin_file.h"
 #include "log/safe_file.h"
+#include "log/hex.h"
 
 namespace fw {
 
@@ -17,8 +18,9 @@ std::string FileExtension(const std::string& name) {
 
 void ImageFiles::LogStart(bool saving, FileSection section, const std::string& path) {
   // Codes of "Loading ... from file: " and "Saving ... to file: ".
-  static constexpr LogCode kLoad[] = {21, 10, 11, 22};
-  static constexpr LogCode kSave[] = {23, 16, 17, 24};
+  using C = LogCode;
+  static constexpr LogCode kLoad[] = {C::kLoadingAll, C::kLoadingProgram, C::kLoadingData, C::kLoadingConfig};
+  static constexpr LogCode kSave[] = {C::kSavingAll, C::kSavingProgram, C::kSavingData, C::kSavingConfig};
   log_.LogEvent((saving ? kSave : kLoad)[section], path);
 }
 
@@ -56,19 +58,19 @@ FileReport ImageFiles::ReadHexFile(const std::string& path, FileSection section)
   const HexReading reading =
       ParseHex(text, section, chip_, images_, [this](int p) { dialogs_.ProgressSet(p); });
   config_loaded_ = reading.config_words_set;
-  if (reading.end_record) log_.LogEvent(12, "");
-  if (!reading.wrong_file.empty()) log_.LogEvent(13, reading.wrong_file);
+  if (reading.end_record) log_.LogEvent(LogCode::kComplete, "");
+  if (!reading.wrong_file.empty()) log_.LogEvent(LogCode::kWrongFile, reading.wrong_file);
   // Beyond the catalogue: what a tolerant reader passed over is said once,
   // so that a damaged file or one built for another chip does not load
   // silently.
   if (reading.bad_checksums > 0) {
-    log_.LogEvent(0, "    " + std::to_string(reading.bad_checksums) +
+    log_.LogEvent(LogCode::kNone, "    " + std::to_string(reading.bad_checksums) +
                          (reading.bad_checksums == 1 ? " record has" : " records have") +
                          " a wrong checksum (the first in line " +
                          std::to_string(reading.first_bad_checksum_line) + "); loaded all the same");
   }
   if (reading.dropped_bytes > 0) {
-    log_.LogEvent(0, "    " + std::to_string(reading.dropped_bytes) +
+    log_.LogEvent(LogCode::kNone, "    " + std::to_string(reading.dropped_bytes) +
                          (reading.dropped_bytes == 1 ? " byte lies" : " bytes lie") +
                          " outside the chip's memory areas loaded and " +
                          (reading.dropped_bytes == 1 ? "was" : "were") + " dropped");
@@ -97,7 +99,7 @@ FileReport ImageFiles::Save(const std::string& path, FileSection section, bool h
     return report;
   }
   dialogs_.ProgressClose();
-  log_.LogEvent(12, "");
+  log_.LogEvent(LogCode::kComplete, "");
   report.done = true;
   return report;
 }
@@ -130,7 +132,7 @@ FileReport ImageFiles::ReadBinFile(const std::string& path, FileSection section)
       [this](const char* text) { dialogs_.Tell("Warning", text); });
   dialogs_.ProgressClose();
   ShowSection(section);
-  log_.LogEvent(12, "");
+  log_.LogEvent(LogCode::kComplete, "");
   const std::uint64_t stretch = section == sectConfig ? chip_.ConfigSize : chip_.DataSize;
   LogLayout(section, layout, layout == SectionLayout::kChipAddresses ? bytes.size() - stretch : 0);
   report.done = true;
@@ -142,20 +144,19 @@ void ImageFiles::LogLayout(FileSection section, SectionLayout layout, std::uint6
   const bool config = section == sectConfig;
   const char* what = config ? "    configuration" : "    EEPROM data";
   if (layout == SectionLayout::kFromZero) {
-    log_.LogEvent(0, std::string(what) + " taken from file address 0, as \"" +
+    log_.LogEvent(LogCode::kNone, std::string(what) + " taken from file address 0, as \"" +
                          (config ? "Save Config to File..." : "Save Data to File...") + "\" writes it");
     return;
   }
-  char address[16];
-  std::snprintf(address, sizeof address, "0x%X", 2 * (config ? chip_.ConfigBase : chip_.DataBase));
+  const std::string address = "0x" + Hex(2 * (config ? chip_.ConfigBase : chip_.DataBase), 1);
   std::string text = std::string(what) + " taken from file address " + address + ", its place in a full-chip file";
   if (passed_over > 0) text += "; the file's other " + std::to_string(passed_over) + " bytes were passed over";
-  log_.LogEvent(0, text);
+  log_.LogEvent(LogCode::kNone, text);
 }
 
 FileReport ImageFiles::LoadFile(const std::string& path, FileSection section) {
   if (chip_.ChipIdWord == 0) {
-    log_.LogEvent(14, "");
+    log_.LogEvent(LogCode::kNoChip, "");
     return {};
   }
   return FileExtension(path) == "BIN" ? ReadBinFile(path, section) : ReadHexFile(path, section);

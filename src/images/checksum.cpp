@@ -1,4 +1,5 @@
 #include "images/checksum.h"
+#include "log/hex.h"
 
 #include <cstdio>
 
@@ -82,14 +83,12 @@ std::optional<std::uint16_t> ImageChecksum(const ChipRecord& chip, const Images&
 std::string ChecksumText(const ChipRecord& chip, const Images& images) {
   const std::optional<std::uint16_t> sum = ImageChecksum(chip, images);
   if (!sum) return "Checksum: no published checksum rule for this chip";
-  char text[32];
-  std::snprintf(text, sizeof text, "Checksum: 0x%04X", *sum);
-  return text;
+  return "Checksum: 0x" + Hex(*sum, 4);
 }
 
 std::string LogChecksum(const ChipRecord& chip, const Images& images, Log& log) {
   const std::string text = ChecksumText(chip, images);
-  log.LogEvent(0, text);
+  log.LogEvent(LogCode::kNone, text);
   return text;
 }
 

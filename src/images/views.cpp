@@ -1,4 +1,5 @@
 #include "images/views.h"
+#include "log/hex.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,9 +18,7 @@ int HexValue(char c) {
 }
 
 void AppendAddress(std::string& line, std::uint32_t address) {
-  char text[12];
-  std::snprintf(text, sizeof text, "%08X: ", address);
-  line += text;
+  line += Hex(address, 8) + ": ";
 }
 
 }  // namespace
@@ -123,8 +122,7 @@ std::uint32_t Workspace::CharPosition(const View& v, std::uint32_t i) const {
 
 void Workspace::ShowImage(int n, int kind) {
   if (n == 0) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", chip_.ChipIdWord);
+    const std::string text = Hex(chip_.ChipIdWord, 4);
     id_box.text = text;
     return;
   }

@@ -1,4 +1,5 @@
 #include "link/gateway.h"
+#include "log/hex.h"
 
 #include <cstdio>
 
@@ -43,10 +44,8 @@ std::optional<std::uint16_t> AnswerPacket(const GatewayAnswer& answer) {
 
 std::string FrameText(const GatewayFrame& frame) {
   std::string text;
-  char part[8];
   for (int i = 0; i < frame.length; ++i) {
-    std::snprintf(part, sizeof part, " 0x%02X", frame.bytes[i]);
-    text += part;
+    text += " 0x" + Hex(frame.bytes[i], 2);
   }
   return text;
 }

@@ -30,19 +30,19 @@ void Link::OpenPort(const std::string& path) {
   std::string why;
   PortHandle = opener_ ? opener_(path, &why) : nullptr;
   if (!PortHandle) {
-    log_.LogEvent(2, "");
+    log_.LogEvent(LogCode::kPortUnavailable, "");
     // Beyond the catalogue's words: what the system said, so that the
     // operator knows what to do about it.
-    if (!why.empty()) log_.LogEvent(0, why);
+    if (!why.empty()) log_.LogEvent(LogCode::kNone, why);
     return;
   }
   if (!PortHandle->GetState()) {
-    log_.LogEvent(4, "");
+    log_.LogEvent(LogCode::kGetPortParams, "");
     ClosePort();
     return;
   }
   if (!PortHandle->SetState()) {
-    log_.LogEvent(5, "");
+    log_.LogEvent(LogCode::kSetPortParams, "");
     ClosePort();
     return;
   }
@@ -59,12 +59,12 @@ bool Link::Handshake() {
   const GatewayFrame request = gateway::AnswerRequest();
   DropWaiting();
   if (!PortWrite(request)) {
-    log_.LogEvent(6, gateway::FrameText(request));
+    log_.LogEvent(LogCode::kCommandError, gateway::FrameText(request));
     ClosePort();
     return false;
   }
   if (PortRead(1).count == 0) {
-    log_.LogEvent(7, " (PINB)");
+    log_.LogEvent(LogCode::kAnswerError, " (PINB)");
     ClosePort();
     return false;
   }
@@ -125,7 +125,7 @@ void Link::WaitPause(std::uint32_t wait_ms) {
 
 bool Link::Send(const GatewayFrame& frame, std::string_view fail_text) {
   if (!PortWrite(frame)) {
-    log_.LogEvent(6, fail_text);
+    log_.LogEvent(LogCode::kCommandError, fail_text);
     ClosePort();
     return false;
   }
@@ -136,7 +136,7 @@ bool Link::Send(const GatewayFrame& frame, std::string_view fail_text) {
 bool Link::SendWithWait(const GatewayFrame& frame, std::uint32_t wait_ms,
                         std::string_view fail_text) {
   if (!PortWrite(frame)) {
-    log_.LogEvent(6, fail_text);
+    log_.LogEvent(LogCode::kCommandError, fail_text);
     ClosePort();
     return false;
   }
@@ -153,7 +153,7 @@ std::optional<std::uint16_t> Link::ReadPacket(std::string_view fail_text) {
   if (!Send(gateway::ReadSignPaket_SPI(), fail_text)) return std::nullopt;
   const std::optional<std::uint16_t> packet = gateway::AnswerPacket(PortRead(2));
   if (!packet) {
-    log_.LogEvent(7, " from GX-0450");
+    log_.LogEvent(LogCode::kAnswerError, " from GX-0450");
     ClosePort();
   }
   return packet;

@@ -53,7 +53,8 @@ std::string SystemClock::UtcTimestamp() {
 }
 
 const char* LogWords(LogCode code) {
-  return code < kLogCodeCount ? kCatalogue[code] : nullptr;
+  const auto index = static_cast<std::uint32_t>(code);
+  return index < kLogCodeCount ? kCatalogue[index] : nullptr;
 }
 
 void Log::LogEvent(LogCode code, std::string_view text) {

@@ -40,9 +40,9 @@ std::optional<std::uint8_t> ParseBandGap(const std::string& text) {
 // "osccal=34A8 bg=10" or "0x2008=2D4A 0x2009=1234".
 std::string ValuesField(const FactoryValues& values) {
   std::string text;
-  if (values.osccal) text = "osccal=" + Hex4(values.osccal->osccal) + " bg=" + BandGapText(values.osccal->band_gap);
+  if (values.osccal) text = "osccal=" + Hex(values.osccal->osccal, 4) + " bg=" + BandGapText(values.osccal->band_gap);
   for (const FactoryValues::Word& w : values.words) {
-    text += (text.empty() ? "0x" : " 0x") + Hex4(w.address) + "=" + Hex4(w.value);
+    text += (text.empty() ? "0x" : " 0x") + Hex(w.address, 4) + "=" + Hex(w.value, 4);
   }
   return text;
 }
@@ -76,12 +76,6 @@ std::optional<FactoryValues> ParseValuesField(const std::string& text) {
 
 }  // namespace
 
-std::string Hex4(std::uint32_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", value & 0xFFFF);
-  return text;
-}
-
 std::string BandGapText(std::uint8_t band_gap) {
   return {static_cast<char>('0' + ((band_gap >> 1) & 1)), static_cast<char>('0' + (band_gap & 1))};
 }
@@ -89,17 +83,17 @@ std::string BandGapText(std::uint8_t band_gap) {
 std::string FactoryValuesText(const FactoryValues& values, std::uint32_t last_word) {
   std::string text;
   if (values.osccal) {
-    text = "0x" + Hex4(last_word) + " = " + Hex4(values.osccal->osccal) + ", BG bits = " +
+    text = "0x" + Hex(last_word, 4) + " = " + Hex(values.osccal->osccal, 4) + ", BG bits = " +
            BandGapText(values.osccal->band_gap);
   }
   for (const FactoryValues::Word& w : values.words) {
-    text += (text.empty() ? "0x" : ", 0x") + Hex4(w.address) + " = " + Hex4(w.value);
+    text += (text.empty() ? "0x" : ", 0x") + Hex(w.address, 4) + " = " + Hex(w.value, 4);
   }
   return text;
 }
 
 std::string OsccalOptions(const OsccalValues& values) {
-  return "--osccal 0x" + Hex4(values.osccal) + " --bg " + BandGapText(values.band_gap);
+  return "--osccal 0x" + Hex(values.osccal, 4) + " --bg " + BandGapText(values.band_gap);
 }
 
 std::optional<OsccalValues> ParseOsccalValues(const std::string& osccal, const std::string& band_gap,
@@ -112,7 +106,7 @@ std::optional<OsccalValues> ParseOsccalValues(const std::string& osccal, const s
     return std::nullopt;
   }
   if (!IsOsccalValue(*word)) {
-    if (why) *why = "the OSCCAL value " + Hex4(*word) + " is not a RETLW instruction (34xx), so not a calibration value";
+    if (why) *why = "the OSCCAL value " + Hex(*word, 4) + " is not a RETLW instruction (34xx), so not a calibration value";
     return std::nullopt;
   }
   const std::optional<std::uint8_t> bits = ParseBandGap(band_gap);

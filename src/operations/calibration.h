@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "chips/catalogue.h"
+#include "log/hex.h"
 #include "log/operator_dialogs.h"
 
 namespace fw {
@@ -27,9 +28,6 @@ struct FactoryValues {
 // OSCCAL is a RETLW k instruction, 0x34kk, programmed at the factory: 0000
 // (a code-protected chip reads so) and 3FFF (an erased one) never are.
 inline bool IsOsccalValue(std::uint16_t word) { return (word & 0x3F00) == 0x3400; }
-
-// "03FF": four upper-case hex digits, as the log shows words and addresses.
-std::string Hex4(std::uint32_t value);
 
 // "10": the band-gap bits as two binary digits, bit 13 first.
 std::string BandGapText(std::uint8_t band_gap);

@@ -26,7 +26,7 @@ constexpr const char* kEraseQuestion =
 }  // namespace
 
 Outcome DeviceOperations::Fail(bool end_time, Outcome outcome) {
-  log_.LogEvent(19, kWithFail);
+  log_.LogEvent(LogCode::kFinished, kWithFail);
   if (end_time) log_.LogEndTime();
   dialogs_.ProgressClose();
   return outcome;
@@ -35,21 +35,21 @@ Outcome DeviceOperations::Fail(bool end_time, Outcome outcome) {
 Outcome DeviceOperations::Cancelled() {
   // Programming mode is left as after every operation, where the link lets it.
   if (icsp_.LinkUp()) icsp_.SetInitState();
-  log_.LogEvent(0, kCancelled);
+  log_.LogEvent(LogCode::kNone, kCancelled);
   dialogs_.ProgressClose();
   return Outcome::kCancelled;
 }
 
 bool DeviceOperations::LogRefusal(std::uint16_t family, bool accepted, bool unavailable) {
   if (family == 0) {
-    log_.LogEvent(14, "");
+    log_.LogEvent(LogCode::kNoChip, "");
     return true;
   }
   if (accepted) return false;
   if (unavailable) {
-    log_.LogEvent(0, kUnavailable);
+    log_.LogEvent(LogCode::kNone, kUnavailable);
   } else {
-    log_.LogEvent(15, " unknown");
+    log_.LogEvent(LogCode::kChipSelected, " unknown");
   }
   return true;
 }
@@ -113,9 +113,9 @@ std::optional<Outcome> DeviceOperations::AskForValues(FactoryValues* values, boo
   const char* why = read == 0x0000   ? ": the chip is code-protected, its program memory reads zeros"
                     : read == 0x3FFF ? ": the word is erased, the values were lost before"
                                      : "";
-  const std::string text = "    the OSCCAL word 0x" + Hex4(LastWord()) + " reads " + Hex4(read) +
+  const std::string text = "    the OSCCAL word 0x" + Hex(LastWord(), 4) + " reads " + Hex(read, 4) +
                            ", which is not a calibration value (a RETLW instruction, 34xx)" + why;
-  log_.LogEvent(0, text);
+  log_.LogEvent(LogCode::kNone, text);
   const std::optional<CalibrationRecordEntry> newest = record_.NewestFor(chip_.ChipName);
   std::string newest_text;
   if (newest) {
@@ -134,7 +134,7 @@ std::optional<Outcome> DeviceOperations::AskForValues(FactoryValues* values, boo
       }
       break;
     case CalibrationAnswer::Kind::kLose:
-      log_.LogEvent(0, "    the calibration values are not kept: the operator chose to lose them");
+      log_.LogEvent(LogCode::kNone, "    the calibration values are not kept: the operator chose to lose them");
       *keep = false;
       return std::nullopt;
     case CalibrationAnswer::Kind::kCancel:
@@ -142,9 +142,9 @@ std::optional<Outcome> DeviceOperations::AskForValues(FactoryValues* values, boo
     case CalibrationAnswer::Kind::kNotGiven:
       break;
   }
-  log_.LogEvent(0, "    nothing has been erased: give the chip's values (from its label, a backup or the "
+  log_.LogEvent(LogCode::kNone, "    nothing has been erased: give the chip's values (from its label, a backup or the "
                    "calibration record), or erase without keeping them, knowing they are lost");
-  if (newest) log_.LogEvent(0, newest_text);
+  if (newest) log_.LogEvent(LogCode::kNone, newest_text);
   return Fail(end_time, Outcome::kStopped);
 }
 
@@ -162,7 +162,7 @@ std::optional<Outcome> DeviceOperations::KeepCalibration(bool keep, const std::o
   std::string source = "read";
   if (erased_with_chip && given) {
     if (IsOsccalValue(values.osccal->osccal) && !(*values.osccal == *given)) {
-      log_.LogEvent(0, "    the chip holds " + FactoryValuesText(values, LastWord()) + "; the values given are kept instead");
+      log_.LogEvent(LogCode::kNone, "    the chip holds " + FactoryValuesText(values, LastWord()) + "; the values given are kept instead");
     }
     values.osccal = *given;
     source = "given";
@@ -177,15 +177,15 @@ std::optional<Outcome> DeviceOperations::KeepCalibration(bool keep, const std::o
     std::string error;
     recorded = record_.Append({clock_.UtcTimestamp(), chip_.ChipName, icsp_.PortPath(), values, source}, &error);
     if (!recorded) {
-      log_.LogEvent(0, "    the calibration values could not be recorded: " + error);
+      log_.LogEvent(LogCode::kNone, "    the calibration values could not be recorded: " + error);
       if (erased_with_chip) {
         // Once erased, the values would exist nowhere else.
-        log_.LogEvent(0, "    nothing has been erased: the values are " + FactoryValuesText(values, LastWord()));
+        log_.LogEvent(LogCode::kNone, "    nothing has been erased: the values are " + FactoryValuesText(values, LastWord()));
         return Fail(end_time, Outcome::kStopped);
       }
     }
   }
-  log_.LogEvent(0, std::string(message) + ": " + FactoryValuesText(values, LastWord()) +
+  log_.LogEvent(LogCode::kNone, std::string(message) + ": " + FactoryValuesText(values, LastWord()) +
                        (recorded ? ", recorded in " + record_.path() : ""));
   // The values land in the images, over what the views held there.
   if (values.osccal) {
@@ -203,7 +203,7 @@ DeviceOperations::Step DeviceOperations::CheckOsccalWord(const OsccalValues& val
   const std::optional<std::uint16_t> word = icsp_.PeekProgramMemory(i);
   if (!word) return Step::kReadFailed;
   if (*word == values.osccal) return Step::kDone;
-  log_.LogEvent(0, "    the OSCCAL word reads " + Hex4(*word) + " after programming, not " + Hex4(values.osccal));
+  log_.LogEvent(LogCode::kNone, "    the OSCCAL word reads " + Hex(*word, 4) + " after programming, not " + Hex(values.osccal, 4));
   return Step::kWrong;
 }
 
@@ -212,7 +212,7 @@ DeviceOperations::Step DeviceOperations::CheckBandGap(const OsccalValues& values
   if (!word) return Step::kReadFailed;
   const auto bits = static_cast<std::uint8_t>((*word >> 12) & 3);
   if (bits == values.band_gap) return Step::kDone;
-  log_.LogEvent(0, "    the band-gap bits read " + BandGapText(bits) + " after programming, not " +
+  log_.LogEvent(LogCode::kNone, "    the band-gap bits read " + BandGapText(bits) + " after programming, not " +
                        BandGapText(values.band_gap));
   return Step::kWrong;
 }
@@ -242,10 +242,10 @@ Outcome DeviceOperations::FailAfterErase(bool end_time, bool erased) {
   if (!erased || !kept_.read) return outcome;
   // Once the chip is erased, the factory values may live only off the chip:
   // they are named, with where they are kept and how they go back.
-  log_.LogEvent(0, "    calibration values read before the erase: " + FactoryValuesText(kept_.values, LastWord()) +
+  log_.LogEvent(LogCode::kNone, "    calibration values read before the erase: " + FactoryValuesText(kept_.values, LastWord()) +
                        (kept_.recorded ? ", recorded in " + record_.path() : ""));
   if (kept_.restore) {
-    log_.LogEvent(0, "    put them back with \"Restore calibration values...\" (Edit menu) or with "
+    log_.LogEvent(LogCode::kNone, "    put them back with \"Restore calibration values...\" (Edit menu) or with "
                      "flashwright-cli calibration --restore " +
                          OsccalOptions(*kept_.values.osccal));
   }
@@ -256,14 +256,14 @@ Outcome DeviceOperations::CancelAfterErase(bool end_time) {
   if (kept_.restore) {
     dialogs_.StopDeferred("putting the OSCCAL word and band-gap bits back on the chip");
     if (PutBackCalibration(*kept_.values.osccal) != Step::kDone) return FailAfterErase(end_time, true);
-    log_.LogEvent(0, "    OSCCAL word & BG-bits has been restored");
+    log_.LogEvent(LogCode::kNone, "    OSCCAL word & BG-bits has been restored");
   }
   return Cancelled();
 }
 
 Outcome DeviceOperations::ReadProgramAndConfig() {
   dialogs_.ProgressOpen();
-  log_.LogEvent(18, " read program & config  memory");
+  log_.LogEvent(LogCode::kStarted, " read program & config  memory");
   log_.LogStartTime();
   const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
   if (LogRefusal(family, ProgramFamilies().Contains(family), false)) return Refused();
@@ -287,14 +287,14 @@ Outcome DeviceOperations::ReadProgramAndConfig() {
   if ((chip_.ChipIdWord & 0x3FE0) != (WordAt(images_.ConfigImage, 6) & 0x3FE0)) {
     dialogs_.Tell("Warning", "The read ChipID does not match the selected one!");
   }
-  log_.LogEvent(19, "");
+  log_.LogEvent(LogCode::kFinished, "");
   log_.LogEndTime();
   return Outcome::kDone;
 }
 
 Outcome DeviceOperations::DataWalk(const char* trying, const std::function<bool(std::uint32_t)>& cell) {
   dialogs_.ProgressOpen();
-  log_.LogEvent(18, trying);
+  log_.LogEvent(LogCode::kStarted, trying);
   log_.LogStartTime();
   const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
   if (LogRefusal(family, DataFamilies().Contains(family), NoDataFamilies().Contains(family))) {
@@ -316,7 +316,7 @@ Outcome DeviceOperations::ReadData() {
       DataWalk(" read the data memory", [this](std::uint32_t i) { return icsp_.ReadDataMemory(i, false); });
   if (outcome != Outcome::kDone) return outcome;
   workspace_.ShowImage(workspace_.DataView(), kDataImage);
-  log_.LogEvent(19, "");
+  log_.LogEvent(LogCode::kFinished, "");
   log_.LogEndTime();
   return Outcome::kDone;
 }
@@ -325,12 +325,12 @@ Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool enti
                                                 const std::optional<OsccalValues>& given, bool user_ids) {
   kept_ = {};
   if (!dialogs_.Ask("Warning", kWriteQuestion, Buttons::kYesNo)) {
-    log_.LogEvent(0, kCancelled);
+    log_.LogEvent(LogCode::kNone, kCancelled);
     return Outcome::kCancelled;
   }
   workspace_.TakeImage(workspace_.ProgramView(), kProgramImage);
   workspace_.TakeImage(workspace_.ConfigView(), kConfigImage);
-  log_.LogEvent(18, entire_config ? " write the program memory & entire config memory"
+  log_.LogEvent(LogCode::kStarted, entire_config ? " write the program memory & entire config memory"
                                   : " write the program memory & config word");
   log_.LogStartTime();
   dialogs_.ProgressOpen();
@@ -373,7 +373,7 @@ Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool enti
       if (!icsp_.WriteConfigMemory(j, ext)) return fail(true);
       Progress(j, chip_.ConfigSize, 200);
     }
-    if (group->entire_config_message != nullptr) log_.LogEvent(0, group->entire_config_message);
+    if (group->entire_config_message != nullptr) log_.LogEvent(LogCode::kNone, group->entire_config_message);
   } else {
     if (ids) {
       for (std::uint32_t j = 0; j < 4; ++j) {
@@ -382,32 +382,32 @@ Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool enti
     }
     if (!icsp_.IncrementAddress(ids ? 3 : 6, true) || !icsp_.WriteConfigMemory(7, ext)) return fail(false);
     if (group->config_word_writes == 2 && !icsp_.WriteConfigMemory(8, ext)) return fail(false);
-    if (ids) log_.LogEvent(0, "    the user IDs have been written as the file sets them");
+    if (ids) log_.LogEvent(LogCode::kNone, "    the user IDs have been written as the file sets them");
   }
   if (restore && (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true) ||
                   CheckBandGap(*kept_.values.osccal, 7) != Step::kDone)) {
     return fail(false);
   }
   if (!icsp_.SetInitState()) return fail(false);
-  if (restore) log_.LogEvent(0, "    OSCCAL & BG-bits has been restored");
+  if (restore) log_.LogEvent(LogCode::kNone, "    OSCCAL & BG-bits has been restored");
   dialogs_.ProgressClose();
   workspace_.ShowImage(workspace_.ProgramView(), kProgramImage);
   workspace_.ShowImage(workspace_.ConfigView(), kConfigImage);
-  log_.LogEvent(19, "");
+  log_.LogEvent(LogCode::kFinished, "");
   log_.LogEndTime();
   return Outcome::kDone;
 }
 
 Outcome DeviceOperations::WriteData() {
   if (!dialogs_.Ask("Warning", kWriteDataQuestion, Buttons::kYesNo)) {
-    log_.LogEvent(0, kCancelled);
+    log_.LogEvent(LogCode::kNone, kCancelled);
     return Outcome::kCancelled;
   }
   workspace_.TakeImage(workspace_.DataView(), kDataImage);
   const Outcome outcome =
       DataWalk(" write the data memory", [this](std::uint32_t i) { return icsp_.WriteDataMemory(i, false); });
   if (outcome != Outcome::kDone) return outcome;
-  log_.LogEvent(19, "");
+  log_.LogEvent(LogCode::kFinished, "");
   log_.LogEndTime();
   return Outcome::kDone;
 }
@@ -422,7 +422,7 @@ Outcome DeviceOperations::VerifyLoop(std::uint32_t count,
     if (!matches(i)) {
       // A failed transfer is reported like a difference, after the ICSP
       // layer's own line.
-      log_.LogEvent(19, std::string(kWithFail) + " Address: 0x" + Hex4(address_base + i));
+      log_.LogEvent(LogCode::kFinished, std::string(kWithFail) + " Address: 0x" + Hex(address_base + i, 4));
       log_.LogEndTime();
       dialogs_.ProgressClose();
       if (!icsp_.LinkUp()) return Outcome::kFailed;
@@ -430,9 +430,9 @@ Outcome DeviceOperations::VerifyLoop(std::uint32_t count,
       // Beyond the catalogue's words: the two values, so that the operator
       // sees what differs.
       const bool data = memory == Difference::Memory::kData;
-      const std::string file = data ? Hex4(compare_file_).substr(2) : Hex4(compare_file_);
-      const std::string chip = data && compare_chip_ <= 0xFF ? Hex4(compare_chip_).substr(2) : Hex4(compare_chip_);
-      log_.LogEvent(0, "    file 0x" + file + ", chip 0x" + chip);
+      const std::string file = data ? Hex(compare_file_, 4).substr(2) : Hex(compare_file_, 4);
+      const std::string chip = data && compare_chip_ <= 0xFF ? Hex(compare_chip_, 4).substr(2) : Hex(compare_chip_, 4);
+      log_.LogEvent(LogCode::kNone, "    file 0x" + file + ", chip 0x" + chip);
       return Outcome::kDifference;
     }
     Progress(i, progress_span, progress_scale);
@@ -464,7 +464,7 @@ Outcome DeviceOperations::VerifyProgramAndConfigWith(const std::function<bool(st
   workspace_.TakeImage(workspace_.ProgramView(), kProgramImage);
   workspace_.TakeImage(workspace_.ConfigView(), kConfigImage);
   dialogs_.ProgressOpen();
-  log_.LogEvent(18, " verify the program memory");
+  log_.LogEvent(LogCode::kStarted, " verify the program memory");
   log_.LogStartTime();
   const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
   if (LogRefusal(family, ProgramFamilies().Contains(family), false)) return Refused();
@@ -477,7 +477,7 @@ Outcome DeviceOperations::VerifyProgramAndConfigWith(const std::function<bool(st
   if (outcome != Outcome::kDone) return outcome;
   if (!icsp_.SetInitState()) return Fail(false);
   dialogs_.ProgressClose();
-  log_.LogEvent(19, ". No differences found.");
+  log_.LogEvent(LogCode::kFinished, ". No differences found.");
   log_.LogEndTime();
   return Outcome::kDone;
 }
@@ -485,7 +485,7 @@ Outcome DeviceOperations::VerifyProgramAndConfigWith(const std::function<bool(st
 Outcome DeviceOperations::VerifyData() {
   workspace_.TakeImage(workspace_.DataView(), kDataImage);
   dialogs_.ProgressOpen();
-  log_.LogEvent(18, " verify the data memory");
+  log_.LogEvent(LogCode::kStarted, " verify the data memory");
   log_.LogStartTime();
   const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
   if (LogRefusal(family, DataFamilies().Contains(family), NoDataFamilies().Contains(family))) {
@@ -504,22 +504,22 @@ Outcome DeviceOperations::VerifyData() {
   if (outcome != Outcome::kDone) return outcome;
   if (!icsp_.SetInitState()) return Fail(false);
   dialogs_.ProgressClose();
-  log_.LogEvent(19, ". No differences found.");
+  log_.LogEvent(LogCode::kFinished, ". No differences found.");
   log_.LogEndTime();
   return Outcome::kDone;
 }
 
 Outcome DeviceOperations::BlankCheck() {
   dialogs_.ProgressOpen();
-  log_.LogEvent(18, " check that the chip is blank");
+  log_.LogEvent(LogCode::kStarted, " check that the chip is blank");
   log_.LogStartTime();
   const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
   if (LogRefusal(family, ProgramFamilies().Contains(family), false)) return Refused();
   const ChipEntry& entry = *LookupChip(chip_.ChipIdWord).entry;
   const CompareScope scope = FileCompareScope(chip_, {});
   auto not_blank = [&](std::uint32_t address, const std::string& what, std::uint16_t holds) {
-    log_.LogEvent(19, std::string(kWithFail) + " Address: 0x" + Hex4(address));
-    log_.LogEvent(0, "    " + what + " holds " + (what[0] == 'E' ? Hex4(holds).substr(2) : Hex4(holds)) +
+    log_.LogEvent(LogCode::kFinished, std::string(kWithFail) + " Address: 0x" + Hex(address, 4));
+    log_.LogEvent(LogCode::kNone, "    " + what + " holds " + (what[0] == 'E' ? Hex(holds, 4).substr(2) : Hex(holds, 4)) +
                          ", not erased");
     log_.LogEndTime();
     dialogs_.ProgressClose();
@@ -531,7 +531,7 @@ Outcome DeviceOperations::BlankCheck() {
     const std::optional<std::uint16_t> word = icsp_.PeekProgramMemory(k);
     if (!word) return Fail(true);
     if (k != scope.skip_program_word && *word != 0x3FFF) {
-      return not_blank(k, "program word 0x" + Hex4(k), *word);
+      return not_blank(k, "program word 0x" + Hex(k, 4), *word);
     }
     Progress(k, chip_.ProgramSize, 200);
   }
@@ -542,7 +542,7 @@ Outcome DeviceOperations::BlankCheck() {
     if (!word) return Fail(true);
     const std::uint16_t bits = ComparedConfigBits(entry, l);
     if ((*word & bits) != bits) {
-      return not_blank(chip_.ConfigBase + l, "configuration word 0x" + Hex4(chip_.ConfigBase + l), *word);
+      return not_blank(chip_.ConfigBase + l, "configuration word 0x" + Hex(chip_.ConfigBase + l, 4), *word);
     }
   }
   if (!icsp_.SetInitState()) return Fail(false);
@@ -552,13 +552,13 @@ Outcome DeviceOperations::BlankCheck() {
       if (dialogs_.StopRequested()) return Cancelled();
       const std::optional<std::uint16_t> byte = icsp_.PeekDataMemory(i);
       if (!byte) return Fail(true);
-      if (*byte != 0xFF) return not_blank(i, "EEPROM byte 0x" + Hex4(i).substr(2), *byte);
+      if (*byte != 0xFF) return not_blank(i, "EEPROM byte 0x" + Hex(i, 4).substr(2), *byte);
       Progress(i, chip_.DataSize, 100);
     }
     if (!icsp_.SetInitState()) return Fail(false);
   }
   dialogs_.ProgressClose();
-  log_.LogEvent(19, ". The chip is blank.");
+  log_.LogEvent(LogCode::kFinished, ". The chip is blank.");
   log_.LogEndTime();
   return Outcome::kDone;
 }
@@ -566,19 +566,19 @@ Outcome DeviceOperations::BlankCheck() {
 Outcome DeviceOperations::ChipErase(bool keep_calibration, const std::optional<OsccalValues>& given) {
   kept_ = {};
   if (!dialogs_.Ask("Warning", kEraseQuestion, Buttons::kOkCancel)) {
-    log_.LogEvent(0, kCancelled);
+    log_.LogEvent(LogCode::kNone, kCancelled);
     return Outcome::kCancelled;
   }
   workspace_.TakeImage(workspace_.ProgramView(), kProgramImage);
   workspace_.TakeImage(workspace_.ConfigView(), kConfigImage);
-  log_.LogEvent(18, " erase program, configuration and data memories");
+  log_.LogEvent(LogCode::kStarted, " erase program, configuration and data memories");
   dialogs_.ProgressOpen();
   const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
   const EraseGroup* group = FindEraseGroup(family);
   // This operation writes no time lines; a refusal ends with the finished line.
   if (LogRefusal(family, group != nullptr, false)) {
     dialogs_.ProgressClose();
-    log_.LogEvent(19, "");
+    log_.LogEvent(LogCode::kFinished, "");
     return Outcome::kRefused;
   }
   if (auto end = KeepCalibration(keep_calibration, given, group->calibration, group->read_message, false)) {
@@ -597,22 +597,22 @@ Outcome DeviceOperations::ChipErase(bool keep_calibration, const std::optional<O
   if (!icsp_.SetInitState()) return fail();
 
   if (group->after_erase_message != nullptr) {
-    log_.LogEvent(0, group->after_erase_message);
+    log_.LogEvent(LogCode::kNone, group->after_erase_message);
   } else if (kept_.restore) {
     // A stop asked now waits for the values to be back.
     if (dialogs_.StopRequested()) dialogs_.StopDeferred("putting the OSCCAL word and band-gap bits back on the chip");
     if (PutBackCalibration(*kept_.values.osccal) != Step::kDone) return fail();
-    log_.LogEvent(0, "    OSCCAL word & BG-bits has been restored");
+    log_.LogEvent(LogCode::kNone, "    OSCCAL word & BG-bits has been restored");
   }
   dialogs_.ProgressClose();
-  log_.LogEvent(19, "");
+  log_.LogEvent(LogCode::kFinished, "");
   return Outcome::kDone;
 }
 
 Outcome DeviceOperations::ReadCalibration() {
   workspace_.TakeImage(workspace_.ProgramView(), kProgramImage);
   workspace_.TakeImage(workspace_.ConfigView(), kConfigImage);
-  log_.LogEvent(18, " read factory calibrated values");
+  log_.LogEvent(LogCode::kStarted, " read factory calibrated values");
   dialogs_.ProgressOpen();
   const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
   const CalibrationGroup* group = FindCalibrationGroup(family);
@@ -620,7 +620,7 @@ Outcome DeviceOperations::ReadCalibration() {
   if (LogRefusal(family, group != nullptr, false)) {
     outcome = Outcome::kRefused;
   } else if (group->calibration.kind == CalibrationRead::Kind::kNone) {
-    log_.LogEvent(0, "       there are no calibration values in this chip");
+    log_.LogEvent(LogCode::kNone, "       there are no calibration values in this chip");
   } else {
     Step step = Step::kFailed;
     if (icsp_.SetInitState() && icsp_.EnterProgrammingMode()) {
@@ -633,31 +633,31 @@ Outcome DeviceOperations::ReadCalibration() {
   dialogs_.ProgressClose();
   workspace_.ShowImage(workspace_.ProgramView(), kProgramImage);
   workspace_.ShowImage(workspace_.ConfigView(), kConfigImage);
-  log_.LogEvent(19, "");
+  log_.LogEvent(LogCode::kFinished, "");
   return outcome;
 }
 
 Outcome DeviceOperations::RestoreCalibration(const OsccalValues& values) {
-  log_.LogEvent(18, " restore factory calibrated values");
+  log_.LogEvent(LogCode::kStarted, " restore factory calibrated values");
   dialogs_.ProgressOpen();
   const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
   const CalibrationGroup* group = FindCalibrationGroup(family);
   auto refuse = [&](const std::string& why) {
-    log_.LogEvent(0, why);
+    log_.LogEvent(LogCode::kNone, why);
     dialogs_.ProgressClose();
-    log_.LogEvent(19, "");
+    log_.LogEvent(LogCode::kFinished, "");
     return Outcome::kRefused;
   };
   if (LogRefusal(family, group != nullptr, false)) {
     dialogs_.ProgressClose();
-    log_.LogEvent(19, "");
+    log_.LogEvent(LogCode::kFinished, "");
     return Outcome::kRefused;
   }
   if (group->calibration.kind != CalibrationRead::Kind::kOsccal) {
     return refuse("    the calibration words of this chip are never erased: there is nothing to put back");
   }
   if (!IsOsccalValue(values.osccal)) {
-    return refuse("    " + Hex4(values.osccal) + " is not a calibration value (a RETLW instruction, 34xx)");
+    return refuse("    " + Hex(values.osccal, 4) + " is not a calibration value (a RETLW instruction, 34xx)");
   }
   FactoryValues on_chip;
   const CalibrationRead both{CalibrationRead::Kind::kOsccalAndBandGap, 0, 0};
@@ -669,7 +669,7 @@ Outcome DeviceOperations::RestoreCalibration(const OsccalValues& values) {
     return refuse("    the chip already holds " + FactoryValuesText(on_chip, LastWord()) + ": nothing to put back");
   }
   if (now.osccal != 0x3FFF && now.osccal != values.osccal) {
-    return refuse("    the OSCCAL word 0x" + Hex4(LastWord()) + " holds " + Hex4(now.osccal) +
+    return refuse("    the OSCCAL word 0x" + Hex(LastWord(), 4) + " holds " + Hex(now.osccal, 4) +
                   (now.osccal == 0 ? " (code protection is on: erase the chip with its values given)" : "") +
                   ", not erased: nothing written");
   }
@@ -679,12 +679,12 @@ Outcome DeviceOperations::RestoreCalibration(const OsccalValues& values) {
   }
   dialogs_.ProgressClose();
   if (!dialogs_.Ask("Warning",
-                    "Program the OSCCAL word " + Hex4(values.osccal) + " and the band-gap bits " +
+                    "Program the OSCCAL word " + Hex(values.osccal, 4) + " and the band-gap bits " +
                         BandGapText(values.band_gap) + " into the " + chip_.ChipName +
                         "?\nThey are this chip's only if they came from it: wrong values cannot be erased "
                         "without erasing the chip.",
                     Buttons::kYesNo)) {
-    log_.LogEvent(0, kCancelled);
+    log_.LogEvent(LogCode::kNone, kCancelled);
     return Outcome::kCancelled;
   }
   dialogs_.ProgressOpen();
@@ -708,10 +708,10 @@ Outcome DeviceOperations::RestoreCalibration(const OsccalValues& values) {
     if (const Step step = CheckBandGap(values, 0); step != Step::kDone) return Fail(false);
     if (!icsp_.SetInitState()) return Fail(false);
   }
-  log_.LogEvent(0, "    OSCCAL word & BG-bits has been restored: " +
+  log_.LogEvent(LogCode::kNone, "    OSCCAL word & BG-bits has been restored: " +
                        FactoryValuesText(FactoryValues{values, {}}, LastWord()));
   dialogs_.ProgressClose();
-  log_.LogEvent(19, "");
+  log_.LogEvent(LogCode::kFinished, "");
   return Outcome::kDone;
 }
 
@@ -727,9 +727,9 @@ Outcome DeviceOperations::ReadToKeep(const KeepRequest& request, KeptContents* k
   auto add = [&what](const std::string& part) { what += (what.empty() ? "" : ", ") + part; };
   if (request.eeprom) add("the EEPROM");
   if (request.user_ids) add("the user IDs");
-  if (request.program) add("program memory 0x" + Hex4(request.program->first) + "-0x" + Hex4(request.program->second));
+  if (request.program) add("program memory 0x" + Hex(request.program->first, 4) + "-0x" + Hex(request.program->second, 4));
   dialogs_.ProgressOpen();
-  log_.LogEvent(18, " read what the write keeps: " + what);
+  log_.LogEvent(LogCode::kStarted, " read what the write keeps: " + what);
   log_.LogStartTime();
   const std::uint16_t family = DispatchFamily(chip_.ChipIdWord);
   const bool no_eeprom = request.eeprom && !DataFamilies().Contains(family);
@@ -764,7 +764,7 @@ Outcome DeviceOperations::ReadToKeep(const KeepRequest& request, KeptContents* k
       }
       if (((*word >> cpd) & 1) == 0) {
         icsp_.SetInitState();
-        log_.LogEvent(0, "    the chip's EEPROM is code-protected (CPD): it reads as zeros and cannot be kept");
+        log_.LogEvent(LogCode::kNone, "    the chip's EEPROM is code-protected (CPD): it reads as zeros and cannot be kept");
         return Fail(true, Outcome::kStopped);
       }
     }
@@ -781,7 +781,7 @@ Outcome DeviceOperations::ReadToKeep(const KeepRequest& request, KeptContents* k
     if (!icsp_.SetInitState()) return Fail(false);
   }
   dialogs_.ProgressClose();
-  log_.LogEvent(19, "");
+  log_.LogEvent(LogCode::kFinished, "");
   log_.LogEndTime();
   return Outcome::kDone;
 }

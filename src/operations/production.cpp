@@ -10,7 +10,7 @@ Outcome ProductionWriter::Run(const char* name, const std::function<Outcome()>& 
   const Outcome outcome = operation();
   // A stop asked during an operation that ended all the same ends the job.
   if (outcome == Outcome::kDone && state_.dialogs.StopRequested()) {
-    state_.log.LogEvent(0, "Operation cancelled");
+    state_.log.LogEvent(LogCode::kNone, "Operation cancelled");
     return Outcome::kCancelled;
   }
   return outcome;
@@ -47,19 +47,19 @@ void ProductionWriter::Apply(const WriteJob& job, const KeptContents& kept) {
   w.TakeImage(w.DataView(), kDataImage);
   if (!kept.eeprom.empty()) {
     std::copy(kept.eeprom.begin(), kept.eeprom.end(), images.DataImage.begin());
-    log.LogEvent(0, "    the chip's EEPROM is kept in place of the file's");
+    log.LogEvent(LogCode::kNone, "    the chip's EEPROM is kept in place of the file's");
   }
   for (std::uint32_t id = 0; id < kept.user_ids.size(); ++id) SetWordAt(images.ConfigImage, id, kept.user_ids[id]);
-  if (!kept.user_ids.empty()) log.LogEvent(0, "    the chip's user IDs are kept in place of the file's");
+  if (!kept.user_ids.empty()) log.LogEvent(LogCode::kNone, "    the chip's user IDs are kept in place of the file's");
   if (!kept.program.empty()) {
     const std::uint32_t first = job.keep.program->first;
     for (std::uint32_t k = 0; k < kept.program.size(); ++k) SetWordAt(images.ProgramImage, first + k, kept.program[k]);
-    log.LogEvent(0, "    the chip's program memory 0x" + Hex4(first) + "-0x" + Hex4(job.keep.program->second) +
+    log.LogEvent(LogCode::kNone, "    the chip's program memory 0x" + Hex(first, 4) + "-0x" + Hex(job.keep.program->second, 4) +
                         " is kept in place of the file's");
   }
   if (job.serial) {
     ApplySerial(*job.serial_place, *job.serial, state_.chip, images);
-    log.LogEvent(0, "    serial number " + std::to_string(*job.serial) + " goes to " +
+    log.LogEvent(LogCode::kNone, "    serial number " + std::to_string(*job.serial) + " goes to " +
                         SerialPlaceText(*job.serial_place, state_.chip));
   }
   w.ShowImage(w.ProgramView(), kProgramImage);
@@ -83,7 +83,7 @@ JobResult ProductionWriter::Write(const WriteJob& job) {
     if (!state_.link.PortValid()) return end(Outcome::kFailed);
     const LookupResult found = LookupChip(id);
     if (found.kind != LookupResult::Kind::kEntry || found.entry->Key() != (state_.chip.ChipIdWord & 0x3FE0)) {
-      log.LogEvent(0, "    the chip on the lines answers device ID 0x" + Hex4(id) +
+      log.LogEvent(LogCode::kNone, "    the chip on the lines answers device ID 0x" + Hex(id, 4) +
                           (found.kind == LookupResult::Kind::kEntry ? std::string(" (") + found.entry->ChipName + ")"
                                                                     : std::string(" (no chip of the catalogue)")) +
                           ", not the " + state_.chip.ChipName + "'s: nothing written");
@@ -91,7 +91,7 @@ JobResult ProductionWriter::Write(const WriteJob& job) {
     }
   }
   if (const std::string problem = SerialProblem(job); !problem.empty()) {
-    log.LogEvent(0, "    serial number refused: " + problem + "; nothing written");
+    log.LogEvent(LogCode::kNone, "    serial number refused: " + problem + "; nothing written");
     return end(Outcome::kRefused);
   }
   KeptContents kept;
@@ -114,7 +114,7 @@ JobResult ProductionWriter::Write(const WriteJob& job) {
   const bool eeprom = state_.chip.DataSize > 0;
   if (eeprom && job.keep.eeprom && !job.erase) {
     // The write erases program memory only: the EEPROM is as it was read.
-    log.LogEvent(0, "    the EEPROM is left as it was: this write's erase does not touch it");
+    log.LogEvent(LogCode::kNone, "    the EEPROM is left as it was: this write's erase does not touch it");
   } else if (eeprom) {
     outcome = Run("Write Data", [&] { return ops.WriteData(); });
     if (outcome != Outcome::kDone) return end(outcome);

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "log/safe_file.h"
+#include "log/hex.h"
 
 namespace fw {
 
@@ -25,11 +26,6 @@ std::optional<std::uint64_t> ParseNumber(const std::string& text) {
   return value;
 }
 
-std::string Hex(std::uint32_t value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%0*X", digits, value);
-  return text;
-}
 
 // The byte k of `bytes` (0 first in memory).
 std::uint8_t ByteOf(const SerialPlace& place, std::uint64_t number, std::uint32_t k) {
@@ -78,11 +74,11 @@ std::optional<SerialStart> ParseSerialStart(const std::string& text, std::string
 std::string SerialPlaceText(const SerialPlace& place, const ChipRecord& chip) {
   switch (place.kind) {
     case SerialPlace::Kind::kUserIds:
-      return "the user IDs " + Hex(chip.ConfigBase, 4) + "-" + Hex(chip.ConfigBase + 3, 4);
+      return "the user IDs 0x" + Hex(chip.ConfigBase, 4) + "-0x" + Hex(chip.ConfigBase + 3, 4);
     case SerialPlace::Kind::kEeprom:
-      return "EEPROM " + Hex(place.address, 2) + "-" + Hex(place.address + place.bytes - 1, 2);
+      return "EEPROM 0x" + Hex(place.address, 2) + "-0x" + Hex(place.address + place.bytes - 1, 2);
     case SerialPlace::Kind::kRetlw:
-      return "program " + Hex(place.address, 4) + "-" + Hex(place.address + place.bytes - 1, 4);
+      return "program 0x" + Hex(place.address, 4) + "-0x" + Hex(place.address + place.bytes - 1, 4);
   }
   return {};
 }
