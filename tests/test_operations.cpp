@@ -213,19 +213,24 @@ TEST(DeviceOperations, AFailureAtAnyFrameEndsTheOperationCleanly) {
 TEST(DeviceOperations, EveryChipBelongsToOneGroupOfEachTable) {
   for (const ChipEntry& e : Catalogue()) {
     SCOPED_TRACE(e.ChipName);
-    const std::uint16_t f = DispatchFamily(e.IdWord);
-    auto count = [f](auto groups) {
-      return std::count_if(groups.begin(), groups.end(), [f](const auto& g) { return g.families.Contains(f); });
-    };
-    EXPECT_EQ(count(WriteGroups()), 1);
-    EXPECT_EQ(count(EraseGroups()), 1);
-    EXPECT_EQ(count(CalibrationGroups()), 1);
-    EXPECT_TRUE(ProgramFamilies().Contains(f));
-    EXPECT_EQ(DataFamilies().Contains(f), e.DataSize > 0);
-    EXPECT_EQ(NoDataFamilies().Contains(f), e.DataSize == 0);
-    EXPECT_EQ(FindEraseGroup(f)->erases_data, e.DataSize > 0);
+    const FamilyLookup found = LookupFamily(e.IdWord);
+    ASSERT_EQ(found.kind, FamilyLookup::Kind::kFamily);
+    ASSERT_NE(found.row, nullptr);
+    EXPECT_EQ(found.row->family, e.Family);
+    EXPECT_NE(found.row->write, nullptr);
+    EXPECT_NE(found.row->erase, nullptr);
+    EXPECT_NE(found.row->calibration, nullptr);
+    EXPECT_EQ(found.row->has_eeprom, e.DataSize > 0);
+    EXPECT_EQ(found.row->erase->erases_data, e.DataSize > 0);
+    // The calibration the family keeps is what its groups read.
+    const bool osccal = found.row->factory_calibration == FactoryCalibration::kOsccalAndBandGap;
+    EXPECT_EQ(found.row->write->calibration.kind == CalibrationRead::Kind::kOsccalAndBandGap, osccal);
+    EXPECT_EQ(found.row->erase->calibration.kind == CalibrationRead::Kind::kOsccalAndBandGap, osccal);
+    EXPECT_EQ(found.row->calibration->calibration.kind == CalibrationRead::Kind::kOsccal, osccal);
+    EXPECT_EQ(found.row->write->restores_osccal, osccal);
   }
-  EXPECT_EQ(DispatchFamily(0x3031), kUnknownFamily);
+  EXPECT_EQ(LookupFamily(0x3031).kind, FamilyLookup::Kind::kUnknown);
+  EXPECT_EQ(LookupFamily(0x001F).kind, FamilyLookup::Kind::kNoChip);
 }
 
 }  // namespace

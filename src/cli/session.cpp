@@ -122,10 +122,7 @@ int Session::LoadFile() {
   return kDone;
 }
 
-bool Session::HasOsccalWord() const {
-  const CalibrationGroup* group = FindCalibrationGroup(DispatchFamily(state_.chip.ChipIdWord));
-  return group != nullptr && group->calibration.kind == CalibrationRead::Kind::kOsccal;
-}
+bool Session::HasOsccalWord() const { return LosesCalibrationInErase(state_.chip.ChipIdWord); }
 
 // --osccal and --bg name what only the F629 family's erase takes away.
 int Session::CheckGivenValues() {
@@ -189,19 +186,16 @@ int Session::Save() {
 }
 
 void Session::PrintCalibration() {
-  const CalibrationGroup* group = FindCalibrationGroup(DispatchFamily(state_.chip.ChipIdWord));
-  if (group == nullptr) return;
-  const CalibrationRead& read = group->calibration;
-  char line[64];
+  const FamilyLookup found = LookupFamily(state_.chip.ChipIdWord);
+  if (found.row == nullptr) return;
+  const CalibrationRead& read = found.row->calibration->calibration;
   if (read.kind == CalibrationRead::Kind::kOsccal) {
     const std::uint32_t last = state_.chip.ProgramSize / 2 - 1;
-    std::snprintf(line, sizeof line, "0x%04X = %04X (OSCCAL)", last, WordAt(state_.images.ProgramImage, last));
-    Print(line);
+    Print("0x" + Hex(last, 4) + " = " + Hex(WordAt(state_.images.ProgramImage, last), 4) + " (OSCCAL)");
   }
   for (std::uint32_t w = read.first_word; read.kind == CalibrationRead::Kind::kWords && w < read.first_word + read.count;
        ++w) {
-    std::snprintf(line, sizeof line, "0x%04X = %04X", state_.chip.ConfigBase + w, WordAt(state_.images.ConfigImage, w));
-    Print(line);
+    Print("0x" + Hex(state_.chip.ConfigBase + w, 4) + " = " + Hex(WordAt(state_.images.ConfigImage, w), 4));
   }
 }
 

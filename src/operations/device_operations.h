@@ -15,7 +15,8 @@
 #include "log/log.h"
 #include "log/operator_dialogs.h"
 #include "operations/calibration.h"
-#include "operations/family_groups.h"
+#include "operations/calibration_guard.h"
+#include "operations/chip_families.h"
 
 namespace fw {
 
@@ -53,14 +54,6 @@ struct Difference {
   std::uint16_t chip = 0;     // what the chip answered
 };
 
-// What an erasing operation kept of the chip's factory calibration.
-struct KeptCalibration {
-  bool read = false;      // values were read from the chip (or given) before the erase
-  bool restore = false;   // the erase takes them: they are programmed back (F629)
-  bool recorded = false;  // they are in the calibration record
-  FactoryValues values;
-};
-
 // The operations behind the main window's device buttons. Each works on the
 // views of the active page, walks the chip through the ICSP layer, and
 // reports its course in the log.
@@ -74,8 +67,7 @@ class DeviceOperations {
         log_(log),
         dialogs_(dialogs),
         icsp_(icsp),
-        record_(record),
-        clock_(clock) {}
+        guard_(chip, images, log, dialogs, icsp, record, clock) {}
 
   // "Read Program && Configuration", "Read Data".
   Outcome ReadProgramAndConfig();
@@ -118,7 +110,7 @@ class DeviceOperations {
   Outcome RestoreCalibration(const OsccalValues& values);
 
   // What the last erase or write kept of the factory calibration.
-  const KeptCalibration& LastKept() const { return kept_; }
+  const KeptCalibration& LastKept() const { return guard_.kept(); }
   // What the last verify that found a difference found.
   const std::optional<Difference>& LastDifference() const { return last_difference_; }
 
@@ -130,50 +122,43 @@ class DeviceOperations {
   std::uint16_t ReadChipId();
 
  private:
-  enum class Step { kDone, kFailed, kReadFailed, kWrong };
-
+  // The opening every operation shares: the progress window, "Trying to"
+  // and what it does, the start time where the operation writes time lines
+  // (`times`; the erase and the calibration commands write none).
+  void Open(const char* trying, bool times);
+  // Logs why the operation does not go on (no chip, a function the chip has
+  // not, an unknown chip); false when `accepted`.
+  bool Refuses(const FamilyLookup& found, bool accepted, bool unavailable);
+  // The closing of a refused operation: the end time or the finished line.
+  Outcome Refused();
+  // The closing of an operation that went through: the progress window
+  // closed, "Finished" with `result`, the end time where it writes one.
+  Outcome Finish(std::string_view result = "");
   // The closing of a failed operation: " with fail.", the end time where
   // the operation writes one, the progress window freed.
   Outcome Fail(bool end_time, Outcome outcome = Outcome::kFailed);
   // The operator asked to stop: the chip back in its initial state,
   // "Operation cancelled".
   Outcome Cancelled();
-  // Logs why the operation does not go on for `family` (no chip, a function
-  // the chip has not, an unknown chip); false when the family is accepted.
-  bool LogRefusal(std::uint16_t family, bool accepted, bool unavailable);
-  // The end time and the progress window freed, after a refusal.
-  Outcome Refused();
-  // Read Data and Write Data: the refusals, the session and the walk over
-  // the EEPROM, `cell` reading or writing byte i; done with the progress
-  // window freed and the finishing lines still to write.
-  Outcome DataWalk(const char* trying, const std::function<bool(std::uint32_t)>& cell);
-  // "Read OSCCAL(S)": the group's reads into the images, between the
-  // caller's programming-mode entry and its closing SetInitState.
-  Step ReadCalibrationValues(const CalibrationRead& read);
-  // A session that reads the factory values of `read` from the chip.
-  Step ReadFactoryValues(const CalibrationRead& read, FactoryValues* values);
-  // Before an erase: reads the factory values when `keep` asks and the chip
-  // has any, checks them, records them and puts them into the images; fills
-  // kept_. Nothing to go on with the erase, else how the operation ends.
-  std::optional<Outcome> KeepCalibration(bool keep, const std::optional<OsccalValues>& given,
-                                         const CalibrationRead& read, const char* message, bool end_time);
-  // The F629 family's values when the chip's cannot be trusted: asks the
-  // operator; nothing when the operation goes on (with `values` to keep, or
-  // with nothing kept), else how it ends.
-  std::optional<Outcome> AskForValues(FactoryValues* values, bool* keep, bool end_time);
-  // Programs the OSCCAL word and an otherwise erased configuration word with
-  // the band-gap bits into an erased chip and reads both back.
-  Step PutBackCalibration(const OsccalValues& values);
-  // Reads the OSCCAL word (at the counter) or the configuration word back
-  // and says what differs from `values`; kWrong after logging it.
-  Step CheckOsccalWord(const OsccalValues& values, std::uint32_t i);
-  Step CheckBandGap(const OsccalValues& values, std::uint32_t i);
+  // How an operation ends after the calibration guard's look before the
+  // erase; nothing when it goes on.
+  std::optional<Outcome> AfterKeep(CalibrationGuard::Before before, bool end_time);
   // A failure of an erasing operation; once erased, also the lines that name
   // the values read before the erase and how to put them back.
   Outcome FailAfterErase(bool end_time, bool erased);
   // A stop asked after the erase: the calibration back first where the
   // erase took it, then cancelled.
   Outcome CancelAfterErase(bool end_time);
+  // Read Data and Write Data: the refusals, the session and the walk over
+  // the EEPROM, `cell` reading or writing byte i; kDone with the progress
+  // window still open and the finishing lines still to write.
+  Outcome DataWalk(const char* trying, const std::function<bool(std::uint32_t)>& cell);
+  // "Read OSCCAL(S)": the group's reads into the images, between the
+  // caller's programming-mode entry and its closing SetInitState.
+  Step ReadCalibrationValues(const CalibrationRead& read);
+  // The write's walk after the erase: program memory, then the
+  // configuration (entire, or the word(s) with the user IDs where asked).
+  Outcome WriteAfterErase(const WriteGroup& group, bool entire_config, bool ids);
   // Compares `count` cells in order (`matches` reads cell i and says whether
   // it is as expected); the first that is not is reported at its address.
   // `matches` leaves the two values it compared in compare_file_ and
@@ -193,9 +178,8 @@ class DeviceOperations {
   Log& log_;
   OperatorDialogs& dialogs_;
   Icsp& icsp_;
-  const CalibrationRecord& record_;
-  Clock& clock_;
-  KeptCalibration kept_;
+  CalibrationGuard guard_;
+  bool times_ = false;  // the running operation writes time lines
   std::optional<Difference> last_difference_;
   std::uint16_t compare_file_ = 0, compare_chip_ = 0;
 };

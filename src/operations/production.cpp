@@ -29,8 +29,8 @@ std::string ProductionWriter::SerialProblem(const WriteJob& job) const {
       place.address <= job.keep.program->second && place.address + place.bytes > job.keep.program->first) {
     return SerialPlaceText(place, chip) + " lies in the program range kept";
   }
-  if (place.kind == Kind::kRetlw && chip.ChipIdWord != 0 && place.address + place.bytes == chip.ProgramSize / 2 &&
-      LookupChip(chip.ChipIdWord).entry->Family == ChipFamily::F629) {
+  if (place.kind == Kind::kRetlw && place.address + place.bytes == chip.ProgramSize / 2 &&
+      LosesCalibrationInErase(chip.ChipIdWord)) {
     return SerialPlaceText(place, chip) + " takes the OSCCAL word";
   }
   return SerialPlaceProblem(place, *job.serial, chip, state_.images, ids_loaded);

@@ -1,0 +1,228 @@
+#include "operations/calibration_guard.h"
+
+namespace fw {
+
+Step CalibrationGuard::ReadFactoryValues(const CalibrationRead& read, FactoryValues* values) {
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Step::kFailed;
+  if (read.kind == CalibrationRead::Kind::kWords) {
+    if (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(read.first_word - 1, true)) return Step::kFailed;
+    for (std::uint32_t w = read.first_word; w < read.first_word + read.count; ++w) {
+      const std::optional<std::uint16_t> word = icsp_.PeekConfigMemory(w);
+      if (!word) return Step::kReadFailed;
+      values->words.push_back({chip_.ConfigBase + w, *word});
+    }
+  } else {
+    // The OSCCAL word is the last program word; the band-gap bits are bits
+    // 13:12 of the configuration word.
+    if (!icsp_.IncrementAddress(LastWord() - 1, true)) return Step::kFailed;
+    const std::optional<std::uint16_t> osccal = icsp_.PeekProgramMemory(LastWord());
+    if (!osccal) return Step::kReadFailed;
+    if (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true)) return Step::kFailed;
+    const std::optional<std::uint16_t> config = icsp_.PeekConfigMemory(7);
+    if (!config) return Step::kReadFailed;
+    values->osccal = OsccalValues{*osccal, static_cast<std::uint8_t>((*config >> 12) & 3)};
+  }
+  return icsp_.SetInitState() ? Step::kDone : Step::kFailed;
+}
+
+CalibrationGuard::Before CalibrationGuard::AskForValues(FactoryValues* values, bool* keep) {
+  const std::uint16_t read = values->osccal->osccal;
+  const char* why = read == 0x0000   ? ": the chip is code-protected, its program memory reads zeros"
+                    : read == 0x3FFF ? ": the word is erased, the values were lost before"
+                                     : "";
+  const std::string text = "    the OSCCAL word 0x" + Hex(LastWord(), 4) + " reads " + Hex(read, 4) +
+                           ", which is not a calibration value (a RETLW instruction, 34xx)" + why;
+  log_.LogEvent(LogCode::kNone, text);
+  const std::optional<CalibrationRecordEntry> newest = record_.NewestFor(chip_.ChipName);
+  std::string newest_text;
+  if (newest) {
+    newest_text = "    the newest record for the " + chip_.ChipName + " holds " +
+                  FactoryValuesText(newest->values, LastWord()) + " (" + newest->time + ", " + newest->port +
+                  ") in " + record_.path();
+  }
+  const CalibrationAnswer answer =
+      dialogs_.AskCalibration(text.substr(4) + (newest ? "\n" + newest_text.substr(4) : ""),
+                              newest ? newest->values.osccal : std::nullopt);
+  switch (answer.kind) {
+    case CalibrationAnswer::Kind::kUse:
+      if (IsOsccalValue(answer.values.osccal)) {
+        values->osccal = answer.values;
+        return Before::kGoOn;
+      }
+      break;
+    case CalibrationAnswer::Kind::kLose:
+      log_.LogEvent(LogCode::kNone, "    the calibration values are not kept: the operator chose to lose them");
+      *keep = false;
+      return Before::kGoOn;
+    case CalibrationAnswer::Kind::kCancel:
+      return Before::kCancelled;
+    case CalibrationAnswer::Kind::kNotGiven:
+      break;
+  }
+  log_.LogEvent(LogCode::kNone,
+                "    nothing has been erased: give the chip's values (from its label, a backup or the "
+                "calibration record), or erase without keeping them, knowing they are lost");
+  if (newest) log_.LogEvent(LogCode::kNone, newest_text);
+  return Before::kStopped;
+}
+
+CalibrationGuard::Before CalibrationGuard::Keep(bool keep, const std::optional<OsccalValues>& given,
+                                                const CalibrationRead& read, const char* message) {
+  kept_ = {};
+  if (!keep || read.kind == CalibrationRead::Kind::kNone) return Before::kGoOn;
+  if (dialogs_.StopRequested()) return Before::kCancelled;
+  FactoryValues values;
+  if (ReadFactoryValues(read, &values) != Step::kDone) return Before::kFailed;
+  // The F629 family's values go with the erase; the other families' stay on
+  // the chip, so reading them is a record, not a rescue.
+  const bool erased_with_chip = values.osccal.has_value();
+  std::string source = "read";
+  if (erased_with_chip && given) {
+    if (IsOsccalValue(values.osccal->osccal) && !(*values.osccal == *given)) {
+      log_.LogEvent(LogCode::kNone, "    the chip holds " + FactoryValuesText(values, LastWord()) +
+                                        "; the values given are kept instead");
+    }
+    values.osccal = *given;
+    source = "given";
+  } else if (erased_with_chip && !IsOsccalValue(values.osccal->osccal)) {
+    const std::uint16_t read_word = values.osccal->osccal;
+    if (const Before asked = AskForValues(&values, &keep); asked != Before::kGoOn) return asked;
+    if (!keep) return Before::kGoOn;
+    if (values.osccal->osccal != read_word) source = "given";
+  }
+  bool recorded = false;
+  if (record_.enabled()) {
+    std::string error;
+    recorded = record_.Append({clock_.UtcTimestamp(), chip_.ChipName, icsp_.PortPath(), values, source}, &error);
+    if (!recorded) {
+      log_.LogEvent(LogCode::kNone, "    the calibration values could not be recorded: " + error);
+      if (erased_with_chip) {
+        // Once erased, the values would exist nowhere else.
+        log_.LogEvent(LogCode::kNone,
+                      "    nothing has been erased: the values are " + FactoryValuesText(values, LastWord()));
+        return Before::kStopped;
+      }
+    }
+  }
+  log_.LogEvent(LogCode::kNone, std::string(message) + ": " + FactoryValuesText(values, LastWord()) +
+                                    (recorded ? ", recorded in " + record_.path() : ""));
+  PutIntoImages(values);
+  kept_ = {true, erased_with_chip, recorded, values};
+  return Before::kGoOn;
+}
+
+void CalibrationGuard::PutIntoImages(const FactoryValues& values) {
+  if (values.osccal) {
+    SetWordAt(images_.ProgramImage, LastWord(), values.osccal->osccal);
+    const std::uint16_t config = WordAt(images_.ConfigImage, 7);
+    SetWordAt(images_.ConfigImage, 7,
+              static_cast<std::uint16_t>((config & ~0x3000) | (values.osccal->band_gap << 12)));
+  }
+  for (const FactoryValues::Word& w : values.words) {
+    SetWordAt(images_.ConfigImage, w.address - chip_.ConfigBase, w.value);
+  }
+}
+
+void CalibrationGuard::LogWhereValuesAre() const {
+  if (!kept_.read) return;
+  // Once the chip is erased, the factory values may live only off the chip:
+  // they are named, with where they are kept and how they go back.
+  log_.LogEvent(LogCode::kNone, "    calibration values read before the erase: " +
+                                    FactoryValuesText(kept_.values, LastWord()) +
+                                    (kept_.recorded ? ", recorded in " + record_.path() : ""));
+  if (kept_.restore) {
+    log_.LogEvent(LogCode::kNone,
+                  "    put them back with \"Restore calibration values...\" (Edit menu) or with "
+                  "flashwright-cli calibration --restore " +
+                      OsccalOptions(*kept_.values.osccal));
+  }
+}
+
+Step CalibrationGuard::PutBackKept(bool stop_asked) {
+  if (stop_asked) dialogs_.StopDeferred("putting the OSCCAL word and band-gap bits back on the chip");
+  const Step step = PutBack(*kept_.values.osccal);
+  if (step == Step::kDone) log_.LogEvent(LogCode::kNone, "    OSCCAL word & BG-bits has been restored");
+  return step;
+}
+
+Step CalibrationGuard::CheckOsccalWord(const OsccalValues& values, std::uint32_t i) {
+  const std::optional<std::uint16_t> word = icsp_.PeekProgramMemory(i);
+  if (!word) return Step::kReadFailed;
+  if (*word == values.osccal) return Step::kDone;
+  log_.LogEvent(LogCode::kNone,
+                "    the OSCCAL word reads " + Hex(*word, 4) + " after programming, not " + Hex(values.osccal, 4));
+  return Step::kWrong;
+}
+
+Step CalibrationGuard::CheckBandGap(const OsccalValues& values, std::uint32_t i) {
+  const std::optional<std::uint16_t> word = icsp_.PeekConfigMemory(i);
+  if (!word) return Step::kReadFailed;
+  const auto bits = static_cast<std::uint8_t>((*word >> 12) & 3);
+  if (bits == values.band_gap) return Step::kDone;
+  log_.LogEvent(LogCode::kNone, "    the band-gap bits read " + BandGapText(bits) + " after programming, not " +
+                                    BandGapText(values.band_gap));
+  return Step::kWrong;
+}
+
+Step CalibrationGuard::ProgramOsccal(const OsccalValues& values) {
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.IncrementAddress(LastWord() - 1, true) ||
+      !icsp_.WriteWord(LastWord(), values.osccal, false)) {
+    return Step::kFailed;
+  }
+  // Read back at once, at the counter: whether the chip took it is known
+  // before anything says it was restored.
+  if (const Step step = CheckOsccalWord(values, 0); step != Step::kDone) return step;
+  return icsp_.SetInitState() ? Step::kDone : Step::kFailed;
+}
+
+Step CalibrationGuard::ProgramBandGap(const OsccalValues& values) {
+  // Programming only clears bits: ones everywhere but the band-gap bits that
+  // must go to 0 leave the rest of the configuration word as it is, and are
+  // never combined with a file's or a view's bits.
+  const auto config = static_cast<std::uint16_t>(0x0FFF | (values.band_gap << 12));
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.LoadConfiguration() ||
+      !icsp_.IncrementAddress(6, true) || !icsp_.WriteWord(7, config, false)) {
+    return Step::kFailed;
+  }
+  if (const Step step = CheckBandGap(values, 0); step != Step::kDone) return step;
+  return icsp_.SetInitState() ? Step::kDone : Step::kFailed;
+}
+
+Step CalibrationGuard::PutBack(const OsccalValues& values) {
+  if (const Step step = ProgramOsccal(values); step != Step::kDone) return step;
+  return ProgramBandGap(values);
+}
+
+std::optional<std::string> CalibrationGuard::WhyNotRestore(const OsccalValues& values,
+                                                           const OsccalValues& now) const {
+  // Programming only clears bits: the values go only where the chip is
+  // erased (or already holds them).
+  if (now == values) {
+    return "    the chip already holds " + FactoryValuesText(FactoryValues{now, {}}, LastWord()) +
+           ": nothing to put back";
+  }
+  if (now.osccal != 0x3FFF && now.osccal != values.osccal) {
+    return "    the OSCCAL word 0x" + Hex(LastWord(), 4) + " holds " + Hex(now.osccal, 4) +
+           (now.osccal == 0 ? " (code protection is on: erase the chip with its values given)" : "") +
+           ", not erased: nothing written";
+  }
+  if (now.band_gap != 3 && now.band_gap != values.band_gap) {
+    return "    the band-gap bits read " + BandGapText(now.band_gap) +
+           ", not erased (11): erase the chip with its values given; nothing written";
+  }
+  return std::nullopt;
+}
+
+Step CalibrationGuard::Restore(const OsccalValues& values, const OsccalValues& now) {
+  if (now.osccal == 0x3FFF) {
+    if (const Step step = ProgramOsccal(values); step != Step::kDone) return step;
+  }
+  if (now.band_gap != values.band_gap) {
+    if (const Step step = ProgramBandGap(values); step != Step::kDone) return step;
+  }
+  log_.LogEvent(LogCode::kNone, "    OSCCAL word & BG-bits has been restored: " +
+                                    FactoryValuesText(FactoryValues{values, {}}, LastWord()));
+  return Step::kDone;
+}
+
+}  // namespace fw

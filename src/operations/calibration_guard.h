@@ -1,0 +1,103 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "chips/catalogue.h"
+#include "icsp/icsp.h"
+#include "images/images.h"
+#include "log/clock.h"
+#include "log/log.h"
+#include "log/operator_dialogs.h"
+#include "operations/calibration.h"
+#include "operations/chip_families.h"
+
+namespace fw {
+
+// How a session over the ICSP layer ended: done; a step failed (the ICSP
+// layer logged why and closed the link); a read failed (which also writes
+// the end time); or the chip answered other than what was programmed (the
+// difference logged).
+enum class Step { kDone, kFailed, kReadFailed, kWrong };
+
+// What an erasing operation kept of the chip's factory calibration.
+struct KeptCalibration {
+  bool read = false;      // values were read from the chip (or given) before the erase
+  bool restore = false;   // the erase takes them: they are programmed back (F629)
+  bool recorded = false;  // they are in the calibration record
+  FactoryValues values;
+};
+
+// Keeps a chip's factory calibration safe across an erase: reads it before,
+// checks that it is a calibration value, records it before anything is
+// erased, puts it into the images, and programs the OSCCAL word and
+// band-gap bits back where the erase took them. Whatever goes wrong after
+// the erase, the log names the values and how to put them back.
+class CalibrationGuard {
+ public:
+  CalibrationGuard(const ChipRecord& chip, Images& images, Log& log, OperatorDialogs& dialogs, Icsp& icsp,
+                   const CalibrationRecord& record, Clock& clock)
+      : chip_(chip), images_(images), log_(log), dialogs_(dialogs), icsp_(icsp), record_(record), clock_(clock) {}
+
+  // How the look before an erase ended: go on with the erase; a step failed;
+  // stopped before erasing what could not be kept (the log says why); the
+  // operator cancelled.
+  enum class Before { kGoOn, kFailed, kStopped, kCancelled };
+
+  // Before an erase: reads the factory values when `keep` asks and the chip
+  // has any, checks them, records them and puts them into the images.
+  // `given`: the F629 family's values as the operator knows them, kept in
+  // place of what the chip reads. `message` is the group's line after the
+  // read.
+  Before Keep(bool keep, const std::optional<OsccalValues>& given, const CalibrationRead& read, const char* message);
+  // What the last Keep kept; Forget clears it at the start of an operation.
+  const KeptCalibration& kept() const { return kept_; }
+  void Forget() { kept_ = {}; }
+
+  // After an erasing operation failed once the chip was erased: the values
+  // read before the erase, where they are recorded and how they go back.
+  void LogWhereValuesAre() const;
+  // Programs the kept OSCCAL word and band-gap bits back into the erased
+  // chip and reads both back; a stop asked now (`stop_asked`) is told that
+  // it waits for them.
+  Step PutBackKept(bool stop_asked);
+
+  // A session that reads the factory values of `read` from the chip.
+  Step ReadFactoryValues(const CalibrationRead& read, FactoryValues* values);
+  // Reads the OSCCAL word (at the counter) or the configuration word back
+  // and says what differs from `values`; kWrong after logging it.
+  Step CheckOsccalWord(const OsccalValues& values, std::uint32_t i);
+  Step CheckBandGap(const OsccalValues& values, std::uint32_t i);
+
+  // A restore of `values` (calibration values) onto a chip that now holds
+  // `now`: why it cannot be done (the log's line), or nothing when it can.
+  std::optional<std::string> WhyNotRestore(const OsccalValues& values, const OsccalValues& now) const;
+  // Programs what of `values` the chip has lost (erased there) and reads it
+  // back.
+  Step Restore(const OsccalValues& values, const OsccalValues& now);
+
+ private:
+  // The F629 family's values when the chip's cannot be trusted: asks the
+  // operator; kGoOn with `values` to keep, or with `keep` cleared.
+  Before AskForValues(FactoryValues* values, bool* keep);
+  // Programs the OSCCAL word, then reads it back; the same for the band-gap
+  // bits, in a configuration word otherwise left erased.
+  Step PutBack(const OsccalValues& values);
+  Step ProgramOsccal(const OsccalValues& values);
+  Step ProgramBandGap(const OsccalValues& values);
+  // Where the values land in the images, over what the views held there.
+  void PutIntoImages(const FactoryValues& values);
+  std::uint32_t LastWord() const { return chip_.ProgramSize / 2 - 1; }
+
+  const ChipRecord& chip_;
+  Images& images_;
+  Log& log_;
+  OperatorDialogs& dialogs_;
+  Icsp& icsp_;
+  const CalibrationRecord& record_;
+  Clock& clock_;
+  KeptCalibration kept_;
+};
+
+}  // namespace fw

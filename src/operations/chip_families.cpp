@@ -1,0 +1,239 @@
+#include "operations/chip_families.h"
+
+#include <array>
+
+namespace fw {
+
+namespace {
+
+using Kind = CalibrationRead::Kind;
+constexpr CalibrationRead kNoRead{};
+constexpr CalibrationRead kOsccalAndBandGap{.kind = Kind::kOsccalAndBandGap};
+constexpr CalibrationRead Words(std::uint32_t first, std::uint32_t count) {
+  return {.kind = Kind::kWords, .first_word = first, .count = count};
+}
+
+constexpr const char* kValuesNoNeed = "    there is no need to restore the calibration values for this chip";
+constexpr const char* kValueNoNeed = "    there is no need to restore the calibration value for this chip";
+
+// Where the calibration sits and how each family is erased and programmed,
+// from the families' programming specifications: DS41191 (PIC12F629/675,
+// PIC16F630/676; DS41173C for the PIC12F629/675), DS41204H (PIC12F683,
+// PIC16F684-690, PIC12F635, PIC16F636/639), DS41196 (PIC16F627A/628A/648A),
+// DS41396A (PIC12F609/615/617, PIC16F610/616), DS41287 (PIC16F88x), DS41332
+// and DS41409 (PIC16F72x/707, PIC16F720/721), DS41390C (PIC12F1822,
+// PIC16F182x, PIC12F1840, PIC16F1847), DS41573 (PIC12F1501, PIC16F150x),
+// DS41561/DS41686 (PIC12F752, PIC16F753).
+
+// W: writing program and configuration memory.
+constexpr WriteGroup kW1{.name = "W1",  // F88X: two configuration words, one calibration word at 0x2009
+                         .calibration = Words(9, 1),
+                         .read_message = "    calibration words (CONF + 0x0009) has been read and stored",
+                         .externally_timed = false,
+                         .load_blank_before_erase = false,
+                         .entire_config_words = 9,
+                         .config_word_writes = 2,
+                         .entire_config_message = kValuesNoNeed,
+                         .restores_osccal = false};
+constexpr WriteGroup kW2{.name = "W2",  // F627A: no calibration; Load Data 0x3FFF before the bulk erase
+                         .calibration = kNoRead,
+                         .read_message = nullptr,
+                         .externally_timed = false,
+                         .load_blank_before_erase = true,
+                         .entire_config_words = 8,
+                         .config_word_writes = 1,
+                         .entire_config_message = kValueNoNeed,
+                         .restores_osccal = false};
+constexpr WriteGroup kW3{.name = "W3",  // F1822, F72X, F720, F1501, F1508: calibration at CONF + 9 and 10
+                         .calibration = Words(9, 2),
+                         .read_message =
+                             "    calibration words (CONF + 0x0009, CONF + 0x000A) has been read and stored",
+                         .externally_timed = false,
+                         .load_blank_before_erase = false,
+                         .entire_config_words = 9,
+                         .config_word_writes = 2,
+                         .entire_config_message = kValuesNoNeed,
+                         .restores_osccal = false};
+constexpr WriteGroup kW4{.name = "W4",  // F615, F617: externally timed programming only
+                         .calibration = Words(8, 1),
+                         .read_message = "    calibration word (0x2008) has been read and stored",
+                         .externally_timed = true,
+                         .load_blank_before_erase = false,
+                         .entire_config_words = 8,
+                         .config_word_writes = 1,
+                         .entire_config_message = kValueNoNeed,
+                         .restores_osccal = false};
+constexpr WriteGroup kW5{.name = "W5",  // F683: one calibration word at 0x2008
+                         .calibration = Words(8, 1),
+                         .read_message = "    calibration word (0x2008) has been read and stored",
+                         .externally_timed = false,
+                         .load_blank_before_erase = false,
+                         .entire_config_words = 8,
+                         .config_word_writes = 1,
+                         .entire_config_message = kValueNoNeed,
+                         .restores_osccal = false};
+constexpr WriteGroup kW6{.name = "W6",  // F752, F753: externally timed, calibration at 0x2008 and 0x2009
+                         .calibration = Words(8, 2),
+                         .read_message = "    calibration words (0x2008, 0x2009) has been read and stored",
+                         .externally_timed = true,
+                         .load_blank_before_erase = false,
+                         .entire_config_words = 8,
+                         .config_word_writes = 1,
+                         .entire_config_message = kValuesNoNeed,
+                         .restores_osccal = false};
+constexpr WriteGroup kW7{.name = "W7",  // F635, F785: calibration at 0x2008 and 0x2009
+                         .calibration = Words(8, 2),
+                         .read_message = "    calibration words (0x2008, 0x2009) has been read and stored",
+                         .externally_timed = false,
+                         .load_blank_before_erase = false,
+                         .entire_config_words = 8,
+                         .config_word_writes = 1,
+                         .entire_config_message = kValuesNoNeed,
+                         .restores_osccal = false};
+constexpr WriteGroup kW8{.name = "W8",  // F629: OSCCAL at the last program word, BG bits in the config word
+                         .calibration = kOsccalAndBandGap,
+                         .read_message = "    OSCCAL word & BG-bits has been read and stored",
+                         .externally_timed = false,
+                         .load_blank_before_erase = false,
+                         .entire_config_words = 0,
+                         .config_word_writes = 1,
+                         .entire_config_message = nullptr,
+                         .restores_osccal = true};
+
+// E: chip erase.
+constexpr EraseGroup kE1{.name = "E1",  // F88X
+                         .calibration = Words(9, 1),
+                         .read_message = "    calibration words (CONF + 0x0009) has been read and stored",
+                         .load_blank_before_erase = false,
+                         .erases_data = true,
+                         .after_erase_message = kValuesNoNeed};
+constexpr EraseGroup kE2{.name = "E2",  // F627A
+                         .calibration = kNoRead,
+                         .read_message = nullptr,
+                         .load_blank_before_erase = true,
+                         .erases_data = true,
+                         .after_erase_message = "    there are no calibration values in this chip"};
+constexpr EraseGroup kE3{.name = "E3",  // F1822: with EEPROM
+                         .calibration = Words(9, 2),
+                         .read_message =
+                             "    calibration words (CONF + 0x0009, CONF + 0x000A) has been read and stored",
+                         .load_blank_before_erase = false,
+                         .erases_data = true,
+                         .after_erase_message = kValuesNoNeed};
+constexpr EraseGroup kE4{.name = "E4",  // F72X, F720, F1501, F1508: no EEPROM
+                         .calibration = Words(9, 2),
+                         .read_message =
+                             "    calibration words (CONF + 0x0009, CONF + 0x000A) has been read and stored",
+                         .load_blank_before_erase = false,
+                         .erases_data = false,
+                         .after_erase_message = kValuesNoNeed};
+constexpr EraseGroup kE5{.name = "E5",  // F752, F753: no EEPROM
+                         .calibration = Words(8, 2),
+                         .read_message = "    calibration words (0x2008, 0x2009) has been read and stored",
+                         .load_blank_before_erase = false,
+                         .erases_data = false,
+                         .after_erase_message = kValuesNoNeed};
+constexpr EraseGroup kE6{.name = "E6",  // F615, F617: no EEPROM
+                         .calibration = Words(8, 1),
+                         .read_message = "    calibration word (CONF + 0x0008) has been read and stored",
+                         .load_blank_before_erase = false,
+                         .erases_data = false,
+                         .after_erase_message = kValueNoNeed};
+constexpr EraseGroup kE7{.name = "E7",  // F683
+                         .calibration = Words(8, 1),
+                         .read_message = "    calibration word (0x2008) has been read and stored",
+                         .load_blank_before_erase = false,
+                         .erases_data = true,
+                         .after_erase_message = kValueNoNeed};
+constexpr EraseGroup kE8{.name = "E8",  // F635, F785
+                         .calibration = Words(8, 2),
+                         .read_message =
+                             "    calibration words (CONF + 0x0008, CONF + 0x0009) has been read and stored",
+                         .load_blank_before_erase = false,
+                         .erases_data = true,
+                         .after_erase_message = kValuesNoNeed};
+constexpr EraseGroup kE9{.name = "E9",  // F629: the erase takes OSCCAL and BG, which are put back
+                         .calibration = kOsccalAndBandGap,
+                         .read_message = "    OSCCAL word & BG-bits has been read and stored",
+                         .load_blank_before_erase = false,
+                         .erases_data = true,
+                         .after_erase_message = nullptr};
+
+// C: reading the calibration values.
+constexpr CalibrationGroup kC1{.name = "C1", .calibration = Words(8, 1)};            // F683, F615, F617
+constexpr CalibrationGroup kC2{.name = "C2", .calibration = {.kind = Kind::kOsccal}};  // F629
+constexpr CalibrationGroup kC3{.name = "C3", .calibration = Words(8, 2)};  // F635, F785, F752, F753
+constexpr CalibrationGroup kC4{.name = "C4", .calibration = Words(9, 2)};  // F1822, F72X, F720, F1501, F1508
+constexpr CalibrationGroup kC5{.name = "C5", .calibration = Words(9, 1)};  // F88X
+constexpr CalibrationGroup kC6{.name = "C6", .calibration = kNoRead};      // F627A
+
+using F = ChipFamily;
+using Cal = FactoryCalibration;
+
+// EEPROM: the families' datasheets (the catalogue's data sizes agree).
+constexpr std::array<FamilyRow, kChipFamilyCount> kFamilies = {{
+    {.family = F::F629, .factory_calibration = Cal::kOsccalAndBandGap, .has_eeprom = true,
+     .write = &kW8, .erase = &kE9, .calibration = &kC2},
+    {.family = F::F683, .factory_calibration = Cal::kWords, .has_eeprom = true,
+     .write = &kW5, .erase = &kE7, .calibration = &kC1},
+    {.family = F::F785, .factory_calibration = Cal::kWords, .has_eeprom = true,
+     .write = &kW7, .erase = &kE8, .calibration = &kC3},
+    {.family = F::F635, .factory_calibration = Cal::kWords, .has_eeprom = true,
+     .write = &kW7, .erase = &kE8, .calibration = &kC3},
+    {.family = F::F627A, .factory_calibration = Cal::kNone, .has_eeprom = true,
+     .write = &kW2, .erase = &kE2, .calibration = &kC6},
+    {.family = F::F615, .factory_calibration = Cal::kWords, .has_eeprom = false,
+     .write = &kW4, .erase = &kE6, .calibration = &kC1},
+    {.family = F::F617, .factory_calibration = Cal::kWords, .has_eeprom = false,
+     .write = &kW4, .erase = &kE6, .calibration = &kC1},
+    {.family = F::F752, .factory_calibration = Cal::kWords, .has_eeprom = false,
+     .write = &kW6, .erase = &kE5, .calibration = &kC3},
+    {.family = F::F753, .factory_calibration = Cal::kWords, .has_eeprom = false,
+     .write = &kW6, .erase = &kE5, .calibration = &kC3},
+    {.family = F::F88X, .factory_calibration = Cal::kWords, .has_eeprom = true,
+     .write = &kW1, .erase = &kE1, .calibration = &kC5},
+    {.family = F::F72X, .factory_calibration = Cal::kWords, .has_eeprom = false,
+     .write = &kW3, .erase = &kE4, .calibration = &kC4},
+    {.family = F::F720, .factory_calibration = Cal::kWords, .has_eeprom = false,
+     .write = &kW3, .erase = &kE4, .calibration = &kC4},
+    {.family = F::F1822, .factory_calibration = Cal::kWords, .has_eeprom = true,
+     .write = &kW3, .erase = &kE3, .calibration = &kC4},
+    {.family = F::F1501, .factory_calibration = Cal::kWords, .has_eeprom = false,
+     .write = &kW3, .erase = &kE4, .calibration = &kC4},
+    {.family = F::F1508, .factory_calibration = Cal::kWords, .has_eeprom = false,
+     .write = &kW3, .erase = &kE4, .calibration = &kC4},
+}};
+
+// The rows are looked up by the enum's value: a row out of place is a
+// mistake the compiler finds.
+constexpr bool InEnumOrder() {
+  for (std::size_t i = 0; i < kFamilies.size(); ++i) {
+    if (static_cast<std::size_t>(kFamilies[i].family) != i) return false;
+  }
+  return true;
+}
+static_assert(InEnumOrder());
+
+}  // namespace
+
+std::span<const FamilyRow> FamilyRows() { return kFamilies; }
+
+FamilyLookup LookupFamily(std::uint16_t chip_id_word) {
+  const LookupResult found = LookupChip(chip_id_word);
+  switch (found.kind) {
+    case LookupResult::Kind::kEntry:
+      return {FamilyLookup::Kind::kFamily, &kFamilies[static_cast<std::size_t>(found.entry->Family)]};
+    case LookupResult::Kind::kNoChip:
+      return {FamilyLookup::Kind::kNoChip, nullptr};
+    case LookupResult::Kind::kUnknown:
+      break;
+  }
+  return {FamilyLookup::Kind::kUnknown, nullptr};
+}
+
+bool LosesCalibrationInErase(std::uint16_t chip_id_word) {
+  const FamilyLookup found = LookupFamily(chip_id_word);
+  return found.row != nullptr && found.row->factory_calibration == FactoryCalibration::kOsccalAndBandGap;
+}
+
+}  // namespace fw

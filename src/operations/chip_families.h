@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "chips/catalogue.h"
+
+namespace fw {
+
+// What the chips of a family keep as factory calibration.
+enum class FactoryCalibration {
+  kNone,              // nothing calibrated at the factory
+  kOsccalAndBandGap,  // the OSCCAL word (last program word) and band-gap bits 13:12 of the
+                      // configuration word: a bulk erase takes both, so they travel with the image
+  kWords,             // calibration words in configuration memory, which the erases here never touch
+};
+
+// How a group reads the factory calibration (the chip in programming mode;
+// the counter at program address 0).
+struct CalibrationRead {
+  enum class Kind {
+    kNone,
+    kOsccalAndBandGap,  // the last program word, and bits 13:12 of the configuration word
+    kOsccal,            // the last program word only
+    kWords,             // configuration words first_word ... first_word + count - 1
+  };
+  Kind kind = Kind::kNone;
+  std::uint32_t first_word = 0;
+  std::uint32_t count = 0;
+};
+
+// Writing program and configuration memory, by group (W1 ... W8).
+struct WriteGroup {
+  const char* name;
+  CalibrationRead calibration;
+  const char* read_message;  // after the calibration read; nullptr: none
+  bool externally_timed;
+  bool load_blank_before_erase;
+  std::uint32_t entire_config_words;  // words 0 ... n-1; 0: the whole configuration area
+  std::uint32_t config_word_writes;   // 1: word 7; 2: words 7 and 8
+  const char* entire_config_message;  // after the entire configuration; nullptr: none
+  bool restores_osccal;               // the OSCCAL word and BG bits travel with the image
+};
+
+// Chip erase, by group (E1 ... E9).
+struct EraseGroup {
+  const char* name;
+  CalibrationRead calibration;
+  const char* read_message;
+  bool load_blank_before_erase;
+  bool erases_data;
+  const char* after_erase_message;  // nullptr: the group restores instead
+};
+
+// Reading the calibration values, by group (C1 ... C6).
+struct CalibrationGroup {
+  const char* name;
+  CalibrationRead calibration;
+};
+
+// Everything the device operations decide by a chip's family, one row per
+// ChipFamily. Every family reads, writes and verifies program and
+// configuration memory; the EEPROM operations only where it has one.
+struct FamilyRow {
+  ChipFamily family;
+  FactoryCalibration factory_calibration;
+  bool has_eeprom;
+  const WriteGroup* write;
+  const EraseGroup* erase;
+  const CalibrationGroup* calibration;
+};
+
+// The row for the selected chip: none for no chip (ID word 0) or an ID word
+// of no catalogue entry (including a PIC16F753 code that is not 0x3030).
+struct FamilyLookup {
+  enum class Kind { kFamily, kNoChip, kUnknown };
+  Kind kind = Kind::kUnknown;
+  const FamilyRow* row = nullptr;
+};
+FamilyLookup LookupFamily(std::uint16_t chip_id_word);
+
+// Every row, one per ChipFamily in the enum's order.
+std::span<const FamilyRow> FamilyRows();
+
+// Whether the erase of the selected chip takes its OSCCAL word and band-gap
+// bits (false for no chip or an unknown one).
+bool LosesCalibrationInErase(std::uint16_t chip_id_word);
+
+}  // namespace fw
