@@ -11,7 +11,7 @@
 #include "app/view_bridge.h"
 #include "link/pause.h"
 #include "log/clock.h"
-#include "chips/selection.h"
+#include "images/images.h"
 #include "images/views.h"
 #include "log/operator_dialogs.h"
 

@@ -10,7 +10,7 @@
 #include <random>
 #include <sstream>
 
-#include "chips/selection.h"
+#include "operations/selection.h"
 #include "fakes.h"
 #include "images/checksum.h"
 #include "operations/app_state.h"

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "chips/selection.h"
+#include "images/images.h"
 #include "fakes.h"
 #include "images/hex_editing.h"
 #include "images/views.h"

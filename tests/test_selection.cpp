@@ -2,7 +2,8 @@
 
 #include <set>
 
-#include "chips/selection.h"
+#include "chips/chip_menu.h"
+#include "operations/selection.h"
 #include "fakes.h"
 #include "operations/app_state.h"
 #include "sim/simulated_gateway.h"

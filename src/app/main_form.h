@@ -22,6 +22,7 @@
 #include "app/file_watch.h"
 #include "app/hex_view.h"
 #include "app/view_bridge.h"
+#include "chips/chip_menu.h"
 #include "operations/app_state.h"
 
 class QtDialogs;

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "chips/selection.h"
+#include "images/images.h"
 #include "files/bin_file.h"
 #include "log/safe_file.h"
 #include "log/hex.h"

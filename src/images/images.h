@@ -3,11 +3,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "chips/catalogue.h"
+
 namespace fw {
 
 inline constexpr std::uint32_t kProgramImageBytes = 262144;
 inline constexpr std::uint32_t kDataImageBytes = 65536;
 inline constexpr std::uint32_t kConfigImageBytes = 1024;
+
+// Which image a copy between image and view moves.
+enum ImageKind : int { kProgramImage = 1, kDataImage = 2, kConfigImage = 3 };
 
 // The three transfer images between the views, the chip and the files.
 // Words are stored low byte first: word i at bytes 2i and 2i+1.
@@ -25,5 +30,10 @@ inline void SetWordAt(std::vector<std::uint8_t>& image, std::uint32_t i, std::ui
   image[2 * i] = static_cast<std::uint8_t>(word & 0xFF);
   image[2 * i + 1] = static_cast<std::uint8_t>(word >> 8);
 }
+
+// Blanks image `kind` over its whole capacity; a cleared configuration image
+// carries the selected chip's ID word in word 6 and, for two families, the
+// factory bits of the configuration word.
+void ClearImage(Images& images, const ChipRecord& chip, int kind);
 
 }  // namespace fw

@@ -10,8 +10,6 @@
 
 namespace fw {
 
-// Which image a copy between image and view moves.
-enum ImageKind : int { kProgramImage = 1, kDataImage = 2, kConfigImage = 3 };
 
 // One hexadecimal view: the text the operator sees and edits, held here as
 // bytes (the character column shows bytes 0x1F-0xFF; the GUI draws them in

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "chips/catalogue.h"
-#include "chips/selection.h"
+#include "operations/selection.h"
 #include "files/files.h"
 #include "icsp/icsp.h"
 #include "images/images.h"

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 #include "chips/catalogue.h"
 #include "icsp/icsp.h"
@@ -11,11 +9,6 @@
 #include "log/log.h"
 
 namespace fw {
-
-// Blanks image `kind` over its whole capacity; a cleared configuration image
-// carries the selected chip's ID word in word 6 and, for two families, the
-// factory bits of the configuration word.
-void ClearImage(Images& images, const ChipRecord& chip, int kind);
 
 // How a selection ended: a chip selected, an ID word of no chip or of no
 // entry (the previous selection stays), or a link failure of the autosearch.
@@ -44,17 +37,5 @@ class ChipSelector {
   Log& log_;
   Icsp& icsp_;
 };
-
-// The "Chip Select" menu: submenus and one item per catalogue entry, in menu
-// order. An item's name is its caption with "1" appended (the item for
-// "PIC16F636 / 639" is PIC16F6361); its handler is the name and "Click".
-struct ChipMenuNode {
-  std::string caption;
-  std::string name;           // items only
-  std::uint16_t id_word = 0;  // items only
-  std::vector<ChipMenuNode> children;
-  bool IsItem() const { return children.empty(); }
-};
-const std::vector<ChipMenuNode>& ChipSelectMenu();
 
 }  // namespace fw
