@@ -11,6 +11,7 @@ packages=(
   xvfb xauth
   gputils srecord
   dpkg-dev
+  libcli11-dev
 )
 
 missing=()

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QScreen>
@@ -18,6 +19,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace {
@@ -33,61 +35,76 @@ QUrl ReadmeUrl() {
   return QUrl::fromLocalFile(FLASHWRIGHT_SOURCE_DIR "/README.md");
 }
 
-constexpr const char* kHelp =
-    "usage: flashwright [--port NAME] [FILE] [Qt's own options, e.g. -platform offscreen]\n"
-    "\n"
-    "Programs PIC12/PIC16 flash chips through a GX-0450 gateway.\n"
-    "\n"
-    "  --port NAME   the port the port box offers at start: a serial port (ttyUSB0,\n"
-    "                /dev/ttyUSB0), a pseudo-terminal, or demo:CHIP for the built-in\n"
-    "                simulated gateway with a virtual chip (demo:PIC16F684)\n"
-    "  FILE          a .hex, .eep or .bin file, loaded as \"Load All\" does once a chip\n"
-    "                is selected or found\n"
-    "  --help        this text\n"
-    "  --version     the version\n"
-    "\n"
-    "From a terminal: flashwright-cli --help. A simulated gateway on a pseudo-terminal:\n"
-    "flashwright-sim --help.\n";
+// The window's own options, with their help in one place. Qt's own options
+// (one dash, such as -platform offscreen) are Qt's.
+struct Options {
+  QCommandLineParser parser;
+  QCommandLineOption help = parser.addHelpOption();
+  QCommandLineOption version = parser.addVersionOption();
+  QCommandLineOption port{"port",
+                          "The port the port box offers at start: a serial port (ttyUSB0, /dev/ttyUSB0), a "
+                          "pseudo-terminal, or demo:CHIP for the built-in simulated gateway with a virtual chip "
+                          "(demo:PIC16F684).",
+                          "NAME"};
+  Options() {
+    parser.setApplicationDescription(
+        "Programs PIC12/PIC16 flash chips through a GX-0450 gateway.\n"
+        "Qt's own options (e.g. -platform offscreen) are taken too.\n"
+        "From a terminal: flashwright-cli --help. A simulated gateway on a pseudo-terminal: "
+        "flashwright-sim --help.");
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOption(port);
+    parser.addPositionalArgument("FILE",
+                                 "A .hex, .eep or .bin file, loaded as \"Load All\" does once a chip is selected or "
+                                 "found.",
+                                 "[FILE]");
+  }
+};
+
+int Refuse(const QString& why) {
+  std::fprintf(stderr, "flashwright: %s (try --help)\n", why.toLocal8Bit().constData());
+  return 2;
+}
+
+// Before any window exists, so that they work without a display: --help,
+// --version, and the options of ours that are wrong. Qt's options (one
+// dash) and the file are looked at once Qt has taken its own.
+std::optional<int> AnswerEarly(int argc, char** argv) {
+  QCoreApplication::setApplicationVersion(FLASHWRIGHT_VERSION);
+  QStringList ours{QString::fromLocal8Bit(argv[0])};
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind("--", 0) == 0 || arg == "-h" || arg == "-v" || (i > 1 && std::string(argv[i - 1]) == "--port")) {
+      ours << QString::fromLocal8Bit(argv[i]);
+    }
+  }
+  Options o;
+  if (!o.parser.parse(ours)) return Refuse(o.parser.errorText());
+  if (o.parser.isSet(o.help) || o.parser.isSet("help-all")) {
+    // Without an application object the text cannot know the program's name.
+    std::fputs(o.parser.helpText().replace("<executable_name>", "flashwright").toLocal8Bit().constData(), stdout);
+    return 0;
+  }
+  if (o.parser.isSet(o.version)) {
+    std::printf("flashwright %s\n", FLASHWRIGHT_VERSION);
+    return 0;
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Our own options are answered or checked before any window exists, so
-  // that they work without a display; Qt's (one dash) are Qt's to check.
-  auto refuse = [](const std::string& why) {
-    std::fprintf(stderr, "flashwright: %s (try --help)\n", why.c_str());
-    return 2;
-  };
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kHelp, stdout);
-      return 0;
-    }
-    if (arg == "--version") {
-      std::printf("flashwright %s\n", FLASHWRIGHT_VERSION);
-      return 0;
-    }
-    if (arg == "--port") {
-      if (++i == argc) return refuse("no port name after --port");
-    } else if (arg.rfind("--", 0) == 0) {
-      return refuse("unknown option \"" + arg + "\"");
-    }
-  }
+  if (const std::optional<int> answered = AnswerEarly(argc, argv)) return *answered;
   QApplication application(argc, argv);  // takes Qt's own options out of argv
   QApplication::setApplicationName("Flashwright");
   QApplication::setOrganizationName("Flashwright");
-  QString port_option, start_file;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--port") {
-      port_option = QString::fromLocal8Bit(argv[++i]);
-    } else if (arg.rfind("-", 0) == 0 || !start_file.isEmpty()) {
-      return refuse("unknown option \"" + arg + "\"");
-    } else {
-      start_file = QFileInfo(QString::fromLocal8Bit(argv[i])).absoluteFilePath();
-    }
-  }
+  Options options;
+  if (!options.parser.parse(QCoreApplication::arguments())) return Refuse(options.parser.errorText());
+  const QString port_option = options.parser.value(options.port);
+  const QStringList files = options.parser.positionalArguments();
+  if (files.size() > 1) return Refuse("more than one file given (\"" + files[1] + "\")");
+  const QString start_file = files.isEmpty() ? QString() : QFileInfo(files.front()).absoluteFilePath();
 
   // The machine's serial ports, then the built-in simulated gateways; read
   // afresh whenever the port box drops down.

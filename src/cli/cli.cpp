@@ -114,7 +114,7 @@ void CheckReadable(const std::string& path) {
 int Run(int argc, char** argv) {
   if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
                     std::strcmp(argv[1], "help") == 0)) {
-    std::cout << kHelp;
+    std::cout << HelpText();
     return kDone;
   }
   if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
@@ -123,7 +123,7 @@ int Run(int argc, char** argv) {
   }
   for (int i = 2; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0) {
-      std::cout << kHelp;
+      std::cout << HelpText();
       return kDone;
     }
   }

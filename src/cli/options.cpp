@@ -1,84 +1,20 @@
 #include "cli/options.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cstdlib>
-#include <cstring>
 
 #include "chips/catalogue.h"
 
 namespace fw::cli {
 
-const char* const kHelp = R"(usage: flashwright-cli COMMAND [options]
+namespace {
 
-Programs PIC12/PIC16 flash chips through a GX-0450 gateway, as the
-Flashwright window does: the same operations and the same log lines.
+constexpr const char* kDescription =
+    "Programs PIC12/PIC16 flash chips through a GX-0450 gateway, as the\n"
+    "Flashwright window does: the same operations and the same log lines.";
 
-commands:
-  chips [--csv]                     list the supported chips
-  detect       --port P             identify the chip by its device ID
-  read         --port P --chip NAME [--section all|program|config|data] --output FILE
-  write        --port P --chip NAME [--entire-config] [--erase] [--no-verify]
-               [--osccal W --bg B] [production options] FILE
-  write-data   --port P --chip NAME [--no-verify] FILE
-  verify       --port P --chip NAME [--section all|program|data] FILE
-  erase        --port P --chip NAME [--osccal W --bg B]
-  blank-check  --port P --chip NAME
-  calibration  --port P --chip NAME [--restore [last] [--osccal W --bg B]]
-  checksum     --chip NAME [--quiet] FILE   the checksum of a file, as the chip
-                                    will show it (--quiet: the number alone)
-  report       FILE                 summarise a production record (--record)
-
-options:
-  --port P               a serial port (ttyUSB0, /dev/ttyUSB0, a pseudo-terminal), or
-                         demo:NAME for the built-in simulated gateway with a virtual chip
-                         (it runs on its own clock: no real time passes)
-  --chip NAME            the chip, by its name in any letter case ("pic16f684",
-                         "PIC16F639"), or "auto" to identify it by its device ID
-  --delay N              extra milliseconds after every gateway frame, 0 to 5 (default 0)
-  --yes                  answer Yes (OK) to the questions before data is destroyed;
-                         without it they are asked on the terminal, and refused
-                         when there is none
-  --entire-config        write the whole configuration area, not only the
-                         configuration word(s)
-  --erase                erase the chip before writing it
-  --no-verify            do not compare the chip with the file after writing
-  --no-keep-calibration  do not read the factory calibration values before an
-                         erase or write and put them back (they are kept by default)
-  --osccal W --bg B      the OSCCAL word (34xx) and band-gap bits (two binary digits)
-                         of a PIC12F629/675 or PIC16F630/676, kept in place of what
-                         the chip reads: for a code-protected chip or one that lost them
-  --restore              (calibration) program --osccal W --bg B into a chip whose
-                         OSCCAL word is erased, and read them back; "--restore last"
-                         takes the newest calibration record for that type of chip
-  --force                write a file that holds bytes outside the chip's memory
-  --quiet                print no log lines, only errors
-  --record FILE          (device commands) append one JSON line per chip to FILE:
-                         time, host, port, command, chip, device ID, file and its
-                         SHA-256, checksum, serial number, calibration kept,
-                         outcome and the run's log lines
-  --help, --version
-
-production options of write:
-  --preserve-eeprom      keep the chip's EEPROM: read before, written back where the
-                         erase takes it, verified as it was
-  --preserve-ids         keep the chip's user IDs the same way
-  --preserve-range A-B   keep program words A to B (0x0700-0x07FF)
-  --serial START[:STEP]  number every chip: START, START+STEP, ...
-  --serial-at PLACE      where the number goes: ids (the four user IDs, 4 bits
-                         each, as MPLAB writes them), eeprom:ADDR:BYTES, or
-                         retlw:ADDR:BYTES (RETLW instructions in program memory)
-  --serial-order big|little   the byte order of eeprom and retlw (default big)
-  --serial-file FILE     the next number is kept in FILE across runs (made when
-                         missing; locked, so processes sharing it never hand out
-                         the same number); a chip that fails gives its number back
-  --serial-burn-failed   a failed chip keeps its number spent
-  --repeat               station mode: after each chip wait for it to be taken out
-                         and the next put in, and program that; one line per chip
-                         (PASS or FAIL); Ctrl+C ends it with a summary
-  --port P (more than once, or a glob such as '/dev/serial/by-id/*'): the same job
-                         on every gateway at once, each line prefixed with its port,
-                         a summary table at the end (needs --yes)
-
-files: a name ending in "bin" (any case) is a raw image, any other Intel HEX.
+constexpr const char* kFooter = R"(files: a name ending in "bin" (any case) is a raw image, any other Intel HEX.
 write loads the file whole, optionally erases, writes program and
 configuration (the user IDs too where the file sets them) and then, where
 the chip has one, the EEPROM, and verifies. read, write, verify and checksum
@@ -108,29 +44,185 @@ difference or stopped to keep the calibration, 2 a usage error (with its
 cause on standard error), 3 cancelled or refused.
 )";
 
-// The options each command takes, beside --port, --chip, --delay, --yes,
-// --no-keep-calibration, --quiet.
-const std::map<std::string, std::set<std::string>>& CommandOptions() {
-  static const std::map<std::string, std::set<std::string>> options = {
-      {"chips", {"--csv"}},
-      {"detect", {}},
-      {"read", {"--section", "--output"}},
-      {"write",
-       {"--entire-config", "--erase", "--no-verify", "--force", "--osccal", "--bg", "--preserve-eeprom",
-        "--preserve-ids", "--preserve-range", "--serial", "--serial-at", "--serial-order", "--serial-file",
-        "--serial-burn-failed", "--repeat", "FILE"}},
-      {"write-data", {"--no-verify", "FILE"}},
-      {"verify", {"--section", "FILE"}},
-      {"erase", {"--osccal", "--bg"}},
-      {"blank-check", {}},
-      {"calibration", {"--restore", "--osccal", "--bg"}},
-      {"checksum", {"--chip", "--quiet", "FILE"}},
-      {"report", {"FILE"}},
-  };
-  return options;
+// Every command: its synopsis (the help's line), whether it works on a
+// gateway (and so takes --port and the options every device command takes),
+// and whether it takes a file.
+struct CommandSpec {
+  const char* name;
+  const char* synopsis;
+  bool device;
+  bool file;
+};
+constexpr CommandSpec kCommands[] = {
+    {.name = "chips", .synopsis = "[--csv]  list the supported chips", .device = false, .file = false},
+    {.name = "detect", .synopsis = "--port P  identify the chip by its device ID", .device = true, .file = false},
+    {.name = "read",
+     .synopsis = "--port P --chip NAME [--section all|program|config|data] --output FILE",
+     .device = true,
+     .file = false},
+    {.name = "write",
+     .synopsis = "--port P --chip NAME [--entire-config] [--erase] [--no-verify]\n"
+                 "[--osccal W --bg B] [production options] FILE",
+     .device = true,
+     .file = true},
+    {.name = "write-data", .synopsis = "--port P --chip NAME [--no-verify] FILE", .device = true, .file = true},
+    {.name = "verify", .synopsis = "--port P --chip NAME [--section all|program|data] FILE", .device = true, .file = true},
+    {.name = "erase", .synopsis = "--port P --chip NAME [--osccal W --bg B]", .device = true, .file = false},
+    {.name = "blank-check", .synopsis = "--port P --chip NAME", .device = true, .file = false},
+    {.name = "calibration",
+     .synopsis = "--port P --chip NAME [--restore [last] [--osccal W --bg B]]",
+     .device = true,
+     .file = false},
+    {.name = "checksum",
+     .synopsis = "--chip NAME [--quiet] FILE   the checksum of a file, as the chip\n"
+                 "will show it (--quiet: the number alone)",
+     .device = false,
+     .file = true},
+    {.name = "report", .synopsis = "FILE  summarise a production record (--record)", .device = false, .file = true},
+};
+
+// The command line's words before they are checked: values as typed.
+struct Words {
+  std::vector<std::string> ports;
+  std::string chip, section = "all", output, file, delay, osccal, band_gap, range, serial, serial_at,
+      serial_order = "big", serial_file, record, restore;
+  bool yes = false, entire_config = false, erase = false, no_verify = false, no_keep_calibration = false,
+       force = false, quiet = false, csv = false, preserve_eeprom = false, preserve_ids = false,
+       serial_burn_failed = false, repeat = false, version = false;
+};
+
+// The options every device command takes (and checksum --chip, --quiet),
+// given anywhere after the command.
+void AddCommonOptions(CLI::App& app, Words& w) {
+  const char* group = "options";
+  app.add_option("--port", w.ports,
+                 "a serial port (ttyUSB0, /dev/ttyUSB0, a pseudo-terminal), or\n"
+                 "demo:NAME for the built-in simulated gateway with a virtual chip\n"
+                 "(it runs on its own clock: no real time passes); more than once, or a\n"
+                 "glob such as '/dev/serial/by-id/*': the same job on every gateway at\n"
+                 "once, each line prefixed with its port, a summary table at the end\n"
+                 "(needs --yes)")
+      ->option_text("P")
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->group(group);
+  app.add_option("--chip", w.chip,
+                 "the chip, by its name in any letter case (\"pic16f684\",\n"
+                 "\"PIC16F639\"), or \"auto\" to identify it by its device ID")
+      ->option_text("NAME")
+      ->group(group);
+  app.add_option("--delay", w.delay, "extra milliseconds after every gateway frame, 0 to 5 (default 0)")
+      ->option_text("N")
+      ->group(group);
+  app.add_flag("--yes", w.yes,
+               "answer Yes (OK) to the questions before data is destroyed;\n"
+               "without it they are asked on the terminal, and refused\n"
+               "when there is none")
+      ->group(group);
+  app.add_flag("--no-keep-calibration", w.no_keep_calibration,
+               "do not read the factory calibration values before an\n"
+               "erase or write and put them back (they are kept by default)")
+      ->group(group);
+  app.add_flag("--quiet", w.quiet, "print no log lines, only errors")->group(group);
+  app.add_option("--record", w.record,
+                 "(device commands) append one JSON line per chip to FILE:\n"
+                 "time, host, port, command, chip, device ID, file and its\n"
+                 "SHA-256, checksum, serial number, calibration kept,\n"
+                 "outcome and the run's log lines")
+      ->option_text("FILE")
+      ->group(group);
 }
 
-namespace {
+void AddCalibrationValues(CLI::App& app, Words& w) {
+  app.add_option("--osccal", w.osccal,
+                 "the OSCCAL word (34xx) of a PIC12F629/675 or PIC16F630/676,\n"
+                 "with --bg B its band-gap bits (two binary digits), kept in place\n"
+                 "of what the chip reads: for a code-protected chip or one that lost them")
+      ->option_text("W");
+  app.add_option("--bg", w.band_gap, "the band-gap bits that go with --osccal")->option_text("B");
+}
+
+void AddProductionOptions(CLI::App& app, Words& w) {
+  const char* group = "production options of write";
+  app.add_flag("--preserve-eeprom", w.preserve_eeprom,
+               "keep the chip's EEPROM: read before, written back where the\n"
+               "erase takes it, verified as it was")
+      ->group(group);
+  app.add_flag("--preserve-ids", w.preserve_ids, "keep the chip's user IDs the same way")->group(group);
+  app.add_option("--preserve-range", w.range, "keep program words A to B (0x0700-0x07FF)")
+      ->option_text("A-B")
+      ->group(group);
+  app.add_option("--serial", w.serial, "number every chip: START, START+STEP, ...")
+      ->option_text("START[:STEP]")
+      ->group(group);
+  app.add_option("--serial-at", w.serial_at,
+                 "where the number goes: ids (the four user IDs, 4 bits\n"
+                 "each, as MPLAB writes them), eeprom:ADDR:BYTES, or\n"
+                 "retlw:ADDR:BYTES (RETLW instructions in program memory)")
+      ->option_text("PLACE")
+      ->group(group);
+  app.add_option("--serial-order", w.serial_order, "the byte order of eeprom and retlw (default big)")
+      ->option_text("big|little")
+      ->group(group);
+  app.add_option("--serial-file", w.serial_file,
+                 "the next number is kept in FILE across runs (made when\n"
+                 "missing; locked, so processes sharing it never hand out\n"
+                 "the same number); a chip that fails gives its number back")
+      ->option_text("FILE")
+      ->group(group);
+  app.add_flag("--serial-burn-failed", w.serial_burn_failed, "a failed chip keeps its number spent")->group(group);
+  app.add_flag("--repeat", w.repeat,
+               "station mode: after each chip wait for it to be taken out\n"
+               "and the next put in, and program that; one line per chip\n"
+               "(PASS or FAIL); Ctrl+C ends it with a summary")
+      ->group(group);
+}
+
+// The command line's table: every command with the options it takes and
+// their help, in one place.
+void Describe(CLI::App& app, Words& w) {
+  app.description(kDescription);
+  app.footer(kFooter);
+  app.allow_extras();
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.set_help_flag("-h,--help", "this help");
+  app.add_flag("--version", w.version, "the program's version");
+  AddCommonOptions(app, w);
+  for (const CommandSpec& spec : kCommands) {
+    CLI::App* sub = app.add_subcommand(spec.name, spec.synopsis);
+    sub->fallthrough();
+    sub->allow_extras();
+    sub->set_help_flag();
+    const std::string name = spec.name;
+    if (spec.file) sub->add_option("FILE", w.file, "the file")->type_name("")->allow_extra_args(false);
+    if (name == "chips") sub->add_flag("--csv", w.csv, "the list as comma-separated values");
+    if (name == "read" || name == "verify") {
+      sub->add_option("--section", w.section, "all, program, config (read only) or data (default all)")
+          ->option_text("S");
+    }
+    if (name == "read") sub->add_option("--output", w.output, "the file the chip is read into")->option_text("FILE");
+    if (name == "write") {
+      sub->add_flag("--entire-config", w.entire_config,
+                    "write the whole configuration area, not only the\n"
+                    "configuration word(s)");
+      sub->add_flag("--erase", w.erase, "erase the chip before writing it");
+      sub->add_flag("--force", w.force, "write a file that holds bytes outside the chip's memory");
+      AddProductionOptions(*sub, w);
+    }
+    if (name == "write" || name == "write-data") {
+      sub->add_flag("--no-verify", w.no_verify, "do not compare the chip with the file after writing");
+    }
+    if (name == "write" || name == "erase" || name == "calibration") AddCalibrationValues(*sub, w);
+    if (name == "calibration") {
+      sub->add_option("--restore", w.restore,
+                      "program --osccal W --bg B into a chip whose OSCCAL word\n"
+                      "is erased, and read them back; \"--restore last\" takes the\n"
+                      "newest calibration record for that type of chip")
+          ->expected(0, 1)
+          ->option_text("[last]");
+    }
+  }
+}
 
 // "0x0700-0x07FF": a range of program words.
 std::pair<std::uint32_t, std::uint32_t> ParseRange(const std::string& text) {
@@ -146,83 +238,56 @@ std::pair<std::uint32_t, std::uint32_t> ParseRange(const std::string& text) {
   return {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last)};
 }
 
-}  // namespace
+const CommandSpec* FindCommand(const std::string& name) {
+  for (const CommandSpec& spec : kCommands) {
+    if (name == spec.name) return &spec;
+  }
+  return nullptr;
+}
 
-Options Parse(int argc, char** argv) {
-  Options o;
-  if (argc < 2) throw UsageError{"no command given (try --help)"};
-  o.command = argv[1];
-  const auto known = CommandOptions().find(o.command);
-  if (known == CommandOptions().end()) throw UsageError{"unknown command \"" + o.command + "\" (try --help)"};
-  const std::set<std::string>& own = known->second;
-  const bool device = o.command != "chips" && o.command != "checksum" && o.command != "report";
-  const std::set<std::string> common = {"--port", "--chip", "--delay", "--yes", "--no-keep-calibration", "--quiet",
-                                        "--record"};
-  std::string serial_at, serial_order = "big";
-  for (int i = 2; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg.rfind("--", 0) != 0) {
-      if (!own.count("FILE")) throw UsageError{"\"" + o.command + "\" takes no file (\"" + arg + "\")"};
-      if (!o.file.empty()) throw UsageError{"more than one file given (\"" + arg + "\")"};
-      o.file = arg;
-      continue;
-    }
-    if (!own.count(arg) && !(device && common.count(arg))) {
+// What the library left over: an option no command of this name takes, or
+// a word where the command takes no (more) file.
+void RefuseLeftOvers(const CommandSpec& spec, const std::vector<std::string>& left, const Options& o) {
+  for (const std::string& arg : left) {
+    if (arg.rfind("--", 0) == 0) {
       throw UsageError{"unknown option " + arg + " for \"" + o.command + "\" (try --help)"};
     }
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) throw UsageError{arg + " needs a value"};
-      return argv[++i];
-    };
-    if (arg == "--port") o.ports.push_back(value());
-    else if (arg == "--chip") o.chip = value();
-    else if (arg == "--section") o.section = value();
-    else if (arg == "--output") o.output = value();
-    else if (arg == "--delay") {
-      const std::string v = value();
-      char* end = nullptr;
-      const long d = std::strtol(v.c_str(), &end, 10);
-      if (v.empty() || *end != '\0' || d < 0 || d > 5) throw UsageError{"--delay takes 0 to 5, not \"" + v + "\""};
-      o.delay = static_cast<int>(d);
-    }
-    else if (arg == "--yes") o.yes = true;
-    else if (arg == "--entire-config") o.entire_config = true;
-    else if (arg == "--erase") o.erase = true;
-    else if (arg == "--no-verify") o.no_verify = true;
-    else if (arg == "--no-keep-calibration") o.keep_calibration = false;
-    else if (arg == "--force") o.force = true;
-    else if (arg == "--quiet") o.quiet = true;
-    else if (arg == "--csv") o.csv = true;
-    else if (arg == "--osccal") o.osccal_text = value();
-    else if (arg == "--bg") o.band_gap_text = value();
-    else if (arg == "--preserve-eeprom") o.keep.eeprom = true;
-    else if (arg == "--preserve-ids") o.keep.user_ids = true;
-    else if (arg == "--preserve-range") o.keep.program = ParseRange(value());
-    else if (arg == "--serial") {
-      std::string why;
-      o.serial = ParseSerialStart(value(), &why);
-      if (!o.serial) throw UsageError{why};
-    }
-    else if (arg == "--serial-at") serial_at = value();
-    else if (arg == "--serial-order") serial_order = value();
-    else if (arg == "--serial-file") o.serial_file = value();
-    else if (arg == "--serial-burn-failed") o.serial_burn_failed = true;
-    else if (arg == "--record") o.record = value();
-    else if (arg == "--repeat") o.repeat = true;
-    else if (arg == "--restore") {
-      o.restore = true;
-      if (i + 1 < argc && std::strcmp(argv[i + 1], "last") == 0) {
-        o.restore_last = true;
-        ++i;
-      }
+    if (!spec.file) throw UsageError{"\"" + o.command + "\" takes no file (\"" + arg + "\")"};
+    throw UsageError{"more than one file given (\"" + arg + "\")"};
+  }
+}
+
+// The options only device commands take, given to one that is not.
+void RefuseDeviceOptions(CLI::App& app, const CommandSpec& spec) {
+  if (spec.device) return;
+  const bool checksum = std::string(spec.name) == "checksum";
+  for (const char* name : {"--port", "--chip", "--delay", "--yes", "--no-keep-calibration", "--quiet", "--record"}) {
+    const bool own = checksum && (std::string(name) == "--chip" || std::string(name) == "--quiet");
+    if (!own && app.get_option(name)->count() > 0) {
+      throw UsageError{std::string("unknown option ") + name + " for \"" + spec.name + "\" (try --help)"};
     }
   }
-  if (serial_order != "big" && serial_order != "little") {
-    throw UsageError{"--serial-order takes big or little, not \"" + serial_order + "\""};
+}
+
+// The production options, checked.
+void TakeProduction(const Words& w, Options& o) {
+  o.keep.eeprom = w.preserve_eeprom;
+  o.keep.user_ids = w.preserve_ids;
+  if (!w.range.empty()) o.keep.program = ParseRange(w.range);
+  std::string why;
+  if (!w.serial.empty()) {
+    o.serial = ParseSerialStart(w.serial, &why);
+    if (!o.serial) throw UsageError{why};
   }
-  if (!serial_at.empty()) {
-    std::string why;
-    o.serial_place = ParseSerialPlace(serial_at, serial_order == "little", &why);
+  o.serial_file = w.serial_file;
+  o.serial_burn_failed = w.serial_burn_failed;
+  o.record = w.record;
+  o.repeat = w.repeat;
+  if (w.serial_order != "big" && w.serial_order != "little") {
+    throw UsageError{"--serial-order takes big or little, not \"" + w.serial_order + "\""};
+  }
+  if (!w.serial_at.empty()) {
+    o.serial_place = ParseSerialPlace(w.serial_at, w.serial_order == "little", &why);
     if (!o.serial_place) throw UsageError{why};
   }
   if (o.serial.has_value() != o.serial_place.has_value()) {
@@ -231,6 +296,17 @@ Options Parse(int argc, char** argv) {
   if (!o.serial && (!o.serial_file.empty() || o.serial_burn_failed)) {
     throw UsageError{"--serial-file and --serial-burn-failed need --serial START --serial-at PLACE"};
   }
+}
+
+// --osccal, --bg and --restore, checked.
+void TakeCalibration(const Words& w, bool restore_given, Options& o) {
+  o.restore = restore_given;
+  o.restore_last = restore_given && w.restore == "last";
+  if (restore_given && !w.restore.empty() && w.restore != "last") {
+    throw UsageError{"\"" + o.command + "\" takes no file (\"" + w.restore + "\")"};
+  }
+  o.osccal_text = w.osccal;
+  o.band_gap_text = w.band_gap;
   if (o.osccal_text.empty() != o.band_gap_text.empty()) {
     throw UsageError{"--osccal and --bg go together: the OSCCAL word and the band-gap bits"};
   }
@@ -245,18 +321,10 @@ Options Parse(int argc, char** argv) {
   if (o.restore && o.given.has_value() == o.restore_last) {
     throw UsageError{"--restore needs the values: --osccal W --bg B, or \"last\" for the newest record"};
   }
-  if (o.command == "checksum") {
-    if (o.chip.empty() || o.chip == "auto") throw UsageError{"\"checksum\" needs --chip NAME (there is no chip to ask)"};
-    if (o.file.empty()) throw UsageError{"\"checksum\" needs a file"};
-  }
-  if (!device && o.command != "checksum") return o;
-  if (o.chip != "auto" && !o.chip.empty() && FindChipByName(o.chip) == nullptr) {
-    std::string nearest;
-    for (const std::string& n : NearestChipNames(o.chip)) nearest += (nearest.empty() ? "" : ", ") + n;
-    throw UsageError{"unknown chip \"" + o.chip + "\"; the nearest are " + nearest};
-  }
-  if (o.command == "report" && o.file.empty()) throw UsageError{"\"report\" needs a record file"};
-  if (!device) return o;
+}
+
+// What a device command needs beside its options: a port, a chip, a file.
+void CheckDeviceCommand(const CommandSpec& spec, Options& o) {
   if (o.ports.empty()) throw UsageError{"\"" + o.command + "\" needs --port"};
   if ((o.ports.size() > 1 || o.ports[0].find_first_of("*?[") != std::string::npos || o.repeat) && !o.yes) {
     throw UsageError{"several ports and --repeat ask no questions: give --yes"};
@@ -266,14 +334,82 @@ Options Parse(int argc, char** argv) {
     o.chip = "auto";
   }
   if (o.chip.empty()) throw UsageError{"\"" + o.command + "\" needs --chip NAME (or --chip auto)"};
-  if (own.count("FILE") && o.file.empty()) throw UsageError{"\"" + o.command + "\" needs a file"};
+  if (spec.file && o.file.empty()) throw UsageError{"\"" + o.command + "\" needs a file"};
   if (o.command == "read" && o.output.empty()) throw UsageError{"\"read\" needs --output FILE"};
   const std::set<std::string> sections = o.command == "read"
                                              ? std::set<std::string>{"all", "program", "config", "data"}
                                              : std::set<std::string>{"all", "program", "data"};
   if (!sections.count(o.section)) throw UsageError{"no section \"" + o.section + "\" for \"" + o.command + "\""};
-  return o;
 }
 
+}  // namespace
+
+std::string HelpText() {
+  CLI::App app;
+  Words w;
+  Describe(app, w);
+  // Every command with its own options, after the ones they share.
+  return app.help("flashwright-cli", CLI::AppFormatMode::All);
+}
+
+Options Parse(int argc, char** argv) {
+  if (argc < 2) throw UsageError{"no command given (try --help)"};
+  Options o;
+  o.command = argv[1];
+  const CommandSpec* spec = FindCommand(o.command);
+  if (spec == nullptr) throw UsageError{"unknown command \"" + o.command + "\" (try --help)"};
+  CLI::App app;
+  Words w;
+  Describe(app, w);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    throw UsageError{e.what()};
+  }
+  CLI::App& sub = *app.get_subcommand(spec->name);
+  RefuseLeftOvers(*spec, sub.remaining(), o);
+  RefuseLeftOvers(*spec, app.remaining(), o);
+  RefuseDeviceOptions(app, *spec);
+  o.ports = w.ports;
+  o.chip = w.chip;
+  o.section = w.section;
+  o.output = w.output;
+  o.file = w.file;
+  o.yes = w.yes;
+  o.entire_config = w.entire_config;
+  o.erase = w.erase;
+  o.no_verify = w.no_verify;
+  o.keep_calibration = !w.no_keep_calibration;
+  o.force = w.force;
+  o.quiet = w.quiet;
+  o.csv = w.csv;
+  if (app.get_option("--delay")->count() > 0) {
+    char* end = nullptr;
+    const long d = std::strtol(w.delay.c_str(), &end, 10);
+    if (w.delay.empty() || *end != '\0' || d < 0 || d > 5) {
+      throw UsageError{"--delay takes 0 to 5, not \"" + w.delay + "\""};
+    }
+    o.delay = static_cast<int>(d);
+  }
+  TakeProduction(w, o);
+  const CLI::Option* restore = sub.get_option_no_throw("--restore");
+  TakeCalibration(w, restore != nullptr && restore->count() > 0, o);
+  if (o.command == "checksum") {
+    if (o.chip.empty() || o.chip == "auto") throw UsageError{"\"checksum\" needs --chip NAME (there is no chip to ask)"};
+    if (o.file.empty()) throw UsageError{"\"checksum\" needs a file"};
+  }
+  if (!spec->device && o.command != "checksum") {
+    if (o.command == "report" && o.file.empty()) throw UsageError{"\"report\" needs a record file"};
+    return o;
+  }
+  if (o.chip != "auto" && !o.chip.empty() && FindChipByName(o.chip) == nullptr) {
+    std::string nearest;
+    for (const std::string& n : NearestChipNames(o.chip)) nearest += (nearest.empty() ? "" : ", ") + n;
+    throw UsageError{"unknown chip \"" + o.chip + "\"; the nearest are " + nearest};
+  }
+  if (!spec->device) return o;
+  CheckDeviceCommand(*spec, o);
+  return o;
+}
 
 }  // namespace fw::cli

@@ -15,7 +15,8 @@ namespace fw::cli {
 
 inline constexpr int kDone = 0, kFailed = 1, kUsage = 2, kRefused = 3;
 
-extern const char* const kHelp;
+// The help: every command, its options and what they do.
+std::string HelpText();
 
 // What the command line asks for, checked.
 struct Options {
