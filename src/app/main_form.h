@@ -26,6 +26,7 @@
 #include "operations/app_state.h"
 
 class QtDialogs;
+class QVBoxLayout;
 
 // The port box: an editable list of port names, read afresh whenever it
 // drops down, so that an adapter plugged in after start-up appears.
@@ -202,6 +203,10 @@ class TForm1 : public QMainWindow {
 
  private:
   void BuildControls();
+  // The top panel's widgets, then their places; the views and the log below.
+  void CreateTopControls(QWidget* top);
+  void LayOutTopPanel(QWidget* top);
+  void BuildViewsAndLog(QWidget* central, QVBoxLayout* column);
   void BuildMenus();
   QWidget* BuildPage(int page, HexView*& program, HexView*& data, HexView*& config);
   void SetDeviceControls(bool connected);

@@ -66,144 +66,171 @@ struct Areas {
   std::uint64_t program, config_base, config_size, data_base, data_size;
 };
 
+// Where the records' bytes go for one section of one chip, and what the
+// reading found.
+class HexLoader {
+ public:
+  HexLoader(FileSection section, const ChipRecord& chip, Images& images)
+      : section_(section),
+        images_(images),
+        areas_{chip.ProgramSize, 2ull * chip.ConfigBase, chip.ConfigSize, 2ull * chip.DataBase, chip.DataSize},
+        config_section_(section == sectConfig),
+        section_base_(config_section_ ? areas_.config_base : areas_.data_base),
+        section_bytes_(config_section_ ? areas_.config_size : 2 * areas_.data_size) {
+    // A configuration or data load takes its section from the section's
+    // place in the chip's address space when the file has any byte there;
+    // the bytes from address 0 are held aside until the end shows which
+    // layout it is.
+    if (section == sectConfig || section == sectData) from_zero_.assign(section_bytes_, -1);
+  }
+
+  // Reads line `number` (from 1); false when the reading stops there (the
+  // end record, or a line that makes it the wrong file).
+  bool Line(std::string_view line, std::uint64_t number);
+  // The layout of a section load, once every record is read.
+  HexReading Finish();
+
+ private:
+  bool WrongFile(std::string text) {
+    reading_.wrong_file = std::move(text);
+    return false;
+  }
+  bool InSomeArea(std::uint64_t a) const {
+    return a < areas_.program || (a >= areas_.config_base && a < areas_.config_base + areas_.config_size) ||
+           (a >= areas_.data_base && a < areas_.data_base + 2 * areas_.data_size);
+  }
+  void PutSection(std::uint64_t offset, std::uint8_t byte);
+  // Where data byte at absolute address `a` goes; false when it lies
+  // outside every area of the chip.
+  bool Store(std::uint64_t a, std::uint8_t byte);
+  bool StoreAll(std::uint64_t a, std::uint8_t byte);
+
+  FileSection section_;
+  Images& images_;
+  const Areas areas_;
+  const bool config_section_;
+  const std::uint64_t section_base_, section_bytes_;
+  std::vector<std::int16_t> from_zero_;
+  bool at_chip_address_ = false;
+  // Both bases are added together, in 64 bits: no record can wrap around
+  // into low addresses.
+  std::uint64_t segment_base_ = 0, linear_base_ = 0;
+  HexReading reading_;
+};
+
+void HexLoader::PutSection(std::uint64_t offset, std::uint8_t byte) {
+  if (config_section_) {
+    images_.ConfigImage[offset] = byte;
+    reading_.config_words_set.set(offset / 2);
+  } else if (offset % 2 == 0) {
+    // Odd bytes of the EEPROM's words are dropped by design.
+    images_.DataImage[offset / 2] = byte;
+  }
+}
+
+bool HexLoader::StoreAll(std::uint64_t a, std::uint8_t byte) {
+  if (a < areas_.program) {
+    images_.ProgramImage[a] = byte;
+  } else if (a >= areas_.config_base && a < areas_.config_base + areas_.config_size) {
+    images_.ConfigImage[a - areas_.config_base] = byte;
+    reading_.config_words_set.set((a - areas_.config_base) / 2);
+  } else if (a >= areas_.data_base && a < areas_.data_base + 2 * areas_.data_size) {
+    if (a % 2 == 0) images_.DataImage[(a - areas_.data_base) / 2] = byte;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool HexLoader::Store(std::uint64_t a, std::uint8_t byte) {
+  switch (section_) {
+    case sectAll:
+      return StoreAll(a, byte);
+    case sectProgram:
+      if (a >= areas_.program) return false;
+      images_.ProgramImage[a] = byte;
+      return true;
+    case sectData:
+    case sectConfig:
+      if (a >= section_base_ && a < section_base_ + section_bytes_) {
+        PutSection(a - section_base_, byte);
+        at_chip_address_ = true;
+        return true;
+      }
+      if (a < section_bytes_) {
+        from_zero_[a] = byte;
+        return true;
+      }
+      if (!InSomeArea(a)) return false;
+      ++reading_.passed_over;
+      return true;
+  }
+  return false;
+}
+
+bool HexLoader::Line(std::string_view line, std::uint64_t number) {
+  if (Blank(line)) return true;
+  const Record record(line);
+  const int n = record.Byte(1), off_hi = record.Byte(3), off_lo = record.Byte(5), type = record.Byte(7);
+  const std::string bad_record = " (bad record in line " + std::to_string(number) + ")";
+  if (n < 0 || off_hi < 0 || off_lo < 0 || type < 0) return WrongFile(bad_record);
+  const std::uint64_t offset = static_cast<std::uint64_t>(off_hi) * 256 + off_lo;
+  if (type == 0x03) return WrongFile(" (from 8086/80186)");
+  if (type == 0x05) return WrongFile(" (from 80386)");
+  if (type != 0x00 && type != 0x01 && type != 0x02 && type != 0x04) return WrongFile(" (unknown format)");
+  // The whole record, checksum included, must be there; the base records'
+  // value is read from the data's place whatever the count.
+  const std::size_t record_end = 9 + 2 * static_cast<std::size_t>(n) + 2;
+  const std::size_t needed = (type == 0x02 || type == 0x04) && record_end < 13 ? 13 : record_end;
+  if (!record.Readable(9, needed)) return WrongFile(bad_record);
+  unsigned sum = static_cast<unsigned>(n + off_hi + off_lo + type);
+  for (int j = 0; j <= n; ++j) sum += static_cast<unsigned>(record.Byte(9 + 2 * j));
+  if ((sum & 0xFF) != 0 && reading_.bad_checksums++ == 0) reading_.first_bad_checksum_line = number;
+  if (type == 0x01) {
+    reading_.end_record = true;
+    return false;
+  }
+  if (type == 0x00) {
+    for (int j = 0; j < n; ++j) {
+      const std::uint64_t a = linear_base_ + segment_base_ + offset + static_cast<std::uint64_t>(j);
+      if (!Store(a, static_cast<std::uint8_t>(record.Byte(9 + 2 * j)))) ++reading_.dropped_bytes;
+    }
+    return true;
+  }
+  const std::uint64_t value =
+      static_cast<std::uint64_t>(record.Byte(9)) * 256 + static_cast<std::uint64_t>(record.Byte(11));
+  if (type == 0x02) segment_base_ = value * 16;
+  if (type == 0x04) linear_base_ = value * 65536;
+  return true;
+}
+
+HexReading HexLoader::Finish() {
+  std::uint64_t held = 0;
+  for (std::int16_t b : from_zero_) held += b >= 0;
+  if (at_chip_address_) {
+    reading_.layout = SectionLayout::kChipAddresses;
+    reading_.passed_over += held;
+  } else if (held > 0) {
+    reading_.layout = SectionLayout::kFromZero;
+    for (std::uint64_t k = 0; k < from_zero_.size(); ++k) {
+      if (from_zero_[k] >= 0) PutSection(k, static_cast<std::uint8_t>(from_zero_[k]));
+    }
+  }
+  return reading_;
+}
+
 }  // namespace
 
 HexReading ParseHex(std::string_view text, FileSection section, const ChipRecord& chip,
                     Images& images, const ProgressSink& progress) {
-  HexReading reading;
-  const Areas areas{chip.ProgramSize, 2ull * chip.ConfigBase, chip.ConfigSize,
-                    2ull * chip.DataBase, chip.DataSize};
-  auto in_some_area = [&](std::uint64_t a) {
-    return a < areas.program || (a >= areas.config_base && a < areas.config_base + areas.config_size) ||
-           (a >= areas.data_base && a < areas.data_base + 2 * areas.data_size);
-  };
-  // A configuration or data load takes its section from the section's place
-  // in the chip's address space when the file has any byte there; the bytes
-  // from address 0 are held aside until the end shows which layout it is.
-  const bool config_section = section == sectConfig;
-  const std::uint64_t section_base = config_section ? areas.config_base : areas.data_base;
-  const std::uint64_t section_bytes = config_section ? areas.config_size : 2 * areas.data_size;
-  std::vector<std::int16_t> from_zero;
-  if (section == sectConfig || section == sectData) from_zero.assign(section_bytes, -1);
-  bool at_chip_address = false;
-  auto put_section = [&](std::uint64_t offset, std::uint8_t byte) {
-    if (config_section) {
-      images.ConfigImage[offset] = byte;
-      reading.config_words_set.set(offset / 2);
-    } else if (offset % 2 == 0) {
-      // Odd bytes of the EEPROM's words are dropped by design.
-      images.DataImage[offset / 2] = byte;
-    }
-  };
-  // Where data byte at absolute address `a` goes; false when it lies outside
-  // every area of the chip.
-  auto store = [&](std::uint64_t a, std::uint8_t byte) {
-    switch (section) {
-      case sectAll:
-        if (a < areas.program) {
-          images.ProgramImage[a] = byte;
-        } else if (a >= areas.config_base && a < areas.config_base + areas.config_size) {
-          images.ConfigImage[a - areas.config_base] = byte;
-          reading.config_words_set.set((a - areas.config_base) / 2);
-        } else if (a >= areas.data_base && a < areas.data_base + 2 * areas.data_size) {
-          if (a % 2 == 0) images.DataImage[(a - areas.data_base) / 2] = byte;
-        } else {
-          return false;
-        }
-        return true;
-      case sectProgram:
-        if (a >= areas.program) return false;
-        images.ProgramImage[a] = byte;
-        return true;
-      case sectData:
-      case sectConfig:
-        if (a >= section_base && a < section_base + section_bytes) {
-          put_section(a - section_base, byte);
-          at_chip_address = true;
-          return true;
-        }
-        if (a < section_bytes) {
-          from_zero[a] = byte;
-          return true;
-        }
-        if (!in_some_area(a)) return false;
-        ++reading.passed_over;
-        return true;
-    }
-    return false;
-  };
-
+  HexLoader loader(section, chip, images);
   const std::vector<std::string_view> lines = SplitLines(text);
   const std::uint64_t count = lines.size();
-  // Both bases are added together, in 64 bits: no record can wrap around
-  // into low addresses.
-  std::uint64_t segment_base = 0, linear_base = 0;
   for (std::uint64_t i = 0; i < count; ++i) {
-    const std::string_view line = lines[i];
-    if (!Blank(line)) {
-      const Record record(line);
-      const int n = record.Byte(1), off_hi = record.Byte(3), off_lo = record.Byte(5),
-                type = record.Byte(7);
-      if (n < 0 || off_hi < 0 || off_lo < 0 || type < 0) {
-        reading.wrong_file = " (bad record in line " + std::to_string(i + 1) + ")";
-        break;
-      }
-      const std::uint64_t offset = static_cast<std::uint64_t>(off_hi) * 256 + off_lo;
-      if (type == 0x03) {
-        reading.wrong_file = " (from 8086/80186)";
-        break;
-      }
-      if (type == 0x05) {
-        reading.wrong_file = " (from 80386)";
-        break;
-      }
-      if (type != 0x00 && type != 0x01 && type != 0x02 && type != 0x04) {
-        reading.wrong_file = " (unknown format)";
-        break;
-      }
-      // The whole record, checksum included, must be there; the base
-      // records' value is read from the data's place whatever the count.
-      const std::size_t record_end = 9 + 2 * static_cast<std::size_t>(n) + 2;
-      const std::size_t needed = (type == 0x02 || type == 0x04) && record_end < 13 ? 13 : record_end;
-      if (!record.Readable(9, needed)) {
-        reading.wrong_file = " (bad record in line " + std::to_string(i + 1) + ")";
-        break;
-      }
-      unsigned sum = static_cast<unsigned>(n + off_hi + off_lo + type);
-      for (int j = 0; j <= n; ++j) sum += static_cast<unsigned>(record.Byte(9 + 2 * j));
-      if ((sum & 0xFF) != 0) {
-        if (reading.bad_checksums++ == 0) reading.first_bad_checksum_line = i + 1;
-      }
-      if (type == 0x01) {
-        reading.end_record = true;
-        break;
-      }
-      if (type == 0x00) {
-        for (int j = 0; j < n; ++j) {
-          const std::uint64_t a = linear_base + segment_base + offset + static_cast<std::uint64_t>(j);
-          if (!store(a, static_cast<std::uint8_t>(record.Byte(9 + 2 * j)))) ++reading.dropped_bytes;
-        }
-      } else {
-        const std::uint64_t value =
-            static_cast<std::uint64_t>(record.Byte(9)) * 256 + static_cast<std::uint64_t>(record.Byte(11));
-        if (type == 0x02) segment_base = value * 16;
-        if (type == 0x04) linear_base = value * 65536;
-      }
-    }
+    if (!loader.Line(lines[i], i + 1)) break;
     if (i % 1024 == 0 && progress) progress(static_cast<int>((i + 1) * 100 / count));
   }
-  std::uint64_t held = 0;
-  for (std::int16_t b : from_zero) held += b >= 0;
-  if (at_chip_address) {
-    reading.layout = SectionLayout::kChipAddresses;
-    reading.passed_over += held;
-  } else if (held > 0) {
-    reading.layout = SectionLayout::kFromZero;
-    for (std::uint64_t k = 0; k < from_zero.size(); ++k) {
-      if (from_zero[k] >= 0) put_section(k, static_cast<std::uint8_t>(from_zero[k]));
-    }
-  }
-  return reading;
+  return loader.Finish();
 }
 
 namespace {

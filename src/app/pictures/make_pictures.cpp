@@ -39,109 +39,136 @@ QFont Font(int pixels, bool bold = false) {
   return font;
 }
 
-// One package and the gateway beside it, inside `area`.
-void DrawPanel(QPainter& g, const QRect& area, const fw::Package& package, bool narrow) {
-  const int half = package.pins / 2;
-  const int gw_left = area.left() + 16, gw_width = narrow ? 96 : 150;
-  const int body_width = narrow ? 80 : 120, stub = 16;
-  const int pitch = std::min(30, (area.height() - 150) / half);
-  const int body_height = pitch * half + 16;
-  const int body_top = area.top() + 50 + (area.height() - 110 - body_height) / 2;
-  const int body_left = area.left() + (narrow ? 210 : 420);
-  const int body_right = body_left + body_width;
-  const int label_size = narrow ? 11 : 14;
+// Where the parts of one panel go: the gateway at the left, the package at
+// the right, inside `area`.
+struct Panel {
+  Panel(const QRect& area, const fw::Package& package, bool narrow)
+      : area(area),
+        package(package),
+        narrow(narrow),
+        half(package.pins / 2),
+        gw_left(area.left() + 16),
+        gw_width(narrow ? 96 : 150),
+        body_width(narrow ? 80 : 120),
+        pitch(std::min(30, (area.height() - 150) / half)),
+        body_height(pitch * half + 16),
+        body_top(area.top() + 50 + (area.height() - 110 - body_height) / 2),
+        body_left(area.left() + (narrow ? 210 : 420)),
+        body_right(body_left + body_width),
+        label_size(narrow ? 11 : 14),
+        gw_height(std::max(body_height, 5 * 34 + 30)) {}
 
-  g.setFont(Font(narrow ? 14 : 18, true));
-  g.setPen(Qt::black);
-  g.drawText(QRect(area.left(), area.top(), area.width(), 26), Qt::AlignCenter,
-             QString("%1 (DIP-%2)").arg(package.chips).arg(package.pins));
+  // Which side pin `pin` is on and the height of its middle.
+  std::pair<bool, int> PinPlace(int pin) const {
+    const bool left = pin <= half;
+    const int row = left ? pin - 1 : package.pins - pin;
+    return {left, body_top + 8 + row * pitch + pitch / 2};
+  }
 
-  // The gateway and its five lines.
-  const int gw_top = body_top, gw_height = std::max(body_height, 5 * 34 + 30);
+  static constexpr int stub = 16;
+  const QRect area;
+  const fw::Package& package;
+  const bool narrow;
+  const int half, gw_left, gw_width, body_width, pitch, body_height, body_top, body_left, body_right, label_size,
+      gw_height;
+};
+
+// The gateway and its five lines; where each line's terminal is.
+std::map<fw::PinRole, QPoint> DrawGateway(QPainter& g, const Panel& p) {
+  const int gw_top = p.body_top;
   g.setPen(QPen(Qt::black, 2));
   g.setBrush(QColor(235, 240, 250));
-  g.drawRect(gw_left, gw_top, gw_width, gw_height);
-  g.setFont(Font(narrow ? 13 : 16, true));
-  g.drawText(QRect(gw_left, gw_top + 4, gw_width, 22), Qt::AlignCenter, "GX-0450");
+  g.drawRect(p.gw_left, gw_top, p.gw_width, p.gw_height);
+  g.setFont(Font(p.narrow ? 13 : 16, true));
+  g.drawText(QRect(p.gw_left, gw_top + 4, p.gw_width, 22), Qt::AlignCenter, "GX-0450");
   std::map<fw::PinRole, QPoint> terminals;
   for (int r = 0; r < 5; ++r) {
     const fw::PinRole role = kRoles[r];
-    const int y = gw_top + 40 + r * (gw_height - 50) / 5;
-    terminals[role] = QPoint(gw_left + gw_width, y);
+    const int y = gw_top + 40 + r * (p.gw_height - 50) / 5;
+    terminals[role] = QPoint(p.gw_left + p.gw_width, y);
     g.setBrush(RoleColor(role));
     g.setPen(Qt::NoPen);
-    g.drawEllipse(QPoint(gw_left + gw_width, y), 5, 5);
+    g.drawEllipse(QPoint(p.gw_left + p.gw_width, y), 5, 5);
     g.setPen(RoleColor(role));
-    g.setFont(Font(label_size, true));
-    g.drawText(QRect(gw_left + 6, y - 10, gw_width - 14, 20), Qt::AlignRight | Qt::AlignVCenter,
+    g.setFont(Font(p.label_size, true));
+    g.drawText(QRect(p.gw_left + 6, y - 10, p.gw_width - 14, 20), Qt::AlignRight | Qt::AlignVCenter,
                fw::GatewaySignal(role));
   }
+  return terminals;
+}
 
-  // The package: its body, the notch, every pin numbered.
+// The package: its body, the notch, every pin numbered.
+void DrawPackage(QPainter& g, const Panel& p) {
   g.setPen(QPen(Qt::black, 2));
   g.setBrush(QColor(40, 40, 40));
-  g.drawRect(body_left, body_top, body_width, body_height);
+  g.drawRect(p.body_left, p.body_top, p.body_width, p.body_height);
   g.setBrush(Qt::white);
-  g.drawChord(QRect(body_left + body_width / 2 - 12, body_top - 12, 24, 24), 180 * 16, 180 * 16);
+  g.drawChord(QRect(p.body_left + p.body_width / 2 - 12, p.body_top - 12, 24, 24), 180 * 16, 180 * 16);
   std::map<int, const fw::PinUse*> used;
-  for (const fw::PinUse& use : package.uses) used[use.pin] = &use;
-  auto pin_place = [&](int pin) {
-    const bool left = pin <= half;
-    const int row = left ? pin - 1 : package.pins - pin;
-    return std::pair{left, body_top + 8 + row * pitch + pitch / 2};
-  };
-  for (int pin = 1; pin <= package.pins; ++pin) {
-    const auto [left, y] = pin_place(pin);
+  for (const fw::PinUse& use : p.package.uses) used[use.pin] = &use;
+  for (int pin = 1; pin <= p.package.pins; ++pin) {
+    const auto [left, y] = p.PinPlace(pin);
     const auto it = used.find(pin);
     const QColor color = it == used.end() ? QColor(150, 150, 150) : RoleColor(it->second->role);
     g.setPen(Qt::NoPen);
     g.setBrush(color);
-    g.drawRect(left ? body_left - stub : body_right, y - 4, stub, 8);
+    g.drawRect(left ? p.body_left - Panel::stub : p.body_right, y - 4, Panel::stub, 8);
     g.setPen(Qt::white);
-    g.setFont(Font(label_size));
-    g.drawText(QRect(left ? body_left + 4 : body_right - 34, y - 9, 30, 18),
+    g.setFont(Font(p.label_size));
+    g.drawText(QRect(left ? p.body_left + 4 : p.body_right - 34, y - 9, 30, 18),
                (left ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter, QString::number(pin));
   }
+}
 
+// The line from a gateway terminal to pin `use`, in lane `lane`, and the
+// pin's name beside it: what it is, and the datasheet's label.
+void DrawWire(QPainter& g, const Panel& p, const fw::PinUse& use, QPoint from, int lane) {
+  const auto [left, y] = p.PinPlace(use.pin);
+  const int lane_x = from.x() + 16 + lane * 10;
+  QPainterPath path(from);
+  path.lineTo(lane_x, from.y());
+  if (left) {
+    path.lineTo(lane_x, y);
+    path.lineTo(p.body_left - Panel::stub, y);
+  } else {
+    const int below = p.body_top + p.body_height + 18 + lane * 8;
+    const int beside = p.body_right + Panel::stub + 14 + lane * 8;
+    path.lineTo(lane_x, below);
+    path.lineTo(beside, below);
+    path.lineTo(beside, y);
+    path.lineTo(p.body_right + Panel::stub, y);
+  }
+  g.setPen(QPen(RoleColor(use.role), 3));
+  g.setBrush(Qt::NoBrush);
+  g.drawPath(path);
+  g.setPen(RoleColor(use.role));
+  g.setFont(Font(p.label_size, true));
+  const QString name = fw::RoleName(use.role);
+  // Two packages side by side leave room for the line's name only.
+  const QString text = p.narrow || name.startsWith(use.label) ? name : QString("%1 = %2").arg(name, use.label);
+  if (left) {
+    const int from_x = p.gw_left + p.gw_width + 8;
+    g.drawText(QRect(from_x, y - 22, p.body_left - Panel::stub - 4 - from_x, 16), Qt::AlignRight, text);
+  } else {
+    g.drawText(QRect(p.body_right + Panel::stub + 70, y - 9, p.area.right() - p.body_right - Panel::stub - 70, 18),
+               Qt::AlignLeft | Qt::AlignVCenter, text);
+  }
+}
+
+// One package and the gateway beside it, inside `area`.
+void DrawPanel(QPainter& g, const QRect& area, const fw::Package& package, bool narrow) {
+  const Panel p(area, package, narrow);
+  g.setFont(Font(narrow ? 14 : 18, true));
+  g.setPen(Qt::black);
+  g.drawText(QRect(area.left(), area.top(), area.width(), 26), Qt::AlignCenter,
+             QString("%1 (DIP-%2)").arg(package.chips).arg(package.pins));
+  const std::map<fw::PinRole, QPoint> terminals = DrawGateway(g, p);
+  DrawPackage(g, p);
   // A line from each gateway signal to every pin that takes it.
   int lane = 0;
   for (const fw::PinRole role : kRoles) {
     for (const fw::PinUse& use : package.uses) {
-      if (use.role != role) continue;
-      const auto [left, y] = pin_place(use.pin);
-      const QPoint from = terminals[role];
-      const int lane_x = from.x() + 16 + lane * 10;
-      QPainterPath path(from);
-      path.lineTo(lane_x, from.y());
-      if (left) {
-        path.lineTo(lane_x, y);
-        path.lineTo(body_left - stub, y);
-      } else {
-        const int below = body_top + body_height + 18 + lane * 8;
-        const int beside = body_right + stub + 14 + lane * 8;
-        path.lineTo(lane_x, below);
-        path.lineTo(beside, below);
-        path.lineTo(beside, y);
-        path.lineTo(body_right + stub, y);
-      }
-      g.setPen(QPen(RoleColor(role), 3));
-      g.setBrush(Qt::NoBrush);
-      g.drawPath(path);
-      ++lane;
-      // The pin's name beside it: what it is, and the datasheet's label.
-      g.setPen(RoleColor(role));
-      g.setFont(Font(label_size, true));
-      const QString name = fw::RoleName(role);
-      // Two packages side by side leave room for the line's name only.
-      const QString text =
-          narrow || name.startsWith(use.label) ? name : QString("%1 = %2").arg(name, use.label);
-      if (left) {
-        const int from_x = gw_left + gw_width + 8;
-        g.drawText(QRect(from_x, y - 22, body_left - stub - 4 - from_x, 16), Qt::AlignRight, text);
-      } else {
-        g.drawText(QRect(body_right + stub + 70, y - 9, area.right() - body_right - stub - 70, 18),
-                   Qt::AlignLeft | Qt::AlignVCenter, text);
-      }
+      if (use.role == role) DrawWire(g, p, use, terminals.at(role), lane++);
     }
   }
 }
