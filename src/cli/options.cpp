@@ -81,21 +81,20 @@ constexpr CommandSpec kCommands[] = {
     {.name = "report", .synopsis = "FILE  summarise a production record (--record)", .device = false, .file = true},
 };
 
-// The command line's words before they are checked: values as typed.
+// The options taken as typed go straight into `o`; the others are words
+// checked before they become options.
 struct Words {
-  std::vector<std::string> ports;
-  std::string chip, section = "all", output, file, delay, osccal, band_gap, range, serial, serial_at,
-      serial_order = "big", serial_file, record, restore;
-  bool yes = false, entire_config = false, erase = false, no_verify = false, no_keep_calibration = false,
-       force = false, quiet = false, csv = false, preserve_eeprom = false, preserve_ids = false,
-       serial_burn_failed = false, repeat = false, version = false;
+  explicit Words(Options& options) : o(options) {}
+  Options& o;
+  std::string delay, osccal, band_gap, range, serial, serial_at, serial_order = "big", restore;
+  bool no_keep_calibration = false, version = false;
 };
 
 // The options every device command takes (and checksum --chip, --quiet),
 // given anywhere after the command.
 void AddCommonOptions(CLI::App& app, Words& w) {
   const char* group = "options";
-  app.add_option("--port", w.ports,
+  app.add_option("--port", w.o.ports,
                  "a serial port (ttyUSB0, /dev/ttyUSB0, a pseudo-terminal), or\n"
                  "demo:NAME for the built-in simulated gateway with a virtual chip\n"
                  "(it runs on its own clock: no real time passes); more than once, or a\n"
@@ -106,7 +105,7 @@ void AddCommonOptions(CLI::App& app, Words& w) {
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
       ->group(group);
-  app.add_option("--chip", w.chip,
+  app.add_option("--chip", w.o.chip,
                  "the chip, by its name in any letter case (\"pic16f684\",\n"
                  "\"PIC16F639\"), or \"auto\" to identify it by its device ID")
       ->option_text("NAME")
@@ -114,7 +113,7 @@ void AddCommonOptions(CLI::App& app, Words& w) {
   app.add_option("--delay", w.delay, "extra milliseconds after every gateway frame, 0 to 5 (default 0)")
       ->option_text("N")
       ->group(group);
-  app.add_flag("--yes", w.yes,
+  app.add_flag("--yes", w.o.yes,
                "answer Yes (OK) to the questions before data is destroyed;\n"
                "without it they are asked on the terminal, and refused\n"
                "when there is none")
@@ -123,8 +122,8 @@ void AddCommonOptions(CLI::App& app, Words& w) {
                "do not read the factory calibration values before an\n"
                "erase or write and put them back (they are kept by default)")
       ->group(group);
-  app.add_flag("--quiet", w.quiet, "print no log lines, only errors")->group(group);
-  app.add_option("--record", w.record,
+  app.add_flag("--quiet", w.o.quiet, "print no log lines, only errors")->group(group);
+  app.add_option("--record", w.o.record,
                  "(device commands) append one JSON line per chip to FILE:\n"
                  "time, host, port, command, chip, device ID, file and its\n"
                  "SHA-256, checksum, serial number, calibration kept,\n"
@@ -144,11 +143,11 @@ void AddCalibrationValues(CLI::App& app, Words& w) {
 
 void AddProductionOptions(CLI::App& app, Words& w) {
   const char* group = "production options of write";
-  app.add_flag("--preserve-eeprom", w.preserve_eeprom,
+  app.add_flag("--preserve-eeprom", w.o.keep.eeprom,
                "keep the chip's EEPROM: read before, written back where the\n"
                "erase takes it, verified as it was")
       ->group(group);
-  app.add_flag("--preserve-ids", w.preserve_ids, "keep the chip's user IDs the same way")->group(group);
+  app.add_flag("--preserve-ids", w.o.keep.user_ids, "keep the chip's user IDs the same way")->group(group);
   app.add_option("--preserve-range", w.range, "keep program words A to B (0x0700-0x07FF)")
       ->option_text("A-B")
       ->group(group);
@@ -164,14 +163,14 @@ void AddProductionOptions(CLI::App& app, Words& w) {
   app.add_option("--serial-order", w.serial_order, "the byte order of eeprom and retlw (default big)")
       ->option_text("big|little")
       ->group(group);
-  app.add_option("--serial-file", w.serial_file,
+  app.add_option("--serial-file", w.o.serial_file,
                  "the next number is kept in FILE across runs (made when\n"
                  "missing; locked, so processes sharing it never hand out\n"
                  "the same number); a chip that fails gives its number back")
       ->option_text("FILE")
       ->group(group);
-  app.add_flag("--serial-burn-failed", w.serial_burn_failed, "a failed chip keeps its number spent")->group(group);
-  app.add_flag("--repeat", w.repeat,
+  app.add_flag("--serial-burn-failed", w.o.serial_burn_failed, "a failed chip keeps its number spent")->group(group);
+  app.add_flag("--repeat", w.o.repeat,
                "station mode: after each chip wait for it to be taken out\n"
                "and the next put in, and program that; one line per chip\n"
                "(PASS or FAIL); Ctrl+C ends it with a summary")
@@ -194,23 +193,23 @@ void Describe(CLI::App& app, Words& w) {
     sub->allow_extras();
     sub->set_help_flag();
     const std::string name = spec.name;
-    if (spec.file) sub->add_option("FILE", w.file, "the file")->type_name("")->allow_extra_args(false);
-    if (name == "chips") sub->add_flag("--csv", w.csv, "the list as comma-separated values");
+    if (spec.file) sub->add_option("FILE", w.o.file, "the file")->type_name("")->allow_extra_args(false);
+    if (name == "chips") sub->add_flag("--csv", w.o.csv, "the list as comma-separated values");
     if (name == "read" || name == "verify") {
-      sub->add_option("--section", w.section, "all, program, config (read only) or data (default all)")
+      sub->add_option("--section", w.o.section, "all, program, config (read only) or data (default all)")
           ->option_text("S");
     }
-    if (name == "read") sub->add_option("--output", w.output, "the file the chip is read into")->option_text("FILE");
+    if (name == "read") sub->add_option("--output", w.o.output, "the file the chip is read into")->option_text("FILE");
     if (name == "write") {
-      sub->add_flag("--entire-config", w.entire_config,
+      sub->add_flag("--entire-config", w.o.entire_config,
                     "write the whole configuration area, not only the\n"
                     "configuration word(s)");
-      sub->add_flag("--erase", w.erase, "erase the chip before writing it");
-      sub->add_flag("--force", w.force, "write a file that holds bytes outside the chip's memory");
+      sub->add_flag("--erase", w.o.erase, "erase the chip before writing it");
+      sub->add_flag("--force", w.o.force, "write a file that holds bytes outside the chip's memory");
       AddProductionOptions(*sub, w);
     }
     if (name == "write" || name == "write-data") {
-      sub->add_flag("--no-verify", w.no_verify, "do not compare the chip with the file after writing");
+      sub->add_flag("--no-verify", w.o.no_verify, "do not compare the chip with the file after writing");
     }
     if (name == "write" || name == "erase" || name == "calibration") AddCalibrationValues(*sub, w);
     if (name == "calibration") {
@@ -271,18 +270,12 @@ void RefuseDeviceOptions(CLI::App& app, const CommandSpec& spec) {
 
 // The production options, checked.
 void TakeProduction(const Words& w, Options& o) {
-  o.keep.eeprom = w.preserve_eeprom;
-  o.keep.user_ids = w.preserve_ids;
   if (!w.range.empty()) o.keep.program = ParseRange(w.range);
   std::string why;
   if (!w.serial.empty()) {
     o.serial = ParseSerialStart(w.serial, &why);
     if (!o.serial) throw UsageError{why};
   }
-  o.serial_file = w.serial_file;
-  o.serial_burn_failed = w.serial_burn_failed;
-  o.record = w.record;
-  o.repeat = w.repeat;
   if (w.serial_order != "big" && w.serial_order != "little") {
     throw UsageError{"--serial-order takes big or little, not \"" + w.serial_order + "\""};
   }
@@ -346,7 +339,8 @@ void CheckDeviceCommand(const CommandSpec& spec, Options& o) {
 
 std::string HelpText() {
   CLI::App app;
-  Words w;
+  Options o;
+  Words w(o);
   Describe(app, w);
   // Every command with its own options, after the ones they share.
   return app.help("flashwright-cli", CLI::AppFormatMode::All);
@@ -359,7 +353,7 @@ Options Parse(int argc, char** argv) {
   const CommandSpec* spec = FindCommand(o.command);
   if (spec == nullptr) throw UsageError{"unknown command \"" + o.command + "\" (try --help)"};
   CLI::App app;
-  Words w;
+  Words w(o);
   Describe(app, w);
   try {
     app.parse(argc, argv);
@@ -370,19 +364,7 @@ Options Parse(int argc, char** argv) {
   RefuseLeftOvers(*spec, sub.remaining(), o);
   RefuseLeftOvers(*spec, app.remaining(), o);
   RefuseDeviceOptions(app, *spec);
-  o.ports = w.ports;
-  o.chip = w.chip;
-  o.section = w.section;
-  o.output = w.output;
-  o.file = w.file;
-  o.yes = w.yes;
-  o.entire_config = w.entire_config;
-  o.erase = w.erase;
-  o.no_verify = w.no_verify;
   o.keep_calibration = !w.no_keep_calibration;
-  o.force = w.force;
-  o.quiet = w.quiet;
-  o.csv = w.csv;
   if (app.get_option("--delay")->count() > 0) {
     char* end = nullptr;
     const long d = std::strtol(w.delay.c_str(), &end, 10);
