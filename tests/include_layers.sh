@@ -3,8 +3,8 @@
 # folder and folders of a lower layer, so that calls run downward only.
 set -uo pipefail
 src=${1:-$(dirname "$0")/../src}
-declare -A rank=([log]=0 [link]=1 [chips]=1 [images]=2 [sim]=2 [icsp]=3 [files]=4 [config_dialog]=4
-                 [operations]=5 [cli]=6 [app]=6)
+declare -A rank=([platform]=0 [log]=1 [link]=2 [chips]=2 [images]=3 [sim]=3 [icsp]=4 [files]=5
+                 [config_dialog]=5 [operations]=6 [cli]=7 [app]=7)
 bad=0
 while IFS= read -r file; do
   from=${file#"$src"/}

@@ -94,15 +94,27 @@ TEST(OpenPort, DeviceAndParameterFailures) {
 }
 
 TEST(DevicePath, NamesPathsAndTheBufferLimit) {
-  EXPECT_EQ(DevicePathFor("ttyUSB0"), "/dev/ttyUSB0");
-  EXPECT_EQ(DevicePathFor("/dev/pts/7"), "/dev/pts/7");
-  EXPECT_EQ(DevicePathFor("demo:PIC16F684"), "demo:PIC16F684");
-  EXPECT_EQ(DevicePathFor(""), std::nullopt);
+  constexpr auto kPosix = platform::PortNaming::kPosix;
+  EXPECT_EQ(DevicePathFor("ttyUSB0", kPosix), "/dev/ttyUSB0");
+  EXPECT_EQ(DevicePathFor("/dev/pts/7", kPosix), "/dev/pts/7");
+  EXPECT_EQ(DevicePathFor("demo:PIC16F684", kPosix), "demo:PIC16F684");
+  EXPECT_EQ(DevicePathFor("", kPosix), std::nullopt);
   const std::string fits = "/" + std::string(98, 'a');  // 99 characters and the zero
-  EXPECT_EQ(DevicePathFor(fits), fits);
-  EXPECT_EQ(DevicePathFor(fits + "a"), std::nullopt);
-  EXPECT_EQ(DevicePathFor(std::string(94, 'b')), "/dev/" + std::string(94, 'b'));
-  EXPECT_EQ(DevicePathFor(std::string(95, 'b')), std::nullopt);
+  EXPECT_EQ(DevicePathFor(fits, kPosix), fits);
+  EXPECT_EQ(DevicePathFor(fits + "a", kPosix), std::nullopt);
+  EXPECT_EQ(DevicePathFor(std::string(94, 'b'), kPosix), "/dev/" + std::string(94, 'b'));
+  EXPECT_EQ(DevicePathFor(std::string(95, 'b'), kPosix), std::nullopt);
+}
+
+TEST(DevicePath, WindowsNamesInEitherCaseOrAsDevicePaths) {
+  constexpr auto kWindows = platform::PortNaming::kWindows;
+  const std::pair<const char*, std::optional<std::string>> cases[] = {
+      {"COM3", "\\\\.\\COM3"},           {"com3", "\\\\.\\COM3"},
+      {"\\\\.\\COM12", "\\\\.\\COM12"}, {"demo:PIC16F630", "demo:PIC16F630"},
+      {"", std::nullopt},
+  };
+  for (const auto& [name, path] : cases) EXPECT_EQ(DevicePathFor(name, kWindows), path) << name;
+  EXPECT_EQ(DevicePathFor(std::string(96, 'c'), kWindows), std::nullopt) << "the four characters of \\\\.\\ count";
 }
 
 TEST(DevicePath, TooLongANameIsRefusedWithTheNotAvailableLine) {

@@ -13,7 +13,7 @@
 #include "app/qt_dialogs.h"
 #include "app/device_opener.h"
 #include "link/pause.h"
-#include "link/posix_serial_device.h"
+#include "link/system_serial.h"
 #include "log/clock.h"
 #include "version.h"
 
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
   QtDialogs dialogs;
   DeviceOpenerForApp opener;
   fw::AppState state(clock, pause, dialogs, opener.Opener());
-  state.calibration_record.SetPath(fw::CalibrationRecordPath(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
+  state.calibration_record.SetPath(fw::CalibrationRecordPath());
 
   // The five forms, in their order: the main window, the about box, and one
   // each of the windows that are otherwise made anew for every use.

@@ -1,11 +1,8 @@
 #include "cli/cli.h"
 
-#include <fcntl.h>
-#include <glob.h>
-#include <signal.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -20,30 +17,16 @@
 #include "log/production_record.h"
 #include "log/safe_file.h"
 #include "log/sha256.h"
+#include "platform/platform.h"
 #include "version.h"
 
 namespace fw::cli {
 
 namespace {
 
-// The signals that ask a device operation to stop, counted; a handler can
-// reach nothing but such a flag.
+// The stop requests (Ctrl+C and the like), counted; the console's handler
+// can reach nothing but such a flag.
 volatile std::sig_atomic_t g_stop_signals = 0;
-
-void OnStopSignal(int) { g_stop_signals = g_stop_signals + 1; }
-
-// SIGINT, SIGTERM and SIGHUP no longer end the process at once: the
-// operation stops at its next point that loses nothing. Not restarted, so
-// that a question on the terminal is answered by Ctrl+C too. SIGPIPE is
-// ignored: a reader of the log that goes away must not cut a write short.
-void CatchStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, s);
-  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-}
 
 // Every --port, globs such as /dev/serial/by-id/* expanded (in order, each
 // port once).
@@ -57,21 +40,11 @@ std::vector<std::string> ExpandPorts(const std::vector<std::string>& given) {
       add(p);
       continue;
     }
-    glob_t found{};
-    if (glob(p.c_str(), 0, nullptr, &found) != 0) {
-      globfree(&found);
-      throw UsageError{"no port matches " + p};
-    }
-    for (std::size_t i = 0; i < found.gl_pathc; ++i) add(found.gl_pathv[i]);
-    globfree(&found);
+    const std::vector<std::string> found = platform::ExpandPattern(p);
+    if (found.empty()) throw UsageError{"no port matches " + p};
+    for (const std::string& name : found) add(name);
   }
   return ports;
-}
-
-std::string HostName() {
-  char name[256] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return "unknown";
-  return name;
 }
 
 // The run over several ports: one session each, at the same time, and a
@@ -104,9 +77,9 @@ int RunPorts(const Options& options, const std::vector<std::string>& ports, RunS
 
 // A file to read must be there and readable before anything else happens.
 void CheckReadable(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY);
-  if (fd < 0) throw UsageError{"cannot read " + path + ": " + std::strerror(errno)};
-  close(fd);
+  platform::File file;
+  std::string why;
+  if (!file.Open(path, platform::File::Mode::kRead, &why)) throw UsageError{"cannot read " + path + ": " + why};
 }
 
 }  // namespace
@@ -154,7 +127,7 @@ int Run(int argc, char** argv) {
   }
   RunShared shared;
   shared.signals = &g_stop_signals;
-  shared.host = HostName();
+  shared.host = platform::HostName();
   if (!options.file.empty()) {
     std::string bytes;
     if (ReadWholeFile(options.file, &bytes, nullptr)) shared.file_sha256 = Sha256Hex(bytes);
@@ -172,7 +145,7 @@ int Run(int argc, char** argv) {
     std::cerr << "flashwright-cli: " << error.text << "\n";
     return kUsage;
   }
-  CatchStopSignals();
+  platform::CatchStopRequests(&g_stop_signals);
   if (ports.size() > 1) return RunPorts(options, ports, shared);
   Session session(options, ports.front(), shared);
   return session.Run();

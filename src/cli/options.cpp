@@ -227,7 +227,9 @@ void Describe(CLI::App& app, Words& w) {
 std::pair<std::uint32_t, std::uint32_t> ParseRange(const std::string& text) {
   const std::size_t dash = text.find('-');
   char* end = nullptr;
-  const unsigned long first = std::strtoul(text.substr(0, dash).c_str(), &end, 0);
+  // strtoul's end points into the text it read: that text must outlive it.
+  const std::string head = text.substr(0, dash);
+  const unsigned long first = std::strtoul(head.c_str(), &end, 0);
   const bool first_ok = dash != std::string::npos && dash > 0 && *end == '\0';
   const std::string rest = dash == std::string::npos ? "" : text.substr(dash + 1);
   const unsigned long last = std::strtoul(rest.c_str(), &end, 0);

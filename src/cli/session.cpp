@@ -1,17 +1,17 @@
 #include "cli/session.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <thread>
 
 #include "images/checksum.h"
-#include "link/posix_serial_device.h"
+#include "link/system_serial.h"
 #include "log/production_record.h"
 #include "operations/connection.h"
+#include "platform/platform.h"
 
 namespace fw::cli {
 
@@ -40,13 +40,13 @@ Session::Session(const Options& o, std::string port, RunShared& shared)
       demos_([this] { return demo_clock_.now_us(); }),
       state_(clock_, demo_ ? static_cast<Pause&>(demo_clock_) : real_pause_, dialogs_,
              [this](const std::string& path, std::string* why) {
-               return demo_ ? demos_.Open(path, why) : OpenPosixSerialDevice(path, why);
+               return demo_ ? demos_.Open(path, why) : OpenSystemSerialDevice(path, why);
              }) {
   // Station mode prints a line per chip; the log goes to the record.
   if (!o.quiet && !o.repeat) state_.log.SetListener([this](const std::string& line) { Print(line); });
   if (shared.prefix) dialogs_.SetBar(false);
   state_.link.DelayValue = o.delay;
-  state_.calibration_record.SetPath(CalibrationRecordPath(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
+  state_.calibration_record.SetPath(CalibrationRecordPath());
   summary_.port = port_;
 }
 
@@ -358,14 +358,13 @@ bool Session::WaitForChip(bool present) {
       said = true;
     }
     // A poll a third of a second: quick for the operator, idle for the CPU.
-    timespec pause{0, 300'000'000};
-    nanosleep(&pause, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
   return false;
 }
 
 int Session::Station() {
-  const bool terminal = isatty(STDOUT_FILENO) != 0;
+  const bool terminal = platform::IsTerminal(platform::Stream::kOut);
   int chips = 0;
   std::string first_serial, last_serial;
   Print("station: put in a " + state_.chip.ChipName + " (Ctrl+C ends)");

@@ -1,14 +1,14 @@
 #include "cli/terminal_dialogs.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <iostream>
+
+#include "platform/platform.h"
 
 namespace fw::cli {
 
 TerminalDialogs::TerminalDialogs(bool assume_yes, const volatile std::sig_atomic_t* signals)
-    : assume_yes_(assume_yes), bar_(isatty(STDERR_FILENO) != 0), signals_(signals) {}
+    : assume_yes_(assume_yes), bar_(platform::IsTerminal(platform::Stream::kErr)), signals_(signals) {}
 
 bool TerminalDialogs::StopRequested() {
   NoteSignals();
@@ -35,7 +35,7 @@ void TerminalDialogs::NoteSignals() {
 
 bool TerminalDialogs::Ask(const std::string& caption, const std::string& text, Buttons buttons) {
   if (assume_yes_) return true;
-  if (isatty(STDIN_FILENO) == 0) {
+  if (!platform::IsTerminal(platform::Stream::kIn)) {
     refused_ = true;
     std::cerr << "flashwright-cli: the operation asks before it destroys data and there is no "
                  "terminal to ask on; give --yes to answer it\n";

@@ -1,24 +1,36 @@
 #include "link/link.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "link/gateway.h"
 
 namespace fw {
 
-std::optional<std::string> DevicePathFor(const std::string& port_name) {
+std::optional<std::string> DevicePathFor(const std::string& port_name, platform::PortNaming naming) {
   std::string path;
-#if defined(_WIN32)
-  path = "\\\\.\\" + port_name;
-#else
-  if (port_name.rfind("demo:", 0) == 0 || port_name.rfind('/', 0) == 0) {
+  if (port_name.rfind("demo:", 0) == 0) {
+    path = port_name;
+  } else if (naming == platform::PortNaming::kWindows) {
+    // COM3, com3 and \\.\COM12 all name the same kind of device: Windows
+    // opens COM10 and above only by the device path.
+    if (port_name.rfind("\\\\.\\", 0) == 0) {
+      path = port_name;
+    } else {
+      path = "\\\\.\\";
+      for (char c : port_name) path += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+  } else if (port_name.rfind('/', 0) == 0) {
     path = port_name;
   } else {
     path = "/dev/" + port_name;
   }
-#endif
   if (port_name.empty() || path.size() + 1 > kDevicePathBuffer) return std::nullopt;
   return path;
+}
+
+std::optional<std::string> DevicePathFor(const std::string& port_name) {
+  return DevicePathFor(port_name, platform::SystemPortNaming());
 }
 
 Link::Link(Log& log, Pause& pause, DeviceOpener opener)

@@ -9,6 +9,7 @@
 #include "link/pause.h"
 #include "link/serial_device.h"
 #include "log/log.h"
+#include "platform/platform.h"
 
 namespace fw {
 
@@ -29,10 +30,14 @@ inline constexpr int kMaxPolls = 1000;
 // tool has always had; a longer name is refused, never cut.
 inline constexpr std::size_t kDevicePathBuffer = 100;
 
-// The device path for a port name typed by the operator. On Linux a name that
-// begins with "/" is already a path and any other is looked up under /dev;
-// "demo:" names the built-in simulated gateway and passes unchanged.
-// Gives nothing when the path would not fit kDevicePathBuffer.
+// The device path for a port name typed by the operator. On POSIX systems a
+// name that begins with "/" is already a path and any other is looked up
+// under /dev; on Windows "COM3" and "com3" become "\\.\COM3" and a name
+// that is already a device path passes unchanged. "demo:" names the
+// built-in simulated gateway and passes unchanged everywhere. Gives nothing
+// when the path would not fit kDevicePathBuffer.
+std::optional<std::string> DevicePathFor(const std::string& port_name, platform::PortNaming naming);
+// The same by this system's naming.
 std::optional<std::string> DevicePathFor(const std::string& port_name);
 
 // The serial link to the GX-0450: the one port handle of the application,

@@ -20,14 +20,22 @@ class Pause {
 // way and waits out the last tens of microseconds, since a 1 ms sleep alone
 // overshoots by about 5 percent, which adds up over the tens of thousands
 // of pauses of a chip read. No pause is ever shorter than asked.
+//
+// On Windows a plain Sleep(1) lasts a whole 15.6 ms timer tick: the sleep is
+// a high-resolution waitable timer there (timeBeginPeriod(1) where the
+// system has none).
 class RealPause final : public Pause {
  public:
   RealPause();
+  ~RealPause() override;
+  RealPause(const RealPause&) = delete;
+  RealPause& operator=(const RealPause&) = delete;
   void Start() override;
   void Sleep(std::uint32_t milliseconds) override;
 
  private:
   std::int64_t mark_ns_ = 0;
+  void* timer_ = nullptr;  // the system's timer, where the sleep needs one
 };
 
 }  // namespace fw

@@ -200,6 +200,10 @@ std::unique_ptr<SerialDevice> OpenPosixSerialDevice(const std::string& path, std
   return std::make_unique<PosixSerialDevice>(fd);
 }
 
+std::unique_ptr<SerialDevice> OpenSystemSerialDevice(const std::string& path, std::string* why) {
+  return OpenPosixSerialDevice(path, why);
+}
+
 std::vector<std::string> ListSerialPorts() {
   // A tty with a device behind it in sysfs is a real port; the built-in
   // legacy ports (ttyS*) are listed only where a driver claims them.

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "link/serial_device.h"
+#include "link/system_serial.h"
 
 namespace fw {
 
@@ -14,8 +14,5 @@ namespace fw {
 // The line settings are applied by SetState().
 std::unique_ptr<SerialDevice> OpenPosixSerialDevice(const std::string& path, std::string* why);
 
-// The serial ports of this machine by name ("ttyUSB0", "ttyS0", ...), for the
-// port box; read afresh on every call.
-std::vector<std::string> ListSerialPorts();
 
 }  // namespace fw

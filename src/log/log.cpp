@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "platform/platform.h"
+
 namespace fw {
 
 namespace {
@@ -37,16 +39,12 @@ constexpr const char* kCatalogue[kLogCodeCount] = {
 }  // namespace
 
 TimeOfDay SystemClock::LocalTime() {
-  std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  localtime_r(&now, &parts);
+  const std::tm parts = platform::LocalTime(std::time(nullptr));
   return {parts.tm_hour, parts.tm_min, parts.tm_sec};
 }
 
 std::string SystemClock::UtcTimestamp() {
-  std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  gmtime_r(&now, &parts);
+  const std::tm parts = platform::UtcTime(std::time(nullptr));
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
   return text;

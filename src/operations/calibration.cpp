@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "log/safe_file.h"
+#include "platform/platform.h"
 
 namespace fw {
 
@@ -149,16 +150,11 @@ std::optional<CalibrationRecordEntry> CalibrationRecord::NewestFor(const std::st
 }
 
 std::string CalibrationRecordPath(const char* xdg_data_home, const char* home) {
-  // XDG: a relative XDG_DATA_HOME is to be ignored.
-  std::string base;
-  if (xdg_data_home != nullptr && xdg_data_home[0] == '/') {
-    base = xdg_data_home;
-  } else if (home != nullptr && home[0] != '\0') {
-    base = std::string(home) + "/.local/share";
-  } else {
-    base = ".";
-  }
-  return base + "/flashwright/calibration.log";
+  return platform::XdgDataFolder(xdg_data_home, home) + "/calibration.log";
+}
+
+std::string CalibrationRecordPath() {
+  return platform::DataFolder() + platform::FolderSeparator() + "calibration.log";
 }
 
 }  // namespace fw

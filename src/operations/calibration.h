@@ -80,5 +80,7 @@ class CalibrationRecord {
 // ~/.local/share/flashwright/calibration.log; the caller reads the
 // environment (either may be null or empty).
 std::string CalibrationRecordPath(const char* xdg_data_home, const char* home);
+// The record's place on this system: in platform::DataFolder().
+std::string CalibrationRecordPath();
 
 }  // namespace fw

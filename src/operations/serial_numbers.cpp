@@ -1,8 +1,5 @@
 #include "operations/serial_numbers.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +9,7 @@
 
 #include "log/safe_file.h"
 #include "log/hex.h"
+#include "platform/platform.h"
 
 namespace fw {
 
@@ -143,18 +141,18 @@ bool SerialNumbers::Update(const std::function<void(State&)>& change, std::strin
     return true;
   }
   const std::string lock_path = path_ + ".lock";
-  const int lock = open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (lock < 0) {
-    if (error) *error = "cannot open " + lock_path + ": " + std::strerror(errno);
+  platform::File lock;
+  std::string why;
+  if (!lock.Open(lock_path, platform::File::Mode::kReadWrite, &why) || !lock.Lock(&why)) {
+    if (error) *error = "cannot open " + lock_path + ": " + why;
     return false;
-  }
-  while (flock(lock, LOCK_EX) != 0 && errno == EINTR) {
   }
   State state;
   state.next = start_.first;
   std::string text;
   bool ok = true;
-  if (access(path_.c_str(), F_OK) == 0) {
+  if (platform::File existing; existing.Open(path_, platform::File::Mode::kRead, nullptr)) {
+    existing.Close();
     ok = ReadWholeFile(path_, &text, error);
     std::istringstream lines(text);
     std::string word;
@@ -195,8 +193,7 @@ bool SerialNumbers::Update(const std::function<void(State&)>& change, std::strin
     }
     ok = ReplaceFileSafely(path_, out, error);
   }
-  flock(lock, LOCK_UN);
-  close(lock);
+  lock.Unlock();
   return ok;
 }
 

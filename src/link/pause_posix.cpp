@@ -3,9 +3,7 @@
 #include <cerrno>
 #include <ctime>
 
-#if defined(__linux__)
 #include <sys/prctl.h>
-#endif
 
 namespace fw {
 
@@ -24,12 +22,12 @@ constexpr std::int64_t kWaitOutNs = 120'000;
 }  // namespace
 
 RealPause::RealPause() {
-#if defined(__linux__)
   // With the default 50 us slack a sleep ends later still.
   prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-#endif
   mark_ns_ = NowNs();
 }
+
+RealPause::~RealPause() = default;
 
 void RealPause::Start() { mark_ns_ = NowNs(); }
 

@@ -1,0 +1,17 @@
+#include "platform/platform.h"
+
+namespace fw::platform {
+
+std::string XdgDataFolder(const char* xdg_data_home, const char* home) {
+  std::string base;
+  if (xdg_data_home != nullptr && xdg_data_home[0] == '/') {
+    base = xdg_data_home;
+  } else if (home != nullptr && home[0] != '\0') {
+    base = std::string(home) + "/.local/share";
+  } else {
+    base = ".";
+  }
+  return base + "/flashwright";
+}
+
+}  // namespace fw::platform

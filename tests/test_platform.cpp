@@ -1,0 +1,134 @@
+// The system's side of the core, on whichever system the tests run (Linux,
+// and Windows under Wine): durable files under names in any script, the
+// lock between writers, the pause that is never shorter than asked.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "link/pause.h"
+#include "log/safe_file.h"
+#include "platform/platform.h"
+
+namespace fw {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A scratch folder of this test's own, its name in UTF-8.
+std::string Scratch(const std::string& name) {
+  const std::string sep(1, platform::FolderSeparator());
+  const std::string folder = testing::TempDir() + (testing::TempDir().back() == sep[0] ? "" : sep) +
+                             "flashwright_platform_" + std::to_string(platform::ProcessId()) + sep + name;
+  std::string why;
+  EXPECT_TRUE(platform::MakeFolders(folder, &why)) << why;
+  return folder + sep;
+}
+
+std::size_t FilesIn(const std::string& folder) {
+  std::size_t n = 0;
+  for (const auto& entry : fs::directory_iterator(fs::u8path(folder))) n += entry.is_regular_file();
+  return n;
+}
+
+TEST(Platform, FilesUnderNamesInAnyScriptRoundTrip) {
+  for (const char* name : {"plain.hex", "caf\xC3\xA9.hex", "\xD0\xBF\xD1\x80\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB2\xD0\xBA\xD0\xB0.hex"}) {
+    SCOPED_TRACE(name);
+    const std::string folder = Scratch("names");
+    const std::string path = folder + name;
+    const std::string content(70000, '\x5A');  // more than one read's buffer
+    std::string error, back;
+    ASSERT_TRUE(ReplaceFileSafely(path, content, &error)) << error;
+    ASSERT_TRUE(ReplaceFileSafely(path, content + "!", &error)) << error << " (over an existing file)";
+    ASSERT_TRUE(ReadWholeFile(path, &back, &error)) << error;
+    EXPECT_EQ(back, content + "!");
+    EXPECT_TRUE(fs::exists(fs::u8path(path))) << "the system sees the same name";
+  }
+  EXPECT_EQ(FilesIn(Scratch("names")), 3u) << "no temporary file is left beside them";
+}
+
+TEST(Platform, AppendsWholeLinesAndEndsATornOne) {
+  const std::string path = Scratch("append") + "record.log";
+  std::string error, text;
+  ASSERT_TRUE(ReplaceFileSafely(path, "first\nhalf a li", &error)) << error;
+  ASSERT_TRUE(AppendDurably(path, "second\n", &error)) << error;
+  ASSERT_TRUE(AppendDurably(path, "third\n", &error)) << error;
+  ASSERT_TRUE(ReadWholeFile(path, &text, &error)) << error;
+  EXPECT_EQ(text, "first\nhalf a li\nsecond\nthird\n");
+  // Made with its folders when missing.
+  const std::string deep = Scratch("append") + "a" + platform::FolderSeparator() + "b" +
+                           platform::FolderSeparator() + "new.log";
+  ASSERT_TRUE(AppendDurably(deep, "one\n", &error)) << error;
+  ASSERT_TRUE(ReadWholeFile(deep, &text, &error)) << error;
+  EXPECT_EQ(text, "one\n");
+}
+
+TEST(Platform, FailuresSayWhatAndWhere) {
+  const std::string folder = Scratch("failures");
+  std::string error, text;
+  EXPECT_FALSE(ReadWholeFile(folder + "missing.hex", &text, &error));
+  EXPECT_NE(error.find("Cannot open file \"" + folder + "missing.hex\". "), std::string::npos) << error;
+  EXPECT_GT(error.size(), std::string("Cannot open file \"\". ").size() + folder.size() + 11) << "the system's words";
+  // A file inside a file cannot be made.
+  ASSERT_TRUE(ReplaceFileSafely(folder + "plain", "x", &error)) << error;
+  const std::string inside = folder + "plain" + platform::FolderSeparator() + "new.hex";
+  EXPECT_FALSE(ReplaceFileSafely(inside, "y", &error));
+  EXPECT_NE(error.find(inside), std::string::npos) << error;
+  EXPECT_FALSE(AppendDurably(inside, "y\n", &error));
+}
+
+TEST(Platform, ALockHoldsOtherWritersOff) {
+  const std::string path = Scratch("lock") + "serial.lock";
+  platform::File first, second;
+  std::string why;
+  ASSERT_TRUE(first.Open(path, platform::File::Mode::kReadWrite, &why)) << why;
+  ASSERT_TRUE(second.Open(path, platform::File::Mode::kReadWrite, &why)) << why;
+  ASSERT_TRUE(first.Lock(&why)) << why;
+  std::atomic<bool> taken{false};
+  std::thread other([&] {
+    std::string reason;
+    EXPECT_TRUE(second.Lock(&reason)) << reason;
+    taken = true;
+    second.Unlock();
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(taken) << "the second writer waits while the first holds the lock";
+  first.Unlock();
+  other.join();
+  EXPECT_TRUE(taken);
+}
+
+TEST(Platform, ThePauseIsNeverShorterThanAsked) {
+  RealPause pause;
+  pause.Start();
+  const auto start = std::chrono::steady_clock::now();
+  auto mark = start;
+  double longest_ms = 0;
+  for (int i = 0; i < 50; ++i) {
+    pause.Sleep(1);
+    const auto now = std::chrono::steady_clock::now();
+    const double ms = std::chrono::duration<double, std::milli>(now - mark).count();
+    longest_ms = std::max(longest_ms, ms);
+    mark = now;
+  }
+  const double total_ms = std::chrono::duration<double, std::milli>(mark - start).count();
+  // Each pause ends at its deadline: fifty of them take at least 50 ms.
+  EXPECT_GE(total_ms, 50.0);
+  RecordProperty("pause_1ms_mean_us", static_cast<int>(total_ms * 1000 / 50));
+  RecordProperty("pause_1ms_longest_us", static_cast<int>(longest_ms * 1000));
+  std::printf("1 ms asked 50 times: %.3f ms on average, the longest %.3f ms\n", total_ms / 50, longest_ms);
+}
+
+TEST(Platform, DataFolderAndHostAreNamed) {
+  EXPECT_FALSE(platform::DataFolder().empty());
+  EXPECT_FALSE(platform::HostName().empty());
+  const std::tm utc = platform::UtcTime(86400 + 3661);
+  EXPECT_EQ(utc.tm_mday, 2);
+  EXPECT_EQ(utc.tm_hour * 3600 + utc.tm_min * 60 + utc.tm_sec, 3661);
+}
+
+}  // namespace
+}  // namespace fw
