@@ -3,61 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
 
-#include "fakes.h"
-#include "operations/app_state.h"
+#include "file_rig.h"
 
 namespace fw {
 namespace {
 
-struct FileRig {
-  test::FakeClock clock;
-  test::FakePause pause;
-  test::FakeDialogs dialogs;
-  AppState state{clock, pause, dialogs, nullptr};
-  // One file per test: the tests run in parallel.
-  std::string path = testing::TempDir() + "/flashwright_" +
-                     testing::UnitTest::GetInstance()->current_test_info()->name();
-
-  explicit FileRig(const char* chip) { Select(chip); }
-  ~FileRig() { std::remove(path.c_str()); }
-  void Select(const char* chip) { state.selector.SelectChip(FindChipByName(chip)->IdWord); }
-  const ChipRecord& chip() const { return state.chip; }
-  Images& images() { return state.images; }
-
-  void WriteText(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-  std::string ReadText() const {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  // Reads `text` as a HEX file and gives the log lines it wrote.
-  std::vector<std::string> LoadHex(const std::string& text, FileSection section) {
-    WriteText(text);
-    const std::size_t before = state.log.Lines().size();
-    state.files.ReadHexFile(path, section);
-    return {state.log.Lines().begin() + static_cast<std::ptrdiff_t>(before), state.log.Lines().end()};
-  }
-  // Fills the images with a pattern and shows them on Page1, where the
-  // writers take them from.
-  void FillAndShow(std::uint32_t seed) {
-    std::mt19937 random(seed);
-    for (std::uint32_t i = 0; i < chip().ProgramSize / 2; ++i) SetWordAt(images().ProgramImage, i, random() & 0x3FFF);
-    for (std::uint32_t i = 0; i < chip().ConfigSize / 2; ++i) SetWordAt(images().ConfigImage, i, random() & 0x3FFF);
-    for (std::uint32_t i = 0; i < chip().DataSize; ++i) images().DataImage[i] = random() & 0xFF;
-    state.workspace.ShowImage(1, kProgramImage);
-    state.workspace.ShowImage(6, kConfigImage);
-    state.workspace.ShowImage(3, kDataImage);
-  }
-};
+using test::FileRig;
 
 bool SameBytes(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, std::uint32_t n) {
   return std::equal(a.begin(), a.begin() + n, b.begin());
@@ -306,26 +263,6 @@ TEST(FileCommands, ExtensionsFormatsAndTheChipCheck) {
   none.state.chip.ChipIdWord = 0;
   none.state.files.LoadFile(base, sectAll);
   EXPECT_EQ(none.state.log.Lines().back(), "No chip selected");
-}
-
-TEST(FileCommands, AFailedSaveKeepsThePreviousFile) {
-  FileRig rig("PIC16F887");
-  rig.WriteText("the file that was there");
-  // A file size limit makes the writing fail half way.
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = 1000;
-  setrlimit(RLIMIT_FSIZE, &small);
-  const FileReport report = rig.state.files.WriteHexFile(rig.path, sectAll);
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, old_handler);
-  EXPECT_FALSE(report.done);
-  EXPECT_EQ(rig.ReadText(), "the file that was there");
-  ASSERT_EQ(rig.dialogs.told.size(), 1u);
-  EXPECT_EQ(rig.dialogs.told[0].rfind("Error: Cannot write file", 0), 0u) << rig.dialogs.told[0];
-  EXPECT_NE(rig.state.log.Lines().back(), "Operation complete");
 }
 
 }  // namespace

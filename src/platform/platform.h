@@ -62,7 +62,7 @@ class File {
 // to the user where the system has such a notion.
 bool MakeFolders(const std::string& folder, std::string* reason);
 // `from` takes the name `to`, replacing a file there, in one step.
-bool ReplaceFile(const std::string& from, const std::string& to, std::string* reason);
+bool RenameOver(const std::string& from, const std::string& to, std::string* reason);
 void RemoveFile(const std::string& path);
 // The folder's entry for a file just renamed to the disk (POSIX); nothing
 // where the rename is durable by itself.

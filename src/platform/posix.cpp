@@ -133,7 +133,7 @@ bool MakeFolders(const std::string& folder, std::string* reason) {
   return true;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to, std::string* reason) {
+bool RenameOver(const std::string& from, const std::string& to, std::string* reason) {
   return std::rename(from.c_str(), to.c_str()) == 0 || Fail(reason, errno);
 }
 
