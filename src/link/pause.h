@@ -23,7 +23,8 @@ class Pause {
 //
 // On Windows a plain Sleep(1) lasts a whole 15.6 ms timer tick: the sleep is
 // a high-resolution waitable timer there (timeBeginPeriod(1) where the
-// system has none).
+// system has none), or the system's own delay where that wakes nearer the
+// time asked (Wine).
 class RealPause final : public Pause {
  public:
   RealPause();
@@ -35,7 +36,7 @@ class RealPause final : public Pause {
 
  private:
   std::int64_t mark_ns_ = 0;
-  void* timer_ = nullptr;  // the system's timer, where the sleep needs one
+  void* timer_ = nullptr;  // how the system's sleep is made, where it needs more than the clock
 };
 
 }  // namespace fw

@@ -15,8 +15,9 @@ namespace {
 constexpr DWORD kBaud = 250000;
 constexpr DWORD kWriteTimeoutMs = 20000;
 
-// An event-driven request on the port: overlapped, so that a read never
-// blocks and a write is bounded by its own wait.
+// One direction's overlapped request on the port, its event made once: a
+// frame's write and its answer's read each cost the system as little as
+// they can.
 class Request {
  public:
   Request() { io_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
@@ -24,20 +25,27 @@ class Request {
   Request(const Request&) = delete;
   Request& operator=(const Request&) = delete;
 
+  OVERLAPPED* Start() {
+    const HANDLE event = io_.hEvent;
+    io_ = {};
+    io_.hEvent = event;
+    ResetEvent(event);
+    return &io_;
+  }
   // The bytes moved once the request has finished, or nothing when it
   // failed or did not finish within `wait_ms` (it is then cancelled).
   std::optional<DWORD> Finish(HANDLE port, BOOL started, DWORD wait_ms) {
     DWORD n = 0;
-    if (started) return GetOverlappedResult(port, &io_, &n, FALSE) ? std::optional<DWORD>(n) : std::nullopt;
-    if (GetLastError() != ERROR_IO_PENDING) return std::nullopt;
-    if (WaitForSingleObject(io_.hEvent, wait_ms) != WAIT_OBJECT_0) {
-      CancelIo(port);
-      GetOverlappedResult(port, &io_, &n, TRUE);
-      return std::nullopt;
+    if (!started) {
+      if (GetLastError() != ERROR_IO_PENDING) return std::nullopt;
+      if (WaitForSingleObject(io_.hEvent, wait_ms) != WAIT_OBJECT_0) {
+        CancelIo(port);
+        GetOverlappedResult(port, &io_, &n, TRUE);
+        return std::nullopt;
+      }
     }
     return GetOverlappedResult(port, &io_, &n, FALSE) ? std::optional<DWORD>(n) : std::nullopt;
   }
-  OVERLAPPED* io() { return &io_; }
 
  private:
   OVERLAPPED io_{};
@@ -93,10 +101,9 @@ class Win32SerialDevice final : public SerialDevice {
   bool Write(const std::uint8_t* bytes, std::size_t length) override {
     std::size_t done = 0;
     while (done < length) {
-      Request request;
       const auto chunk = static_cast<DWORD>(std::min<std::size_t>(length - done, 65536));
-      const BOOL started = WriteFile(port_, bytes + done, chunk, nullptr, request.io());
-      const std::optional<DWORD> n = request.Finish(port_, started, kWriteTimeoutMs);
+      const BOOL started = WriteFile(port_, bytes + done, chunk, nullptr, write_.Start());
+      const std::optional<DWORD> n = write_.Finish(port_, started, kWriteTimeoutMs);
       if (!n || *n == 0) return false;  // gone, or not taken within 20 s
       done += *n;
     }
@@ -116,16 +123,16 @@ class Win32SerialDevice final : public SerialDevice {
 
   int Read(std::uint8_t* bytes, int length) override {
     if (length <= 0) return 0;
-    Request request;
-    const BOOL started = ReadFile(port_, bytes, static_cast<DWORD>(length), nullptr, request.io());
+    const BOOL started = ReadFile(port_, bytes, static_cast<DWORD>(length), nullptr, read_.Start());
     // With the timeouts above the read completes at once; the wait only
     // covers its delivery.
-    const std::optional<DWORD> n = request.Finish(port_, started, 1000);
+    const std::optional<DWORD> n = read_.Finish(port_, started, 1000);
     return n ? static_cast<int>(*n) : 0;
   }
 
  private:
   HANDLE port_;
+  Request write_, read_;
 };
 
 // "\\.\COM3" and its number; 0 for a name that is not a COM port's.
