@@ -21,6 +21,7 @@ sims=()
 cleanup() {
   for p in "${sims[@]}"; do kill "$p" 2>/dev/null; done
   wait 2>/dev/null
+  wineserver -k 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -35,7 +36,17 @@ check() {  # check WHAT COMMAND...: passes when the command succeeds
   if "$@"; then echo "ok: $what"; else fail "$what"; fi
 }
 
-[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+if [ ! -d "$WINEPREFIX/dosdevices" ]; then
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+fi
+# One Wine server for the whole test, its output kept out of the logs: it
+# opens the COM ports' terminals for the tool, and tells of a terminal that
+# hangs up on standard error.
+wineserver -p >/dev/null 2>&1
+# The prefix's services start now, with nowhere to write: started by the
+# first command of the test, they would hold its output pipe open.
+wine wineboot >/dev/null 2>&1 </dev/null
 # Wine's own data folder of the prefix's user, where the record goes.
 appdata=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local 2>/dev/null | head -n 1)
 
