@@ -103,6 +103,9 @@ script() {
   run write --port demo:PIC12F629 --chip PIC12F629 --yes --erase "$work/f629.hex"
   run write --port demo:PIC12F629 --chip PIC12F629 --yes --no-keep-calibration --quiet "$work/f629.hex"
   run write --port demo:PIC12F629 --chip PIC12F629 --yes --osccal 0x3480 --bg 10 "$work/f629.hex"
+  run write --port demo:PIC12F629 --chip PIC12F629 --yes --osccal 0x3480 --bg 10 --replace-calibration --quiet \
+    "$work/f629.hex"
+  run calibration --port demo:PIC12F629 --chip PIC12F629
   run write --port demo:PIC16F684 --chip PIC16F684 --yes --entire-config "$work/f684.hex"
   run write --port demo:PIC16F684 --chip auto --yes --no-verify "$work/f684.hex"
   run write --port demo:PIC16F1827 --chip PIC16F1827 --yes --erase "$work/f1827.hex"
@@ -139,6 +142,9 @@ script() {
   run write --port demo:PIC16F684 --chip PIC16F684 --bogus x.hex
   run write --port demo:PIC16F684 --chip PIC16F684 --delay 9 x.hex
   run erase --port demo:PIC12F629 --chip PIC12F629 --osccal 0x3480
+  run erase --port demo:PIC12F629 --chip PIC12F629 --osccal 0x3480 --bg 10 --no-keep-calibration
+  run calibration --port demo:PIC12F629 --chip PIC12F629 --restore last --no-keep-calibration
+  run erase --port demo:PIC12F629 --chip PIC12F629 --replace-calibration
   run calibration --port demo:PIC12F629 --chip PIC12F629 --restore
   run checksum "$work/f629.hex"
   run detect --port demo:PIC16F630 --chip PIC16F630

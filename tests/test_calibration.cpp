@@ -10,7 +10,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "log/safe_file.h"
 #include "ops_rig.h"
+#include "platform/platform.h"
 
 namespace fw {
 namespace {
@@ -137,7 +139,9 @@ TEST(Calibration, RecordedBeforeTheEraseAndNamedWhenTheWriteFails) {
   CalRig whole("PIC16F630");
   const auto written = whole.Run([](DeviceOperations& o) { return o.WriteProgramAndConfig(true, false); });
   const std::string line = "2026-12-09T09:05:07Z\tPIC16F630\tdemo\tosccal=34A8 bg=10\tread\n";
-  EXPECT_EQ(Slurp(whole.record), line);
+  const std::string closed = "2026-12-09T09:05:07Z\tPIC16F630\tdemo\tosccal=34A8 bg=10\tclosed\n";
+  // Read before the erase, then closed once they are back on the chip.
+  EXPECT_EQ(Slurp(whole.record), line + closed);
   EXPECT_EQ(written[2],
             "    OSCCAL word & BG-bits has been read and stored: 0x03FF = 34A8, BG bits = 10, recorded in " + whole.record);
 
@@ -164,7 +168,7 @@ TEST(Calibration, RecordedBeforeTheEraseAndNamedWhenTheWriteFails) {
   EXPECT_EQ(again.dialogs.calibration_suggested, kFactory);
   EXPECT_NE(again.dialogs.calibration_asked.back().find("reads 3FFF"), std::string::npos);
   EXPECT_EQ(again.OnChip(), kFactory);
-  EXPECT_EQ(Slurp(rig.record), line + "2026-12-09T09:05:07Z\tPIC16F630\tdemo\tosccal=34A8 bg=10\tgiven\n");
+  EXPECT_EQ(Slurp(rig.record), line + "2026-12-09T09:05:07Z\tPIC16F630\tdemo\tosccal=34A8 bg=10\tgiven\n" + closed);
 }
 
 TEST(Calibration, ARecordThatCannotBeWrittenStopsOnlyWhatWouldLoseTheValues) {
@@ -298,6 +302,107 @@ TEST(Calibration, RestoreWritesOnlyWhereTheChipIsErased) {
     EXPECT_TRUE(rig.chip().notes().empty()) << rig.chip().notes().front();
     EXPECT_EQ(rig.OnChip(), c.outcome == Outcome::kDone ? c.values : before);
   }
+}
+
+TEST(Calibration, ValuesGivenByHandAgainstWhatTheChipReads) {
+  constexpr OsccalValues kOther{0x3480, 0b01};
+  enum class Chip { kOwn, kProtected, kErased };
+  const struct {
+    const char* what;
+    Chip chip;
+    OsccalValues given;
+    bool replace;
+    Outcome outcome;
+    OsccalValues after;
+    const char* record;  // the sources recorded, in order
+  } cases[] = {
+      {"readable, equal", Chip::kOwn, kFactory, false, Outcome::kDone, kFactory, "read closed"},
+      {"readable, different", Chip::kOwn, kOther, false, Outcome::kStopped, kFactory, "own"},
+      {"readable, different, replaced", Chip::kOwn, kOther, true, Outcome::kDone, kOther, "own given closed"},
+      {"protected, band gap differs", Chip::kProtected, kOther, false, Outcome::kStopped, kFactory, "own"},
+      {"protected, band gap equal", Chip::kProtected, {0x3480, 0b10}, false, Outcome::kDone, {0x3480, 0b10},
+       "own given closed"},
+      {"erased: nothing to compare", Chip::kErased, kOther, false, Outcome::kDone, kOther, "given closed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    CalRig rig("PIC12F629");
+    if (c.chip == Chip::kProtected) rig.Protect();
+    if (c.chip == Chip::kErased) rig.EraseCalibration();
+    rig.state.operations.ReplaceCalibration(c.replace);
+    const auto lines = rig.Run([&](DeviceOperations& o) { return o.ChipErase(true, c.given); }, c.outcome);
+    EXPECT_EQ(rig.OnChip(), c.after);
+    std::string sources;
+    for (const CalibrationRecordEntry& e : rig.state.calibration_record.Entries()) {
+      sources += (sources.empty() ? "" : " ") + e.source;
+    }
+    EXPECT_EQ(sources, c.record);
+    if (c.outcome == Outcome::kStopped) {
+      EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.find("the values given are 0x03FF = 3480") != std::string::npos &&
+               l.find("--replace-calibration") != std::string::npos;
+      }));
+    }
+    // Typed values are never said to have been read.
+    const bool given = std::string(c.record).find("given") != std::string::npos;
+    EXPECT_EQ(std::any_of(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.find("given (not read from the chip)") != std::string::npos; }),
+              given);
+  }
+}
+
+TEST(Calibration, RestoreLastTakesOnlyWhatAnEraseLeftBehind) {
+  CalRig rig("PIC12F629");
+  CalibrationRecord& record = rig.state.calibration_record;
+  std::string error;
+  auto add = [&](const char* time, const char* chip, OsccalValues v, const char* source) {
+    ASSERT_TRUE(record.Append({time, chip, "ttyUSB0", {v, {}}, source}, &error)) << error;
+  };
+  // Chip B failed after its erase (open); chip A was then written (closed).
+  add("2026-12-01T08:00:00Z", "PIC12F629", {0x3470, 0b01}, "read");
+  add("2026-12-02T08:00:00Z", "PIC12F629", {0x34A8, 0b10}, "read");
+  add("2026-12-02T08:00:05Z", "PIC12F629", {0x34A8, 0b10}, "closed");
+  add("2026-12-03T08:00:00Z", "PIC16F630", {0x3490, 0b11}, "read");
+  add("2026-12-04T08:00:00Z", "PIC12F629", {0x34C0, 0b00}, "given");
+  add("2026-12-04T09:00:00Z", "PIC12F629", {0x3400, 0b11}, "own");
+  const auto open = record.OpenFor("PIC12F629");
+  ASSERT_EQ(open.size(), 2u) << "the closed entry and the chip's own recorded values are no candidates";
+  EXPECT_EQ(*open[0].values.osccal, (OsccalValues{0x34C0, 0b00})) << "newest first";
+  EXPECT_EQ(*open[1].values.osccal, (OsccalValues{0x3470, 0b01}));
+  // A restore of the newest closes it.
+  rig.EraseCalibration();
+  rig.Run([&](DeviceOperations& o) { return o.RestoreCalibration(*open[0].values.osccal); });
+  ASSERT_EQ(record.OpenFor("PIC12F629").size(), 1u);
+  EXPECT_EQ(record.OpenFor("PIC12F629")[0].time, "2026-12-01T08:00:00Z");
+}
+
+TEST(Calibration, TheRecordIsReadOnlyAsAFileAndOnlyItsNewestPart) {
+  CalRig rig("PIC12F629");
+  CalibrationRecord& record = rig.state.calibration_record;
+  // Not a file (a folder here; a device or a FIFO likewise): nothing is
+  // read, nothing waited on, nothing appended.
+  for (const std::string& path : {testing::TempDir(), rig.record + ".d"}) {
+    std::string made;
+    ASSERT_TRUE(platform::MakeFolders(path, &made)) << made;
+    record.SetPath(path);
+    EXPECT_TRUE(record.Entries().empty()) << path;
+    std::string error;
+    EXPECT_FALSE(record.Append({"t", "PIC12F629", "p", {kFactory, {}}, "read"}, &error)) << path;
+    EXPECT_NE(error.find("not an ordinary file"), std::string::npos) << error;
+  }
+  // Larger than the bound: the newest lines only, the cut one dropped.
+  record.SetPath(rig.record);
+  std::string text;
+  const std::string old_line = "2026-01-01T00:00:00Z\tPIC12F629\tp\tosccal=3470 bg=01\tread\n";
+  while (text.size() < CalibrationRecord::kReadBound + 4096) text += old_line;
+  text += "2026-12-31T00:00:00Z\tPIC12F629\tp\tosccal=34A8 bg=10\tread\n";
+  std::string error;
+  ASSERT_TRUE(ReplaceFileSafely(rig.record, text, &error)) << error;
+  const auto entries = record.Entries();
+  ASSERT_FALSE(entries.empty());
+  EXPECT_LE(entries.size() * old_line.size(), CalibrationRecord::kReadBound + old_line.size());
+  EXPECT_EQ(entries.back().time, "2026-12-31T00:00:00Z");
+  EXPECT_EQ(entries.front().time, "2026-01-01T00:00:00Z") << "whole lines only";
 }
 
 }  // namespace

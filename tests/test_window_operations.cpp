@@ -413,7 +413,7 @@ class WindowOperationsTest : public QObject {
 
   void restoreCalibrationValuesFromTheRecord() {
     SimWindow w("PIC16F630");
-    w.form.Button11Click();  // recorded: 34A8, 10
+    w.form.Button11Click();  // recorded: 34A8, 10, and closed once put back
     w.chip().SetProgramWord(w.chip().program_words() - 1, 0x3FFF);
     w.chip().SetConfigWord(7, 0x3FFF);
     QString text, offered;
@@ -421,8 +421,15 @@ class WindowOperationsTest : public QObject {
     QAction* item = w.form.findChild<QAction*>("RestoreCalibration1");
     QVERIFY(item != nullptr);
     item->trigger();
+    QCOMPARE(offered, QString(" "));  // values already back on a chip are never offered
+    // An erase that failed after it erased leaves its entry open: offered.
+    std::string error;
+    QVERIFY(w.state.calibration_record.Append({"2026-12-09T10:00:00Z", "PIC16F630", "ttyUSB0", {kFactory, {}}, "read"},
+                                              &error));
+    AnswerCalibration("34A8", "10", 0, &text, &offered);
+    item->trigger();
     QCOMPARE(offered, QString("34A8 10"));
-    QVERIFY(text.contains("The newest record for the PIC16F630: 0x03FF = 34A8, BG bits = 10"));
+    QVERIFY(text.contains("0x03FF = 34A8, BG bits = 10, 2026-12-09T10:00:00Z on ttyUSB0"));
     QCOMPARE(w.OnChip(), kFactory);
     QVERIFY(w.Logged("    OSCCAL word & BG-bits has been restored: 0x03FF = 34A8, BG bits = 10"));
   }

@@ -223,16 +223,22 @@ void TForm1::Button11Click() {
 
 void TForm1::RestoreCalibrationClick() {
   const std::string& chip = state_.chip.ChipName;
-  const auto newest = state_.calibration_record.NewestFor(chip);
+  // Only values an erase left behind are offered, newest first: never
+  // those already back on a chip.
+  const std::vector<fw::CalibrationRecordEntry> open = state_.calibration_record.OpenFor(chip);
+  const auto newest = open.empty() ? std::nullopt : std::optional<fw::CalibrationRecordEntry>(open.front());
   QString text = "The OSCCAL word and band-gap bits go into a chip whose OSCCAL word is erased, and are read back. "
                  "Only a chip of the PIC12F629/675 or PIC16F630/676 loses them in an erase.";
   if (newest) {
-    text += QString::fromStdString("\n\nThe newest record for the " + chip + ": " +
-                                   fw::FactoryValuesText(newest->values, state_.chip.ProgramSize / 2 - 1) + ", read " +
-                                   newest->time + " on " + newest->port + "\n(" + state_.calibration_record.path() +
-                                   "). They are this chip's only if it is the chip they were read from.");
+    text += QString::fromStdString("\n\nValues read before an erase and not put back, for the " + chip +
+                                   ", newest first (" + state_.calibration_record.path() + "):");
+    for (const fw::CalibrationRecordEntry& e : open) {
+      text += QString::fromStdString("\n    " + fw::FactoryValuesText(e.values, state_.chip.ProgramSize / 2 - 1) +
+                                     ", " + e.time + " on " + e.port);
+    }
+    text += "\nThey are this chip's only if it is the chip they were read from.";
   } else if (state_.chip.ChipIdWord != 0) {
-    text += QString::fromStdString("\n\nThere is no calibration record for the " + chip + ".");
+    text += QString::fromStdString("\n\nThere is no open calibration record for the " + chip + ".");
   }
   CalibrationValuesDialog dialog(CalibrationValuesDialog::Use::kRestore, text,
                                  newest ? newest->values.osccal : std::nullopt, this);

@@ -139,6 +139,9 @@ void AddCalibrationValues(CLI::App& app, Words& w) {
                  "of what the chip reads: for a code-protected chip or one that lost them")
       ->option_text("W");
   app.add_option("--bg", w.band_gap, "the band-gap bits that go with --osccal")->option_text("B");
+  app.add_flag("--replace-calibration", w.o.replace_calibration,
+               "put the values given on the chip even where the chip's own\n"
+               "readable ones differ (without it such a command stops, naming both)");
 }
 
 void AddProductionOptions(CLI::App& app, Words& w) {
@@ -313,6 +316,12 @@ void TakeCalibration(const Words& w, bool restore_given, Options& o) {
   if (o.command == "calibration" && o.given && !o.restore) {
     throw UsageError{"\"calibration\" takes --osccal and --bg with --restore only"};
   }
+  if (!o.keep_calibration && (o.given || o.restore)) {
+    throw UsageError{std::string(o.given ? "--osccal and --bg" : "--restore") +
+                     " put calibration values on the chip; --no-keep-calibration says not to keep them: give one or "
+                     "the other"};
+  }
+  if (o.replace_calibration && !o.given) throw UsageError{"--replace-calibration goes with --osccal W --bg B"};
   if (o.restore && o.given.has_value() == o.restore_last) {
     throw UsageError{"--restore needs the values: --osccal W --bg B, or \"last\" for the newest record"};
   }

@@ -29,6 +29,9 @@ struct Options {
   std::string osccal_text, band_gap_text;
   std::optional<OsccalValues> given;  // --osccal and --bg, checked
   bool restore = false, restore_last = false;
+  // --replace-calibration: the values given go on the chip even where its
+  // own readable ones differ.
+  bool replace_calibration = false;
   // Production.
   KeepRequest keep;
   std::optional<SerialStart> serial;

@@ -47,6 +47,7 @@ Session::Session(const Options& o, std::string port, RunShared& shared)
   if (shared.prefix) dialogs_.SetBar(false);
   state_.link.DelayValue = o.delay;
   state_.calibration_record.SetPath(CalibrationRecordPath());
+  state_.operations.ReplaceCalibration(o.replace_calibration);
   summary_.port = port_;
 }
 
@@ -102,6 +103,11 @@ int Session::Run() {
     if ((status = LoadFile()) != kDone) return done(status);
   }
   status = Command();
+  // A value the chip loses is never replaced without a word, --quiet or not.
+  if (o_.quiet && ops().LastKept().given) {
+    PrintError("the calibration values given were kept in place of the chip's: " +
+               FactoryValuesText(ops().LastKept().values, state_.chip.ProgramSize / 2 - 1));
+  }
   state_.link.ClosePort();
   return done(status);
 }
@@ -136,12 +142,13 @@ int Session::CheckGivenValues() {
 // Runs one operation under its name; stops the command unless it is done.
 // A stop asked during an operation that finished all the same ends the
 // command there.
-bool Session::Step(const char* name, const std::function<Outcome()>& operation, int* status) {
+bool Session::Step(const char* name, const std::function<Outcome()>& operation, int* status,
+                   bool late_stop_cancels) {
   dialogs_.SetOperation(name);
   const Outcome outcome = operation();
   *status = ExitOf(outcome);
   if (outcome == Outcome::kStopped) ExplainStop();
-  if (*status == kDone && dialogs_.StopRequested()) {
+  if (*status == kDone && late_stop_cancels && dialogs_.StopRequested()) {
     state_.log.LogEvent(LogCode::kNone, "Operation cancelled");
     *status = kRefused;
   }
@@ -150,6 +157,12 @@ bool Session::Step(const char* name, const std::function<Outcome()>& operation, 
 
 // Why nothing was erased, in the options that go on from here.
 void Session::ExplainStop() {
+  if (o_.given) {
+    PrintError("nothing was erased: the values given differ from the chip's own (the log names both); give "
+               "--replace-calibration to put them in their place, or leave --osccal and --bg out to keep the "
+               "chip's");
+    return;
+  }
   const auto newest = state_.calibration_record.NewestFor(state_.chip.ChipName);
   std::string text =
       "nothing was erased, so as not to lose the chip's calibration values (the log says why). Give them with "
@@ -185,37 +198,58 @@ int Session::Save() {
   return report.done ? kDone : kFailed;
 }
 
-void Session::PrintCalibration() {
+int Session::PrintCalibration() {
   const FamilyLookup found = LookupFamily(state_.chip.ChipIdWord);
-  if (found.row == nullptr) return;
+  if (found.row == nullptr) return kDone;
   const CalibrationRead& read = found.row->calibration->calibration;
   if (read.kind == CalibrationRead::Kind::kOsccal) {
     const std::uint32_t last = state_.chip.ProgramSize / 2 - 1;
-    Print("0x" + Hex(last, 4) + " = " + Hex(WordAt(state_.images.ProgramImage, last), 4) + " (OSCCAL)");
+    const std::uint16_t osccal = WordAt(state_.images.ProgramImage, last);
+    // A protected chip's program memory reads zeros: that is no OSCCAL word.
+    if (osccal == 0x0000) {
+      PrintError("program memory is code-protected: the OSCCAL word 0x" + Hex(last, 4) +
+                 " reads 0000 and cannot be read until the chip is erased (with its values given)");
+    } else {
+      Print("0x" + Hex(last, 4) + " = " + Hex(osccal, 4) + " (OSCCAL)");
+    }
+    // The band-gap bits stay readable under protection.
+    const std::optional<OsccalValues> own = ops().PeekOsccalValues();
+    if (own) Print("0x" + Hex(state_.chip.ConfigBase + 7, 4) + " bits 13:12 = " + BandGapText(own->band_gap) + " (BG bits)");
+    if (!own) return kFailed;
+    return osccal == 0x0000 ? kFailed : kDone;
   }
   for (std::uint32_t w = read.first_word; read.kind == CalibrationRead::Kind::kWords && w < read.first_word + read.count;
        ++w) {
     Print("0x" + Hex(state_.chip.ConfigBase + w, 4) + " = " + Hex(WordAt(state_.images.ConfigImage, w), 4));
   }
+  return kDone;
 }
 
 int Session::Restore() {
   OsccalValues values;
   if (o_.restore_last) {
-    const auto newest = state_.calibration_record.NewestFor(state_.chip.ChipName);
-    if (!newest) {
-      PrintError("no calibration record for the " + state_.chip.ChipName + " in " + state_.calibration_record.path());
+    // Only values an erase left behind: never those already back on a chip.
+    const std::vector<CalibrationRecordEntry> open = state_.calibration_record.OpenFor(state_.chip.ChipName);
+    if (open.empty()) {
+      PrintError("no open calibration record for the " + state_.chip.ChipName + " (values read before an erase " +
+                 "that were not put back) in " + state_.calibration_record.path());
       return kFailed;
     }
-    values = *newest->values.osccal;
-    Print("the newest record for the " + state_.chip.ChipName + ": " +
-          FactoryValuesText(newest->values, state_.chip.ProgramSize / 2 - 1) + " (" + newest->time + " on " +
-          newest->port + ")");
+    const std::uint32_t last = state_.chip.ProgramSize / 2 - 1;
+    if (open.size() > 1) {
+      Print("open calibration records for the " + state_.chip.ChipName + ", newest first:");
+      for (const CalibrationRecordEntry& e : open) {
+        Print("  " + e.time + " on " + e.port + ": " + FactoryValuesText(e.values, last) + " (" + e.source + ")");
+      }
+    }
+    values = *open.front().values.osccal;
+    Print("taking the newest open record for the " + state_.chip.ChipName + ": " +
+          FactoryValuesText(open.front().values, last) + " (" + open.front().time + " on " + open.front().port + ")");
   } else {
     values = *o_.given;
   }
   int status = kDone;
-  Step("Restore calibration values", [&] { return ops().RestoreCalibration(values); }, &status);
+  Step("Restore calibration values", [&] { return ops().RestoreCalibration(values); }, &status, false);
   return status;
 }
 
@@ -269,7 +303,7 @@ int Session::Command() {
   }
   if (c == "calibration" && o_.restore) return recorded(Restore());
   if (c == "calibration") {
-    if (Step("Read OSCCAL(S)", [&] { return ops().ReadCalibration(); }, &status)) PrintCalibration();
+    if (Step("Read OSCCAL(S)", [&] { return ops().ReadCalibration(); }, &status)) status = PrintCalibration();
     return recorded(status);
   }
   return kUsage;

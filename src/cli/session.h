@@ -56,12 +56,15 @@ class Session {
   int LoadFile();
   bool HasOsccalWord() const;
   int CheckGivenValues();
-  bool Step(const char* name, const std::function<Outcome()>& operation, int* status);
+  // `late_stop_cancels`: a stop asked during an operation that finished all
+  // the same ends the command as cancelled (a restore that has written is
+  // done, whatever was asked).
+  bool Step(const char* name, const std::function<Outcome()>& operation, int* status, bool late_stop_cancels = true);
   void ExplainStop();
   int Verify(bool program, bool data);
   bool PrintChecksum();
   int Save();
-  void PrintCalibration();
+  int PrintCalibration();
   int Restore();
   int Command();
   // write: one chip, with its serial number and its record line.

@@ -49,8 +49,16 @@ bool Icsp::LoadConfiguration() {
 }
 
 bool Icsp::IncrementAddress(std::uint32_t n, bool show_progress) {
+  return IncrementAddressUnlessStopped(n, show_progress, nullptr);
+}
+
+bool Icsp::IncrementAddressUnlessStopped(std::uint32_t n, bool show_progress, bool* stopped) {
   if (!Send(LoadPaketSize_SPI(6), kSize6)) return false;
   for (std::uint32_t k = 1; k <= n; ++k) {
+    if (stopped != nullptr && dialogs_.StopRequested()) {
+      *stopped = true;
+      return false;
+    }
     if (!Send(FastSendCommand(icsp::kIncrementAddress), kIncrement)) return false;
     if (show_progress && k % 8 == 0) {
       dialogs_.ProgressSet(static_cast<int>(std::uint64_t{k} * 100 / n));

@@ -51,6 +51,10 @@ class Icsp {
 
   bool LoadConfiguration();
   bool IncrementAddress(std::uint32_t n, bool show_progress);
+  // The same, asking before every frame whether the operator asked to stop:
+  // false with *stopped set when so (the link stays up), false alone on a
+  // failed frame.
+  bool IncrementAddressUnlessStopped(std::uint32_t n, bool show_progress, bool* stopped);
   bool ReadProgramMemory(std::uint32_t i, bool verify);
   bool ReadConfigMemory(std::uint32_t i, bool verify);
   bool ReadDataMemory(std::uint32_t i, bool verify);

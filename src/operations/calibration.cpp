@@ -1,5 +1,6 @@
 #include "operations/calibration.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -119,15 +120,42 @@ std::optional<OsccalValues> ParseOsccalValues(const std::string& osccal, const s
 }
 
 bool CalibrationRecord::Append(const CalibrationRecordEntry& entry, std::string* error) const {
+  // A device or a FIFO in the record's place would take the line and keep
+  // nothing: the values must reach a file.
+  if (platform::KindOf(path_) == platform::PathKind::kOther) {
+    if (error) *error = path_ + " is not an ordinary file";
+    return false;
+  }
   const std::string line = entry.time + "\t" + entry.chip + "\t" + (entry.port.empty() ? "-" : entry.port) + "\t" + ValuesField(entry.values) +
                            "\t" + entry.source + "\n";
   return AppendDurably(path_, line, error);
 }
 
+std::string CalibrationRecord::NewestText() const {
+  // Only an ordinary file, and only its newest lines: a record that is a
+  // link to a device or a FIFO, or one grown without end, is never read
+  // whole (or waited on).
+  if (path_.empty() || platform::KindOf(path_) != platform::PathKind::kFile) return {};
+  platform::File file;
+  if (!file.Open(path_, platform::File::Mode::kRead, nullptr)) return {};
+  const std::uint64_t size = file.Size().value_or(0);
+  const std::uint64_t from = size > kReadBound ? size - kReadBound : 0;
+  std::string text(static_cast<std::size_t>(size - from), '\0');
+  std::size_t done = 0;
+  while (done < text.size()) {
+    std::size_t got = 0;
+    if (!file.ReadAt(from + done, text.data() + done, text.size() - done, &got, nullptr) || got == 0) break;
+    done += got;
+  }
+  text.resize(done);
+  // A line cut at the bound's start is not a line.
+  if (from > 0) text.erase(0, text.find('\n') == std::string::npos ? text.size() : text.find('\n') + 1);
+  return text;
+}
+
 std::vector<CalibrationRecordEntry> CalibrationRecord::Entries() const {
   std::vector<CalibrationRecordEntry> entries;
-  std::string text;
-  if (path_.empty() || !ReadWholeFile(path_, &text, nullptr)) return entries;
+  const std::string text = NewestText();
   std::istringstream lines(text);
   std::string line;
   while (std::getline(lines, line)) {
@@ -139,6 +167,20 @@ std::vector<CalibrationRecordEntry> CalibrationRecord::Entries() const {
     entries.push_back({fields[0], fields[1], fields[2], *values, fields[4]});
   }
   return entries;
+}
+
+std::vector<CalibrationRecordEntry> CalibrationRecord::OpenFor(const std::string& chip) const {
+  std::vector<CalibrationRecordEntry> open;
+  for (const CalibrationRecordEntry& e : Entries()) {
+    if (e.chip != chip || !e.values.osccal) continue;
+    if (e.source == "closed") {
+      std::erase_if(open, [&](const CalibrationRecordEntry& o) { return o.values == e.values; });
+    } else if ((e.source == "read" || e.source == "given") && IsOsccalValue(e.values.osccal->osccal)) {
+      open.push_back(e);
+    }
+  }
+  std::reverse(open.begin(), open.end());
+  return open;
 }
 
 std::optional<CalibrationRecordEntry> CalibrationRecord::NewestFor(const std::string& chip) const {

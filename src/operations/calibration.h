@@ -50,7 +50,11 @@ struct CalibrationRecordEntry {
   std::string chip;
   std::string port;
   FactoryValues values;
-  std::string source;  // "read" from the chip, or "given" by the operator
+  // "read" from the chip before an erase, or "given" by the operator: an
+  // entry of values to put back. "own": the chip's values, recorded where
+  // given ones replaced them. "closed": the values of the entries before it
+  // for this chip are back on a chip.
+  std::string source;
 };
 
 // The calibration record: every calibration read before an erase, one line
@@ -67,12 +71,19 @@ class CalibrationRecord {
 
   // False with the system's reason in `error`.
   bool Append(const CalibrationRecordEntry& entry, std::string* error) const;
-  // Every line that can be read, oldest first; damaged lines are passed over.
+  // Every line that can be read, oldest first, of the newest kReadBound
+  // bytes of an ordinary file; damaged lines are passed over.
   std::vector<CalibrationRecordEntry> Entries() const;
+  static constexpr std::uint64_t kReadBound = 4 << 20;
   // The newest entry for `chip` whose OSCCAL values pass the check.
   std::optional<CalibrationRecordEntry> NewestFor(const std::string& chip) const;
+  // The entries for `chip` whose values were read (or given) before an
+  // erase and never seen back on a chip, newest first: what a failed erase
+  // or write left for "--restore last".
+  std::vector<CalibrationRecordEntry> OpenFor(const std::string& chip) const;
 
  private:
+  std::string NewestText() const;
   std::string path_;
 };
 

@@ -13,8 +13,12 @@ Step CalibrationGuard::ReadFactoryValues(const CalibrationRead& read, FactoryVal
     }
   } else {
     // The OSCCAL word is the last program word; the band-gap bits are bits
-    // 13:12 of the configuration word.
-    if (!icsp_.IncrementAddress(LastWord() - 1, true)) return Step::kFailed;
+    // 13:12 of the configuration word. The way there is a thousand frames or
+    // more: a stop is taken at each.
+    bool stopped = false;
+    if (!icsp_.IncrementAddressUnlessStopped(LastWord() - 1, true, &stopped)) {
+      return stopped ? Step::kStopped : Step::kFailed;
+    }
     const std::optional<std::uint16_t> osccal = icsp_.PeekProgramMemory(LastWord());
     if (!osccal) return Step::kReadFailed;
     if (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true)) return Step::kFailed;
@@ -72,42 +76,69 @@ CalibrationGuard::Before CalibrationGuard::Keep(bool keep, const std::optional<O
   if (!keep || read.kind == CalibrationRead::Kind::kNone) return Before::kGoOn;
   if (dialogs_.StopRequested()) return Before::kCancelled;
   FactoryValues values;
-  if (ReadFactoryValues(read, &values) != Step::kDone) return Before::kFailed;
+  if (const Step step = ReadFactoryValues(read, &values); step != Step::kDone) {
+    return step == Step::kStopped ? Before::kCancelled : Before::kFailed;
+  }
   // The F629 family's values go with the erase; the other families' stay on
   // the chip, so reading them is a record, not a rescue.
   const bool erased_with_chip = values.osccal.has_value();
   std::string source = "read";
   if (erased_with_chip && given) {
-    if (IsOsccalValue(values.osccal->osccal) && !(*values.osccal == *given)) {
-      log_.LogEvent(LogCode::kNone, "    the chip holds " + FactoryValuesText(values, LastWord()) +
-                                        "; the values given are kept instead");
-    }
-    values.osccal = *given;
-    source = "given";
+    if (const Before taken = TakeGiven(*given, &values, &source); taken != Before::kGoOn) return taken;
   } else if (erased_with_chip && !IsOsccalValue(values.osccal->osccal)) {
     const std::uint16_t read_word = values.osccal->osccal;
     if (const Before asked = AskForValues(&values, &keep); asked != Before::kGoOn) return asked;
     if (!keep) return Before::kGoOn;
     if (values.osccal->osccal != read_word) source = "given";
   }
-  bool recorded = false;
-  if (record_.enabled()) {
-    std::string error;
-    recorded = record_.Append({clock_.UtcTimestamp(), chip_.ChipName, icsp_.PortPath(), values, source}, &error);
-    if (!recorded) {
-      log_.LogEvent(LogCode::kNone, "    the calibration values could not be recorded: " + error);
-      if (erased_with_chip) {
-        // Once erased, the values would exist nowhere else.
-        log_.LogEvent(LogCode::kNone,
-                      "    nothing has been erased: the values are " + FactoryValuesText(values, LastWord()));
-        return Before::kStopped;
-      }
-    }
+  const bool recorded = record_.enabled() && Record(values, source);
+  if (record_.enabled() && !recorded && erased_with_chip) {
+    // Once erased, the values would exist nowhere else.
+    log_.LogEvent(LogCode::kNone, "    nothing has been erased: the values are " + FactoryValuesText(values, LastWord()));
+    return Before::kStopped;
   }
-  log_.LogEvent(LogCode::kNone, std::string(message) + ": " + FactoryValuesText(values, LastWord()) +
+  // Values typed by hand are never called read.
+  const std::string said = source == "given" ? "    OSCCAL word & BG-bits given (not read from the chip) and stored"
+                                             : std::string(message);
+  log_.LogEvent(LogCode::kNone, said + ": " + FactoryValuesText(values, LastWord()) +
                                     (recorded ? ", recorded in " + record_.path() : ""));
   PutIntoImages(values);
-  kept_ = {true, erased_with_chip, recorded, values};
+  kept_ = {true, erased_with_chip, recorded, source == "given", values};
+  return Before::kGoOn;
+}
+
+bool CalibrationGuard::Record(const FactoryValues& values, const std::string& source) {
+  std::string error;
+  if (record_.Append({clock_.UtcTimestamp(), chip_.ChipName, icsp_.PortPath(), values, source}, &error)) return true;
+  log_.LogEvent(LogCode::kNone, "    the calibration values could not be recorded: " + error);
+  return false;
+}
+
+CalibrationGuard::Before CalibrationGuard::TakeGiven(const OsccalValues& given, FactoryValues* values,
+                                                     std::string* source) {
+  const OsccalValues own = *values->osccal;
+  // What the chip still tells of its own: both values where the OSCCAL word
+  // is a calibration value, the band-gap bits alone where protection hides
+  // program memory (0000); nothing once erased (3FFF, 11).
+  const bool osccal_readable = IsOsccalValue(own.osccal);
+  const bool band_gap_readable = osccal_readable || own.osccal == 0x0000;
+  if (osccal_readable && own == given) return Before::kGoOn;  // the chip's own: read, not given
+  const bool differs = osccal_readable ? !(own == given) : band_gap_readable && own.band_gap != given.band_gap;
+  if (band_gap_readable && record_.enabled()) Record(*values, "own");
+  const std::string own_text = osccal_readable ? FactoryValuesText(*values, LastWord())
+                                               : "BG bits = " + BandGapText(own.band_gap) + " (OSCCAL unreadable)";
+  const std::string given_text = FactoryValuesText(FactoryValues{given, {}}, LastWord());
+  if (differs && !replace_) {
+    log_.LogEvent(LogCode::kNone, "    the chip holds " + own_text + ", the values given are " + given_text +
+                                      ": nothing has been erased; give --replace-calibration to put the given "
+                                      "values in their place");
+    return Before::kStopped;
+  }
+  if (differs) {
+    log_.LogEvent(LogCode::kNone, "    the chip holds " + own_text + ", recorded; the values given replace them");
+  }
+  values->osccal = given;
+  *source = "given";
   return Before::kGoOn;
 }
 
@@ -141,8 +172,19 @@ void CalibrationGuard::LogWhereValuesAre() const {
 Step CalibrationGuard::PutBackKept(bool stop_asked) {
   if (stop_asked) dialogs_.StopDeferred("putting the OSCCAL word and band-gap bits back on the chip");
   const Step step = PutBack(*kept_.values.osccal);
-  if (step == Step::kDone) log_.LogEvent(LogCode::kNone, "    OSCCAL word & BG-bits has been restored");
+  if (step == Step::kDone) {
+    log_.LogEvent(LogCode::kNone, "    OSCCAL word & BG-bits has been restored");
+    Close();
+  }
   return step;
+}
+
+void CalibrationGuard::Close() {
+  // Quietly: a record that cannot take the line leaves the entry open, which
+  // only offers values that are the chip's anyway.
+  if (!kept_.recorded) return;
+  std::string error;
+  record_.Append({clock_.UtcTimestamp(), chip_.ChipName, icsp_.PortPath(), kept_.values, "closed"}, &error);
 }
 
 Step CalibrationGuard::CheckOsccalWord(const OsccalValues& values, std::uint32_t i) {
@@ -214,14 +256,31 @@ std::optional<std::string> CalibrationGuard::WhyNotRestore(const OsccalValues& v
 }
 
 Step CalibrationGuard::Restore(const OsccalValues& values, const OsccalValues& now) {
+  bool osccal_on_chip = now.osccal == values.osccal;
   if (now.osccal == 0x3FFF) {
-    if (const Step step = ProgramOsccal(values); step != Step::kDone) return step;
+    if (const Step step = ProgramOsccal(values); step != Step::kDone) {
+      // Programming only clears bits: a cut-short write leaves a word that
+      // is neither erased nor the value.
+      log_.LogEvent(LogCode::kNone, "    the OSCCAL word 0x" + Hex(LastWord(), 4) +
+                                        " may now hold part of " + Hex(values.osccal, 4) +
+                                        ", the band-gap bits are as they were: read the calibration before going on");
+      return step;
+    }
+    osccal_on_chip = true;
   }
   if (now.band_gap != values.band_gap) {
-    if (const Step step = ProgramBandGap(values); step != Step::kDone) return step;
+    if (const Step step = ProgramBandGap(values); step != Step::kDone) {
+      log_.LogEvent(LogCode::kNone, std::string("    the OSCCAL word 0x") + Hex(LastWord(), 4) + " now holds " +
+                                        (osccal_on_chip ? Hex(values.osccal, 4) : Hex(now.osccal, 4)) +
+                                        "; the band-gap bits are not written: give the same command again");
+      return step;
+    }
   }
   log_.LogEvent(LogCode::kNone, "    OSCCAL word & BG-bits has been restored: " +
                                     FactoryValuesText(FactoryValues{values, {}}, LastWord()));
+  std::string error;
+  record_.Append({clock_.UtcTimestamp(), chip_.ChipName, icsp_.PortPath(), FactoryValues{values, {}}, "closed"},
+                 &error);
   return Step::kDone;
 }
 

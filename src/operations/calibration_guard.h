@@ -19,13 +19,15 @@ namespace fw {
 // layer logged why and closed the link); a read failed (which also writes
 // the end time); or the chip answered other than what was programmed (the
 // difference logged).
-enum class Step { kDone, kFailed, kReadFailed, kWrong };
+// A read that the operator stopped ends kStopped, the link still up.
+enum class Step { kDone, kFailed, kReadFailed, kWrong, kStopped };
 
 // What an erasing operation kept of the chip's factory calibration.
 struct KeptCalibration {
   bool read = false;      // values were read from the chip (or given) before the erase
   bool restore = false;   // the erase takes them: they are programmed back (F629)
   bool recorded = false;  // they are in the calibration record
+  bool given = false;     // the operator's values, not the chip's
   FactoryValues values;
 };
 
@@ -51,6 +53,10 @@ class CalibrationGuard {
   // place of what the chip reads. `message` is the group's line after the
   // read.
   Before Keep(bool keep, const std::optional<OsccalValues>& given, const CalibrationRead& read, const char* message);
+  // Whether values given by hand replace the chip's own where those are
+  // readable and differ; without it such an erase stops before it starts.
+  void SetReplace(bool replace) { replace_ = replace; }
+
   // What the last Keep kept; Forget clears it at the start of an operation.
   const KeptCalibration& kept() const { return kept_; }
   void Forget() { kept_ = {}; }
@@ -58,6 +64,8 @@ class CalibrationGuard {
   // After an erasing operation failed once the chip was erased: the values
   // read before the erase, where they are recorded and how they go back.
   void LogWhereValuesAre() const;
+  // The kept values are back on the chip: their record entry is closed.
+  void Close();
   // Programs the kept OSCCAL word and band-gap bits back into the erased
   // chip and reads both back; a stop asked now (`stop_asked`) is told that
   // it waits for them.
@@ -86,6 +94,11 @@ class CalibrationGuard {
   Step PutBack(const OsccalValues& values);
   Step ProgramOsccal(const OsccalValues& values);
   Step ProgramBandGap(const OsccalValues& values);
+  // Values given by hand against what the chip reads: kGoOn with `values`
+  // the ones to keep, or kStopped after naming both pairs.
+  Before TakeGiven(const OsccalValues& given, FactoryValues* values, std::string* source);
+  // Appends `values` to the record as `source`; false with the line logged.
+  bool Record(const FactoryValues& values, const std::string& source);
   // Where the values land in the images, over what the views held there.
   void PutIntoImages(const FactoryValues& values);
   std::uint32_t LastWord() const { return chip_.ProgramSize / 2 - 1; }
@@ -98,6 +111,7 @@ class CalibrationGuard {
   const CalibrationRecord& record_;
   Clock& clock_;
   KeptCalibration kept_;
+  bool replace_ = false;
 };
 
 }  // namespace fw

@@ -241,7 +241,10 @@ Outcome DeviceOperations::WriteAfterErase(const WriteGroup& group, bool entire_c
     return fail(false);
   }
   if (!icsp_.SetInitState()) return fail(false);
-  if (restore) log_.LogEvent(LogCode::kNone, "    OSCCAL & BG-bits has been restored");
+  if (restore) {
+    log_.LogEvent(LogCode::kNone, "    OSCCAL & BG-bits has been restored");
+    guard_.Close();
+  }
   workspace_.ShowImage(workspace_.ProgramView(), kProgramImage);
   workspace_.ShowImage(workspace_.ConfigView(), kConfigImage);
   return Finish();
@@ -473,7 +476,7 @@ Outcome DeviceOperations::RestoreCalibration(const OsccalValues& values) {
   FactoryValues on_chip;
   const CalibrationRead both{.kind = CalibrationRead::Kind::kOsccalAndBandGap};
   if (const Step step = guard_.ReadFactoryValues(both, &on_chip); step != Step::kDone) {
-    return Fail(step == Step::kReadFailed);
+    return step == Step::kStopped ? Cancelled() : Fail(step == Step::kReadFailed);
   }
   const OsccalValues now = *on_chip.osccal;
   if (const std::optional<std::string> why = guard_.WhyNotRestore(values, now)) return refuse(*why);
@@ -487,9 +490,24 @@ Outcome DeviceOperations::RestoreCalibration(const OsccalValues& values) {
     log_.LogEvent(LogCode::kNone, kCancelled);
     return Outcome::kCancelled;
   }
+  // Stopped before a word is written, the chip is as it was; once the
+  // writing begins it finishes, and a request to stop that came during it
+  // is answered after the values are on the chip.
+  if (dialogs_.StopRequested()) return Cancelled();
   dialogs_.ProgressOpen();
   if (guard_.Restore(values, now) != Step::kDone) return Fail(false);
+  if (dialogs_.StopRequested()) {
+    log_.LogEvent(LogCode::kNone, "    the request to stop came once the values were being written: they are on the chip");
+  }
   return Finish();
+}
+
+std::optional<OsccalValues> DeviceOperations::PeekOsccalValues() {
+  if (!LosesCalibrationInErase(chip_.ChipIdWord)) return std::nullopt;
+  FactoryValues values;
+  const CalibrationRead both{.kind = CalibrationRead::Kind::kOsccalAndBandGap};
+  if (guard_.ReadFactoryValues(both, &values) != Step::kDone) return std::nullopt;
+  return values.osccal;
 }
 
 std::uint16_t DeviceOperations::ReadChipId() {

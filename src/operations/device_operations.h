@@ -109,6 +109,9 @@ class DeviceOperations {
   // reads them back.
   Outcome RestoreCalibration(const OsccalValues& values);
 
+  // Whether values given to a write or erase replace the chip's own
+  // readable ones where they differ (else the operation stops first).
+  void ReplaceCalibration(bool replace) { guard_.SetReplace(replace); }
   // What the last erase or write kept of the factory calibration.
   const KeptCalibration& LastKept() const { return guard_.kept(); }
   // What the last verify that found a difference found.
@@ -117,6 +120,10 @@ class DeviceOperations {
   // Beyond the buttons: reads what a write is to keep (refused for an EEPROM
   // the chip protects, which reads as zeros).
   Outcome ReadToKeep(const KeepRequest& request, KeptContents* kept);
+  // The F629 family's OSCCAL word and band-gap bits as the chip reads them
+  // now; nothing when the link failed (logged) or the chip has none. Logs
+  // nothing else.
+  std::optional<OsccalValues> PeekOsccalValues();
   // The device ID word the chip on the lines answers (revision included);
   // 0 when none answers or the link failed. Logs nothing but failures.
   std::uint16_t ReadChipId();

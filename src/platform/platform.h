@@ -58,6 +58,12 @@ class File {
   std::intptr_t handle_ = -1;
 };
 
+// What `path` names: nothing, an ordinary file, or something else (a
+// folder, a device, a FIFO, a socket), which a reader could wait on or read
+// without end. Asked without opening it.
+enum class PathKind { kMissing, kFile, kOther };
+PathKind KindOf(const std::string& path);
+
 // Makes the folders of `folder` that are missing, as mkdir -p does, private
 // to the user where the system has such a notion.
 bool MakeFolders(const std::string& folder, std::string* reason);

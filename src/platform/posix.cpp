@@ -124,6 +124,12 @@ bool File::Lock(std::string* reason) {
 
 void File::Unlock() { flock(Fd(handle_), LOCK_UN); }
 
+PathKind KindOf(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return PathKind::kMissing;
+  return S_ISREG(info.st_mode) ? PathKind::kFile : PathKind::kOther;
+}
+
 bool MakeFolders(const std::string& folder, std::string* reason) {
   for (std::size_t at = 1; at <= folder.size(); ++at) {
     if (at != folder.size() && folder[at] != '/') continue;

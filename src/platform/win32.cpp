@@ -139,6 +139,12 @@ void File::Unlock() {
   UnlockFileEx(H(handle_), 0, MAXDWORD, MAXDWORD, &whole);
 }
 
+PathKind KindOf(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0 ? PathKind::kFile : PathKind::kOther;
+}
+
 bool MakeFolders(const std::string& folder, std::string* reason) {
   // Past the drive ("C:\") or the share ("\\server\share\"), each folder in
   // turn.
