@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "log/safe_file.h"
@@ -403,6 +404,45 @@ TEST(Calibration, TheRecordIsReadOnlyAsAFileAndOnlyItsNewestPart) {
   EXPECT_LE(entries.size() * old_line.size(), CalibrationRecord::kReadBound + old_line.size());
   EXPECT_EQ(entries.back().time, "2026-12-31T00:00:00Z");
   EXPECT_EQ(entries.front().time, "2026-01-01T00:00:00Z") << "whole lines only";
+}
+
+TEST(Calibration, AStopDuringARestoreBeforeOrAfterItWrites) {
+  // Every moment a stop can be asked: before the values are written the
+  // chip stays erased and the restore is cancelled; once they are being
+  // written they all go on and the restore is done, saying so.
+  CalRig whole("PIC12F629");
+  whole.EraseCalibration();
+  whole.dialogs.stop_after = 1 << 30;  // counts the looks, never stops
+  whole.Run([](DeviceOperations& o) { return o.RestoreCalibration(kFactory); });
+  const int looks = whole.dialogs.stop_looks;
+  ASSERT_GT(looks, 1000) << "a look at every frame of the way to the OSCCAL word";
+  bool saw_cancelled = false, saw_late = false;
+  std::set<int> moments;
+  for (int k = 0; k < 8; ++k) moments.insert({k, looks - k});
+  for (int k = 8; k < looks; k += 61) moments.insert(k);
+  for (const int after : moments) {
+    SCOPED_TRACE("stop after " + std::to_string(after) + " looks");
+    CalRig rig("PIC12F629");
+    rig.EraseCalibration();
+    rig.dialogs.stop_after = after;
+    const Outcome outcome = rig.state.operations.RestoreCalibration(kFactory);
+    const std::vector<std::string>& lines = rig.state.log.Lines();
+    if (outcome == Outcome::kCancelled) {
+      saw_cancelled = true;
+      EXPECT_EQ(rig.OnChip(), (OsccalValues{0x3FFF, 0b11})) << "nothing written";
+      EXPECT_EQ(lines.back(), "Operation cancelled");
+    } else {
+      ASSERT_EQ(outcome, Outcome::kDone);
+      EXPECT_EQ(rig.OnChip(), kFactory);
+      const bool late = std::find(lines.begin(), lines.end(),
+                                  "    the request to stop came once the values were being written: they are on the "
+                                  "chip") != lines.end();
+      saw_late = saw_late || late;
+      EXPECT_EQ(late, rig.dialogs.stop_looks > after);
+    }
+  }
+  EXPECT_TRUE(saw_cancelled);
+  EXPECT_TRUE(saw_late);
 }
 
 }  // namespace
