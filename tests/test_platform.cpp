@@ -133,5 +133,25 @@ TEST(Platform, DataFolderAndHostAreNamed) {
   EXPECT_EQ(utc.tm_hour * 3600 + utc.tm_min * 60 + utc.tm_sec, 3661);
 }
 
+TEST(Platform, KindsOfNamesAndPatterns) {
+  const std::string folder = Scratch("kinds");
+  std::string error;
+  ASSERT_TRUE(ReplaceFileSafely(folder + "a1.hex", "x", &error)) << error;
+  ASSERT_TRUE(ReplaceFileSafely(folder + "a2.hex", "y", &error)) << error;
+  ASSERT_TRUE(ReplaceFileSafely(folder + "b.hex", "z", &error)) << error;
+  EXPECT_EQ(platform::KindOf(folder + "a1.hex"), platform::PathKind::kFile);
+  EXPECT_EQ(platform::KindOf(folder + "none.hex"), platform::PathKind::kMissing);
+  EXPECT_EQ(platform::KindOf(folder), platform::PathKind::kOther) << "a folder is no file to read";
+  EXPECT_EQ(platform::ExpandPattern(folder + "a*.hex"),
+            (std::vector<std::string>{folder + "a1.hex", folder + "a2.hex"}));
+  EXPECT_TRUE(platform::ExpandPattern(folder + "c*").empty());
+  // A file opened for reading is not one to write into; a folder is refused
+  // as a file to write.
+  platform::File file;
+  std::string why;
+  EXPECT_FALSE(file.Open(folder, platform::File::Mode::kAppend, &why));
+  EXPECT_FALSE(why.empty());
+}
+
 }  // namespace
 }  // namespace fw

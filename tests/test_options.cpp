@@ -1,0 +1,113 @@
+// flashwright-cli's command line read into Options: what each command takes,
+// and every usage error with its cause.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+
+namespace fw::cli {
+namespace {
+
+Options ParseWords(const std::vector<const char*>& words) {
+  std::vector<std::string> text{"flashwright-cli"};
+  text.insert(text.end(), words.begin(), words.end());
+  std::vector<char*> argv;
+  for (std::string& w : text) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  return Parse(static_cast<int>(text.size()), argv.data());
+}
+
+std::string UsageOf(const std::vector<const char*>& words) {
+  try {
+    ParseWords(words);
+  } catch (const UsageError& e) {
+    return e.text;
+  }
+  return "(accepted)";
+}
+
+TEST(Options, EachCommandTakesWhatItNames) {
+  const Options w = ParseWords({"write", "--port", "demo:PIC16F630", "--port=ttyUSB1", "--chip", "pic16f630", "--yes",
+                                "--erase", "--delay", "3", "--serial", "100:2", "--serial-at", "ids", "prog.hex"});
+  EXPECT_EQ(w.ports, (std::vector<std::string>{"demo:PIC16F630", "ttyUSB1"}));
+  EXPECT_EQ(w.chip, "pic16f630");
+  EXPECT_EQ(w.file, "prog.hex");
+  EXPECT_TRUE(w.yes && w.erase && w.keep_calibration);
+  EXPECT_EQ(w.delay, 3);
+  ASSERT_TRUE(w.serial && w.serial_place);
+  EXPECT_EQ(w.serial->first, 100u);
+  EXPECT_EQ(w.serial->step, 2u);
+
+  const Options last = ParseWords({"calibration", "--port", "COM3", "--chip", "auto", "--restore", "last"});
+  EXPECT_TRUE(last.restore && last.restore_last && !last.given);
+  const Options given = ParseWords({"calibration", "--port", "COM3", "--chip", "auto", "--restore", "--osccal",
+                                    "0x34A8", "--bg", "10"});
+  EXPECT_TRUE(given.restore && !given.restore_last);
+  EXPECT_EQ(given.given, (OsccalValues{0x34A8, 0b10}));
+  EXPECT_EQ(ParseWords({"read", "--port", "p", "--chip", "auto", "--section", "config", "--output", "o.hex"}).section,
+            "config");
+  EXPECT_EQ(ParseWords({"detect", "--port", "p"}).chip, "auto");
+  EXPECT_TRUE(ParseWords({"chips", "--csv"}).csv);
+  EXPECT_EQ(ParseWords({"checksum", "--chip", "PIC12F629", "--quiet", "f.hex"}).file, "f.hex");
+  const Options range = ParseWords({"write", "--port", "p", "--chip", "auto", "--preserve-range", "0x0700-0x07FF", "f"});
+  EXPECT_EQ(range.keep.program, (std::pair<std::uint32_t, std::uint32_t>{0x700, 0x7FF}));
+}
+
+TEST(Options, UsageErrorsNameTheirCause) {
+  const std::pair<std::vector<const char*>, const char*> cases[] = {
+      {{}, "no command given (try --help)"},
+      {{"frobnicate"}, "unknown command \"frobnicate\" (try --help)"},
+      {{"write", "--port", "p", "--chip", "auto", "--bogus", "f"}, "unknown option --bogus for \"write\" (try --help)"},
+      {{"chips", "--port", "p"}, "unknown option --port for \"chips\" (try --help)"},
+      {{"detect", "--port", "p", "extra"}, "\"detect\" takes no file (\"extra\")"},
+      {{"write", "--port", "p", "--chip", "auto", "a.hex", "b.hex"}, "more than one file given (\"b.hex\")"},
+      {{"write", "--port", "p", "--chip", "auto", "--delay", "9", "f"}, "--delay takes 0 to 5, not \"9\""},
+      {{"read", "--port", "p", "--chip", "auto"}, "\"read\" needs --output FILE"},
+      {{"verify", "--port", "p", "--chip", "auto", "--section", "config", "f"}, "no section \"config\" for \"verify\""},
+      {{"erase", "--port", "p", "--chip", "auto", "--osccal", "0x3480"},
+       "--osccal and --bg go together: the OSCCAL word and the band-gap bits"},
+      {{"calibration", "--port", "p", "--chip", "auto", "--restore"},
+       "--restore needs the values: --osccal W --bg B, or \"last\" for the newest record"},
+      {{"calibration", "--port", "p", "--chip", "auto", "--restore", "soon"}, "\"calibration\" takes no file (\"soon\")"},
+      {{"erase", "--port", "p", "--chip", "auto", "--no-keep-calibration", "--osccal", "0x3480", "--bg", "10"},
+       "--osccal and --bg put calibration values on the chip; --no-keep-calibration says not to keep them: give one "
+       "or the other"},
+      {{"calibration", "--port", "p", "--chip", "auto", "--no-keep-calibration", "--restore", "last"},
+       "--restore put calibration values on the chip; --no-keep-calibration says not to keep them: give one or the "
+       "other"},
+      {{"erase", "--port", "p", "--chip", "auto", "--replace-calibration"},
+       "--replace-calibration goes with --osccal W --bg B"},
+      {{"checksum", "f.hex"}, "\"checksum\" needs --chip NAME (there is no chip to ask)"},
+      {{"detect", "--port", "p", "--chip", "PIC16F630"}, "\"detect\" finds the chip itself; drop --chip"},
+      {{"write", "--port", "a", "--port", "b", "--chip", "auto", "f"},
+       "several ports and --repeat ask no questions: give --yes"},
+      {{"write", "--port", "p", "--chip", "auto", "--serial", "5", "f"},
+       "--serial and --serial-at go together: the first number and where it goes"},
+      {{"write", "--port", "p", "--chip", "auto", "--preserve-range", "0x0800", "f"},
+       "--preserve-range takes FIRST-LAST program words (0x0700-0x07FF), not \"0x0800\""},
+  };
+  for (const auto& [words, cause] : cases) {
+    EXPECT_EQ(UsageOf(words), cause);
+  }
+  EXPECT_EQ(UsageOf({"read", "--port", "p", "--chip", "PIC16F999", "--output", "o"}).rfind("unknown chip \"PIC16F999\"; the nearest are ", 0), 0u);
+}
+
+TEST(Options, TheHelpSaysEverythingItSaid) {
+  const std::string help = HelpText();
+  for (const char* said :
+       {"chips", "detect", "read", "write", "write-data", "verify", "erase", "blank-check", "calibration", "checksum",
+        "report", "--port P", "--chip NAME", "--delay N", "--yes", "--entire-config", "--erase", "--no-verify",
+        "--no-keep-calibration", "--osccal W", "--restore [last]", "--force", "--quiet", "--record FILE",
+        "--preserve-eeprom", "--preserve-ids", "--preserve-range A-B", "--serial START[:STEP]", "--serial-at PLACE",
+        "--serial-order big|little", "--serial-file FILE", "--serial-burn-failed", "--repeat", "--help", "--version",
+        "exit status: 0 done", "3 cancelled or refused", "Ctrl+C (SIGINT, SIGTERM, SIGHUP)", "factory calibration:",
+        "what the comparisons"}) {
+    EXPECT_NE(help.find(said), std::string::npos) << said;
+  }
+}
+
+}  // namespace
+}  // namespace fw::cli
