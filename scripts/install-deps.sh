@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Flashwright builds and tests with.
-# Idempotent: packages already present are left alone, and nothing runs
-# when everything is there.
+# Installs the Debian 12 packages Flashwright builds and tests with;
+# "install-deps.sh windows" those of the Windows cross-build and its tests
+# under Wine instead. Idempotent: packages already present are left alone,
+# and nothing runs when everything is there.
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,13 @@ packages=(
   dpkg-dev
   libcli11-dev
 )
+if [ "${1:-}" = windows ]; then
+  packages=(
+    cmake ninja-build g++ pkg-config bc
+    g++-mingw-w64-x86-64-posix wine wine64 nsis
+    googletest libgtest-dev libgmock-dev libcli11-dev
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -10,23 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(
-  cmake ninja-build g++ pkg-config bc
-  g++-mingw-w64-x86-64-posix wine wine64 nsis
-  googletest libgtest-dev libgmock-dev libcli11-dev
-)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get -o DPkg::Lock::Timeout=300 update -q
-  $SUDO apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=300 "${missing[@]}"
-fi
+./scripts/install-deps.sh windows
 
 started=$(date +%s)
 jobs=$(nproc)

@@ -2,6 +2,20 @@
 
 namespace fw::platform {
 
+// Both systems keep a file as one handle, -1 when none.
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
+File::~File() { Close(); }
+
 std::string XdgDataFolder(const char* xdg_data_home, const char* home) {
   std::string base;
   if (xdg_data_home != nullptr && xdg_data_home[0] == '/') {
