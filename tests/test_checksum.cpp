@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "images/checksum.h"
+#include "ops_rig.h"
 
 namespace fw {
 namespace {
@@ -66,7 +67,7 @@ TEST(Checksum, TheDocumentsWorkedValues) {
   }
 }
 
-TEST(Checksum, FactoryValuesAreLeftOutAndUnknownRulesAreSaid) {
+TEST(Checksum, FactoryValuesAreLeftOutAndNoChipHasNone) {
   Chip f630("PIC16F630");
   const std::uint16_t blank = f630.Sum();
   SetWordAt(f630.images.ProgramImage, 0x3FF, 0x34A8);                   // OSCCAL
@@ -77,13 +78,78 @@ TEST(Checksum, FactoryValuesAreLeftOutAndUnknownRulesAreSaid) {
   EXPECT_EQ(f630.Sum(), static_cast<std::uint16_t>(blank - 1));
   EXPECT_EQ(ChecksumText(f630.record, f630.images), "Checksum: 0xBDFF");
 
-  for (const char* name : {"PIC16F1823", "PIC16F722", "PIC16F753", "PIC16F1509"}) {
-    Chip chip(name);
-    EXPECT_FALSE(ImageChecksum(chip.record, chip.images)) << name;
-    EXPECT_EQ(ChecksumText(chip.record, chip.images), "Checksum: no published checksum rule for this chip");
-  }
   ChipRecord none;
   EXPECT_FALSE(ImageChecksum(none, f630.images));
+}
+
+TEST(Checksum, DS41390CWorkedExamples) {
+  // Example 7-1: PIC16F1827 blank. 7-2: PIC16LF1827, 0x00AA at the first and
+  // the last address. 7-3 and 7-4: code-protected, with those user IDs.
+  const struct {
+    const char* chip;
+    bool pattern;
+    std::uint16_t ids[4];  // {0} when not protected
+    std::uint16_t sum;
+  } cases[] = {
+      {"PIC16F1827", false, {0}, 0x6712},
+      {"PIC16LF1827", true, {0}, 0xE858},
+      {"PIC16F1827", false, {0x6, 0x7, 0x1, 0x2}, 0xDDA4},
+      {"PIC16LF1827", false, {0xE, 0x8, 0x5, 0x8}, 0x5EDA},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.chip);
+    Chip chip(c.chip);
+    if (c.pattern) {
+      SetWordAt(chip.images.ProgramImage, 0, 0x00AA);
+      SetWordAt(chip.images.ProgramImage, chip.record.ProgramSize / 2 - 1, 0x00AA);
+    }
+    if (c.ids[0] != 0) {
+      SetWordAt(chip.images.ConfigImage, 7, 0x3F7F);  // CP = 0
+      for (std::uint32_t id = 0; id < 4; ++id) SetWordAt(chip.images.ConfigImage, id, c.ids[id]);
+    }
+    EXPECT_EQ(chip.Sum(), c.sum);
+  }
+}
+
+TEST(Checksum, EveryChipOfTheCatalogueHasARuleWithItsSource) {
+  for (const ChipEntry& e : Catalogue()) {
+    SCOPED_TRACE(e.ChipName);
+    const ChecksumRule* rule = ChecksumRuleFor(e.Family);
+    ASSERT_NE(rule, nullptr);
+    EXPECT_GT(std::string(rule->source).size(), 6u);
+    Chip chip(e.ChipName);
+    ASSERT_TRUE(ImageChecksum(chip.record, chip.images).has_value());
+    EXPECT_NE(ChecksumText(chip.record, chip.images).find("Checksum: 0x"), std::string::npos);
+    // Protection turns program memory out of the sum: a program word then
+    // changes nothing, and changes the sum without it.
+    const std::uint16_t open = chip.Sum();
+    SetWordAt(chip.images.ProgramImage, 1, 0x3FFE);
+    EXPECT_EQ(chip.Sum(), static_cast<std::uint16_t>(open - 1));
+    SetWordAt(chip.images.ConfigImage, 7, static_cast<std::uint16_t>(0x3FFF & ~(1u << rule->cp_bit)));
+    const std::uint16_t closed = chip.Sum();
+    SetWordAt(chip.images.ProgramImage, 1, 0x1234);
+    EXPECT_EQ(chip.Sum(), closed);
+  }
+}
+
+TEST(Checksum, WhatIsWrittenReadsBackToTheSameChecksum) {
+  // One chip of each family that had no rule before: file -> chip -> read
+  // back -> the same checksum.
+  for (const char* name : {"PIC16F1827", "PIC16LF1827", "PIC16F722", "PIC16F720", "PIC12F1501", "PIC16F1508", "PIC16F753"}) {
+    SCOPED_TRACE(name);
+    OpsRig rig(name);
+    Images& images = rig.state.images;
+    for (std::uint32_t i = 0; i < 64; ++i) SetWordAt(images.ProgramImage, i, static_cast<std::uint16_t>(0x3000 + 7 * i));
+    SetWordAt(images.ConfigImage, 7, 0x3FDB);  // CP off in every family (bit 6 or 7)
+    SetWordAt(images.ConfigImage, 8, 0x3DFE);
+    rig.ShowImages();
+    const std::uint16_t file = *ImageChecksum(rig.state.chip, images);
+    rig.Run([](DeviceOperations& o) { return o.WriteProgramAndConfig(true, false); });
+    for (std::uint32_t i = 0; i < 64; ++i) SetWordAt(images.ProgramImage, i, 0x3FFF);
+    rig.Run([](DeviceOperations& o) { return o.ReadProgramAndConfig(); });
+    EXPECT_EQ(*ImageChecksum(rig.state.chip, images), file);
+    EXPECT_EQ(WordAt(images.ProgramImage, 5), 0x3000 + 35) << "read back from the chip";
+  }
 }
 
 }  // namespace

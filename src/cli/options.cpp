@@ -20,8 +20,8 @@ configuration (the user IDs too where the file sets them) and then, where
 the chip has one, the EEPROM, and verifies. read, write, verify and checksum
 print the checksum as the chip maker's programming documents define
 it (program memory and the configuration words masked; the user IDs for a
-code-protected image; never the OSCCAL word or band-gap bits), or say that
-no rule is published for the chip.
+code-protected image; never the OSCCAL word or band-gap bits); checksum
+refuses a file with bytes outside the chip (exit 1).
 
 what the comparisons (the verify after write, and verify) compare:
   program memory and the EEPROM word by word, as the window's Verify does;

@@ -74,7 +74,7 @@ int Session::FileChecksum() {
   const bool known = PrintChecksum();
   // Quiet, the number alone, for scripts.
   if (o_.quiet) std::cout << (known ? ChecksumText(state_.chip, state_.images).substr(10) : "none") << "\n";
-  return known ? kDone : kRefused;
+  return known ? kDone : kFailed;
 }
 
 int Session::Run() {
@@ -120,6 +120,12 @@ int Session::LoadFile() {
     return kUsage;
   }
   if (!report.done) return kUsage;  // the reason is on standard error already
+  if (report.dropped_bytes > 0 && o_.command == "checksum") {
+    // A sum of what was kept of another chip's file is no checksum of it.
+    PrintError(o_.file + " holds " + std::to_string(report.dropped_bytes) + " bytes outside the memory of the " +
+               state_.chip.ChipName + " (built for another chip?): it has no checksum for this chip");
+    return kFailed;
+  }
   if (report.dropped_bytes > 0 && o_.command == "write" && !o_.force) {
     PrintError(o_.file + " holds " + std::to_string(report.dropped_bytes) + " bytes outside the memory of the " +
                state_.chip.ChipName + " (built for another chip?); give --force to write it all the same");

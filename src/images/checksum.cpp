@@ -52,6 +52,71 @@ constexpr ChecksumRule kRules[] = {
     // 0x398C.
     {.family = ChipFamily::F88X, .program_words_left_out = 0, .config_mask = 0x3FFF, .config2_mask = 0x0700,
      .cp_bit = 6, .source = "DS41287"},
+    // DS41390C section 7.4, Table 7-1 (PIC12F1822, PIC16F1823-1829): the
+    // F parts' CONFIG2 counts its reserved bit 4 (read as 1), which the LF
+    // parts have not (rows below). Examples 7-1 to 7-4: PIC16F1827 blank
+    // 0x6712; PIC16LF1827 with 0x00AA at the first and last address 0xE858;
+    // PIC16F1827 protected, IDs 6 7 1 2, 0xDDA4; PIC16LF1827 protected, IDs
+    // E 8 5 8, 0x5EDA.
+    {.family = ChipFamily::F1822, .program_words_left_out = 0, .config_mask = 0x3FFF, .config2_mask = 0x3713,
+     .cp_bit = 7, .source = "DS41390C section 7.4, Table 7-1"},
+    // The shared rule, no section published for these families: the bits
+    // the chips implement, as their datasheets (and gputils' p16f722.inc,
+    // p16f720.inc, p12f1501.inc, p16f1508.inc, p16f753.inc) list them.
+    // PIC16F72x: CONFIG1 DEBUG PLLEN BORV BOREN CP MCLRE PWRTE WDTE FOSC,
+    // CONFIG2 VCAPEN (F parts only).
+    {.family = ChipFamily::F72X, .program_words_left_out = 0, .config_mask = 0x377F, .config2_mask = 0x0030,
+     .cp_bit = 6, .source = "the shared rule, no section published for this family"},
+    // PIC16F720/721: CONFIG1 PLLEN BOREN CP MCLRE PWRTE WDTE FOSC, CONFIG2 WRT.
+    {.family = ChipFamily::F720, .program_words_left_out = 0, .config_mask = 0x137B, .config2_mask = 0x0003,
+     .cp_bit = 6, .source = "the shared rule, no section published for this family"},
+    // PIC12F1501, PIC16F1503/1507: CONFIG1 CLKOUTEN BOREN CP MCLRE PWRTE WDTE
+    // FOSC, CONFIG2 LVP LPBOR BORV STVREN WRT.
+    {.family = ChipFamily::F1501, .program_words_left_out = 0, .config_mask = 0x0EFB, .config2_mask = 0x2E03,
+     .cp_bit = 7, .source = "the shared rule, no section published for this family"},
+    // PIC16F1508/1509: CONFIG1 adds FCMEN IESO and a third FOSC bit.
+    {.family = ChipFamily::F1508, .program_words_left_out = 0, .config_mask = 0x3EFF, .config2_mask = 0x3E03,
+     .cp_bit = 7, .source = "the shared rule, no section published for this family"},
+    // PIC16F753: one configuration word.
+    {.family = ChipFamily::F753, .program_words_left_out = 0, .config_mask = 0x1F79, .config2_mask = 0,
+     .cp_bit = 6, .source = "the shared rule, no section published for this family"},
+};
+
+// Chips whose configuration bits differ from their family's row, by device
+// code.
+struct DeviceMasks {
+  std::uint16_t device_family;
+  std::uint16_t config_mask;
+  std::uint16_t config2_mask;
+};
+constexpr DeviceMasks kDeviceMasks[] = {
+    // DS41390C Table 7-1, Examples 7-2 and 7-4: the LF parts' CONFIG2 has no
+    // reserved bit 4. PIC12LF1822, PIC16LF1823-1829.
+    {.device_family = 320, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 321, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 322, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 323, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 324, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 325, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 326, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 327, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    // The shared rule for PIC12(L)F1840 and PIC16(L)F1847, which DS41390C
+    // does not cover: the bits their datasheet lists (gputils p16f1847.inc).
+    {.device_family = 164, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 165, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 220, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 222, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    // PIC16LF72x: no voltage regulator, no VCAPEN.
+    {.device_family = 200, .config_mask = 0x377F, .config2_mask = 0},
+    {.device_family = 201, .config_mask = 0x377F, .config2_mask = 0},
+    {.device_family = 202, .config_mask = 0x377F, .config2_mask = 0},
+    {.device_family = 203, .config_mask = 0x377F, .config2_mask = 0},
+    {.device_family = 204, .config_mask = 0x377F, .config2_mask = 0},
+    {.device_family = 218, .config_mask = 0x377F, .config2_mask = 0},
+    {.device_family = 219, .config_mask = 0x377F, .config2_mask = 0},
+    // PIC16(L)F707: no PLLEN.
+    {.device_family = 214, .config_mask = 0x177F, .config2_mask = 0x0030},
+    {.device_family = 215, .config_mask = 0x177F, .config2_mask = 0},
 };
 
 }  // namespace
@@ -68,8 +133,15 @@ std::optional<std::uint16_t> ImageChecksum(const ChipRecord& chip, const Images&
   if (found.kind != LookupResult::Kind::kEntry) return std::nullopt;
   const ChecksumRule* rule = ChecksumRuleFor(found.entry->Family);
   if (rule == nullptr) return std::nullopt;
+  std::uint16_t mask = rule->config_mask, mask2 = rule->config2_mask;
+  for (const DeviceMasks& d : kDeviceMasks) {
+    if (d.device_family == found.entry->DeviceFamily) {
+      mask = d.config_mask;
+      mask2 = d.config2_mask;
+    }
+  }
   const std::uint16_t config = WordAt(images.ConfigImage, 7);
-  std::uint32_t sum = (config & rule->config_mask) + (WordAt(images.ConfigImage, 8) & rule->config2_mask);
+  std::uint32_t sum = (config & mask) + (WordAt(images.ConfigImage, 8) & mask2);
   if (((config >> rule->cp_bit) & 1) == 0) {
     // Program memory cannot be read back: the user IDs stand for it.
     for (std::uint32_t id = 0; id < 4; ++id) sum += (WordAt(images.ConfigImage, id) & 0xFu) << (4 * (3 - id));
