@@ -11,7 +11,7 @@ namespace fw {
 namespace {
 
 // ID words and memory sizes: the chips' datasheets and programming
-// specifications (DS41191, DS41196, DS41204H, DS41287, DS41332, DS41390C,
+// documents (DS41191, DS41196, DS41204H, DS41287, DS41332, DS41390C,
 // DS41396A, DS41409, DS41573, DS41686 for the PIC16F753's exact ID word).
 // The waits are this programmer's own, never shorter than the chips'
 // minimum times. Sizes in bytes, two per word; bases are word addresses;

@@ -190,13 +190,13 @@ void Describe(CLI::App& app, Words& w) {
   app.set_help_flag("-h,--help", "this help");
   app.add_flag("--version", w.version, "the program's version");
   AddCommonOptions(app, w);
-  for (const CommandSpec& spec : kCommands) {
-    CLI::App* sub = app.add_subcommand(spec.name, spec.synopsis);
+  for (const CommandSpec& command : kCommands) {
+    CLI::App* sub = app.add_subcommand(command.name, command.synopsis);
     sub->fallthrough();
     sub->allow_extras();
     sub->set_help_flag();
-    const std::string name = spec.name;
-    if (spec.file) sub->add_option("FILE", w.o.file, "the file")->type_name("")->allow_extra_args(false);
+    const std::string name = command.name;
+    if (command.file) sub->add_option("FILE", w.o.file, "the file")->type_name("")->allow_extra_args(false);
     if (name == "chips") sub->add_flag("--csv", w.o.csv, "the list as comma-separated values");
     if (name == "read" || name == "verify") {
       sub->add_option("--section", w.o.section, "all, program, config (read only) or data (default all)")
@@ -243,32 +243,32 @@ std::pair<std::uint32_t, std::uint32_t> ParseRange(const std::string& text) {
 }
 
 const CommandSpec* FindCommand(const std::string& name) {
-  for (const CommandSpec& spec : kCommands) {
-    if (name == spec.name) return &spec;
+  for (const CommandSpec& command : kCommands) {
+    if (name == command.name) return &command;
   }
   return nullptr;
 }
 
 // What the library left over: an option no command of this name takes, or
 // a word where the command takes no (more) file.
-void RefuseLeftOvers(const CommandSpec& spec, const std::vector<std::string>& left, const Options& o) {
+void RefuseLeftOvers(const CommandSpec& command, const std::vector<std::string>& left, const Options& o) {
   for (const std::string& arg : left) {
     if (arg.rfind("--", 0) == 0) {
       throw UsageError{"unknown option " + arg + " for \"" + o.command + "\" (try --help)"};
     }
-    if (!spec.file) throw UsageError{"\"" + o.command + "\" takes no file (\"" + arg + "\")"};
+    if (!command.file) throw UsageError{"\"" + o.command + "\" takes no file (\"" + arg + "\")"};
     throw UsageError{"more than one file given (\"" + arg + "\")"};
   }
 }
 
 // The options only device commands take, given to one that is not.
-void RefuseDeviceOptions(CLI::App& app, const CommandSpec& spec) {
-  if (spec.device) return;
-  const bool checksum = std::string(spec.name) == "checksum";
+void RefuseDeviceOptions(CLI::App& app, const CommandSpec& command) {
+  if (command.device) return;
+  const bool checksum = std::string(command.name) == "checksum";
   for (const char* name : {"--port", "--chip", "--delay", "--yes", "--no-keep-calibration", "--quiet", "--record"}) {
     const bool own = checksum && (std::string(name) == "--chip" || std::string(name) == "--quiet");
     if (!own && app.get_option(name)->count() > 0) {
-      throw UsageError{std::string("unknown option ") + name + " for \"" + spec.name + "\" (try --help)"};
+      throw UsageError{std::string("unknown option ") + name + " for \"" + command.name + "\" (try --help)"};
     }
   }
 }
@@ -328,7 +328,7 @@ void TakeCalibration(const Words& w, bool restore_given, Options& o) {
 }
 
 // What a device command needs beside its options: a port, a chip, a file.
-void CheckDeviceCommand(const CommandSpec& spec, Options& o) {
+void CheckDeviceCommand(const CommandSpec& command, Options& o) {
   if (o.ports.empty()) throw UsageError{"\"" + o.command + "\" needs --port"};
   if ((o.ports.size() > 1 || o.ports[0].find_first_of("*?[") != std::string::npos || o.repeat) && !o.yes) {
     throw UsageError{"several ports and --repeat ask no questions: give --yes"};
@@ -338,7 +338,7 @@ void CheckDeviceCommand(const CommandSpec& spec, Options& o) {
     o.chip = "auto";
   }
   if (o.chip.empty()) throw UsageError{"\"" + o.command + "\" needs --chip NAME (or --chip auto)"};
-  if (spec.file && o.file.empty()) throw UsageError{"\"" + o.command + "\" needs a file"};
+  if (command.file && o.file.empty()) throw UsageError{"\"" + o.command + "\" needs a file"};
   if (o.command == "read" && o.output.empty()) throw UsageError{"\"read\" needs --output FILE"};
   const std::set<std::string> sections = o.command == "read"
                                              ? std::set<std::string>{"all", "program", "config", "data"}
@@ -361,8 +361,8 @@ Options Parse(int argc, char** argv) {
   if (argc < 2) throw UsageError{"no command given (try --help)"};
   Options o;
   o.command = argv[1];
-  const CommandSpec* spec = FindCommand(o.command);
-  if (spec == nullptr) throw UsageError{"unknown command \"" + o.command + "\" (try --help)"};
+  const CommandSpec* command = FindCommand(o.command);
+  if (command == nullptr) throw UsageError{"unknown command \"" + o.command + "\" (try --help)"};
   CLI::App app;
   Words w(o);
   Describe(app, w);
@@ -371,10 +371,10 @@ Options Parse(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     throw UsageError{e.what()};
   }
-  CLI::App& sub = *app.get_subcommand(spec->name);
-  RefuseLeftOvers(*spec, sub.remaining(), o);
-  RefuseLeftOvers(*spec, app.remaining(), o);
-  RefuseDeviceOptions(app, *spec);
+  CLI::App& sub = *app.get_subcommand(command->name);
+  RefuseLeftOvers(*command, sub.remaining(), o);
+  RefuseLeftOvers(*command, app.remaining(), o);
+  RefuseDeviceOptions(app, *command);
   o.keep_calibration = !w.no_keep_calibration;
   if (app.get_option("--delay")->count() > 0) {
     char* end = nullptr;
@@ -391,7 +391,7 @@ Options Parse(int argc, char** argv) {
     if (o.chip.empty() || o.chip == "auto") throw UsageError{"\"checksum\" needs --chip NAME (there is no chip to ask)"};
     if (o.file.empty()) throw UsageError{"\"checksum\" needs a file"};
   }
-  if (!spec->device && o.command != "checksum") {
+  if (!command->device && o.command != "checksum") {
     if (o.command == "report" && o.file.empty()) throw UsageError{"\"report\" needs a record file"};
     return o;
   }
@@ -400,8 +400,8 @@ Options Parse(int argc, char** argv) {
     for (const std::string& n : NearestChipNames(o.chip)) nearest += (nearest.empty() ? "" : ", ") + n;
     throw UsageError{"unknown chip \"" + o.chip + "\"; the nearest are " + nearest};
   }
-  if (!spec->device) return o;
-  CheckDeviceCommand(*spec, o);
+  if (!command->device) return o;
+  CheckDeviceCommand(*command, o);
   return o;
 }
 

@@ -17,7 +17,7 @@ constexpr const char* kValuesNoNeed = "    there is no need to restore the calib
 constexpr const char* kValueNoNeed = "    there is no need to restore the calibration value for this chip";
 
 // Where the calibration sits and how each family is erased and programmed,
-// from the families' programming specifications: DS41191 (PIC12F629/675,
+// from the families' programming documents: DS41191 (PIC12F629/675,
 // PIC16F630/676; DS41173C for the PIC12F629/675), DS41204H (PIC12F683,
 // PIC16F684-690, PIC12F635, PIC16F636/639), DS41196 (PIC16F627A/628A/648A),
 // DS41396A (PIC12F609/615/617, PIC16F610/616), DS41287 (PIC16F88x), DS41332
