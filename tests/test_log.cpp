@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "fakes.h"
+#include "log/hex.h"
 #include "log/log.h"
 #include "log/rtf_writer.h"
 
@@ -184,6 +185,18 @@ TEST(LogRtf, SaveWritesTheFileAndReportsFailure) {
 
   EXPECT_FALSE(SaveLogFile({"x"}, "/nonexistent-dir/for/sure/log.rtf", &error));
   EXPECT_NE(error.find("/nonexistent-dir/for/sure/log.rtf"), std::string::npos);
+}
+
+TEST(Hex, DigitsAsTheLogAndTheViewsShowThem) {
+  const struct {
+    std::uint32_t value;
+    int digits;
+    const char* text;
+  } cases[] = {
+      {0x3FF, 4, "03FF"}, {0x34A8, 4, "34A8"}, {0xAB, 2, "AB"},     {0x5, 2, "05"},
+      {0x2000, 8, "00002000"}, {0x8200, 1, "8200"}, {0, 1, "0"}, {0x12345, 4, "12345"}, {0xFFFFFFFF, 4, "FFFFFFFF"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Hex(c.value, c.digits), c.text) << c.value << " in " << c.digits;
 }
 
 }  // namespace

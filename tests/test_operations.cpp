@@ -9,6 +9,7 @@
 
 #include "chips/config_layout.h"
 #include "ops_rig.h"
+#include "sim/silicon.h"
 
 namespace fw {
 namespace {
@@ -231,6 +232,37 @@ TEST(DeviceOperations, EveryChipBelongsToOneGroupOfEachTable) {
   }
   EXPECT_EQ(LookupFamily(0x3031).kind, FamilyLookup::Kind::kUnknown);
   EXPECT_EQ(LookupFamily(0x001F).kind, FamilyLookup::Kind::kNoChip);
+}
+
+TEST(DeviceOperations, TheFamilyRowsAgreeWithTheSimulatorsSilicon) {
+  // Two tables written apart from each other, from the chips' documents:
+  // the programmer's walk per family and the simulator's model of the
+  // silicon. Where they speak of the same fact they must agree.
+  for (const ChipEntry& e : Catalogue()) {
+    SCOPED_TRACE(e.ChipName);
+    const FamilyRow& row = *LookupFamily(e.IdWord).row;
+    const sim::Silicon silicon = sim::SiliconOf(e);
+    // A family that has no internally timed program command is written
+    // externally timed.
+    EXPECT_EQ(row.write->externally_timed, silicon.program_int_us == 0);
+    // The calibration words the groups read are the ones the chip has.
+    std::vector<std::uint32_t> read;
+    for (const CalibrationRead* r : {&row.write->calibration, &row.erase->calibration, &row.calibration->calibration}) {
+      if (r->kind != CalibrationRead::Kind::kWords) continue;
+      std::vector<std::uint32_t> words;
+      for (std::uint32_t w = r->first_word; w < r->first_word + r->count; ++w) words.push_back(w);
+      EXPECT_EQ(words, silicon.calibration_words);
+      read = words;
+    }
+    EXPECT_EQ(read.empty(), silicon.calibration_words.empty() || row.factory_calibration != FactoryCalibration::kWords);
+    // Two configuration words where the chip has two.
+    EXPECT_EQ(row.write->config_word_writes, silicon.config_words.size());
+    // The F629 family's OSCCAL word is a program word: no calibration word
+    // in configuration memory.
+    if (row.factory_calibration == FactoryCalibration::kOsccalAndBandGap) EXPECT_TRUE(silicon.calibration_words.empty());
+    // The group that loads 0x3FFF before the erase is the family whose chip wants it.
+    EXPECT_EQ(row.erase->load_blank_before_erase, silicon.erase_wants_load);
+  }
 }
 
 }  // namespace

@@ -153,5 +153,54 @@ TEST(Platform, KindsOfNamesAndPatterns) {
   EXPECT_FALSE(why.empty());
 }
 
+TEST(Platform, FileModesDoWhatTheirNamesSay) {
+  const std::string path = Scratch("modes") + "file.bin";
+  std::string why;
+  {
+    platform::File made;
+    ASSERT_TRUE(made.Open(path, platform::File::Mode::kCreateNew, &why)) << why;
+    ASSERT_TRUE(made.WriteAll("0123456789", &why)) << why;
+    ASSERT_TRUE(made.Flush(&why)) << why;
+  }
+  platform::File again;
+  EXPECT_FALSE(again.Open(path, platform::File::Mode::kCreateNew, &why)) << "never over a file that is there";
+  {
+    platform::File appended;
+    ASSERT_TRUE(appended.Open(path, platform::File::Mode::kAppend, &why)) << why;
+    ASSERT_TRUE(appended.WriteAll("AB", &why)) << why;
+  }
+  platform::File read;
+  ASSERT_TRUE(read.Open(path, platform::File::Mode::kRead, &why)) << why;
+  EXPECT_EQ(read.Size(), 12u);
+  EXPECT_FALSE(read.IsFolder());
+  char buffer[8] = {};
+  std::size_t got = 0;
+  ASSERT_TRUE(read.ReadAt(8, buffer, sizeof buffer, &got, &why)) << why;
+  EXPECT_EQ(std::string(buffer, got), "89AB") << "a read at an offset stops at the end";
+  ASSERT_TRUE(read.ReadAt(12, buffer, sizeof buffer, &got, &why)) << why;
+  EXPECT_EQ(got, 0u);
+  ASSERT_TRUE(read.Read(buffer, 4, &got, &why)) << why;
+  EXPECT_EQ(std::string(buffer, got), "0123") << "a plain read starts at the beginning";
+  platform::File moved = std::move(read);
+  EXPECT_TRUE(moved.IsOpen());
+  EXPECT_FALSE(read.IsOpen());  // NOLINT(bugprone-use-after-move): the move leaves it closed
+  platform::File missing;
+  EXPECT_FALSE(missing.Open(path + ".none", platform::File::Mode::kRead, &why));
+  EXPECT_FALSE(why.empty());
+}
+
+TEST(Platform, APauseAfterEachFrameIsNeverShorterThanAsked) {
+  // As the link paces frames: the mark set after each frame, then 1 ms.
+  RealPause pause;
+  double shortest_ms = 1e9;
+  for (int i = 0; i < 40; ++i) {
+    pause.Start();
+    const auto from = std::chrono::steady_clock::now();
+    pause.Sleep(1);
+    shortest_ms = std::min(shortest_ms, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - from).count());
+  }
+  EXPECT_GE(shortest_ms, 0.99) << "the clock is read just after the mark";
+}
+
 }  // namespace
 }  // namespace fw

@@ -40,8 +40,8 @@ class File {
   // Whether the name is a folder rather than a file.
   bool IsFolder() const;
   std::optional<std::uint64_t> Size() const;
-  // Up to `size` bytes from `offset` (0 at the end of the file); false on an
-  // error, with the reason.
+  // Up to `size` bytes from `offset` (0 at the end of the file), leaving
+  // where Read goes on unchanged; false on an error, with the reason.
   bool ReadAt(std::uint64_t offset, char* buffer, std::size_t size, std::size_t* got, std::string* reason) const;
   // Up to `size` bytes from where the last read ended (0 at the end); pipes
   // and devices too.

@@ -80,6 +80,15 @@ std::optional<std::uint64_t> File::Size() const {
 }
 
 bool File::ReadAt(std::uint64_t offset, char* buffer, std::size_t size, std::size_t* got, std::string* reason) const {
+  // A read at an offset moves a Windows file's position, a POSIX pread does
+  // not: the position is put back, so that Read goes on where it was.
+  LARGE_INTEGER was{}, zero{};
+  SetFilePointerEx(H(handle_), zero, &was, FILE_CURRENT);
+  struct PutBack {
+    HANDLE h;
+    LARGE_INTEGER at;
+    ~PutBack() { SetFilePointerEx(h, at, nullptr, FILE_BEGIN); }
+  } put_back{H(handle_), was};
   OVERLAPPED at{};
   at.Offset = static_cast<DWORD>(offset);
   at.OffsetHigh = static_cast<DWORD>(offset >> 32);
