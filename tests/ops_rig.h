@@ -17,17 +17,20 @@
 
 namespace fw {
 
-// Counts the frames written and notes where the first bulk erase went.
+// Counts the frames written and notes where the bulk erases went.
 class CountingDevice : public SerialDevice {
  public:
-  CountingDevice(std::unique_ptr<SerialDevice> inner, int* frames, int* erase_frame)
-      : inner_(std::move(inner)), frames_(frames), erase_frame_(erase_frame) {}
+  CountingDevice(std::unique_ptr<SerialDevice> inner, int* frames, int* erase_frame, std::vector<int>* erases)
+      : inner_(std::move(inner)), frames_(frames), erase_frame_(erase_frame), erases_(erases) {}
   bool GetState() override { return inner_->GetState(); }
   bool SetState() override { return inner_->SetState(); }
   void Purge() override { inner_->Purge(); }
   bool Write(const std::uint8_t* bytes, std::size_t length) override {
     ++*frames_;
-    if (length == 2 && bytes[0] == 0x4C && bytes[1] == 0x09 && *erase_frame_ == 0) *erase_frame_ = *frames_;
+    if (length == 2 && bytes[0] == 0x4C && bytes[1] == 0x09) {
+      if (*erase_frame_ == 0) *erase_frame_ = *frames_;
+      erases_->push_back(*frames_);
+    }
     return inner_->Write(bytes, length);
   }
   int BytesWaiting() override { return inner_->BytesWaiting(); }
@@ -37,6 +40,7 @@ class CountingDevice : public SerialDevice {
   std::unique_ptr<SerialDevice> inner_;
   int* frames_;
   int* erase_frame_;
+  std::vector<int>* erases_;
 };
 
 struct OpsRig {
@@ -45,12 +49,13 @@ struct OpsRig {
   test::FakeDialogs dialogs;
   sim::SimulatedGateway gateway;
   int frames = 0, erase_frame = 0;
+  std::vector<int> erases;
   AppState state;
 
   explicit OpsRig(const char* name, sim::Fault fault = {})
       : gateway(*FindChipByName(name), 0, fault, [this] { return pause.elapsed_us; }),
         state(clock, pause, dialogs, [this](const std::string&, std::string*) {
-          return std::make_unique<CountingDevice>(gateway.Open(), &frames, &erase_frame);
+          return std::make_unique<CountingDevice>(gateway.Open(), &frames, &erase_frame, &erases);
         }) {
     pause.record = false;
     state.selector.SelectChip(FindChipByName(name)->IdWord);

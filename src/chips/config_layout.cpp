@@ -1,5 +1,7 @@
 #include "chips/config_layout.h"
 
+#include <string_view>
+
 #include <cstring>
 
 namespace fw {
@@ -121,6 +123,18 @@ const char* BitDescription(const char* caption) {
     if (std::strcmp(t.caption, caption) == 0) return t.text;
   }
   return "";
+}
+
+ProtectionBits ProtectionBitsFor(std::uint16_t chip_id_word) {
+  ProtectionBits bits;
+  const ConfigLayout* layout = ConfigLayoutFor(chip_id_word);
+  if (layout == nullptr) return bits;
+  for (const ConfigBit& b : layout->w1) {
+    const std::string_view caption = b.caption;
+    if (caption == "!CP") bits.code = static_cast<std::uint16_t>(bits.code | (1u << b.bit));
+    if (caption == "!CPD") bits.data = static_cast<std::uint16_t>(bits.data | (1u << b.bit));
+  }
+  return bits;
 }
 
 std::uint16_t ComparedConfigBits(const ChipEntry& entry, std::uint32_t word) {

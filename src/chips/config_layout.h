@@ -42,6 +42,15 @@ const char* BitDescription(const char* caption);
 // word(s) where the family implements a bit that is not factory calibration
 // (the F629's band-gap bits are), nothing elsewhere (device ID, calibration
 // words, unimplemented cells).
+// The protection bits of the first configuration word ("!CP" and "!CPD",
+// active at 0) of the chip an ID word selects; 0 for no chip or an unknown one.
+struct ProtectionBits {
+  std::uint16_t code = 0;
+  std::uint16_t data = 0;
+  std::uint16_t all() const { return static_cast<std::uint16_t>(code | data); }
+};
+ProtectionBits ProtectionBitsFor(std::uint16_t chip_id_word);
+
 std::uint16_t ComparedConfigBits(const ChipEntry& entry, std::uint32_t word);
 
 }  // namespace fw

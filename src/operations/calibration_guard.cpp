@@ -231,8 +231,12 @@ Step CalibrationGuard::ProgramBandGap(const OsccalValues& values) {
 }
 
 Step CalibrationGuard::PutBack(const OsccalValues& values) {
-  if (const Step step = ProgramOsccal(values); step != Step::kDone) return step;
-  return ProgramBandGap(values);
+  // The band-gap bits first: an OSCCAL word that reads as a calibration
+  // value then always sits beside the chip's own band-gap bits, however the
+  // put-back was cut short, and a second run never takes erased bits (11)
+  // for the chip's.
+  if (const Step step = ProgramBandGap(values); step != Step::kDone) return step;
+  return ProgramOsccal(values);
 }
 
 std::optional<std::string> CalibrationGuard::WhyNotRestore(const OsccalValues& values,
@@ -256,23 +260,22 @@ std::optional<std::string> CalibrationGuard::WhyNotRestore(const OsccalValues& v
 }
 
 Step CalibrationGuard::Restore(const OsccalValues& values, const OsccalValues& now) {
-  bool osccal_on_chip = now.osccal == values.osccal;
+  // The band-gap bits before the OSCCAL word, as after an erase.
+  const bool band_gap_written = now.band_gap != values.band_gap;
+  if (band_gap_written) {
+    if (const Step step = ProgramBandGap(values); step != Step::kDone) {
+      log_.LogEvent(LogCode::kNone, "    the band-gap bits may now hold part of " + BandGapText(values.band_gap) +
+                                        ", the OSCCAL word is as it was: read the calibration before going on");
+      return step;
+    }
+  }
   if (now.osccal == 0x3FFF) {
     if (const Step step = ProgramOsccal(values); step != Step::kDone) {
       // Programming only clears bits: a cut-short write leaves a word that
       // is neither erased nor the value.
-      log_.LogEvent(LogCode::kNone, "    the OSCCAL word 0x" + Hex(LastWord(), 4) +
-                                        " may now hold part of " + Hex(values.osccal, 4) +
-                                        ", the band-gap bits are as they were: read the calibration before going on");
-      return step;
-    }
-    osccal_on_chip = true;
-  }
-  if (now.band_gap != values.band_gap) {
-    if (const Step step = ProgramBandGap(values); step != Step::kDone) {
-      log_.LogEvent(LogCode::kNone, std::string("    the OSCCAL word 0x") + Hex(LastWord(), 4) + " now holds " +
-                                        (osccal_on_chip ? Hex(values.osccal, 4) : Hex(now.osccal, 4)) +
-                                        "; the band-gap bits are not written: give the same command again");
+      log_.LogEvent(LogCode::kNone, "    the OSCCAL word 0x" + Hex(LastWord(), 4) + " may now hold part of " +
+                                        Hex(values.osccal, 4) + (band_gap_written ? ", the band-gap bits are written" : "") +
+                                        ": read the calibration, then give the same command again");
       return step;
     }
   }

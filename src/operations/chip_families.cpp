@@ -171,37 +171,40 @@ using F = ChipFamily;
 using Cal = FactoryCalibration;
 
 // EEPROM: the families' datasheets (the catalogue's data sizes agree).
+// Configuration space read as zeros under code protection: only the
+// enhanced mid-range parts (DS41390C section 4.3.4); the others hide program
+// memory alone (DS41204H section 3.1.5.4, DS41396A section 6.0).
 constexpr std::array<FamilyRow, kChipFamilyCount> kFamilies = {{
     {.family = F::F629, .factory_calibration = Cal::kOsccalAndBandGap, .has_eeprom = true,
-     .write = &kW8, .erase = &kE9, .calibration = &kC2},
+     .write = &kW8, .erase = &kE9, .calibration = &kC2, .cp_hides_configuration = false},
     {.family = F::F683, .factory_calibration = Cal::kWords, .has_eeprom = true,
-     .write = &kW5, .erase = &kE7, .calibration = &kC1},
+     .write = &kW5, .erase = &kE7, .calibration = &kC1, .cp_hides_configuration = false},
     {.family = F::F785, .factory_calibration = Cal::kWords, .has_eeprom = true,
-     .write = &kW7, .erase = &kE8, .calibration = &kC3},
+     .write = &kW7, .erase = &kE8, .calibration = &kC3, .cp_hides_configuration = false},
     {.family = F::F635, .factory_calibration = Cal::kWords, .has_eeprom = true,
-     .write = &kW7, .erase = &kE8, .calibration = &kC3},
+     .write = &kW7, .erase = &kE8, .calibration = &kC3, .cp_hides_configuration = false},
     {.family = F::F627A, .factory_calibration = Cal::kNone, .has_eeprom = true,
-     .write = &kW2, .erase = &kE2, .calibration = &kC6},
+     .write = &kW2, .erase = &kE2, .calibration = &kC6, .cp_hides_configuration = false},
     {.family = F::F615, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW4, .erase = &kE6, .calibration = &kC1},
+     .write = &kW4, .erase = &kE6, .calibration = &kC1, .cp_hides_configuration = false},
     {.family = F::F617, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW4, .erase = &kE6, .calibration = &kC1},
+     .write = &kW4, .erase = &kE6, .calibration = &kC1, .cp_hides_configuration = false},
     {.family = F::F752, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW6, .erase = &kE5, .calibration = &kC3},
+     .write = &kW6, .erase = &kE5, .calibration = &kC3, .cp_hides_configuration = false},
     {.family = F::F753, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW6, .erase = &kE5, .calibration = &kC3},
+     .write = &kW6, .erase = &kE5, .calibration = &kC3, .cp_hides_configuration = false},
     {.family = F::F88X, .factory_calibration = Cal::kWords, .has_eeprom = true,
-     .write = &kW1, .erase = &kE1, .calibration = &kC5},
+     .write = &kW1, .erase = &kE1, .calibration = &kC5, .cp_hides_configuration = false},
     {.family = F::F72X, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW3, .erase = &kE4, .calibration = &kC4},
+     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false},
     {.family = F::F720, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW3, .erase = &kE4, .calibration = &kC4},
+     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false},
     {.family = F::F1822, .factory_calibration = Cal::kWords, .has_eeprom = true,
-     .write = &kW3, .erase = &kE3, .calibration = &kC4},
+     .write = &kW3, .erase = &kE3, .calibration = &kC4, .cp_hides_configuration = true},
     {.family = F::F1501, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW3, .erase = &kE4, .calibration = &kC4},
+     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false},
     {.family = F::F1508, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW3, .erase = &kE4, .calibration = &kC4},
+     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false},
 }};
 
 // The rows are looked up by the enum's value: a row out of place is a

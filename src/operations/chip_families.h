@@ -68,6 +68,9 @@ struct FamilyRow {
   const WriteGroup* write;
   const EraseGroup* erase;
   const CalibrationGroup* calibration;
+  // With CP on, the configuration words read as zeros too: a protection
+  // just programmed cannot be read back.
+  bool cp_hides_configuration;
 };
 
 // The row for the selected chip: none for no chip (ID word 0) or an ID word

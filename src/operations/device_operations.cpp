@@ -177,7 +177,8 @@ Outcome DeviceOperations::ReadData() {
 }
 
 Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool entire_config,
-                                                const std::optional<OsccalValues>& given, bool user_ids) {
+                                                const std::optional<OsccalValues>& given, bool user_ids,
+                                                bool protection_last) {
   guard_.Forget();
   if (!dialogs_.Ask("Warning", kWriteQuestion, Buttons::kYesNo)) {
     log_.LogEvent(LogCode::kNone, kCancelled);
@@ -202,7 +203,103 @@ Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool enti
   if (group.load_blank_before_erase && !icsp_.LoadDataForProgramMemory(0x3FFF)) return fail();
   if (!icsp_.BulkEraseProgramMemory()) return fail();
   if (!icsp_.SetInitState()) return FailAfterErase(false, true);
+  if (protection_last) return WriteConfigurationFirst(group, entire_config, ids);
   return WriteAfterErase(group, entire_config, ids);
+}
+
+bool DeviceOperations::WriteConfiguration(const WriteGroup& group, bool entire_config, bool ids, std::uint16_t hold) {
+  const bool ext = group.externally_timed;
+  const auto word7 = static_cast<std::uint16_t>(WordAt(images_.ConfigImage, 7) | hold);
+  if (entire_config) {
+    const std::uint32_t words = group.entire_config_words != 0 ? group.entire_config_words : chip_.ConfigSize / 2;
+    for (std::uint32_t j = 0; j < words; ++j) {
+      if (!(j == 7 ? icsp_.WriteWord(j, word7, ext) : icsp_.WriteConfigMemory(j, ext))) return false;
+      Progress(j, chip_.ConfigSize, 200);
+    }
+    if (group.entire_config_message != nullptr) log_.LogEvent(LogCode::kNone, group.entire_config_message);
+    return true;
+  }
+  if (ids) {
+    for (std::uint32_t j = 0; j < 4; ++j) {
+      if (!icsp_.WriteConfigMemory(j, ext)) return false;
+    }
+  }
+  if (!icsp_.IncrementAddress(ids ? 3 : 6, true) || !icsp_.WriteWord(7, word7, ext)) return false;
+  if (group.config_word_writes == 2 && !icsp_.WriteConfigMemory(8, ext)) return false;
+  if (ids) log_.LogEvent(LogCode::kNone, "    the user IDs have been written as the file sets them");
+  return true;
+}
+
+Outcome DeviceOperations::WriteConfigurationFirst(const WriteGroup& group, bool entire_config, bool ids) {
+  const bool restore = guard_.kept().restore;
+  auto fail = [this] { return FailAfterErase(false, true); };
+  const std::uint16_t hold = ProtectionInImages().all();
+  // The configuration first: the F629's band-gap bits are back before its
+  // OSCCAL word, so a chip whose OSCCAL word reads as a calibration value
+  // always holds its own band-gap bits too, however a write was cut short.
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.LoadConfiguration()) return fail();
+  if (!WriteConfiguration(group, entire_config, ids, hold)) return fail();
+  if (restore && (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true) ||
+                  guard_.CheckBandGap(*guard_.kept().values.osccal, 7) != Step::kDone)) {
+    return fail();
+  }
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return fail();
+  for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
+    if (dialogs_.StopRequested()) return CancelAfterErase(false);
+    if (!icsp_.WriteProgramMemory(k, group.externally_timed)) return fail();
+    Progress(k, chip_.ProgramSize, 200);
+  }
+  if (restore && guard_.CheckOsccalWord(*guard_.kept().values.osccal, 0) != Step::kDone) return fail();
+  if (!icsp_.SetInitState()) return fail();
+  if (hold != 0) {
+    log_.LogEvent(LogCode::kNone, "    the configuration word is written with its protection bits still off: "
+                                  "they are programmed last");
+  }
+  if (restore) {
+    log_.LogEvent(LogCode::kNone, "    OSCCAL & BG-bits has been restored");
+    guard_.Close();
+  }
+  workspace_.ShowImage(workspace_.ProgramView(), kProgramImage);
+  workspace_.ShowImage(workspace_.ConfigView(), kConfigImage);
+  return Finish();
+}
+
+ProtectionBits DeviceOperations::ProtectionInImages() const {
+  const ProtectionBits bits = ProtectionBitsFor(chip_.ChipIdWord);
+  const auto cleared = static_cast<std::uint16_t>(~WordAt(images_.ConfigImage, 7));
+  return {.code = static_cast<std::uint16_t>(bits.code & cleared),
+          .data = static_cast<std::uint16_t>(bits.data & cleared)};
+}
+
+Outcome DeviceOperations::ProgramProtection() {
+  last_difference_.reset();
+  const ProtectionBits on = ProtectionInImages();
+  if (on.all() == 0) return Outcome::kDone;
+  Open(" program the protection bits of the configuration word", true);
+  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  if (Refuses(found, found.row != nullptr, false)) return Refused();
+  const std::uint16_t word = WordAt(images_.ConfigImage, 7);
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.LoadConfiguration() ||
+      !icsp_.IncrementAddress(7, true) || !icsp_.WriteWord(0, word, found.row->write->externally_timed)) {
+    return Fail(true);
+  }
+  const std::optional<std::uint16_t> read = icsp_.PeekConfigMemory(0);
+  if (!read || !icsp_.SetInitState()) return Fail(true);
+  const std::uint16_t bits = ComparedConfigBits(*LookupChip(chip_.ChipIdWord).entry, 7);
+  const bool hidden = *read == 0 && on.code != 0 && found.row->cp_hides_configuration;
+  if (!hidden && (*read & bits) != (word & bits)) {
+    last_difference_ = Difference{.memory = Difference::Memory::kConfig, .address = chip_.ConfigBase + 7,
+                                  .file = word, .chip = *read};
+    log_.LogEvent(LogCode::kNone, "    the configuration word reads " + Hex(*read, 4) + " after programming, not " +
+                                      Hex(word, 4) + " (in the bits " + Hex(bits, 4) + ")");
+    return Fail(true, Outcome::kDifference);
+  }
+  std::string what = on.code != 0 && on.data != 0 ? "code and data protection are"
+                     : on.code != 0               ? "code protection is"
+                                                  : "data protection is";
+  log_.LogEvent(LogCode::kNone, "    " + what + " on: everything was verified before" +
+                                    (hidden ? "; the configuration word now reads 0, as the chip hides it" : ""));
+  return Finish();
 }
 
 Outcome DeviceOperations::WriteAfterErase(const WriteGroup& group, bool entire_config, bool ids) {
@@ -219,23 +316,8 @@ Outcome DeviceOperations::WriteAfterErase(const WriteGroup& group, bool entire_c
   // on it, before a configuration word that may protect the chip.
   if (restore && guard_.CheckOsccalWord(*guard_.kept().values.osccal, 0) != Step::kDone) return fail(false);
   if (!icsp_.LoadConfiguration()) return fail(false);
-  if (entire_config) {
-    const std::uint32_t words = group.entire_config_words != 0 ? group.entire_config_words : chip_.ConfigSize / 2;
-    for (std::uint32_t j = 0; j < words; ++j) {
-      if (!icsp_.WriteConfigMemory(j, ext)) return fail(true);
-      Progress(j, chip_.ConfigSize, 200);
-    }
-    if (group.entire_config_message != nullptr) log_.LogEvent(LogCode::kNone, group.entire_config_message);
-  } else {
-    if (ids) {
-      for (std::uint32_t j = 0; j < 4; ++j) {
-        if (!icsp_.WriteConfigMemory(j, ext)) return fail(false);
-      }
-    }
-    if (!icsp_.IncrementAddress(ids ? 3 : 6, true) || !icsp_.WriteConfigMemory(7, ext)) return fail(false);
-    if (group.config_word_writes == 2 && !icsp_.WriteConfigMemory(8, ext)) return fail(false);
-    if (ids) log_.LogEvent(LogCode::kNone, "    the user IDs have been written as the file sets them");
-  }
+  // Only the entire configuration's walk writes an end time when it fails.
+  if (!WriteConfiguration(group, entire_config, ids, 0)) return fail(entire_config);
   if (restore && (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true) ||
                   guard_.CheckBandGap(*guard_.kept().values.osccal, 7) != Step::kDone)) {
     return fail(false);
@@ -244,6 +326,13 @@ Outcome DeviceOperations::WriteAfterErase(const WriteGroup& group, bool entire_c
   if (restore) {
     log_.LogEvent(LogCode::kNone, "    OSCCAL & BG-bits has been restored");
     guard_.Close();
+  }
+  if (const ProtectionBits on = ProtectionInImages(); on.all() != 0) {
+    const std::string code = on.code != 0 ? "a verify now reads program memory as zeros" : "";
+    const std::string data = on.data != 0 ? "a later Write Data is refused by the chip" : "";
+    log_.LogEvent(LogCode::kNone, "    the configuration word written turns protection on: " + code +
+                                      (on.code != 0 && on.data != 0 ? " and " : "") + data +
+                                      "; Program (F5) writes and verifies everything before turning it on");
   }
   workspace_.ShowImage(workspace_.ProgramView(), kProgramImage);
   workspace_.ShowImage(workspace_.ConfigView(), kConfigImage);

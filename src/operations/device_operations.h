@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "chips/catalogue.h"
+#include "chips/config_layout.h"
 #include "icsp/icsp.h"
 #include "images/images.h"
 #include "images/views.h"
@@ -77,8 +78,21 @@ class DeviceOperations {
   // as the operator knows them, programmed in place of what the chip reads.
   // `user_ids`: without the entire configuration, the four user IDs are
   // written too (and erased first), as a file that sets them asks.
+  // `protection_last`: the order of a whole-chip write, in which the
+  // configuration word goes first with its protection bits left
+  // unprogrammed (and the F629's band-gap bits in it), then program memory
+  // up to the OSCCAL word; ProgramProtection turns protection on once
+  // everything is verified.
   Outcome WriteProgramAndConfig(bool keep_calibration, bool entire_config,
-                                const std::optional<OsccalValues>& given = std::nullopt, bool user_ids = false);
+                                const std::optional<OsccalValues>& given = std::nullopt, bool user_ids = false,
+                                bool protection_last = false);
+  // The end of a whole-chip write: programs the first configuration word
+  // again as the images hold it, which only clears the protection bits left
+  // at 1, and reads it back. Done at once when the images turn no
+  // protection on.
+  Outcome ProgramProtection();
+  // Whether the images' configuration word turns code or data protection on.
+  ProtectionBits ProtectionInImages() const;
   // "Write Data".
   Outcome WriteData();
   // "Verify Program && Configuration", "Verify Data". The configuration
@@ -166,6 +180,11 @@ class DeviceOperations {
   // The write's walk after the erase: program memory, then the
   // configuration (entire, or the word(s) with the user IDs where asked).
   Outcome WriteAfterErase(const WriteGroup& group, bool entire_config, bool ids);
+  // The whole-chip order after the erase: the configuration, protection
+  // held off, then program memory with the OSCCAL word last.
+  Outcome WriteConfigurationFirst(const WriteGroup& group, bool entire_config, bool ids);
+  // The configuration words of a write; word 7 with `hold` left at 1.
+  bool WriteConfiguration(const WriteGroup& group, bool entire_config, bool ids, std::uint16_t hold);
   // Compares `count` cells in order (`matches` reads cell i and says whether
   // it is as expected); the first that is not is reported at its address.
   // `matches` leaves the two values it compared in compare_file_ and

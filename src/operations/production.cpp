@@ -1,5 +1,6 @@
 #include "operations/production.h"
 
+#include "chips/config_layout.h"
 #include "images/checksum.h"
 
 
@@ -107,8 +108,10 @@ JobResult ProductionWriter::Write(const WriteJob& job) {
     const Outcome outcome = Run("Chip Erase", [&] { return ops.ChipErase(job.keep_calibration, job.given); });
     if (outcome != Outcome::kDone) return end(outcome);
   }
+  // Protection goes on last: a protected chip reads zeros, and refuses
+  // its EEPROM once data protection is on.
   Outcome outcome = Run("Write Program & Configuration", [&] {
-    return ops.WriteProgramAndConfig(job.keep_calibration, job.entire_config, job.given, ids);
+    return ops.WriteProgramAndConfig(job.keep_calibration, job.entire_config, job.given, ids, true);
   });
   if (outcome != Outcome::kDone) return end(outcome);
   const bool eeprom = state_.chip.DataSize > 0;
@@ -119,14 +122,25 @@ JobResult ProductionWriter::Write(const WriteJob& job) {
     outcome = Run("Write Data", [&] { return ops.WriteData(); });
     if (outcome != Outcome::kDone) return end(outcome);
   }
-  if (!job.verify) return end(Outcome::kDone);
-  std::bitset<kConfigImageBytes / 2> compared = loaded;
-  if (ids) compared |= std::bitset<kConfigImageBytes / 2>(0xF);
-  const DeviceOperations::CompareScope scope = FileCompareScope(state_.chip, compared);
-  outcome = Run("Verify Program & Configuration", [&] { return ops.VerifyProgramAndConfig(scope); });
-  if (outcome != Outcome::kDone) return end(outcome);
-  if (eeprom) {
-    outcome = Run("Verify Data", [&] { return ops.VerifyData(); });
+  const ProtectionBits protection = ops.ProtectionInImages();
+  if (job.verify) {
+    std::bitset<kConfigImageBytes / 2> compared = loaded;
+    if (ids) compared |= std::bitset<kConfigImageBytes / 2>(0xF);
+    DeviceOperations::CompareScope scope = FileCompareScope(state_.chip, compared);
+    // The protection bits are still unprogrammed: compared when set.
+    if (scope.config_bits.size() > 7) scope.config_bits[7] &= static_cast<std::uint16_t>(~protection.all());
+    outcome = Run("Verify Program & Configuration", [&] { return ops.VerifyProgramAndConfig(scope); });
+    if (outcome != Outcome::kDone) return end(outcome);
+    if (eeprom) {
+      outcome = Run("Verify Data", [&] { return ops.VerifyData(); });
+      if (outcome != Outcome::kDone) return end(outcome);
+    }
+  }
+  if (protection.all() != 0) {
+    log.LogEvent(LogCode::kNone, std::string("    ") + (job.verify ? "verified" : "written, not verified (as asked)") +
+                                     " before protection goes on: program memory" + (ids ? ", user IDs" : "") +
+                                     ", configuration" + (eeprom ? ", EEPROM" : ""));
+    outcome = Run("Program the protection", [&] { return ops.ProgramProtection(); });
     if (outcome != Outcome::kDone) return end(outcome);
   }
   return end(Outcome::kDone);

@@ -40,6 +40,13 @@ class GatewaySim {
   void LineIdle(std::uint64_t now_us);
 
   bool hung_up() const { return hung_up_; }
+  // A new fault from the next frame on (none: the gateway answers again, as
+  // one plugged back in), the frame count started again.
+  void SetFault(Fault fault) {
+    fault_ = fault;
+    hung_up_ = false;
+    frames_ = 0;
+  }
   bool vpp_on() const { return vpp_; }
   int packet_size() const { return packet_size_; }
   const std::vector<std::string>& protocol_errors() const { return errors_; }
