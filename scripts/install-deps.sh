@@ -12,13 +12,13 @@ packages=(
   xvfb xauth
   gputils srecord
   dpkg-dev
-  libcli11-dev
+  libcli11-dev nlohmann-json3-dev
 )
 if [ "${1:-}" = windows ]; then
   packages=(
     cmake ninja-build g++ pkg-config bc
     g++-mingw-w64-x86-64-posix wine wine64 nsis
-    googletest libgtest-dev libgmock-dev libcli11-dev
+    googletest libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
   )
 fi
 

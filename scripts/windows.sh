@@ -19,6 +19,8 @@ version=$(sed -n 's/^project(Flashwright VERSION \([0-9.]*\).*/\1/p' CMakeLists.
 export WINEPREFIX=$out/wineprefix WINEDEBUG=-all
 mkdir -p "$out/cli11"
 ln -sfn /usr/include/CLI "$out/cli11/CLI"
+mkdir -p "$out/json"
+ln -sfn /usr/include/nlohmann "$out/json/nlohmann"
 
 echo "== a Wine prefix of our own"
 if [ ! -d "$WINEPREFIX/dosdevices" ]; then
@@ -28,7 +30,8 @@ fi
 
 echo "== cross-build for Windows"
 cmake -S . -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DFW_BUILD_GUI=OFF -DFW_GTEST_SOURCE=/usr/src/googletest -DFW_CLI11_INCLUDE="$out/cli11" >/dev/null
+  -DFW_BUILD_GUI=OFF -DFW_GTEST_SOURCE=/usr/src/googletest -DFW_CLI11_INCLUDE="$out/cli11" \
+  -DFW_JSON_INCLUDE="$out/json" >/dev/null
 cmake --build "$out" -j "$jobs"
 
 echo "== the core's unit tests under Wine"

@@ -199,7 +199,7 @@ TEST(Production, TheRecordOfAChipThatFailsMidWrite) {
   std::string report, error;
   ASSERT_TRUE(ReportRecords(path, &report, &error));
   EXPECT_NE(report.find("chips: 1 programmed, 1 failed"), std::string::npos) << report;
-  EXPECT_NE(report.find("serial numbers: first 7, last 7"), std::string::npos) << report;
+  EXPECT_NE(report.find("serial numbers: lowest 7, highest 7"), std::string::npos) << report;
   std::remove(path.c_str());
 
   // The digest of the file named: FIPS 180-4's examples.

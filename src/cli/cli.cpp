@@ -128,10 +128,6 @@ int Run(int argc, char** argv) {
   RunShared shared;
   shared.signals = &g_stop_signals;
   shared.host = platform::HostName();
-  if (!options.file.empty()) {
-    std::string bytes;
-    if (ReadWholeFile(options.file, &bytes, nullptr)) shared.file_sha256 = Sha256Hex(bytes);
-  }
   std::unique_ptr<SerialNumbers> serials;
   if (options.serial) {
     serials = std::make_unique<SerialNumbers>(*options.serial, options.serial_file);

@@ -92,6 +92,13 @@ int Session::Run() {
     if ((status = CheckGivenValues()) != kDone) return done(status);
     if ((status = LoadFile()) != kDone) return done(status);
   }
+  if (o_.command == "write") {
+    // A run that cannot keep its records programs no chip.
+    if (const std::string why = Production().Unready(); !why.empty()) {
+      PrintError(why + "; nothing programmed");
+      return done(kFailed);
+    }
+  }
   if (!Connect(state_.link, state_.log, port_)) return done(kFailed);
   if (o_.chip == "auto") {
     dialogs_.SetOperation("Autosearch chip");
@@ -267,15 +274,12 @@ int Session::Command() {
   auto recorded = [&](int s) {
     if (!o_.record.empty()) {
       const Outcome outcome = s == kDone ? Outcome::kDone : s == kRefused ? Outcome::kRefused : Outcome::kFailed;
-      Record(outcome, first_line, nullptr, std::nullopt);
+      Record(outcome, first_line);
     }
     return s;
   };
   if (c == "write" && o_.repeat) return Station();
-  if (c == "write") {
-    JobResult result;
-    return WriteChip(&result);
-  }
+  if (c == "write") return WriteChip();
   if (c == "read") {
     const FileSection section = Section();
     if (section != sectData &&
@@ -315,8 +319,10 @@ int Session::Command() {
   return kUsage;
 }
 
-int Session::WriteChip(JobResult* result) {
-  WriteJob job;
+ProductionRun& Session::Production() {
+  if (production_) return *production_;
+  ProductionSetup setup;
+  WriteJob& job = setup.job;
   job.keep_calibration = o_.keep_calibration;
   job.entire_config = o_.entire_config;
   job.erase = o_.erase;
@@ -326,129 +332,91 @@ int Session::WriteChip(JobResult* result) {
   job.serial_place = o_.serial_place;
   // A production run checks that the chip on the lines is the one chosen.
   job.check_device_id = o_.repeat || !o_.record.empty() || shared_.prefix;
-  std::optional<std::uint64_t> serial;
-  if (o_.serial) {
-    std::string error;
-    serial = shared_.serials->Take(&error);
-    if (!serial) {
-      PrintError("no serial number: " + error);
-      return kFailed;
-    }
-    job.serial = serial;
-    summary_.serial = std::to_string(*serial);
-  }
-  const std::size_t first_line = state_.log.Lines().size();
-  // The files of the chip and its images before this chip's changes, so that
-  // the next chip of a station starts from the file again.
-  const Images file_images = state_.images;
-  ProductionWriter writer(state_, [this](const char* name) { dialogs_.SetOperation(name); });
-  *result = writer.Write(job);
-  if (result->outcome == Outcome::kStopped) ExplainStop();
-  int status = ExitOf(result->outcome);
-  if (status == kDone) PrintChecksum();
-  if (serial && status != kDone) {
-    std::string error;
-    if (!o_.serial_burn_failed && !shared_.serials->GiveBack(*serial, &error)) {
-      PrintError("serial number " + std::to_string(*serial) + " not given back: " + error);
-    }
-  }
-  summary_.outcome = OutcomeName(result->outcome);
-  if (!o_.record.empty()) Record(result->outcome, first_line, result, serial);
-  state_.images = file_images;
-  Workspace& w = state_.workspace;
-  w.ShowImage(w.ProgramView(), kProgramImage);
-  w.ShowImage(w.ConfigView(), kConfigImage);
-  w.ShowImage(w.DataView(), kDataImage);
-  return status;
+  setup.serials = o_.serial ? shared_.serials : nullptr;
+  setup.burn_failed = o_.serial_burn_failed;
+  setup.record_path = o_.record;
+  setup.host = shared_.host;
+  setup.port = port_;
+  setup.file = o_.file;
+  production_ = std::make_unique<ProductionRun>(state_, std::move(setup), clock_,
+                                                [this](const char* name) { dialogs_.SetOperation(name); });
+  return *production_;
 }
 
-void Session::Record(Outcome outcome, std::size_t first_line, const JobResult* job,
-                     std::optional<std::uint64_t> serial) {
+int Session::WriteChip() { return AfterChip(Production().ProgramChip()); }
+
+int Session::AfterChip(const ChipResult& r) {
+  summary_.serial = r.serial ? std::to_string(*r.serial) : "";
+  summary_.checksum = r.checksum ? "0x" + Hex(*r.checksum, 4) : "";
+  summary_.outcome = OutcomeName(r.outcome);
+  if (r.outcome == Outcome::kStopped) ExplainStop();
+  if (r.serial_state == "spent") {
+    PrintError("serial number " + std::to_string(*r.serial) + " may be on the chip (its place was being written): "
+               "erase or scrap the chip; the number is not handed out again");
+  }
+  if (r.record_failed) PrintError(r.reason);
+  return ExitOf(r.outcome);
+}
+
+void Session::Record(Outcome outcome, std::size_t first_line) {
   ChipRunRecord r = MakeRunRecord(state_, outcome, first_line);
   r.time = clock_.UtcTimestamp();
   r.host = shared_.host;
   r.port = port_;
   r.command = o_.command;
-  if (job) r.device_id = job->device_id;
   r.file = o_.file.empty() ? o_.output : o_.file;
-  if (!o_.file.empty()) r.file_sha256 = shared_.file_sha256;
-  r.serial = serial;
+  if (!o_.file.empty()) r.file_sha256 = state_.files.LoadedDigest();
   // Only an erasing command keeps calibration values.
-  if (o_.command != "write" && o_.command != "erase") r.calibration.clear();
+  if (o_.command != "erase") r.calibration.clear();
   std::string error;
   if (!AppendRecord(o_.record, r, &error)) PrintError("the record could not be written: " + error);
 }
 
-bool Session::WaitForChip(bool present) {
-  bool said = false;
-  const std::uint16_t key = state_.chip.ChipIdWord & 0x3FE0;
+int Session::Station() {
+  const bool terminal = platform::IsTerminal(platform::Stream::kOut);
+  ProductionRun& run = Production();
+  fw::Station station(run);
+  Print("station: put in a " + state_.chip.ChipName + " (Ctrl+C ends)");
+  std::string ended;
   while (!dialogs_.StopRequested()) {
-    if (!state_.link.PortValid()) Connect(state_.link, state_.log, port_);
-    const std::uint16_t id = state_.link.PortValid() ? ops().ReadChipId() : 0;
-    // No chip answers all ones (or nothing); a chip's ID has a device code.
-    const bool none = id == 0 || id == 0x3FFF || (id & 0x3FE0) == 0;
-    const bool ours = !none && (id & 0x3FE0) == key;
-    if (present ? ours : none) return true;
-    if (present && !none && !said) {
-      const LookupResult found = LookupChip(id);
-      Print("waiting: the chip on the lines is " +
-            (found.kind == LookupResult::Kind::kEntry ? std::string("a ") + found.entry->ChipName
-                                                      : "device ID 0x" + Hex(id, 4)) +
-            ", not a " + state_.chip.ChipName);
-      said = true;
+    ChipResult result;
+    std::string said;
+    const fw::Station::Event event = station.Poll(&result, &said);
+    if (event == fw::Station::Event::kLinkDown) {
+      // Put back and retried once; a port that stays away ends the station.
+      if (Connect(state_.link, state_.log, port_)) continue;
+      ended = "the link to " + port_ + " is lost (unplugged, or the gateway stopped answering): the station stops";
+      break;
+    }
+    if (event == fw::Station::Event::kWrongChip) Print(said);
+    if (event == fw::Station::Event::kProgrammed) {
+      AfterChip(result);
+      Print(StationLine(result, state_.chip.ChipName, run.passed(), run.failed()) +
+            (!result.passed() && terminal ? "\a" : ""));
+      summary_.serial.clear();
+      summary_.checksum.clear();
+      if (result.record_failed) {
+        ended = "a chip's record could not be written: the station stops";
+        break;
+      }
+      if (result.link_lost) continue;  // the next look says whether it is back
+      if (!result.passed() && dialogs_.StopRequested()) break;
+      continue;
     }
     // A poll a third of a second: quick for the operator, idle for the CPU.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
-  return false;
-}
-
-int Session::Station() {
-  const bool terminal = platform::IsTerminal(platform::Stream::kOut);
-  int chips = 0;
-  std::string first_serial, last_serial;
-  Print("station: put in a " + state_.chip.ChipName + " (Ctrl+C ends)");
-  for (bool needs_removal = false;;) {
-    if (needs_removal && !WaitForChip(false)) break;
-    if (!WaitForChip(true)) break;
-    needs_removal = true;
-    ++chips;
-    const auto started = std::chrono::steady_clock::now();
-    JobResult result;
-    const int status = WriteChip(&result);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    (status == kDone ? summary_.passed : summary_.failed)++;
-    if (status == kDone && !summary_.serial.empty()) {
-      if (first_serial.empty()) first_serial = summary_.serial;
-      last_serial = summary_.serial;
-    }
-    char line[256];
-    std::snprintf(line, sizeof line, "%s  chip %d  %s  serial %s  checksum %s  %.1f s  (%d passed, %d failed)",
-                  status == kDone ? "PASS" : "FAIL", chips, state_.chip.ChipName.c_str(),
-                  summary_.serial.empty() ? "-" : summary_.serial.c_str(),
-                  status == kDone && !summary_.checksum.empty() ? summary_.checksum.c_str() : "-", seconds,
-                  summary_.passed, summary_.failed);
-    std::string text = line;
-    if (status != kDone) {
-      // The line that says why, from the chip's log.
-      for (auto l = state_.log.Lines().rbegin(); l != state_.log.Lines().rend(); ++l) {
-        if (l->rfind("Error", 0) == 0 || l->rfind("    ", 0) == 0 || l->find("with fail") != std::string::npos) {
-          text += ": " + (l->find_first_not_of(' ') == std::string::npos ? *l : l->substr(l->find_first_not_of(' ')));
-          break;
-        }
-      }
-      if (terminal) text += "\a";
-    }
-    Print(text);
-    summary_.serial.clear();
-    summary_.checksum.clear();
-    if (status != kDone && dialogs_.StopRequested()) break;
-  }
-  Print("station: " + std::to_string(summary_.passed) + " passed, " + std::to_string(summary_.failed) + " failed" +
-        (first_serial.empty() ? std::string() : ", serial numbers " + first_serial + " to " + last_serial));
-  summary_.serial = first_serial.empty() ? "" : first_serial + "-" + last_serial;
-  summary_.outcome = std::to_string(summary_.passed) + " passed, " + std::to_string(summary_.failed) + " failed";
-  return summary_.failed == 0 ? kDone : kFailed;
+  if (!ended.empty()) PrintError(ended);
+  summary_.passed = run.passed();
+  summary_.failed = run.failed();
+  const std::string serials = run.first_serial() ? std::to_string(*run.first_serial()) + " to " +
+                                                       std::to_string(*run.last_serial())
+                                                 : std::string();
+  Print("station: " + std::to_string(run.passed()) + " passed, " + std::to_string(run.failed()) + " failed" +
+        (serials.empty() ? std::string() : ", serial numbers " + serials));
+  summary_.serial = run.first_serial() ? std::to_string(*run.first_serial()) + "-" + std::to_string(*run.last_serial()) : "";
+  summary_.outcome = std::to_string(run.passed()) + " passed, " + std::to_string(run.failed()) + " failed";
+  return run.failed() == 0 && ended.empty() ? kDone : kFailed;
 }
 
 }  // namespace fw::cli

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "operations/app_state.h"
 #include "operations/production.h"
 #include "operations/serial_numbers.h"
+#include "operations/station.h"
 #include "sim/demo_gateways.h"
 
 namespace fw::cli {
@@ -25,7 +27,6 @@ struct RunShared {
   SerialNumbers* serials = nullptr;
   const volatile std::sig_atomic_t* signals = nullptr;
   std::string host;
-  std::string file_sha256;
 };
 
 // How a session ended, for the summary of a run over several ports.
@@ -67,15 +68,17 @@ class Session {
   int PrintCalibration();
   int Restore();
   int Command();
+  // The production core of a write, made on first use.
+  ProductionRun& Production();
   // write: one chip, with its serial number and its record line.
-  int WriteChip(JobResult* result);
+  int WriteChip();
+  // What the terminal says after a chip; the exit status.
+  int AfterChip(const ChipResult& result);
   // write --repeat: chip after chip until a stop.
   int Station();
-  // Waits until a chip of the selected type is on the lines (or, `present`
-  // false, until none is); false after a stop.
-  bool WaitForChip(bool present);
-  // Appends the record of this command from log line `first_line` on.
-  void Record(Outcome outcome, std::size_t first_line, const JobResult* job, std::optional<std::uint64_t> serial);
+  // Appends the record of a command other than a write from log line
+  // `first_line` on.
+  void Record(Outcome outcome, std::size_t first_line);
 
   const Options& o_;
   std::string port_;
@@ -88,6 +91,7 @@ class Session {
   sim::DemoGateways demos_;
   AppState state_;
   PortSummary summary_;
+  std::unique_ptr<ProductionRun> production_;
 };
 
 int ExitOf(Outcome outcome);

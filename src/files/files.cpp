@@ -7,6 +7,7 @@
 #include "files/bin_file.h"
 #include "log/safe_file.h"
 #include "log/hex.h"
+#include "log/sha256.h"
 
 namespace fw {
 
@@ -81,6 +82,7 @@ FileReport ImageFiles::ReadHexFile(const std::string& path, FileSection section)
   report.done = reading.wrong_file.empty();
   report.wrong_file = !reading.wrong_file.empty();
   report.dropped_bytes = reading.dropped_bytes;
+  report.sha256 = Sha256Hex(text);
   return report;
 }
 
@@ -136,6 +138,7 @@ FileReport ImageFiles::ReadBinFile(const std::string& path, FileSection section)
   const std::uint64_t stretch = section == sectConfig ? chip_.ConfigSize : chip_.DataSize;
   LogLayout(section, layout, layout == SectionLayout::kChipAddresses ? bytes.size() - stretch : 0);
   report.done = true;
+  report.sha256 = Sha256Hex(bytes);
   return report;
 }
 
@@ -159,7 +162,9 @@ FileReport ImageFiles::LoadFile(const std::string& path, FileSection section) {
     log_.LogEvent(LogCode::kNoChip, "");
     return {};
   }
-  return FileExtension(path) == "BIN" ? ReadBinFile(path, section) : ReadHexFile(path, section);
+  const FileReport report = FileExtension(path) == "BIN" ? ReadBinFile(path, section) : ReadHexFile(path, section);
+  loaded_sha256_ = report.done ? report.sha256 : std::string();
+  return report;
 }
 
 std::string ImageFiles::SaveFile(const std::string& name, int filter_index, FileSection section,

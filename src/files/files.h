@@ -23,6 +23,7 @@ struct FileReport {
   bool done = false;        // the file was opened and read, or written, to its end
   bool wrong_file = false;  // the HEX reading stopped at a record it could not take
   std::uint64_t dropped_bytes = 0;  // data bytes of the file outside the chip's areas
+  std::string sha256;  // of the bytes read and parsed (a load), lower-case hex
 };
 
 // The File menu's work: Intel HEX and raw images between files and the
@@ -51,6 +52,10 @@ class ImageFiles {
   // The configuration words the last file loaded set (none after a load of
   // program or data alone), for comparisons that take only what a file sets.
   const std::bitset<kConfigImageBytes / 2>& ConfigWordsLoaded() const { return config_loaded_; }
+  // The SHA-256 of the bytes the last load read, the ones now in the
+  // images: a record names what was written, never what is on disk later.
+  // Empty after a load that failed.
+  const std::string& LoadedDigest() const { return loaded_sha256_; }
 
  private:
   void LogStart(bool saving, FileSection section, const std::string& path);
@@ -68,6 +73,7 @@ class ImageFiles {
   Log& log_;
   OperatorDialogs& dialogs_;
   std::bitset<kConfigImageBytes / 2> config_loaded_;
+  std::string loaded_sha256_;
 };
 
 }  // namespace fw

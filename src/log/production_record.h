@@ -21,25 +21,40 @@ struct ChipRunRecord {
   std::string file_sha256;
   std::optional<std::uint16_t> checksum;
   std::optional<std::uint64_t> serial;
+  // What became of the serial number: "used" (on a chip that passed),
+  // "spent" (its place was being written when the chip failed: it may be on
+  // the chip, and is never handed out again), "returned" (given back before
+  // its place was written), "burned" (not given back, as asked).
+  std::string serial_state;
   std::string calibration;  // the values kept, as the log names them
   std::string outcome;      // "done", "failed", "refused", "cancelled", "stopped"
+  std::string reason;       // why a chip that did not pass did not, in words
   std::optional<std::uint32_t> failed_at;  // the address a failed verify names
   std::vector<std::string> log;
 };
 
-// The record as one line of JSON, with its line break.
+// The record as one line of JSON, with its line break. Always valid UTF-8:
+// a text that is not (a file name in Latin-1) is written with its bad bytes
+// as \xNN, and a file name's raw bytes also go to "file_bytes" in hex.
 std::string RecordLine(const ChipRunRecord& record);
 // A line of a record file; nothing when it is not one (a torn or foreign
-// line).
-std::optional<ChipRunRecord> ParseRecordLine(const std::string& line);
+// line, a field of the wrong kind, a number out of range), the reason in
+// `why`. Keys it does not know are passed over: a later release may add
+// fields.
+std::optional<ChipRunRecord> ParseRecordLine(const std::string& line, std::string* why = nullptr);
 
 // Appends one record; false with the system's reason in `error`.
 bool AppendRecord(const std::string& path, const ChipRunRecord& record, std::string* error);
 
-// The summary of a record file: chips programmed and failed, by chip type
-// and by day, the first and last serial number; lines that cannot be read
-// are counted. False with the reason in `error` when the file cannot be
-// read.
+// The summary of records: chips programmed and failed (as a station counts
+// them: a write that did not end done failed), each outcome, by chip type
+// and by day; the lowest and highest serial number, the gaps between them
+// and the numbers on more than one chip; lines that cannot be read with
+// their numbers and reasons.
+std::string ReportText(const std::string& source, const std::vector<std::optional<ChipRunRecord>>& records,
+                       const std::vector<std::string>& unreadable);
+// The same for a record file. False with the reason in `error` when the
+// file cannot be read.
 bool ReportRecords(const std::string& path, std::string* report, std::string* error);
 
 }  // namespace fw

@@ -25,6 +25,7 @@ constexpr const char* kEraseQuestion =
 
 void DeviceOperations::Open(const char* trying, bool times) {
   times_ = times;
+  writing_began_ = false;
   dialogs_.ProgressOpen();
   log_.LogEvent(LogCode::kStarted, trying);
   if (times) log_.LogStartTime();
@@ -238,6 +239,7 @@ Outcome DeviceOperations::WriteConfigurationFirst(const WriteGroup& group, bool 
   // OSCCAL word, so a chip whose OSCCAL word reads as a calibration value
   // always holds its own band-gap bits too, however a write was cut short.
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.LoadConfiguration()) return fail();
+  writing_began_ = true;
   if (!WriteConfiguration(group, entire_config, ids, hold)) return fail();
   if (restore && (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true) ||
                   guard_.CheckBandGap(*guard_.kept().values.osccal, 7) != Step::kDone)) {
@@ -307,6 +309,7 @@ Outcome DeviceOperations::WriteAfterErase(const WriteGroup& group, bool entire_c
   const bool ext = group.externally_timed;
   auto fail = [this](bool end_time) { return FailAfterErase(end_time, true); };
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return fail(false);
+  writing_began_ = true;
   for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
     if (dialogs_.StopRequested()) return CancelAfterErase(false);
     if (!icsp_.WriteProgramMemory(k, ext)) return fail(false);
@@ -346,7 +349,10 @@ Outcome DeviceOperations::WriteData() {
   }
   workspace_.TakeImage(workspace_.DataView(), kDataImage);
   const Outcome outcome =
-      DataWalk(" write the data memory", [this](std::uint32_t i) { return icsp_.WriteDataMemory(i, false); });
+      DataWalk(" write the data memory", [this](std::uint32_t i) {
+        writing_began_ = true;
+        return icsp_.WriteDataMemory(i, false);
+      });
   if (outcome != Outcome::kDone) return outcome;
   return Finish();
 }

@@ -128,6 +128,9 @@ class DeviceOperations {
   void ReplaceCalibration(bool replace) { guard_.SetReplace(replace); }
   // What the last erase or write kept of the factory calibration.
   const KeptCalibration& LastKept() const { return guard_.kept(); }
+  // Whether the last operation began programming the cells it writes (a
+  // failure after that may have left part of the images on the chip).
+  bool WritingBegan() const { return writing_began_; }
   // What the last verify that found a difference found.
   const std::optional<Difference>& LastDifference() const { return last_difference_; }
 
@@ -206,6 +209,7 @@ class DeviceOperations {
   Icsp& icsp_;
   CalibrationGuard guard_;
   bool times_ = false;  // the running operation writes time lines
+  bool writing_began_ = false;
   std::optional<Difference> last_difference_;
   std::uint16_t compare_file_ = 0, compare_chip_ = 0;
 };

@@ -8,7 +8,14 @@ namespace fw {
 
 Outcome ProductionWriter::Run(const char* name, const std::function<Outcome()>& operation) {
   if (step_) step_(name);
+  running_ = name;
   const Outcome outcome = operation();
+  // Where the serial number goes decides which step may have put it on the chip.
+  if (job_->serial && state_.operations.WritingBegan()) {
+    const bool data = job_->serial_place->kind == SerialPlace::Kind::kEeprom;
+    const std::string_view step = name;
+    if (data ? step == "Write Data" : step == "Write Program & Configuration") result_->serial_written = true;
+  }
   // A stop asked during an operation that ended all the same ends the job.
   if (outcome == Outcome::kDone && state_.dialogs.StopRequested()) {
     state_.log.LogEvent(LogCode::kNone, "Operation cancelled");
@@ -68,31 +75,60 @@ void ProductionWriter::Apply(const WriteJob& job, const KeptContents& kept) {
   w.ShowImage(w.DataView(), kDataImage);
 }
 
+std::string ProductionWriter::Reason(Outcome outcome) const {
+  const std::string step = running_;
+  switch (outcome) {
+    case Outcome::kDone: return {};
+    case Outcome::kDifference:
+      if (const auto& d = state_.operations.LastDifference()) {
+        const char* memory = d->memory == Difference::Memory::kData ? "EEPROM 0x" : "0x";
+        return step + ": the chip differs at " + memory + Hex(d->address, 4) + " (file " + Hex(d->file, 4) +
+               ", chip " + Hex(d->chip, 4) + ")";
+      }
+      return step + ": the chip differs from the file";
+    case Outcome::kFailed:
+      return step + (state_.link.PortValid() ? ": failed (the log says where)"
+                                             : ": the link failed (the gateway stopped answering or its port is gone)");
+    case Outcome::kCancelled: return step + ": cancelled by the operator";
+    case Outcome::kRefused: return step + ": refused (the log says why)";
+    case Outcome::kStopped: return step + ": stopped before erasing what could not be kept (the log says why)";
+  }
+  return step;
+}
+
 JobResult ProductionWriter::Write(const WriteJob& job) {
   JobResult result;
+  result_ = &result;
+  job_ = &job;
+  running_ = "";
   DeviceOperations& ops = state_.operations;
   Log& log = state_.log;
   auto end = [&](Outcome outcome) {
     result.outcome = outcome;
     if (outcome == Outcome::kDifference && ops.LastDifference()) result.failed_at = ops.LastDifference()->address;
+    if (result.reason.empty()) result.reason = Reason(outcome);
+    result.link_lost = outcome != Outcome::kDone && !state_.link.PortValid();
     return result;
   };
   if (job.check_device_id) {
     if (step_) step_("Read the device ID");
+    running_ = "Read the device ID";
     const std::uint16_t id = ops.ReadChipId();
     if (id != 0) result.device_id = id;
     if (!state_.link.PortValid()) return end(Outcome::kFailed);
     const LookupResult found = LookupChip(id);
     if (found.kind != LookupResult::Kind::kEntry || found.entry->Key() != (state_.chip.ChipIdWord & 0x3FE0)) {
-      log.LogEvent(LogCode::kNone, "    the chip on the lines answers device ID 0x" + Hex(id, 4) +
-                          (found.kind == LookupResult::Kind::kEntry ? std::string(" (") + found.entry->ChipName + ")"
-                                                                    : std::string(" (no chip of the catalogue)")) +
-                          ", not the " + state_.chip.ChipName + "'s: nothing written");
+      result.reason = "the chip on the lines answers device ID 0x" + Hex(id, 4) +
+                      (found.kind == LookupResult::Kind::kEntry ? std::string(" (") + found.entry->ChipName + ")"
+                                                                : std::string(" (no chip of the catalogue)")) +
+                      ", not the " + state_.chip.ChipName + "'s: nothing written";
+      log.LogEvent(LogCode::kNone, "    " + result.reason);
       return end(Outcome::kRefused);
     }
   }
   if (const std::string problem = SerialProblem(job); !problem.empty()) {
-    log.LogEvent(LogCode::kNone, "    serial number refused: " + problem + "; nothing written");
+    result.reason = "serial number refused: " + problem + "; nothing written";
+    log.LogEvent(LogCode::kNone, "    " + result.reason);
     return end(Outcome::kRefused);
   }
   KeptContents kept;

@@ -28,8 +28,13 @@ struct WriteJob {
 
 struct JobResult {
   Outcome outcome = Outcome::kDone;
+  std::string reason;  // why the job did not end done, in words; empty when it did
   std::optional<std::uint16_t> device_id;
   std::optional<std::uint32_t> failed_at;
+  // The write of the serial number's place began: the number may be on the
+  // chip, whatever the outcome.
+  bool serial_written = false;
+  bool link_lost = false;  // the link closed after a failure
 };
 
 // Runs write jobs on one application state. `step` names each operation as
@@ -48,6 +53,11 @@ class ProductionWriter {
 
  private:
   Outcome Run(const char* name, const std::function<Outcome()>& operation);
+  // Why the step running ended with `outcome`, in words.
+  std::string Reason(Outcome outcome) const;
+  const char* running_ = "";
+  JobResult* result_ = nullptr;
+  const WriteJob* job_ = nullptr;
   // Puts what was kept and the serial number into the images and views.
   void Apply(const WriteJob& job, const KeptContents& kept);
 

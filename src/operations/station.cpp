@@ -1,0 +1,182 @@
+#include "operations/station.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "images/checksum.h"
+#include "log/hex.h"
+#include "log/safe_file.h"
+#include "platform/platform.h"
+
+namespace fw {
+
+ProductionRun::ProductionRun(AppState& state, ProductionSetup setup, Clock& clock,
+                             std::function<void(const char*)> step)
+    : state_(state), setup_(std::move(setup)), clock_(clock), step_(std::move(step)) {}
+
+std::string ProductionRun::Unready() const {
+  const std::string& path = setup_.record_path;
+  if (path.empty()) return {};
+  if (platform::KindOf(path) == platform::PathKind::kOther) return "the record " + path + " is not a regular file";
+  // Appending nothing opens (or makes) the file as every record line will,
+  // and ends a line an earlier crash tore.
+  std::string error;
+  if (!AppendDurably(path, "", &error)) return "the record cannot be written: " + error;
+  return {};
+}
+
+ProductionRun::Socket ProductionRun::Look(std::uint16_t* id) {
+  *id = 0;
+  if (!state_.link.PortValid()) return Socket::kNoLink;
+  *id = state_.operations.ReadChipId();
+  if (!state_.link.PortValid()) return Socket::kNoLink;
+  // No chip answers all ones (or nothing); a chip's ID has a device code.
+  if (*id == 0 || *id == 0x3FFF || (*id & 0x3FE0) == 0) return Socket::kEmpty;
+  return (*id & 0x3FE0) == (state_.chip.ChipIdWord & 0x3FE0) ? Socket::kOurs : Socket::kOther;
+}
+
+ChipResult ProductionRun::ProgramChip() {
+  const auto started = std::chrono::steady_clock::now();
+  ChipResult result;
+  result.number = passed_ + failed_ + 1;
+  WriteJob job = setup_.job;
+  if (setup_.serials != nullptr) {
+    std::string error;
+    const std::optional<std::uint64_t> serial = setup_.serials->Take(&error);
+    if (!serial) {
+      result.outcome = Outcome::kFailed;
+      result.reason = "no serial number: " + error;
+      result.record_failed = true;  // nothing can be numbered: the run stops
+      ++failed_;
+      history_.push_front(result);
+      if (history_.size() > kHistory) history_.pop_back();
+      return result;
+    }
+    job.serial = serial;
+    result.serial = serial;
+  }
+  const std::size_t first_line = state_.log.Lines().size();
+  // The images as the file left them: the next chip starts from the file.
+  const Images file_images = state_.images;
+  const JobResult written = ProductionWriter(state_, step_).Write(job);
+  result.outcome = written.outcome;
+  result.reason = written.reason;
+  result.device_id = written.device_id;
+  result.link_lost = written.link_lost;
+  if (result.passed()) {
+    result.checksum = ImageChecksum(state_.chip, state_.images);
+    LogChecksum(state_.chip, state_.images, state_.log);
+  }
+  Settle(written, &result);
+  Record(written, first_line, &result);
+  state_.images = file_images;
+  Workspace& w = state_.workspace;
+  w.ShowImage(w.ProgramView(), kProgramImage);
+  w.ShowImage(w.ConfigView(), kConfigImage);
+  w.ShowImage(w.DataView(), kDataImage);
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  (result.passed() ? passed_ : failed_)++;
+  if (result.passed() && result.serial) {
+    if (!first_serial_ || *result.serial < *first_serial_) first_serial_ = result.serial;
+    if (!last_serial_ || *result.serial > *last_serial_) last_serial_ = result.serial;
+  }
+  history_.push_front(result);
+  if (history_.size() > kHistory) history_.pop_back();
+  return result;
+}
+
+void ProductionRun::Settle(const JobResult& job, ChipResult* result) {
+  if (!result->serial) return;
+  const std::uint64_t serial = *result->serial;
+  if (result->passed()) {
+    result->serial_state = "used";
+    return;
+  }
+  if (job.serial_written) {
+    // Its place was being written: it may be on the chip, which is never to
+    // carry the same number as another.
+    result->serial_state = "spent";
+    result->reason += "; serial number " + std::to_string(serial) + " may be on the chip: erase or scrap it";
+    return;
+  }
+  if (setup_.burn_failed) {
+    result->serial_state = "burned";
+    return;
+  }
+  std::string error;
+  if (setup_.serials->GiveBack(serial, &error)) {
+    result->serial_state = "returned";
+  } else {
+    result->serial_state = "burned";
+    result->reason += "; serial number " + std::to_string(serial) + " not given back: " + error;
+  }
+}
+
+void ProductionRun::Record(const JobResult& job, std::size_t first_line, ChipResult* result) {
+  result->time = clock_.UtcTimestamp();
+  if (setup_.record_path.empty()) return;
+  ChipRunRecord r = MakeRunRecord(state_, result->outcome, first_line);
+  r.time = result->time;
+  r.host = setup_.host;
+  r.port = setup_.port;
+  r.command = setup_.command;
+  r.device_id = job.device_id;
+  r.file = setup_.file;
+  if (!setup_.file.empty()) r.file_sha256 = state_.files.LoadedDigest();
+  r.checksum = result->checksum;
+  r.serial = result->serial;
+  r.serial_state = result->serial_state;
+  r.reason = result->reason;
+  std::string error;
+  if (!AppendRecord(setup_.record_path, r, &error)) {
+    // A chip without its record is not a chip produced.
+    result->record_failed = true;
+    result->outcome = result->passed() ? Outcome::kFailed : result->outcome;
+    result->reason = (result->reason.empty() ? "" : result->reason + "; ") + "the record could not be written: " + error;
+  }
+}
+
+ChipResult Station::ProgramNow() {
+  needs_removal_ = true;
+  said_for_ = 0;
+  return run_.ProgramChip();
+}
+
+Station::Event Station::Poll(ChipResult* result, std::string* said) {
+  std::uint16_t id = 0;
+  switch (run_.Look(&id)) {
+    case ProductionRun::Socket::kNoLink:
+      return Event::kLinkDown;
+    case ProductionRun::Socket::kEmpty:
+      needs_removal_ = false;
+      said_for_ = 0;
+      return Event::kNothing;
+    case ProductionRun::Socket::kOther: {
+      if (needs_removal_ || said_for_ == id) return Event::kNothing;
+      said_for_ = id;
+      const LookupResult found = LookupChip(id);
+      *said = "waiting: the chip on the lines is " +
+              (found.kind == LookupResult::Kind::kEntry ? std::string("a ") + found.entry->ChipName
+                                                        : "device ID 0x" + Hex(id, 4)) +
+              ", not a " + run_.chip_name();
+      return Event::kWrongChip;
+    }
+    case ProductionRun::Socket::kOurs:
+      if (needs_removal_) return Event::kNothing;
+      *result = ProgramNow();
+      return Event::kProgrammed;
+  }
+  return Event::kNothing;
+}
+
+std::string StationLine(const ChipResult& r, const std::string& chip, int passed, int failed) {
+  const std::string serial = r.serial ? std::to_string(*r.serial) : "-";
+  const std::string checksum = r.checksum ? "0x" + Hex(*r.checksum, 4) : "-";
+  char line[256];
+  std::snprintf(line, sizeof line, "%s  chip %d  %s  serial %s  checksum %s  %.1f s  (%d passed, %d failed)",
+                r.passed() ? "PASS" : "FAIL", r.number, chip.c_str(), serial.c_str(), checksum.c_str(), r.seconds,
+                passed, failed);
+  return r.passed() ? line : std::string(line) + ": " + r.reason;
+}
+
+}  // namespace fw

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "log/clock.h"
+#include "log/production_record.h"
+#include "operations/app_state.h"
+#include "operations/production.h"
+#include "operations/serial_numbers.h"
+
+namespace fw {
+
+// One chip through a production run, as the operator and the record see it.
+struct ChipResult {
+  Outcome outcome = Outcome::kDone;
+  std::string reason;  // why it did not pass, in words; empty when it passed
+  std::optional<std::uint64_t> serial;
+  std::string serial_state;  // as the record names it: "used", "spent", "returned", "burned"
+  std::optional<std::uint16_t> checksum;  // of the image written, serial number included
+  std::optional<std::uint16_t> device_id;
+  bool link_lost = false;       // the link closed: no further chip before it is back
+  bool record_failed = false;   // the record line could not be written: the run stops
+  double seconds = 0;
+  std::string time;  // UTC, when it ended
+  int number = 0;    // the chip's place in the run, from 1
+  bool passed() const { return outcome == Outcome::kDone; }
+};
+
+// What every chip of a run gets, and where its record goes.
+struct ProductionSetup {
+  WriteJob job;  // without a serial number: each chip takes its own
+  SerialNumbers* serials = nullptr;
+  bool burn_failed = false;  // a failed chip's number is not given back
+  std::string record_path;   // empty: no record
+  std::string host, port, file;
+  std::string command = "write";
+};
+
+// The production core the window's station and the terminal's runs share:
+// a chip programmed from the loaded file with its serial number and
+// record, the serial number settled by one rule, and the socket watched.
+class ProductionRun {
+ public:
+  ProductionRun(AppState& state, ProductionSetup setup, Clock& clock,
+                std::function<void(const char*)> step = {});
+
+  // Before the first chip: why the run cannot keep its records (empty: it
+  // can). The record file is opened for appending and left as it was.
+  std::string Unready() const;
+
+  // Programs the chip on the lines now. The images are the file's again
+  // afterwards, so the next chip starts from it.
+  ChipResult ProgramChip();
+
+  // One look at the socket, with the device ID it answered.
+  enum class Socket { kOurs, kEmpty, kOther, kNoLink };
+  Socket Look(std::uint16_t* id);
+
+  int passed() const { return passed_; }
+  int failed() const { return failed_; }
+  // The last chips, newest first (at most kHistory).
+  static constexpr std::size_t kHistory = 20;
+  const std::deque<ChipResult>& history() const { return history_; }
+  // The lowest and highest serial number on chips that passed.
+  const std::optional<std::uint64_t>& first_serial() const { return first_serial_; }
+  const std::optional<std::uint64_t>& last_serial() const { return last_serial_; }
+  const ProductionSetup& setup() const { return setup_; }
+  const std::string& chip_name() const { return state_.chip.ChipName; }
+
+ private:
+  // Takes, gives back or spends the chip's number by what the write did.
+  void Settle(const JobResult& job, ChipResult* result);
+  void Record(const JobResult& job, std::size_t first_line, ChipResult* result);
+
+  AppState& state_;
+  ProductionSetup setup_;
+  Clock& clock_;
+  std::function<void(const char*)> step_;
+  int passed_ = 0, failed_ = 0;
+  std::deque<ChipResult> history_;
+  std::optional<std::uint64_t> first_serial_, last_serial_;
+};
+
+// A station: programs each chip once it is put in, never twice without its
+// being taken out. Poll looks once; the caller paces the looks (a timer in
+// the window, a sleep in the terminal), so a waiting station costs nothing.
+class Station {
+ public:
+  explicit Station(ProductionRun& run) : run_(run) {}
+
+  enum class Event {
+    kNothing,     // still waiting (for a chip, or for the last one to be taken out)
+    kProgrammed,  // a chip was put in and programmed: `result`
+    kWrongChip,   // another chip answers (said once per chip): `said`
+    kLinkDown,    // the link is closed: the station cannot go on
+  };
+  Event Poll(ChipResult* result, std::string* said);
+  // Programs the chip in the socket now, whether or not it was taken out.
+  ChipResult ProgramNow();
+  bool waiting_for_removal() const { return needs_removal_; }
+
+ private:
+  ProductionRun& run_;
+  bool needs_removal_ = false;
+  std::uint16_t said_for_ = 0;
+};
+
+// The station's line for a chip: "PASS  chip 3  PIC12F675  serial 1002 ...".
+std::string StationLine(const ChipResult& result, const std::string& chip, int passed, int failed);
+
+}  // namespace fw
