@@ -358,10 +358,9 @@ TEST(Cli, AStationProgramsEveryChipPutIn) {
     }
     EXPECT_EQ(found, ids) << file;
   }
-  std::ifstream next(serials);
-  std::string word, value;
-  next >> word >> value;
-  EXPECT_EQ(word + " " + value, "next 503");
+  std::ifstream in_serials(serials);
+  const std::string text((std::istreambuf_iterator<char>(in_serials)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "start 500 step 1\nnext 503\n") << "every number settled";
   const Result report = Cli({"report", record});
   EXPECT_NE(report.out.find("chips: 3 programmed, 0 failed"), std::string::npos) << report.out;
   for (const std::string& f : {dump, dump + ".1", dump + ".2", serials, serials + ".lock", record, hex}) {

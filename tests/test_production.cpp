@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "log/production_record.h"
+#include "log/safe_file.h"
 #include "log/sha256.h"
 #include "operations/production.h"
 #include "platform/platform.h"
@@ -142,18 +143,57 @@ TEST(Production, SerialNumbersAreNeverHandedOutTwice) {
   }
   const std::string path = Temp("serial.txt");
   std::remove(path.c_str());
-  {  // A file outlives the run; damaged, it is not overwritten.
+  {  // A file outlives the run; a number taken is on record before any chip has it.
     std::string error;
     SerialNumbers first({1000, 1}, path);
     EXPECT_EQ(first.Take(&error), 1000u);
     EXPECT_EQ(first.Take(&error), 1001u);
+    EXPECT_EQ(first.Take(&error), 1002u);
     EXPECT_TRUE(first.GiveBack(1000, &error));
-    SerialNumbers second({5, 1}, path);
+    EXPECT_TRUE(first.Settle(1001, true, &error));
+    // 1002 is never settled: the run was killed with it on a chip.
+    SerialNumbers second({1000, 1}, path);
+    EXPECT_EQ(second.Peek(&error), 1000u);
     EXPECT_EQ(second.Take(&error), 1000u);
-    EXPECT_EQ(second.Take(&error), 1002u);
-    std::ofstream(path) << "garbage\n";
-    EXPECT_FALSE(second.Take(&error));
-    EXPECT_NE(error.find("not a serial number file"), std::string::npos);
+    EXPECT_EQ(second.Take(&error), 1003u) << "1002 stays taken";
+    EXPECT_TRUE(second.Settle(1003, false, &error));
+    EXPECT_EQ(second.Take(&error), 1004u) << "1003 spent";
+  }
+  std::string text;
+  ASSERT_TRUE(ReadWholeFile(path, &text, nullptr));
+  EXPECT_EQ(text, "start 1000 step 1\nnext 1005\ntaken 1000 1002 1004\nspent 1003\n");
+  // What the file cannot be trusted with is refused, the file left as it was.
+  const struct {
+    const char* content;
+    SerialStart start;
+    const char* why;
+  } refused[] = {
+      {"start 1000 step 1\nnext 1005\n", {5000, 1}, "was made for --serial 1000:1, not 5000:1"},
+      {"", {1000, 1}, "the serial file is empty"},
+      {"  \n", {1000, 1}, "the serial file is empty"},
+      {"next 1005\nfree 1001 x2\n", {1000, 1}, "line 2 (free): \"x2\" is no decimal number"},
+      {"garbage\n", {1000, 1}, "line 1 is not a line of a serial file"},
+      {"free 3\n", {1000, 1}, "no \"next\" line"},
+      {"next 18446744073709551615\n", {1000, 1}, "have run out"},
+      {"next 99999999999999999999\n", {1000, 1}, "is past 2^64-1"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.content);
+    std::ofstream(path, std::ios::trunc) << c.content;
+    SerialNumbers numbers(c.start, path);
+    std::string error;
+    EXPECT_FALSE(numbers.Take(&error));
+    EXPECT_NE(error.find(c.why), std::string::npos) << error;
+    ASSERT_TRUE(ReadWholeFile(path, &text, nullptr));
+    EXPECT_EQ(text, c.content);
+  }
+  {  // An old file without its start line is taken; a killed run's temporary files are cleaned.
+    std::ofstream(path, std::ios::trunc) << "next 7\n";
+    std::ofstream(path + ".4242.0.tmp") << "next 1\n";
+    SerialNumbers numbers({1, 1}, path);
+    std::string error;
+    EXPECT_EQ(numbers.Take(&error), 7u) << error;
+    EXPECT_EQ(platform::KindOf(path + ".4242.0.tmp"), platform::PathKind::kMissing);
   }
   std::remove(path.c_str());
   std::remove((path + ".lock").c_str());

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "chips/catalogue.h"
+#include "log/hex.h"
 
 namespace fw::cli {
 
@@ -229,17 +230,14 @@ void Describe(CLI::App& app, Words& w) {
 // "0x0700-0x07FF": a range of program words.
 std::pair<std::uint32_t, std::uint32_t> ParseRange(const std::string& text) {
   const std::size_t dash = text.find('-');
-  char* end = nullptr;
-  // strtoul's end points into the text it read: that text must outlive it.
-  const std::string head = text.substr(0, dash);
-  const unsigned long first = std::strtoul(head.c_str(), &end, 0);
-  const bool first_ok = dash != std::string::npos && dash > 0 && *end == '\0';
-  const std::string rest = dash == std::string::npos ? "" : text.substr(dash + 1);
-  const unsigned long last = std::strtoul(rest.c_str(), &end, 0);
-  if (!first_ok || rest.empty() || *end != '\0' || last < first || last > 0xFFFF) {
-    throw UsageError{"--preserve-range takes FIRST-LAST program words (0x0700-0x07FF), not \"" + text + "\""};
+  std::string why;
+  const auto first = dash == std::string::npos ? std::nullopt : ParseNumber(text.substr(0, dash), &why);
+  const auto last = first ? ParseNumber(text.substr(dash + 1), &why) : std::nullopt;
+  if (!first || !last || *last < *first || *last > 0xFFFF) {
+    throw UsageError{"--preserve-range takes FIRST-LAST program words (0x0700-0x07FF), not \"" + text + "\"" +
+                     (why.empty() ? std::string() : ": " + why)};
   }
-  return {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last)};
+  return {static_cast<std::uint32_t>(*first), static_cast<std::uint32_t>(*last)};
 }
 
 const CommandSpec* FindCommand(const std::string& name) {
@@ -294,6 +292,35 @@ void TakeProduction(const Words& w, Options& o) {
   if (!o.serial && (!o.serial_file.empty() || o.serial_burn_failed)) {
     throw UsageError{"--serial-file and --serial-burn-failed need --serial START --serial-at PLACE"};
   }
+  // What is kept cannot also be numbered.
+  if (o.serial_place) {
+    using Kind = SerialPlace::Kind;
+    const SerialPlace& p = *o.serial_place;
+    if (p.kind == Kind::kUserIds && o.keep.user_ids) {
+      throw UsageError{"--preserve-ids keeps the user IDs that --serial-at ids numbers: give one or the other"};
+    }
+    if (p.kind == Kind::kEeprom && o.keep.eeprom) {
+      throw UsageError{"--preserve-eeprom keeps the EEPROM that --serial-at " + w.serial_at + " numbers: give one "
+                       "or the other"};
+    }
+    if (p.kind == Kind::kRetlw && o.keep.program && p.address <= o.keep.program->second &&
+        p.address + p.bytes > o.keep.program->first) {
+      throw UsageError{"--serial-at " + w.serial_at + " lies in --preserve-range " + w.range};
+    }
+  }
+}
+
+// What is kept, against the memories of the chip named (a chip found by
+// --chip auto is checked once it answers).
+void CheckKeptPlaces(const Words& w, const Options& o) {
+  const ChipEntry* chip = o.chip == "auto" ? nullptr : FindChipByName(o.chip);
+  if (chip == nullptr) return;
+  const std::uint32_t words = chip->ProgramSize / 2;
+  if (o.keep.program && o.keep.program->second >= words) {
+    throw UsageError{"--preserve-range " + w.range + " lies outside the " + std::string(chip->ChipName) +
+                     "'s program memory (0x0000-0x" + Hex(words - 1, 4) + ")"};
+  }
+  if (o.keep.eeprom && chip->DataSize == 0) throw UsageError{std::string("the ") + chip->ChipName + " has no EEPROM to preserve"};
 }
 
 // --osccal, --bg and --restore, checked.
@@ -402,6 +429,7 @@ Options Parse(int argc, char** argv) {
   }
   if (!command->device) return o;
   CheckDeviceCommand(*command, o);
+  CheckKeptPlaces(w, o);
   return o;
 }
 

@@ -52,8 +52,11 @@ std::string SerialPlaceText(const SerialPlace& place, const ChipRecord& chip);
 // taken for a chip that then fails is given back and handed out again
 // (unless the caller keeps it spent).
 //
-// The serial file is a few lines of text, "next 1005" and, when numbers
-// came back, "free 1002 1003"; it is replaced whole (a temporary file, then a
+// The serial file is a few lines of text: "start 1000 step 1" (what it was
+// made for; another start is refused), "next 1005", and when there are any
+// "free 1002 1003" (given back), "taken 1004" (on a chip being written now,
+// or one whose run was killed) and "spent 1001" (on failed chips). A number
+// is recorded as taken before it goes to a chip. The file is replaced whole (a temporary file, then a
 // rename) under an exclusive lock on FILE.lock, so that a crash leaves
 // either the old or the new file and two processes never read the same.
 class SerialNumbers {
@@ -64,16 +67,29 @@ class SerialNumbers {
   // The next number; nothing, with the reason, when the file cannot be read
   // or written.
   std::optional<std::uint64_t> Take(std::string* error);
-  // A number taken whose chip did not verify: handed out again.
+  // A number taken whose chip did not verify, and whose place on it was
+  // never written: handed out again.
   bool GiveBack(std::uint64_t number, std::string* error);
+  // A number taken is settled: on a chip that passed (`on_chip`), or spent
+  // (on a failed chip, or burned as asked), never handed out again.
+  bool Settle(std::uint64_t number, bool on_chip, std::string* error);
+  // The number the next Take gives, as the file says now.
+  std::optional<std::uint64_t> Peek(std::string* error);
+  // Whether numbers live in a file shared by processes and runs.
+  const std::string& path() const { return path_; }
 
  private:
   struct State {
     std::uint64_t next = 0;
     std::set<std::uint64_t> free;
+    std::set<std::uint64_t> taken;  // handed out, chip not yet settled
+    std::set<std::uint64_t> spent;  // on failed chips, or burned
   };
-  // Runs `change` on the state under the lock, and stores it.
-  bool Update(const std::function<void(State&)>& change, std::string* error);
+  // Runs `change` on the state under the lock and stores it; false (and
+  // nothing stored) when the file cannot be trusted or `change` refuses.
+  bool Update(const std::function<bool(State&, std::string*)>& change, std::string* error);
+  bool Read(const std::string& text, State* state, std::string* error) const;
+  std::string Text(const State& state) const;
 
   SerialStart start_;
   std::string path_;

@@ -88,8 +88,16 @@ ChipResult ProductionRun::ProgramChip() {
 void ProductionRun::Settle(const JobResult& job, ChipResult* result) {
   if (!result->serial) return;
   const std::uint64_t serial = *result->serial;
+  std::string error;
+  auto settle = [&](bool on_chip) {
+    if (!setup_.serials->Settle(serial, on_chip, &error)) {
+      result->reason += (result->reason.empty() ? "" : "; ") + std::string("serial number ") + std::to_string(serial) +
+                        " stays taken in the serial file: " + error;
+    }
+  };
   if (result->passed()) {
     result->serial_state = "used";
+    settle(true);
     return;
   }
   if (job.serial_written) {
@@ -97,13 +105,14 @@ void ProductionRun::Settle(const JobResult& job, ChipResult* result) {
     // carry the same number as another.
     result->serial_state = "spent";
     result->reason += "; serial number " + std::to_string(serial) + " may be on the chip: erase or scrap it";
+    settle(false);
     return;
   }
   if (setup_.burn_failed) {
     result->serial_state = "burned";
+    settle(false);
     return;
   }
-  std::string error;
   if (setup_.serials->GiveBack(serial, &error)) {
     result->serial_state = "returned";
   } else {
@@ -152,7 +161,9 @@ Station::Event Station::Poll(ChipResult* result, std::string* said) {
       said_for_ = 0;
       return Event::kNothing;
     case ProductionRun::Socket::kOther: {
-      if (needs_removal_ || said_for_ == id) return Event::kNothing;
+      // Another chip answering means the last one was taken out.
+      needs_removal_ = false;
+      if (said_for_ == id) return Event::kNothing;
       said_for_ = id;
       const LookupResult found = LookupChip(id);
       *said = "waiting: the chip on the lines is " +
