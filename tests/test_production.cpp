@@ -251,3 +251,88 @@ TEST(Production, TheRecordOfAChipThatFailsMidWrite) {
 
 }  // namespace
 }  // namespace fw
+
+namespace fw {
+namespace {
+
+// A write cut short after its erase, with each kind of keeping: the copy
+// saved before the erase is named, and a second write with it puts back
+// what the chip lost; the copy goes once it is verified there.
+TEST(Production, WhatIsKeptSurvivesAWriteCutShortAfterItsErase) {
+  const std::string folder = Temp("kept");
+  const struct {
+    const char* what;
+    KeepRequest keep;
+  } cases[] = {
+      {"eeprom", {.eeprom = true, .user_ids = false, .program = std::nullopt}},
+      {"ids", {.eeprom = false, .user_ids = true, .program = std::nullopt}},
+      {"range", {.eeprom = false, .user_ids = false, .program = std::pair<std::uint32_t, std::uint32_t>{0x700, 0x70F}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    int erase = 0;
+    {
+      OpsRig clean("PIC16F684");
+      LoadFile(clean);
+      WriteJob job;
+      job.erase = true;
+      job.keep = c.keep;
+      ASSERT_EQ(ProductionWriter(clean.state).Write(job).outcome, Outcome::kDone);
+      erase = clean.erases.front();
+    }
+    OpsRig rig("PIC16F684", {sim::Fault::Kind::kHangup, erase + 30});
+    for (std::uint32_t i = 0; i < rig.chip().data_bytes(); ++i) rig.chip().SetDataByte(i, static_cast<std::uint8_t>(i ^ 0x5A));
+    for (std::uint32_t w = 0x700; w <= 0x70F; ++w) rig.chip().SetProgramWord(w, static_cast<std::uint16_t>(0x3400 + w));
+    for (std::uint32_t id = 0; id < 4; ++id) rig.chip().SetConfigWord(id, static_cast<std::uint16_t>(0xA + id));
+    LoadFile(rig);
+    WriteJob job;
+    job.erase = true;
+    job.keep = c.keep;
+    job.kept_folder = folder;
+    const JobResult failed = ProductionWriter(rig.state).Write(job);
+    ASSERT_NE(failed.outcome, Outcome::kDone);
+    ASSERT_FALSE(failed.kept_path.empty());
+    EXPECT_NE(failed.reason.find("what was kept is in " + failed.kept_path), std::string::npos) << failed.reason;
+    std::string why;
+    const std::optional<KeptFile> kept = LoadKeptFile(failed.kept_path, &why);
+    ASSERT_TRUE(kept) << why;
+    const bool lost = (c.keep.eeprom && rig.chip().DataByte(1) == 0xFF) ||
+                      (c.keep.program && rig.chip().ProgramWord(0x700) == 0x3FFF) ||
+                      (c.keep.user_ids && rig.chip().ConfigWord(0) == 0x3FFF);
+    EXPECT_TRUE(lost) << "the erase took it";
+
+    rig.gateway.gateway().SetFault({});
+    rig.state.link.ClosePort();
+    rig.state.link.OpenPort("demo");
+    LoadFile(rig);
+    WriteJob again;
+    again.erase = true;
+    again.keep = kept->request;
+    again.restore_kept = kept;
+    again.restore_kept_path = failed.kept_path;
+    ASSERT_EQ(ProductionWriter(rig.state).Write(again).outcome, Outcome::kDone);
+    for (std::uint32_t i = 0; c.keep.eeprom && i < rig.chip().data_bytes(); ++i) {
+      ASSERT_EQ(rig.chip().DataByte(i), static_cast<std::uint8_t>(i ^ 0x5A));
+    }
+    for (std::uint32_t w = 0x700; c.keep.program && w <= 0x70F; ++w) ASSERT_EQ(rig.chip().ProgramWord(w), 0x3400 + w);
+    for (std::uint32_t id = 0; c.keep.user_ids && id < 4; ++id) EXPECT_EQ(rig.chip().ConfigWord(id), 0xA + id);
+    EXPECT_EQ(platform::KindOf(failed.kept_path), platform::PathKind::kMissing) << "verified back, then removed";
+  }
+  // A copy of another chip, or a file that is no copy, is refused.
+  OpsRig other("PIC16F630");
+  LoadFile(other);
+  WriteJob job;
+  job.keep.eeprom = true;
+  job.restore_kept = KeptFile{.chip = "PIC16F684", .request = job.keep, .contents = {.eeprom = std::vector<std::uint8_t>(256)}};
+  EXPECT_EQ(ProductionWriter(other.state).Write(job).outcome, Outcome::kRefused);
+  EXPECT_EQ(other.erase_frame, 0);
+  const std::string junk = Temp("junk.kept.json");
+  std::ofstream(junk) << "{\"chip\":\"PIC16F684\",\"program\":[1,2]}";
+  std::string why;
+  EXPECT_FALSE(LoadKeptFile(junk, &why));
+  EXPECT_NE(why.find("is not a kept copy"), std::string::npos) << why;
+  std::remove(junk.c_str());
+}
+
+}  // namespace
+}  // namespace fw

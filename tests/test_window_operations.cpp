@@ -25,6 +25,7 @@
 #include "app/main_form.h"
 #include "app/progress_form.h"
 #include "app/qt_dialogs.h"
+#include "app/station_form.h"
 #include "fakes.h"
 #include "log/production_record.h"
 #include "sim/simulated_gateway.h"
@@ -258,7 +259,7 @@ class WindowOperationsTest : public QObject {
     w.form.KeepEepromCheckBox->setChecked(true);
     w.form.Button5Click();
     QCOMPARE(w.state.images.DataImage[3], std::uint8_t{0x42});
-    QVERIFY(w.Logged("    the chip's EEPROM is kept in the data view"));
+    QVERIFY(w.Logged("    the chip's EEPROM is kept in place of the file's"));
     w.form.Button9Click();
     w.form.Button10Click();
     QCOMPARE(w.LastLine(), QString("End time: 9:5:7"));
@@ -276,6 +277,50 @@ class WindowOperationsTest : public QObject {
     QCOMPARE(QString::fromStdString(fw::ParseRecordLine(lines[2].toStdString())->command), QString("verify-data"));
     w.form.RecordTo({});
     QFile::remove(record);
+  }
+
+  void aStationProgramsEachChipPutIn() {
+    SimWindow w("PIC16F684");
+    const QString path = WriteFirmware(QDir::temp().filePath(QString("fw_station_%1.hex").arg(getpid())), 1);
+    const QString record = QDir::temp().filePath(QString("fw_station_%1.jsonl").arg(getpid()));
+    QFile::remove(record);
+    w.form.StationClick();
+    auto* station = w.form.findChild<TStationForm*>("StationForm");
+    QVERIFY(station != nullptr);
+    station->StartClick();
+    QVERIFY(!station->Running());
+    QVERIFY(station->ReasonLabel->text().startsWith("Load the file to produce first"));
+    QVERIFY(w.form.LoadPath(path, fw::sectAll));
+    station->RecordEdit->setText(record);
+    station->SerialStartEdit->setText("0100");
+    station->SerialPlaceEdit->setText("eeprom:0x10:2");
+    station->StartClick();
+    QVERIFY(station->Running());
+    QCOMPARE(station->VerdictLabel->text(), QString("PASS"));  // the chip already in the socket
+    QCOMPARE(w.chip().DataByte(0x11), std::uint8_t{100});   // decimal, leading zero and all
+    station->Poll();
+    QCOMPARE(station->HistoryTable->rowCount(), 1);          // never twice without taking it out
+    fw::sim::VirtualChip& chip = w.chip();
+    w.gateway.gateway().SetChip(nullptr);
+    station->Poll();
+    w.gateway.gateway().SetChip(&chip);
+    station->Poll();
+    QCOMPARE(station->HistoryTable->rowCount(), 2);
+    QCOMPARE(w.chip().DataByte(0x11), std::uint8_t{101});
+    QVERIFY(station->CountsLabel->text().contains("Passed 2   Failed 0   Yield 100.0 %"));
+    QVERIFY(station->SerialLabel->text().startsWith("Serial: 101"));
+    QTest::keyClick(station, Qt::Key_F5);                    // the chip in the socket, now
+    QCOMPARE(station->HistoryTable->rowCount(), 3);
+    station->StopClick();
+    QFile file(record);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(fw::ParseRecordLine(lines[1].toStdString())->serial, std::optional<std::uint64_t>(101));
+    QCOMPARE(QString::fromStdString(fw::ParseRecordLine(lines[2].toStdString())->serial_state), QString("used"));
+    station->close();
+    QFile::remove(record);
+    QFile::remove(path);
   }
 
   void programWithOneKeyAndAFileThatProgramsItself() {

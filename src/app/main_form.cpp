@@ -143,8 +143,9 @@ fw::Outcome TForm1::RunDevice(const char* command, const std::function<fw::Outco
     r.port = state_.link.PortPath();
     r.command = command;
     r.file = loaded_file_.toStdString();
-    std::string bytes, error;
-    if (!loaded_file_.isEmpty() && fw::ReadWholeFile(r.file, &bytes, nullptr)) r.file_sha256 = fw::Sha256Hex(bytes);
+    // The digest of the bytes loaded: the file on disk may be a newer build.
+    if (!loaded_file_.isEmpty()) r.file_sha256 = state_.files.LoadedDigest();
+    std::string error;
     if (!fw::AppendRecord(record_path_.toStdString(), r, &error)) dialogs_.Tell("Error", error);
   }
   SyncFromCore();
@@ -205,12 +206,10 @@ void TForm1::Button5Click() {
   const fw::Outcome outcome = RunDevice("write", [this] {
     if (KeepEepromCheckBox->isChecked() && state_.chip.DataSize > 0) {
       // The chip's EEPROM into the data view: "Write Data" puts it back.
-      fw::KeptContents kept;
-      const fw::Outcome read = state_.operations.ReadToKeep({.eeprom = true, .user_ids = false, .program = std::nullopt}, &kept);
+      const fw::Outcome read =
+          fw::ProductionWriter(state_).KeepInViews({.eeprom = true, .user_ids = false, .program = std::nullopt});
       if (read != fw::Outcome::kDone) return read;
-      std::copy(kept.eeprom.begin(), kept.eeprom.end(), state_.images.DataImage.begin());
-      state_.workspace.ShowImage(state_.workspace.DataView(), fw::kDataImage);
-      state_.log.LogEvent(fw::LogCode::kNone, "    the chip's EEPROM is kept in the data view: \"Write Data\" puts it back");
+      state_.log.LogEvent(fw::LogCode::kNone, "    \"Write Data\" puts the kept EEPROM back");
     }
     return state_.operations.WriteProgramAndConfig(CheckBox1->isChecked(), CheckBox2->isChecked());
   });

@@ -26,6 +26,7 @@
 #include "operations/app_state.h"
 
 class QtDialogs;
+class TStationForm;
 class QVBoxLayout;
 
 // The port box: an editable list of port names, read afresh whenever it
@@ -100,6 +101,17 @@ class TForm1 : public QMainWindow {
   void RestoreCalibrationClick();
   // Whether a device operation runs (its progress window is up).
   bool Busy() const { return busy_; }
+  // The production station's work: run as a device operation (busy, the
+  // questions answered, Cancel stopping it safely), without the window's
+  // own record of every operation.
+  void RunForStation(const char* command, const std::function<void()>& work);
+  // "Production station..." (Edit menu).
+  void StationClick();
+  // The last file loaded (empty: none), and the write options the window shows.
+  const QString& LoadedFile() const { return loaded_file_; }
+  bool KeepCalibration() const { return CheckBox1->isChecked(); }
+  bool EntireConfiguration() const { return CheckBox2->isChecked(); }
+  bool KeepEeprom() const { return KeepEepromCheckBox->isChecked(); }
   // "Program" (Edit menu, F5, the button beside the chip's name): reloads
   // the last file loaded if it changed on disk, writes program and
   // configuration, the EEPROM where the chip has one, and verifies both,
@@ -124,6 +136,7 @@ class TForm1 : public QMainWindow {
   QToolButton* ProgramButton = nullptr;
   QAction* ProgramAction = nullptr;
   QAction* WatchAction = nullptr;
+  QAction* StationAction = nullptr;
   QMenu* RecentMenu = nullptr;
 
   // "Record every operation to..." (File menu): every device operation
@@ -254,6 +267,7 @@ class TForm1 : public QMainWindow {
   QSet<QString> no_questions_;  // files whose Program asks no more
   QStringList recent_;
   QSettings* settings_ = nullptr;
+  TStationForm* station_ = nullptr;
   QString start_file_;
   QString running_;  // the operation running, for the status bar
   QElapsedTimer running_since_;

@@ -16,8 +16,10 @@
 
 #include "app/main_form.h"
 #include "app/qt_dialogs.h"
+#include "app/station_form.h"
 #include "images/checksum.h"
 #include "operations/production.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -49,6 +51,10 @@ void TForm1::BuildDailyWork(QMenu* file, QMenu* edit) {
   QAction* first = edit->actions().value(0);
   edit->insertAction(first, ProgramAction);
   edit->insertAction(first, WatchAction);
+  StationAction = new QAction("Production station...", this);
+  StationAction->setObjectName("ProductionStation1");
+  connect(StationAction, &QAction::triggered, this, &TForm1::StationClick);
+  edit->insertAction(first, StationAction);
   edit->insertSeparator(first);
 
   RecentMenu = new QMenu("Recent files", this);
@@ -144,6 +150,7 @@ void TForm1::RunProgram(bool asked) {
   job.keep_calibration = CheckBox1->isChecked();
   job.entire_config = CheckBox2->isChecked();
   job.keep.eeprom = KeepEepromCheckBox->isChecked() && state_.chip.DataSize > 0;
+  job.kept_folder = fw::platform::DataFolder() + fw::platform::FolderSeparator() + "kept";
   QElapsedTimer took;
   took.start();
   dialogs_.SetQuestionsAnswered(true);
@@ -166,6 +173,25 @@ void TForm1::RunProgram(bool asked) {
   state_.log.LogEvent(fw::LogCode::kNone, result);
   if (outcome == fw::Outcome::kDone) ShowChecksum();
   OperationStatus->setText(QString::fromStdString(result));
+}
+
+void TForm1::RunForStation(const char* command, const std::function<void()>& work) {
+  busy_ = true;
+  dialogs_.ResetStop();
+  dialogs_.SetQuestionsAnswered(true);
+  running_ = command;
+  work();
+  dialogs_.SetQuestionsAnswered(false);
+  busy_ = false;
+  SyncFromCore();
+  UpdateLinkStatus();
+}
+
+void TForm1::StationClick() {
+  if (station_ == nullptr) station_ = new TStationForm(state_, *this, settings_, this);
+  station_->show();
+  station_->raise();
+  station_->activateWindow();
 }
 
 void TForm1::ProgramWhenChanged(bool on) {

@@ -155,6 +155,11 @@ void AddProductionOptions(CLI::App& app, Words& w) {
   app.add_option("--preserve-range", w.range, "keep program words A to B (0x0700-0x07FF)")
       ->option_text("A-B")
       ->group(group);
+  app.add_option("--restore-kept", w.o.restore_kept,
+                 "what a failed write kept (the file its log names): written\n"
+                 "in place of a read of the chip, with the file given")
+      ->option_text("KEPT")
+      ->group(group);
   app.add_option("--serial", w.serial, "number every chip: START, START+STEP, ...")
       ->option_text("START[:STEP]")
       ->group(group);
@@ -291,6 +296,16 @@ void TakeProduction(const Words& w, Options& o) {
   }
   if (!o.serial && (!o.serial_file.empty() || o.serial_burn_failed)) {
     throw UsageError{"--serial-file and --serial-burn-failed need --serial START --serial-at PLACE"};
+  }
+  if (!o.restore_kept.empty()) {
+    if (o.keep.any()) {
+      throw UsageError{"--restore-kept keeps what " + o.restore_kept + " holds: drop --preserve-eeprom, "
+                       "--preserve-ids and --preserve-range"};
+    }
+    std::string why;
+    o.kept_file = LoadKeptFile(o.restore_kept, &why);
+    if (!o.kept_file) throw UsageError{why};
+    o.keep = o.kept_file->request;
   }
   // What is kept cannot also be numbered.
   if (o.serial_place) {

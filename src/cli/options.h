@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "log/operator_dialogs.h"
+#include "operations/kept_file.h"
 #include "operations/device_operations.h"
 #include "operations/serial_numbers.h"
 
@@ -34,6 +35,8 @@ struct Options {
   bool replace_calibration = false;
   // Production.
   KeepRequest keep;
+  std::string restore_kept;  // --restore-kept FILE
+  std::optional<KeptFile> kept_file;  // what it holds
   std::optional<SerialStart> serial;
   std::optional<SerialPlace> serial_place;
   std::string serial_file;

@@ -329,6 +329,9 @@ ProductionRun& Session::Production() {
   job.verify = !o_.no_verify;
   job.given = o_.given;
   job.keep = o_.keep;
+  job.restore_kept = o_.kept_file;
+  job.restore_kept_path = o_.restore_kept;
+  job.kept_folder = platform::DataFolder() + platform::FolderSeparator() + "kept";
   job.serial_place = o_.serial_place;
   // A production run checks that the chip on the lines is the one chosen.
   job.check_device_id = o_.repeat || !o_.record.empty() || shared_.prefix;
@@ -349,7 +352,14 @@ int Session::AfterChip(const ChipResult& r) {
   summary_.serial = r.serial ? std::to_string(*r.serial) : "";
   summary_.checksum = r.checksum ? "0x" + Hex(*r.checksum, 4) : "";
   summary_.outcome = OutcomeName(r.outcome);
-  if (r.outcome == Outcome::kStopped) ExplainStop();
+  if (r.outcome == Outcome::kStopped) {
+    // Either what is kept could not be read, or the calibration values.
+    if (r.reason.rfind("what is kept", 0) == 0) {
+      PrintError(r.reason);
+    } else {
+      ExplainStop();
+    }
+  }
   if (r.serial_state == "spent") {
     PrintError("serial number " + std::to_string(*r.serial) + " may be on the chip (its place was being written): "
                "erase or scrap the chip; the number is not handed out again");

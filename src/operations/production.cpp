@@ -2,6 +2,7 @@
 
 #include "chips/config_layout.h"
 #include "images/checksum.h"
+#include "platform/platform.h"
 
 
 namespace fw {
@@ -96,6 +97,26 @@ std::string ProductionWriter::Reason(Outcome outcome) const {
   return step;
 }
 
+std::string ProductionWriter::KeptProblem(const KeptFile& kept) const {
+  const ChipRecord& chip = state_.chip;
+  if (kept.chip != chip.ChipName) return "kept from a " + kept.chip + ", not a " + chip.ChipName;
+  if (kept.request.eeprom && kept.contents.eeprom.size() != chip.DataSize) return "its EEPROM is not this chip's size";
+  if (kept.request.program && kept.request.program->second >= chip.ProgramSize / 2) {
+    return "its program words lie outside the chip";
+  }
+  return {};
+}
+
+Outcome ProductionWriter::KeepInViews(const KeepRequest& keep) {
+  KeptContents kept;
+  const Outcome read = state_.operations.ReadToKeep(keep, &kept);
+  if (read != Outcome::kDone) return read;
+  WriteJob job;
+  job.keep = keep;
+  Apply(job, kept);
+  return Outcome::kDone;
+}
+
 JobResult ProductionWriter::Write(const WriteJob& job) {
   JobResult result;
   result_ = &result;
@@ -132,31 +153,69 @@ JobResult ProductionWriter::Write(const WriteJob& job) {
     return end(Outcome::kRefused);
   }
   KeptContents kept;
+  std::string kept_path;
   if (job.keep.any()) {
-    const Outcome outcome = Run("Read what is kept", [&] { return ops.ReadToKeep(job.keep, &kept); });
-    if (outcome != Outcome::kDone) return end(outcome);
+    if (job.restore_kept) {
+      if (const std::string why = KeptProblem(*job.restore_kept); !why.empty()) {
+        result.reason = job.restore_kept_path + ": " + why + "; nothing written";
+        log.LogEvent(LogCode::kNone, "    " + result.reason);
+        return end(Outcome::kRefused);
+      }
+      kept = job.restore_kept->contents;
+      kept_path = job.restore_kept_path;
+      log.LogEvent(LogCode::kNone, "    what is kept comes from " + kept_path + ", not from the chip");
+    } else {
+      const Outcome outcome = Run("Read what is kept", [&] { return ops.ReadToKeep(job.keep, &kept); });
+      if (outcome == Outcome::kStopped) {
+        result.reason = "what is kept cannot be read: the chip's EEPROM is protected (CPD) and reads as zeros; "
+                        "nothing erased (write without --preserve-eeprom to give it the file's EEPROM)";
+      }
+      if (outcome != Outcome::kDone) return end(outcome);
+      if (!job.kept_folder.empty()) {
+        // On disk before anything is erased: a failure after the erase then
+        // loses nothing.
+        kept_path = KeptFilePath(job.kept_folder, state_.chip.ChipName, clock_ ? clock_->UtcTimestamp() : "");
+        std::string error;
+        if (!SaveKeptFile(kept_path, {.chip = state_.chip.ChipName, .request = job.keep, .contents = kept}, &error)) {
+          result.reason = "what is kept could not be saved (" + error + "); nothing erased";
+          log.LogEvent(LogCode::kNone, "    " + result.reason);
+          return end(Outcome::kStopped);
+        }
+        log.LogEvent(LogCode::kNone, "    what is kept is saved in " + kept_path + " until it is verified back");
+      }
+    }
   }
+  // A failure from here on may have erased what was kept: it is named.
+  auto end_kept = [&](Outcome outcome) {
+    if (outcome != Outcome::kDone && !kept_path.empty()) {
+      result.kept_path = kept_path;
+      log.LogEvent(LogCode::kNone, "    what was kept is in " + kept_path +
+                                       ": write again with --restore-kept " + kept_path + " to put it back");
+      result.reason = Reason(outcome) + "; what was kept is in " + kept_path;
+    }
+    return end(outcome);
+  };
   const auto& loaded = state_.files.ConfigWordsLoaded();
   const bool ids = loaded[0] || loaded[1] || loaded[2] || loaded[3] || job.keep.user_ids ||
                    (job.serial && job.serial_place->kind == SerialPlace::Kind::kUserIds);
   Apply(job, kept);
   if (job.erase) {
     const Outcome outcome = Run("Chip Erase", [&] { return ops.ChipErase(job.keep_calibration, job.given); });
-    if (outcome != Outcome::kDone) return end(outcome);
+    if (outcome != Outcome::kDone) return end_kept(outcome);
   }
   // Protection goes on last: a protected chip reads zeros, and refuses
   // its EEPROM once data protection is on.
   Outcome outcome = Run("Write Program & Configuration", [&] {
     return ops.WriteProgramAndConfig(job.keep_calibration, job.entire_config, job.given, ids, true);
   });
-  if (outcome != Outcome::kDone) return end(outcome);
+  if (outcome != Outcome::kDone) return end_kept(outcome);
   const bool eeprom = state_.chip.DataSize > 0;
   if (eeprom && job.keep.eeprom && !job.erase) {
     // The write erases program memory only: the EEPROM is as it was read.
     log.LogEvent(LogCode::kNone, "    the EEPROM is left as it was: this write's erase does not touch it");
   } else if (eeprom) {
     outcome = Run("Write Data", [&] { return ops.WriteData(); });
-    if (outcome != Outcome::kDone) return end(outcome);
+    if (outcome != Outcome::kDone) return end_kept(outcome);
   }
   const ProtectionBits protection = ops.ProtectionInImages();
   if (job.verify) {
@@ -166,10 +225,10 @@ JobResult ProductionWriter::Write(const WriteJob& job) {
     // The protection bits are still unprogrammed: compared when set.
     if (scope.config_bits.size() > 7) scope.config_bits[7] &= static_cast<std::uint16_t>(~protection.all());
     outcome = Run("Verify Program & Configuration", [&] { return ops.VerifyProgramAndConfig(scope); });
-    if (outcome != Outcome::kDone) return end(outcome);
+    if (outcome != Outcome::kDone) return end_kept(outcome);
     if (eeprom) {
       outcome = Run("Verify Data", [&] { return ops.VerifyData(); });
-      if (outcome != Outcome::kDone) return end(outcome);
+      if (outcome != Outcome::kDone) return end_kept(outcome);
     }
   }
   if (protection.all() != 0) {
@@ -177,7 +236,15 @@ JobResult ProductionWriter::Write(const WriteJob& job) {
                                      " before protection goes on: program memory" + (ids ? ", user IDs" : "") +
                                      ", configuration" + (eeprom ? ", EEPROM" : ""));
     outcome = Run("Program the protection", [&] { return ops.ProgramProtection(); });
-    if (outcome != Outcome::kDone) return end(outcome);
+    if (outcome != Outcome::kDone) return end_kept(outcome);
+  }
+  if (!kept_path.empty()) {
+    if (job.verify) {
+      platform::RemoveFile(kept_path);
+      log.LogEvent(LogCode::kNone, "    the kept copy " + kept_path + " is removed: verified back on the chip");
+    } else {
+      log.LogEvent(LogCode::kNone, "    the kept copy " + kept_path + " stays: nothing was verified");
+    }
   }
   return end(Outcome::kDone);
 }

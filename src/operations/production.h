@@ -6,7 +6,9 @@
 #include <string>
 
 #include "log/production_record.h"
+#include "log/clock.h"
 #include "operations/app_state.h"
+#include "operations/kept_file.h"
 #include "operations/serial_numbers.h"
 
 namespace fw {
@@ -24,6 +26,12 @@ struct WriteJob {
   std::optional<std::uint64_t> serial;  // this chip's number
   // Read the chip's device ID first and refuse another chip than selected.
   bool check_device_id = false;
+  // Where what is kept is saved before the erase (empty: not saved).
+  std::string kept_folder;
+  // What is kept, from a copy saved by an earlier write, in place of a read
+  // of the chip (the chip lost it when that write failed after its erase).
+  std::optional<KeptFile> restore_kept;
+  std::string restore_kept_path;
 };
 
 struct JobResult {
@@ -35,24 +43,32 @@ struct JobResult {
   // chip, whatever the outcome.
   bool serial_written = false;
   bool link_lost = false;  // the link closed after a failure
+  std::string kept_path;   // the kept copy, left where the write failed
 };
 
 // Runs write jobs on one application state. `step` names each operation as
 // it starts (the terminal's progress bar).
 class ProductionWriter {
  public:
-  explicit ProductionWriter(AppState& state, std::function<void(const char*)> step = {})
-      : state_(state), step_(std::move(step)) {}
+  explicit ProductionWriter(AppState& state, std::function<void(const char*)> step = {}, Clock* clock = nullptr)
+      : state_(state), step_(std::move(step)), clock_(clock) {}
 
   // The loaded file is in the images and views. Checks what the job asks of
   // the chip and the file before anything is written (the reason logged).
   JobResult Write(const WriteJob& job);
+
+  // Reads what `keep` names from the chip and puts it into the images and
+  // views, as a write job does before its erase (the window's Write
+  // button keeps the EEPROM this way).
+  Outcome KeepInViews(const KeepRequest& keep);
 
   // Why the job's serial number cannot go where it is asked (empty: it can).
   std::string SerialProblem(const WriteJob& job) const;
 
  private:
   Outcome Run(const char* name, const std::function<Outcome()>& operation);
+  // Why a kept copy cannot go to the selected chip (empty: it can).
+  std::string KeptProblem(const KeptFile& kept) const;
   // Why the step running ended with `outcome`, in words.
   std::string Reason(Outcome outcome) const;
   const char* running_ = "";
@@ -63,6 +79,7 @@ class ProductionWriter {
 
   AppState& state_;
   std::function<void(const char*)> step_;
+  Clock* clock_;
 };
 
 // "done", "failed", "refused", "cancelled", "stopped": as a record names it.

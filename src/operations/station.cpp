@@ -58,7 +58,7 @@ ChipResult ProductionRun::ProgramChip() {
   const std::size_t first_line = state_.log.Lines().size();
   // The images as the file left them: the next chip starts from the file.
   const Images file_images = state_.images;
-  const JobResult written = ProductionWriter(state_, step_).Write(job);
+  const JobResult written = ProductionWriter(state_, step_, &clock_).Write(job);
   result.outcome = written.outcome;
   result.reason = written.reason;
   result.device_id = written.device_id;
