@@ -88,9 +88,53 @@ TEST(Options, UsageErrorsNameTheirCause) {
        "--serial and --serial-at go together: the first number and where it goes"},
       {{"write", "--port", "p", "--chip", "auto", "--preserve-range", "0x0800", "f"},
        "--preserve-range takes FIRST-LAST program words (0x0700-0x07FF), not \"0x0800\""},
+      {{"write", "--port", "p", "--chip", "auto", "--preserve-range", "0x10-0y20", "f"},
+       "--preserve-range takes FIRST-LAST program words (0x0700-0x07FF), not \"0x10-0y20\": \"0y20\" is no decimal "
+       "number (hexadecimal is written 0x...)"},
+      {{"write", "--port", "p", "--chip", "PIC12F675", "--preserve-range", "0x0800-0x0900", "f"},
+       "--preserve-range 0x0800-0x0900 lies outside the PIC12F675's program memory (0x0000-0x03FF)"},
+      {{"write", "--port", "p", "--chip", "PIC16F684", "--preserve-range", "0x2000-0x2003", "f"},
+       "--preserve-range 0x2000-0x2003 lies outside the PIC16F684's program memory (0x0000-0x07FF)"},
+      {{"write", "--port", "p", "--chip", "PIC12F615", "--preserve-eeprom", "f"},
+       "the PIC12F615 has no EEPROM to preserve"},
+      {{"write", "--port", "p", "--chip", "auto", "--preserve-ids", "--serial", "1", "--serial-at", "ids", "f"},
+       "--preserve-ids keeps the user IDs that --serial-at ids numbers: give one or the other"},
+      {{"write", "--port", "p", "--chip", "auto", "--preserve-eeprom", "--serial", "1", "--serial-at", "eeprom:0:2",
+        "f"},
+       "--preserve-eeprom keeps the EEPROM that --serial-at eeprom:0:2 numbers: give one or the other"},
+      {{"write", "--port", "p", "--chip", "auto", "--preserve-range", "0x700-0x70F", "--serial", "1", "--serial-at",
+        "retlw:0x70E:2", "f"},
+       "--serial-at retlw:0x70E:2 lies in --preserve-range 0x700-0x70F"},
+      {{"write", "--port", "p", "--chip", "auto", "--serial", "-5", "--serial-at", "ids", "f"},
+       "--serial takes START or START:STEP (decimal, or 0x... hexadecimal; a step of at least 1), not \"-5\": \"-5\" "
+       "is no decimal number (hexadecimal is written 0x...)"},
+      {{"write", "--port", "p", "--chip", "auto", "--serial", "10:0", "--serial-at", "ids", "f"},
+       "--serial takes START or START:STEP (decimal, or 0x... hexadecimal; a step of at least 1), not \"10:0\""},
+      {{"write", "--port", "p", "--chip", "auto", "--restore-kept", "/nonexistent/k.json", "f"},
+       "Cannot open file \"/nonexistent/k.json\""},
   };
   for (const auto& [words, cause] : cases) {
-    EXPECT_EQ(UsageOf(words), cause);
+    const std::string got = UsageOf(words);
+    EXPECT_EQ(got.substr(0, std::string(cause).size()), cause) << got;
+  }
+  // Decimal unless written 0x: zero-padded numbers as a floor writes them.
+  const struct {
+    const char* serial;
+    const char* place;
+    std::uint64_t first, step;
+    std::uint32_t address;
+  } numbers[] = {
+      {"0100", "eeprom:010:2", 100, 1, 10},
+      {"0009:02", "eeprom:0x10:2", 9, 2, 0x10},
+      {"0x100:0x10", "retlw:0700:1", 0x100, 0x10, 700},
+      {"18446744073709551615", "ids", UINT64_MAX, 1, 0},
+  };
+  for (const auto& n : numbers) {
+    SCOPED_TRACE(n.serial);
+    const Options o = ParseWords({"write", "--port", "p", "--chip", "auto", "--serial", n.serial, "--serial-at", n.place, "f"});
+    EXPECT_EQ(o.serial->first, n.first);
+    EXPECT_EQ(o.serial->step, n.step);
+    EXPECT_EQ(o.serial_place->address, n.address);
   }
   EXPECT_EQ(UsageOf({"read", "--port", "p", "--chip", "PIC16F999", "--output", "o"}).rfind("unknown chip \"PIC16F999\"; the nearest are ", 0), 0u);
 }

@@ -388,16 +388,23 @@ int Session::Station() {
   fw::Station station(run);
   Print("station: put in a " + state_.chip.ChipName + " (Ctrl+C ends)");
   std::string ended;
+  bool reconnected = false;
   while (!dialogs_.StopRequested()) {
     ChipResult result;
     std::string said;
     const fw::Station::Event event = station.Poll(&result, &said);
     if (event == fw::Station::Event::kLinkDown) {
-      // Put back and retried once; a port that stays away ends the station.
-      if (Connect(state_.link, state_.log, port_)) continue;
+      // Opened again once; a port that stays away, or a gateway that does
+      // not answer once opened, ends the station.
+      if (!reconnected) {
+        reconnected = true;
+        Print("station: the link to " + port_ + " closed; opening it again");
+        if (Connect(state_.link, state_.log, port_)) continue;
+      }
       ended = "the link to " + port_ + " is lost (unplugged, or the gateway stopped answering): the station stops";
       break;
     }
+    reconnected = false;
     if (event == fw::Station::Event::kWrongChip) Print(said);
     if (event == fw::Station::Event::kProgrammed) {
       AfterChip(result);
