@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
+#include <vector>
 
 #include "images/images.h"
 #include "fakes.h"
@@ -53,11 +55,12 @@ TEST(WordView, DigitsTheFourteenBitLimitAndTheCharacters) {
   EXPECT_EQ(EditRig::Line(v, 0)[56], '4') << "low byte 0x34";
   EXPECT_EQ(EditRig::Line(v, 0)[57], '\x1F') << "high byte 0x12 shows as 0x1F";
   EXPECT_EQ(EditRig::Column(v), 14u);
-  EditRig::Press(v, 'A');  // the blank between words: only the caret moves
+  EditRig::Press(v, 'A');  // at the blank between words: the next word's first digit
   EXPECT_EQ(EditRig::Line(v, 0)[14], ' ');
-  EXPECT_EQ(EditRig::Column(v), 15u);
-  EditRig::Type(v, "0G9Z");  // G and Z are no hex digits
-  EXPECT_EQ(EditRig::Line(v, 0).substr(15, 4), "0F9F");
+  EXPECT_EQ(EditRig::Line(v, 0)[15], '3') << "the 14-bit limit holds there too";
+  EXPECT_EQ(EditRig::Column(v), 16u);
+  EditRig::Type(v, "0G9Z");  // G and Z are no hex digits: they move the caret
+  EXPECT_EQ(EditRig::Line(v, 0).substr(15, 4), "30F9");
 }
 
 TEST(WordView, CharacterColumnKeysAndLimits) {
@@ -71,17 +74,81 @@ TEST(WordView, CharacterColumnKeysAndLimits) {
   EditRig::Press(v, 'A');  // low byte of word 1
   EXPECT_EQ(EditRig::Line(v, 2)[58], 'A');
   EXPECT_EQ(EditRig::Line(v, 2).substr(17, 2), "41");
-  for (std::uint16_t key : {0x10, 0x11, 0x09, 0x0D}) {  // Shift, Ctrl, Tab, Enter alone
+  for (std::uint16_t key : {0x10, 0x11, 0x09, 0x0D}) {  // Shift and Ctrl alone do nothing; Tab, Enter store 0x1F
     EditRig::Press(v, key);
   }
-  EXPECT_EQ(EditRig::Line(v, 2).substr(59, 4), "\x1F\x1F\x1F\x1F");
-  EXPECT_EQ(EditRig::Line(v, 2).substr(15, 9), "1F41 1F1F");
+  EXPECT_EQ(EditRig::Line(v, 2).substr(59, 2), "\x1F\x1F");
+  EXPECT_EQ(EditRig::Line(v, 2).substr(15, 9), "1F41 3F1F");
+  EXPECT_EQ(EditRig::Column(v), 61u);
   EditRig::At(v, 2, 71);
   EditRig::Press(v, 0x20);
   EXPECT_EQ(EditRig::Column(v), 72u) << "typing runs to the end of the line";
   EditRig::Press(v, 'Q');
   EXPECT_EQ(EditRig::Row(v), 3u);
   EXPECT_EQ(EditRig::Column(v), 56u) << "then to the next line's character column";
+}
+
+// What the keyboard sends for an ordinary capital, a shortcut or a key
+// that only modifies, as sequences with the view's text and caret after.
+TEST(Keys, ModifiersShortcutsAndRunsAcrossBlanks) {
+  using namespace modifier;
+  struct Press {
+    std::uint16_t key;
+    unsigned held;
+  };
+  const struct {
+    const char* name;
+    bool words;
+    std::uint32_t column;
+    std::vector<Press> keys;
+    std::string hex;        // the first hex digits of line 0 after
+    std::uint32_t caret;    // its column after
+  } cases[] = {
+      {"digits run across the blanks (bytes)", false, 10, {{'1', 0}, {'2', 0}, {'3', 0}, {'4', 0}, {'5', 0}, {'6', 0}},
+       "12 34 56", 18},
+      {"digits run across the blanks (words)", true, 10,
+       {{'1', 0}, {'2', 0}, {'3', 0}, {'4', 0}, {'1', 0}, {'2', 0}}, "1234 12FF", 17},
+      {"Shift+digit as a French keyboard types it", false, 10,
+       {{0x10, kShift}, {'1', kShift}, {0x10, kShift}, {'2', kShift}}, "12 FF", 12},
+      {"Shift+A...F type the letter once", false, 10, {{0x10, kShift}, {'A', kShift}, {0x10, kShift}, {'B', kShift}},
+       "AB FF", 12},
+      {"Ctrl+C, Ctrl+A, Ctrl+V, Ctrl+Z, Ctrl+S type nothing", false, 10,
+       {{0x11, kControl}, {'C', kControl}, {'A', kControl}, {'V', kControl}, {'Z', kControl}, {'S', kControl}},
+       "FF FF", 10},
+      {"Alt+F and AltGr combinations type nothing", false, 10,
+       {{0x12, kAlt}, {'F', kAlt}, {'E', kAlt | kControl}}, "FF FF", 10},
+      {"Caps Lock and the Windows key alone", true, 10, {{0x14, 0}, {0x5B, 0}, {'7', 0}}, "3FFF", 11},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EditRig rig;
+    View& v = c.words ? rig.W() : rig.B();
+    EditRig::At(v, 0, c.column);
+    for (const Press& p : c.keys) {
+      std::uint16_t key = p.key;
+      const bool widget = ViewKeyDown(v, key, p.held);
+      // A shortcut goes on to the widget untouched; nothing else does.
+      EXPECT_EQ(widget, (p.held & (kControl | kAlt)) != 0) << p.key;
+    }
+    EXPECT_EQ(EditRig::Line(v, 0).substr(10, c.hex.size()), c.hex);
+    EXPECT_EQ(EditRig::Column(v), c.caret);
+  }
+  // Home, End, Page Up and Page Down are the widget's, as the arrows are.
+  EditRig rig;
+  for (const std::uint16_t key : {0x21, 0x22, 0x23, 0x24, 0x25, 0x28}) {
+    std::uint16_t k = key;
+    const std::string before = rig.B().text();
+    EXPECT_TRUE(ViewKeyDown(rig.B(), k));
+    EXPECT_EQ(k, key);
+    EXPECT_EQ(rig.B().text(), before);
+    std::uint16_t id_key = key;
+    EXPECT_TRUE(IdWordKeyDown(rig.ws.id_box, id_key));
+  }
+  std::uint16_t shift = 0x10;
+  rig.ws.id_box.text = "3FFF";
+  rig.ws.id_box.caret = 1;
+  EXPECT_FALSE(IdWordKeyDown(rig.ws.id_box, shift, kShift));
+  EXPECT_EQ(rig.ws.id_box.caret, 1u) << "Shift alone leaves the ID word's caret";
 }
 
 TEST(WordView, CaretSteeringAndTheWrapBetweenFirstAndLastLine) {

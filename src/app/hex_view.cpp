@@ -6,20 +6,32 @@
 #include <QScrollBar>
 
 #include "app/virtual_keys.h"
+#include "images/hex_editing.h"
 
 namespace {
 
 bool IsArrow(std::uint16_t vk) { return vk >= 0x25 && vk <= 0x28; }
 
-// Whether the widget should process the key itself: the arrows always, any
-// other key only if the key-down handler leaves it and the key-press handler
-// leaves the character it types.
-bool PassOn(QKeyEvent* event, const std::function<bool(std::uint16_t)>& key_down,
+unsigned ModifiersOf(const QKeyEvent& event) {
+  unsigned held = 0;
+  if (event.modifiers() & Qt::ShiftModifier) held |= fw::modifier::kShift;
+  if (event.modifiers() & Qt::ControlModifier) held |= fw::modifier::kControl;
+  if (event.modifiers() & Qt::AltModifier) held |= fw::modifier::kAlt;
+  return held;
+}
+
+// Whether the widget should process the key itself: the arrows always, a
+// shortcut the key-down handler leaves (Ctrl+C copies), any other key only
+// if the key-down handler leaves it and the key-press handler leaves the
+// character it types.
+bool PassOn(QKeyEvent* event, const std::function<bool(std::uint16_t, unsigned)>& key_down,
             const std::function<void(char&)>& key_press) {
   const std::uint16_t vk = VirtualKeyOf(*event);
   if (IsArrow(vk)) return true;
   event->accept();
-  const bool left = key_down && vk != 0 && key_down(vk);
+  const unsigned held = ModifiersOf(*event);
+  const bool left = key_down && vk != 0 && key_down(vk, held);
+  if (left && (held & (fw::modifier::kControl | fw::modifier::kAlt)) != 0) return true;
   char typed = event->text().isEmpty() ? '\0' : event->text().at(0).toLatin1();
   if (typed != '\0' && key_press) key_press(typed);
   return left && (event->text().isEmpty() || typed != '\0');

@@ -17,7 +17,7 @@ class HexView : public QPlainTextEdit {
  public:
   explicit HexView(QWidget* parent = nullptr);
 
-  std::function<bool(std::uint16_t key)> onKeyDown;
+  std::function<bool(std::uint16_t key, unsigned modifiers)> onKeyDown;
   // The typed character after the key-down: the handler sets it to 0, and
   // only a character left non-zero would reach the text.
   std::function<void(char& key)> onKeyPress;
@@ -43,7 +43,7 @@ class IdWordEdit : public QLineEdit {
  public:
   explicit IdWordEdit(QWidget* parent = nullptr);
 
-  std::function<bool(std::uint16_t key)> onKeyDown;
+  std::function<bool(std::uint16_t key, unsigned modifiers)> onKeyDown;
   std::function<void(char& key)> onKeyPress;
 
  protected:

@@ -72,10 +72,10 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
   HexView* views[8] = {nullptr, RichEdit1, RichEdit2, RichEdit3, RichEdit4, nullptr, RichEdit6, RichEdit7};
   for (int n : {1, 2, 3, 4, 6, 7}) {
     bridges_[n] = ViewBridge(views[n], &state_.workspace.view(n));
-    views[n]->onKeyDown = [this, n](std::uint16_t key) { return ViewKeyDown(n, key); };
+    views[n]->onKeyDown = [this, n](std::uint16_t key, unsigned held) { return ViewKeyDown(n, key, held); };
     views[n]->onKeyPress = [this](char& key) { RichEditsKeyPress(key); };
   }
-  Edit2->onKeyDown = [this](std::uint16_t key) { return Edit2KeyDown(key); };
+  Edit2->onKeyDown = [this](std::uint16_t key, unsigned held) { return Edit2KeyDown(key, held); };
   Edit2->onKeyPress = [this](char& key) { RichEditsKeyPress(key); };
   connect(PageControl1, &QTabWidget::currentChanged, this,
           [this](int index) { state_.workspace.active_page = index; });
@@ -104,12 +104,14 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
 void TForm1::ChipMenuItemClick(std::uint16_t id_word) {
   state_.selector.SelectChip(id_word);
   SyncFromCore();
+  ClearChecksum();
   ChipSelected();
 }
 
 void TForm1::Button3Click() {
   state_.selector.AutosearchChip();
   SyncFromCore();
+  ClearChecksum();
   UpdateLinkStatus();
   ChipSelected();
 }
@@ -188,8 +190,31 @@ void TForm1::ShowChecksum() {
   ChecksumLabel->setText(QString::fromStdString(fw::LogChecksum(state_.chip, state_.images, state_.log)));
 }
 
+void TForm1::ClearChecksum() {
+  hand_edits_ = false;
+  ChecksumLabel->setText("Checksum: -");
+}
+
+void TForm1::HandEdited() {
+  hand_edits_ = true;
+  // The views are what a write takes: the label sums them as they now stand.
+  // Taking an image moves its view's caret, which typing goes on from.
+  fw::Workspace& w = state_.workspace;
+  const std::uint32_t program_caret = w.view(w.ProgramView()).caret, config_caret = w.view(w.ConfigView()).caret;
+  w.TakeImage(w.ProgramView(), fw::kProgramImage);
+  w.TakeImage(w.ConfigView(), fw::kConfigImage);
+  w.view(w.ProgramView()).caret = program_caret;
+  w.view(w.ConfigView()).caret = config_caret;
+  const std::optional<std::uint16_t> sum = fw::ImageChecksum(state_.chip, state_.images);
+  ChecksumLabel->setText(sum ? QString("Checksum: 0x%1 (edited)").arg(QString::fromStdString(fw::Hex(*sum, 4)))
+                             : QString("Checksum: - (edited)"));
+}
+
 void TForm1::Button4Click() {
-  if (RunOperation("read", &fw::DeviceOperations::ReadProgramAndConfig) == fw::Outcome::kDone) ShowChecksum();
+  if (RunOperation("read", &fw::DeviceOperations::ReadProgramAndConfig) == fw::Outcome::kDone) {
+    hand_edits_ = false;
+    ShowChecksum();
+  }
 }
 void TForm1::Button8Click() { RunOperation("read-data", &fw::DeviceOperations::ReadData); }
 void TForm1::Button9Click() { RunOperation("write-data", &fw::DeviceOperations::WriteData); }
@@ -246,19 +271,21 @@ void TForm1::RestoreCalibrationClick() {
   RunDevice("restore", [this, values] { return state_.operations.RestoreCalibration(values); });
 }
 
-bool TForm1::ViewKeyDown(int n, std::uint16_t& key) {
+bool TForm1::ViewKeyDown(int n, std::uint16_t& key, unsigned modifiers) {
   ViewBridge& bridge = bridges_[n];
   bridge.view()->caret = bridge.CoreCaret();
-  const bool pass_on = fw::ViewKeyDown(*bridge.view(), key);
+  const std::string before = bridge.view()->text();
+  const bool pass_on = fw::ViewKeyDown(*bridge.view(), key, modifiers);
+  if (!pass_on && bridge.view()->text() != before) HandEdited();
   if (!pass_on) bridge.Sync(true);
   return pass_on;
 }
 
-bool TForm1::Edit2KeyDown(std::uint16_t& key) {
+bool TForm1::Edit2KeyDown(std::uint16_t& key, unsigned modifiers) {
   fw::IdWordBox& box = state_.workspace.id_box;
   box.caret = static_cast<std::uint32_t>(Edit2->hasSelectedText() ? Edit2->selectionStart()
                                                                     : Edit2->cursorPosition());
-  const bool pass_on = fw::IdWordKeyDown(box, key);
+  const bool pass_on = fw::IdWordKeyDown(box, key, modifiers);
   if (!pass_on) {
     Edit2->setText(QString::fromStdString(box.text));
     Edit2->setCursorPosition(static_cast<int>(box.caret));
@@ -357,7 +384,12 @@ void TForm1::LoadCommand(fw::FileSection section) {
 bool TForm1::LoadPath(const QString& path, fw::FileSection section) {
   const fw::FileReport report = state_.files.LoadFile(path.toStdString(), section);
   SyncFromCore();
-  if (!report.done) return false;
+  if (!report.done) {
+    // The views were blanked: no file's checksum stands beside them.
+    ClearChecksum();
+    return false;
+  }
+  hand_edits_ = false;
   loaded_file_ = path;
   loaded_section_ = section;
   loaded_stamp_ = {QFileInfo(path).size(), QFileInfo(path).lastModified()};

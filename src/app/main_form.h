@@ -109,6 +109,7 @@ class TForm1 : public QMainWindow {
   void StationClick();
   // The last file loaded (empty: none), and the write options the window shows.
   const QString& LoadedFile() const { return loaded_file_; }
+  bool HandEdits() const { return hand_edits_; }
   bool KeepCalibration() const { return CheckBox1->isChecked(); }
   bool EntireConfiguration() const { return CheckBox2->isChecked(); }
   bool KeepEeprom() const { return KeepEepromCheckBox->isChecked(); }
@@ -149,13 +150,13 @@ class TForm1 : public QMainWindow {
 
   // Key-down handlers of the views and the ID word box, taking Windows
   // virtual-key codes; true lets the widget handle the key (the arrows).
-  bool RichEdit1KeyDown(std::uint16_t& key) { return ViewKeyDown(1, key); }
-  bool RichEdit2KeyDown(std::uint16_t& key) { return ViewKeyDown(2, key); }
-  bool RichEdit3KeyDown(std::uint16_t& key) { return ViewKeyDown(3, key); }
-  bool RichEdit4KeyDown(std::uint16_t& key) { return ViewKeyDown(4, key); }
-  bool RichEdit6KeyDown(std::uint16_t& key) { return ViewKeyDown(6, key); }
-  bool RichEdit7KeyDown(std::uint16_t& key) { return ViewKeyDown(7, key); }
-  bool Edit2KeyDown(std::uint16_t& key);
+  bool RichEdit1KeyDown(std::uint16_t& key, unsigned held = 0) { return ViewKeyDown(1, key, held); }
+  bool RichEdit2KeyDown(std::uint16_t& key, unsigned held = 0) { return ViewKeyDown(2, key, held); }
+  bool RichEdit3KeyDown(std::uint16_t& key, unsigned held = 0) { return ViewKeyDown(3, key, held); }
+  bool RichEdit4KeyDown(std::uint16_t& key, unsigned held = 0) { return ViewKeyDown(4, key, held); }
+  bool RichEdit6KeyDown(std::uint16_t& key, unsigned held = 0) { return ViewKeyDown(6, key, held); }
+  bool RichEdit7KeyDown(std::uint16_t& key, unsigned held = 0) { return ViewKeyDown(7, key, held); }
+  bool Edit2KeyDown(std::uint16_t& key, unsigned modifiers = 0);
   // The key-press handler of Edit2 and the six views: no typed character
   // ever reaches them; their key-down handlers make every change.
   void RichEditsKeyPress(char& key) { key = 0; }
@@ -224,7 +225,7 @@ class TForm1 : public QMainWindow {
   QWidget* BuildPage(int page, HexView*& program, HexView*& data, HexView*& config);
   void SetDeviceControls(bool connected);
   void BuildChipMenu(QMenu* parent, const std::vector<fw::ChipMenuNode>& nodes);
-  bool ViewKeyDown(int n, std::uint16_t& key);
+  bool ViewKeyDown(int n, std::uint16_t& key, unsigned modifiers = 0);
   void BuildFileDialogs();
   // Runs a file dialog with the last name chosen in it; empty if cancelled.
   QString RunFileDialog(QFileDialog* dialog);
@@ -251,6 +252,10 @@ class TForm1 : public QMainWindow {
   void LoadCommand(fw::FileSection section);
   // The checksum line in the log and beside the chip's name.
   void ShowChecksum();
+  // The label without a sum: after a failed load or another chip.
+  void ClearChecksum();
+  // A key changed a view: the label sums the views, marked as edited.
+  void HandEdited();
   void SaveCommand(fw::FileSection section);
 
   ViewBridge bridges_[8];
@@ -268,6 +273,9 @@ class TForm1 : public QMainWindow {
   QStringList recent_;
   QSettings* settings_ = nullptr;
   TStationForm* station_ = nullptr;
+  // The views hold edits typed by hand since the last load or read.
+  bool hand_edits_ = false;
+  bool drop_edits_ = false;  // the next Program reloads the file first
   QString start_file_;
   QString running_;  // the operation running, for the status bar
   QElapsedTimer running_since_;

@@ -112,17 +112,25 @@ void TForm1::ProgramClick() {
                                                 : "Program: not connected; press Connect first");
     return;
   }
-  if (!loaded_file_.isEmpty() && !no_questions_.contains(loaded_file_)) {
+  // Program writes the file as it is on disk; hand edits in the views are
+  // not in it, and are dropped only on Yes.
+  const bool edits = hand_edits_ && !loaded_file_.isEmpty();
+  if (!loaded_file_.isEmpty() && (edits || !no_questions_.contains(loaded_file_))) {
     bool dont_ask = false;
-    const std::string text = "Program the " + state_.chip.ChipName + " with " +
-                             QFileInfo(loaded_file_).fileName().toStdString() +
-                             "?\nProgram memory and configuration are erased and written, then the EEPROM, "
-                             "and both are verified.";
+    std::string text = "Program the " + state_.chip.ChipName + " with " +
+                       QFileInfo(loaded_file_).fileName().toStdString() +
+                       "?\nProgram memory and configuration are erased and written, then the EEPROM, "
+                       "and both are verified.";
+    if (edits) {
+      text += "\nThe views hold hand edits that are not in the file: they are dropped, and the file is "
+              "programmed as it is on disk.";
+    }
     if (!dialogs_.AskProgram(text, &dont_ask)) {
       state_.log.LogEvent(fw::LogCode::kNone, "Operation cancelled");
       return;
     }
-    if (dont_ask) no_questions_.insert(loaded_file_);
+    if (dont_ask && !edits) no_questions_.insert(loaded_file_);
+    if (edits) drop_edits_ = true;
   } else if (loaded_file_.isEmpty()) {
     bool dont_ask = false;
     if (!dialogs_.AskProgram("Program the " + state_.chip.ChipName + " with what the views show?", &dont_ask)) {
@@ -139,8 +147,13 @@ void TForm1::RunProgram(bool asked) {
     state_.log.LogEvent(fw::LogCode::kNone, "Program: not connected; nothing written");
     return;
   }
-  // A new build on disk is what is programmed.
-  if (!loaded_file_.isEmpty() && StampOf(loaded_file_) != loaded_stamp_) {
+  // A new build on disk is what is programmed, and the file as it is on
+  // disk where hand edits were to be dropped.
+  const bool drop = drop_edits_;
+  drop_edits_ = false;
+  if (!loaded_file_.isEmpty() && (drop || StampOf(loaded_file_) != loaded_stamp_)) {
+    if (drop) state_.log.LogEvent(fw::LogCode::kNone, "    the hand edits are dropped: " + loaded_file_.toStdString() +
+                                                         " is programmed as it is on disk");
     if (!LoadPath(loaded_file_, loaded_section_)) {
       state_.log.LogEvent(fw::LogCode::kNone, "Program: " + loaded_file_.toStdString() + " did not load; nothing written");
       return;

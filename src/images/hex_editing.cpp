@@ -1,12 +1,34 @@
 #include "images/hex_editing.h"
 
+#include <optional>
+
 namespace fw {
 
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-bool IsArrow(std::uint16_t k) { return k >= vk::kLeft && k <= vk::kDown; }
+// Page Up, Page Down, End, Home and the arrows: the widget moves the caret
+// as any editor does.
+bool MovesCaret(std::uint16_t k) { return k >= vk::kPageUp && k <= vk::kDown; }
+
+// Shift, Ctrl, Alt, Caps Lock, the Windows and menu keys, Num Lock, Scroll
+// Lock and their left and right forms: they only change what another key
+// does.
+bool IsModifierKey(std::uint16_t k) {
+  return (k >= 0x10 && k <= 0x12) || k == 0x14 || (k >= 0x5B && k <= 0x5D) || k == 0x90 || k == 0x91 ||
+         (k >= 0xA0 && k <= 0xA5);
+}
+
+// Whether the key is the widget's (true) or nothing at all (key cleared).
+std::optional<bool> NotTyped(std::uint16_t& key, unsigned modifiers) {
+  if (MovesCaret(key) || (modifiers & (modifier::kControl | modifier::kAlt)) != 0) return true;
+  if (IsModifierKey(key)) {
+    key = 0;
+    return false;
+  }
+  return std::nullopt;
+}
 
 // The keypad's digits enter hex digits like the main keyboard's, and store
 // the same character in a character column.
@@ -131,13 +153,16 @@ class Editor {
       Caret(line_, 10);
     } else {
       const int digit = HexDigitOfKey(k);
-      if (digit >= 0 && g_.IsDigit(c)) {
+      // A digit at the blank between two bytes goes to the next one's first
+      // digit: typing runs from digit to digit across the blanks.
+      const std::uint32_t at = digit >= 0 && !g_.IsDigit(c) && g_.InHex(c + 1) ? c + 1 : c;
+      if (digit >= 0 && g_.IsDigit(at)) {
         char ch = kHexDigits[digit];
-        if (g_.words() && (c - 10) % 5 == 0 && digit > 3) ch = '3';
-        v_.Replace(Pos(c), &ch, 1);
-        RefreshChar(g_.ByteOfDigit(c));
+        if (g_.words() && (at - 10) % 5 == 0 && digit > 3) ch = '3';
+        v_.Replace(Pos(at), &ch, 1);
+        RefreshChar(g_.ByteOfDigit(at));
       }
-      Caret(line_, c + 1);
+      Caret(line_, at + 1);
     }
   }
 
@@ -155,8 +180,8 @@ class Editor {
 
 }  // namespace
 
-bool ViewKeyDown(View& view, std::uint16_t& key) {
-  if (IsArrow(key)) return true;
+bool ViewKeyDown(View& view, std::uint16_t& key, unsigned modifiers) {
+  if (const std::optional<bool> other = NotTyped(key, modifiers)) return *other;
   const std::uint16_t k = Normalise(key);
   key = 0;
   // An empty view (a chip without EEPROM, or no chip yet) has nothing to edit.
@@ -172,8 +197,8 @@ bool ViewKeyDown(View& view, std::uint16_t& key) {
   return false;
 }
 
-bool IdWordKeyDown(IdWordBox& box, std::uint16_t& key) {
-  if (IsArrow(key)) return true;
+bool IdWordKeyDown(IdWordBox& box, std::uint16_t& key, unsigned modifiers) {
+  if (const std::optional<bool> other = NotTyped(key, modifiers)) return *other;
   std::uint16_t k = Normalise(key);
   key = 0;
   if (box.text.size() != 4) box.text = "3FFF";

@@ -14,16 +14,29 @@ inline constexpr std::uint16_t kLeft = 0x25;
 inline constexpr std::uint16_t kDown = 0x28;
 inline constexpr std::uint16_t kNumpad0 = 0x60;
 inline constexpr std::uint16_t kNumpad9 = 0x69;
+inline constexpr std::uint16_t kPageUp = 0x21;
+inline constexpr std::uint16_t kHome = 0x24;
 }  // namespace vk
+
+// The modifier keys held with a key.
+namespace modifier {
+inline constexpr unsigned kShift = 1;
+inline constexpr unsigned kControl = 2;
+inline constexpr unsigned kAlt = 4;
+}  // namespace modifier
 
 // A key-down in a memory view, in overwrite mode and in place: the text never
 // grows or shrinks. `key` is the key's virtual-key code; on return it is 0
-// when the key was handled, and unchanged for the arrow keys, which the
-// widget then handles itself (the return value is true exactly then).
-// The caret is the view's own `caret`.
-bool ViewKeyDown(View& view, std::uint16_t& key);
+// when the key was handled, and unchanged for the keys the widget then
+// handles itself (the return value is true exactly then): the arrows, Home,
+// End, Page Up and Page Down, and every key with Ctrl or Alt held, which is
+// a shortcut and never types. A modifier key alone does nothing, so that
+// Shift+digit and Shift+letter type once; a hex digit typed at the blank
+// between two bytes or words goes to the next digit. The caret is the
+// view's own `caret`.
+bool ViewKeyDown(View& view, std::uint16_t& key, unsigned modifiers = 0);
 
 // A key-down in the ID word box, by the same conventions.
-bool IdWordKeyDown(IdWordBox& box, std::uint16_t& key);
+bool IdWordKeyDown(IdWordBox& box, std::uint16_t& key, unsigned modifiers = 0);
 
 }  // namespace fw
