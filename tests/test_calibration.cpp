@@ -150,8 +150,11 @@ TEST(Calibration, RecordedBeforeTheEraseAndNamedWhenTheWriteFails) {
   // they are kept and how they go back.
   CalRig rig("PIC16F630", {sim::Fault::Kind::kHangup, whole.erase_frame + 2});
   const auto lines = rig.Run([](DeviceOperations& o) { return o.WriteProgramAndConfig(true, false); }, Outcome::kFailed);
-  ASSERT_GE(lines.size(), 3u);
-  EXPECT_EQ(lines.end()[-3], "       Finished with fail.");
+  ASSERT_GE(lines.size(), 5u);
+  EXPECT_EQ(lines.end()[-5], "       Finished with fail.");
+  EXPECT_EQ(lines.end()[-4], "    the port demo is gone (unplugged?): plug the gateway in again, then Disconnect and Connect");
+  EXPECT_EQ(lines.end()[-3], "    the chip now holds: program memory erased, no configuration word (erased); write it "
+                             "again, or erase it, before it is used");
   EXPECT_EQ(lines.end()[-2],
             "    calibration values read before the erase: 0x03FF = 34A8, BG bits = 10, recorded in " + rig.record);
   EXPECT_EQ(lines.back(),

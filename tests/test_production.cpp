@@ -323,7 +323,7 @@ TEST(Production, WhatIsKeptSurvivesAWriteCutShortAfterItsErase) {
   LoadFile(other);
   WriteJob job;
   job.keep.eeprom = true;
-  job.restore_kept = KeptFile{.chip = "PIC16F684", .request = job.keep, .contents = {.eeprom = std::vector<std::uint8_t>(256)}};
+  job.restore_kept = KeptFile{.chip = "PIC16F684", .request = job.keep, .contents = {.eeprom = std::vector<std::uint8_t>(256), .user_ids = {}, .program = {}}};
   EXPECT_EQ(ProductionWriter(other.state).Write(job).outcome, Outcome::kRefused);
   EXPECT_EQ(other.erase_frame, 0);
   const std::string junk = Temp("junk.kept.json");

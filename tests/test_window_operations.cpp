@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <unistd.h>
@@ -45,7 +46,8 @@ class AnsweringDialogs : public QtDialogs {
     *dont_ask_again = tick_dont_ask;
     return true;
   }
-  std::vector<std::string> asked;
+  void Tell(const std::string& caption, const std::string& text) override { told.push_back(caption + ": " + text); }
+  std::vector<std::string> asked, told;
   bool tick_dont_ask = false;
 };
 
@@ -221,6 +223,54 @@ class WindowOperationsTest : public QObject {
     QCOMPARE(w.OnChip(), kFactory);
     QVERIFY(w.Logged("Operation cancelled"));
     QVERIFY(!w.gateway.gateway().vpp_on());
+  }
+
+  void programWritesTheFileNotHandEditsAndTheLabelTellsTheTruth() {
+    SimWindow w("PIC16F684");
+    const QString path = WriteFirmware(QDir::temp().filePath(QString("fw_edits_%1.hex").arg(getpid())), 1);
+    QVERIFY(w.form.LoadPath(path, fw::sectAll));
+    const QString file_sum = w.form.ChecksumLabel->text();
+    // A hand edit: the first word becomes 0x0234.
+    auto* view = w.form.RichEdit1;
+    QTextCursor at = view->textCursor();
+    at.setPosition(10);
+    view->setTextCursor(at);
+    QTest::keyClicks(view, "0234");
+    QVERIFY(w.form.ChecksumLabel->text().endsWith("(edited)"));
+    QVERIFY(w.form.ChecksumLabel->text() != file_sum + " (edited)");
+    w.form.ProgramClick();
+    QVERIFY(QString::fromStdString(w.dialogs.asked.back()).contains("hand edits that are not in the file"));
+    QVERIFY(w.Logged("    the hand edits are dropped:"));
+    QCOMPARE(w.chip().ProgramWord(0), std::uint16_t{0x2801});  // the file's word, not the edit
+    QCOMPARE(w.form.ChecksumLabel->text(), file_sum);
+    // Another chip: no sum stands beside it; a failed load likewise.
+    w.form.ChipMenuItemClick(fw::FindChipByName("PIC16F630")->IdWord);
+    QCOMPARE(w.form.ChecksumLabel->text(), QString("Checksum: -"));
+    w.form.ChipMenuItemClick(fw::FindChipByName("PIC16F684")->IdWord);
+    QVERIFY(w.form.LoadPath(path, fw::sectAll));
+    QVERIFY(!w.form.LoadPath(path + ".missing", fw::sectAll));
+    QCOMPARE(w.form.ChecksumLabel->text(), QString("Checksum: -"));
+    QFile::remove(path);
+  }
+
+  void aCutShortWriteSaysWhatTheChipHoldsAndWhyInWords() {
+    SimWindow w("PIC16F684");
+    w.hook = [&](int frame) {
+      if (frame == 400) w.dialogs.RequestStop();
+    };
+    w.form.Button5Click();
+    QVERIFY(w.Logged("    the chip now holds: program memory erased, written from 0x0000 to 0x"));
+    QVERIFY(w.Logged("Operation cancelled"));
+    // A gateway that goes away: the step's line, then what happened in words.
+    SimWindow gone("PIC16F684");
+    gone.hook = [&](int frame) {
+      if (frame == 300) gone.gateway.gateway().SetFault({fw::sim::Fault::Kind::kHangup, 1});
+    };
+    gone.form.Button4Click();
+    QVERIFY(gone.Logged("       Finished with fail."));
+    QVERIFY(gone.Logged("    the port /dev/sim is gone (unplugged?)") ||
+            gone.Logged("    the gateway on /dev/sim stopped answering"));
+    QVERIFY(gone.form.OperationStatus->text().startsWith("Last: read, failed"));
   }
 
   void aLoadShowsTheChecksumAndSaysWhatIsNotWritten() {

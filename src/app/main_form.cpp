@@ -6,7 +6,10 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QListWidget>
 #include <QMenuBar>
+#include <QPainter>
+#include <QSplitter>
 #include <QMessageBox>
 #include <QSysInfo>
 #include <QVBoxLayout>
@@ -59,8 +62,21 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
 
   state_.log.SetListener([this](const std::string& line) {
     RichEdit5->appendPlainText(QString::fromStdString(line));
+    // The progress window names the step running.
+    if (line.rfind("Trying to", 0) == 0 && dialogs_.CurrentProgress() != nullptr) {
+      dialogs_.CurrentProgress()->SetStep(QString::fromStdString(line));
+    }
   });
   dialogs_.SetOwner(this);
+  dialogs_.SetQuestionHook([this](bool open) {
+    if (open) {
+      question_since_.start();
+    } else if (question_open_) {
+      question_ms_ += question_since_.elapsed();
+    }
+    question_open_ = open;
+  });
+  setWindowIcon(AppIcon());
   picture_program_dir_ = QCoreApplication::applicationDirPath();
   dialogs_.SetPages(PageControl1);
 
@@ -81,6 +97,12 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
           [this](int index) { state_.workspace.active_page = index; });
 
   connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+  // Enter in the port box connects, as the button beside it does.
+  if (ComboBox1->lineEdit() != nullptr) {
+    connect(ComboBox1->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+      if (Button1->isEnabled()) Button1Click();
+    });
+  }
   connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
   connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
   connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
@@ -105,6 +127,7 @@ void TForm1::ChipMenuItemClick(std::uint16_t id_word) {
   state_.selector.SelectChip(id_word);
   SyncFromCore();
   ClearChecksum();
+  SaveSetting("chip", state_.chip.ChipIdWord);
   ChipSelected();
 }
 
@@ -112,6 +135,7 @@ void TForm1::Button3Click() {
   state_.selector.AutosearchChip();
   SyncFromCore();
   ClearChecksum();
+  if (state_.chip.ChipIdWord != 0) SaveSetting("chip", state_.chip.ChipIdWord);
   UpdateLinkStatus();
   ChipSelected();
 }
@@ -129,14 +153,16 @@ fw::Outcome TForm1::RunDevice(const char* command, const std::function<fw::Outco
   const std::size_t first_line = state_.log.Lines().size();
   running_ = command;
   running_since_.start();
+  question_ms_ = 0;
   running_timer_.start();
+  dialogs_.SetProgressTitle("Flashwright: " + QString(command));
   OperationStatus->setText(QString("%1: running").arg(command));
   const fw::Outcome outcome = operation();
   running_timer_.stop();
   busy_ = false;
   OperationStatus->setText(QString("Last: %1, %2, %3 s")
                                .arg(command, fw::OutcomeName(outcome))
-                               .arg(running_since_.elapsed() / 1000.0, 0, 'f', 1));
+                               .arg(OperationMs() / 1000.0, 0, 'f', 1));
   if (!record_path_.isEmpty()) {
     fw::ChipRunRecord r = fw::MakeRunRecord(state_, outcome, first_line);
     fw::SystemClock clock;
@@ -171,6 +197,12 @@ fw::Outcome TForm1::RunOperation(const char* command, fw::Outcome (fw::DeviceOpe
 
 void TForm1::closeEvent(QCloseEvent* event) {
   if (!busy_) {
+    if (hand_edits_ && !dialogs_.Ask("Warning", "The views hold hand edits that are in no file. Close and lose them?",
+                                     fw::OperatorDialogs::Buttons::kYesNo)) {
+      event->ignore();
+      return;
+    }
+    SaveSetting("geometry", saveGeometry());
     if (state_.link.PortValid()) Button2Click();
     event->accept();
     return;
@@ -376,6 +408,10 @@ QString TForm1::RunFileDialog(QFileDialog* dialog) {
 }
 
 void TForm1::LoadCommand(fw::FileSection section) {
+  if (hand_edits_ && !dialogs_.Ask("Warning", "The views hold hand edits that are in no file. Load over them?",
+                                   fw::OperatorDialogs::Buttons::kYesNo)) {
+    return;
+  }
   const QString name = RunFileDialog(OpenDialog1);
   if (name.isEmpty()) return;
   LoadPath(name, section);
@@ -438,9 +474,74 @@ void TForm1::GX0450Connection1Click() {
 }
 
 void TForm1::SaveLogas1Click() {
-  const QString name = RunFileDialog(SaveDialog1);
-  if (name.isEmpty()) return;
-  SaveLogTo(name);
+  // The log is saved as Rich Text, whatever the memory files' filters say.
+  QFileDialog dialog(this, "Save Log as");
+  dialog.setObjectName("SaveLogDialog");
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters({"Rich Text (*.rtf)", "All files (*)"});
+  dialog.setDefaultSuffix("rtf");
+  if (settings_ != nullptr) dialog.setDirectory(settings_->value("lastFolder").toString());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  SaveLogTo(dialog.selectedFiles().first());
+}
+
+QIcon TForm1::AppIcon() {
+  // A chip with its pins, drawn: no image format plug-in is needed.
+  QPixmap pixmap(64, 64);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor("#9aa0a6"));
+  for (int i = 0; i < 4; ++i) {
+    p.drawRect(6, 12 + 12 * i, 8, 6);
+    p.drawRect(50, 12 + 12 * i, 8, 6);
+  }
+  p.setBrush(QColor("#263238"));
+  p.drawRoundedRect(12, 6, 40, 52, 4, 4);
+  p.setBrush(QColor("#ffb300"));
+  p.drawPolygon(QPolygon({QPoint(36, 12), QPoint(24, 34), QPoint(32, 34), QPoint(28, 52), QPoint(42, 28),
+                          QPoint(34, 28)}));
+  return QIcon(pixmap);
+}
+
+void TForm1::FindChipClick() {
+  QDialog dialog(this);
+  dialog.setObjectName("FindChipDialog");
+  dialog.setWindowTitle("Find a chip");
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* filter = new QLineEdit(&dialog);
+  filter->setObjectName("ChipFilter");
+  filter->setPlaceholderText("Type part of the name: 887, 12f6, 1827...");
+  auto* list = new QListWidget(&dialog);
+  list->setObjectName("ChipList");
+  for (const fw::ChipEntry& e : fw::Catalogue()) {
+    auto* item = new QListWidgetItem(QString::fromUtf8(e.ChipName), list);
+    item->setData(Qt::UserRole, e.IdWord);
+  }
+  layout->addWidget(filter);
+  layout->addWidget(list);
+  const auto refilter = [list](const QString& text) {
+    QListWidgetItem* first = nullptr;
+    for (int i = 0; i < list->count(); ++i) {
+      QListWidgetItem* item = list->item(i);
+      const bool shown = item->text().contains(text.trimmed(), Qt::CaseInsensitive);
+      item->setHidden(!shown);
+      if (shown && first == nullptr) first = item;
+    }
+    list->setCurrentItem(first);
+  };
+  connect(filter, &QLineEdit::textChanged, &dialog, refilter);
+  connect(filter, &QLineEdit::returnPressed, &dialog, [&dialog, list] {
+    if (list->currentItem() != nullptr) dialog.accept();
+  });
+  connect(list, &QListWidget::itemActivated, &dialog, [&dialog] { dialog.accept(); });
+  refilter({});
+  filter->setFocus();
+  dialog.resize(320, 420);
+  if (dialog.exec() != QDialog::Accepted || list->currentItem() == nullptr) return;
+  ChipMenuItemClick(static_cast<std::uint16_t>(list->currentItem()->data(Qt::UserRole).toUInt()));
 }
 
 void TForm1::SaveLogTo(const QString& file_name) {

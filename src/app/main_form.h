@@ -27,6 +27,7 @@
 
 class QtDialogs;
 class TStationForm;
+class QSplitter;
 class QVBoxLayout;
 
 // The port box: an editable list of port names, read afresh whenever it
@@ -138,6 +139,13 @@ class TForm1 : public QMainWindow {
   QAction* ProgramAction = nullptr;
   QAction* WatchAction = nullptr;
   QAction* StationAction = nullptr;
+  QSplitter* LogSplitter = nullptr;
+  QLabel* DelayValueLabel = nullptr;
+  // "Find a chip by name..." (Chip Select, Ctrl+K): the catalogue filtered
+  // as the operator types, beside the menus.
+  void FindChipClick();
+  // The window's icon, drawn.
+  static QIcon AppIcon();
   QMenu* RecentMenu = nullptr;
 
   // "Record every operation to..." (File menu): every device operation
@@ -280,6 +288,13 @@ class TForm1 : public QMainWindow {
   QString running_;  // the operation running, for the status bar
   QElapsedTimer running_since_;
   QTimer running_timer_;
+  // The operator's time with a question open, left out of the operation's.
+  QElapsedTimer question_since_;
+  qint64 question_ms_ = 0;
+  bool question_open_ = false;
+  qint64 OperationMs() const {
+    return running_since_.elapsed() - question_ms_ - (question_open_ ? question_since_.elapsed() : 0);
+  }
   QString record_path_;
   QString loaded_file_;  // the last file loaded, for the record
   QAction* RecordAction = nullptr;

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMenuBar>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 // How the main window is built: its controls, the two pages of views, the
@@ -86,6 +87,12 @@ void TForm1::CreateTopControls(QWidget* top) {
   TrackBar1->setPageStep(1);
   TrackBar1->setValue(0);
   TrackBar1->setFixedWidth(110);
+  DelayValueLabel = new QLabel(top);
+  DelayValueLabel->setObjectName("DelayValueLabel");
+  DelayValueLabel->setToolTip("Extra milliseconds after every frame to the gateway");
+  const auto show_delay = [this](int value) { DelayValueLabel->setText(QString("%1 ms").arg(value)); };
+  show_delay(TrackBar1->value());
+  connect(TrackBar1, &QSlider::valueChanged, this, show_delay);
   CheckBox1 = new QCheckBox(
       "Save / restore calibration values during Erase / Write operations", top);
   CheckBox1->setObjectName("CheckBox1");
@@ -129,6 +136,7 @@ void TForm1::LayOutTopPanel(QWidget* top) {
   auto* delay_row = new QHBoxLayout;
   delay_row->addWidget(Label1);
   delay_row->addWidget(TrackBar1);
+  delay_row->addWidget(DelayValueLabel);
   delay_row->addStretch(1);
   // Under the chip's name: its checksum and the one key that programs it.
   delay_row->addWidget(ChecksumLabel);
@@ -153,22 +161,32 @@ void TForm1::BuildViewsAndLog(QWidget* central, QVBoxLayout* column) {
   TabSheet2->setObjectName("TabSheet2");
   PageControl1->addTab(TabSheet1, "Page1");
   PageControl1->addTab(TabSheet2, "Page2");
-  PageControl1->setMinimumHeight(353);
-  column->addWidget(PageControl1, 3);
+  PageControl1->setMinimumHeight(220);
 
-  // The log.
-  Label7 = MakeLabel(central, "Label7", "Log:");
-  RichEdit5 = new QPlainTextEdit(central);
+  // The log, below the pages: the operator drags the line between them.
+  auto* log_pane = new QWidget(central);
+  auto* log_column = new QVBoxLayout(log_pane);
+  log_column->setContentsMargins(0, 0, 0, 0);
+  Label7 = MakeLabel(log_pane, "Label7", "Log:");
+  RichEdit5 = new QPlainTextEdit(log_pane);
   RichEdit5->setObjectName("RichEdit5");
   RichEdit5->setReadOnly(true);
-  RichEdit5->setLineWrapMode(QPlainTextEdit::NoWrap);
-  RichEdit5->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // Long lines wrap: a path or a reason is read whole without scrolling.
+  RichEdit5->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   RichEdit5->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   RichEdit5->setFont(ViewFont());
   RichEdit5->setStyleSheet("QPlainTextEdit { background: #FFFBF0; }");
-  RichEdit5->setMinimumHeight(110);
-  column->addWidget(Label7);
-  column->addWidget(RichEdit5, 1);
+  RichEdit5->setMinimumHeight(80);
+  log_column->addWidget(Label7);
+  log_column->addWidget(RichEdit5, 1);
+  LogSplitter = new QSplitter(Qt::Vertical, central);
+  LogSplitter->setObjectName("LogSplitter");
+  LogSplitter->addWidget(PageControl1);
+  LogSplitter->addWidget(log_pane);
+  LogSplitter->setStretchFactor(0, 3);
+  LogSplitter->setStretchFactor(1, 1);
+  LogSplitter->setChildrenCollapsible(false);
+  column->addWidget(LogSplitter, 1);
 }
 
 QWidget* TForm1::BuildPage(int page, HexView*& program, HexView*& data, HexView*& config) {
@@ -209,7 +227,7 @@ void TForm1::BuildMenus() {
     return action;
   };
 
-  QMenu* file = bar->addMenu("File");
+  QMenu* file = bar->addMenu("&File");
   file->setObjectName("File1");
   auto item = [this, &add, file](const char* name, const char* caption, void (TForm1::*handler)()) {
     connect(add(file, name, caption), &QAction::triggered, this, handler);
@@ -241,9 +259,14 @@ void TForm1::BuildMenus() {
     RecordTo(name);
   });
   file->addSeparator();
-  connect(add(file, "Exit1", "Exit"), &QAction::triggered, this, &TForm1::Exit1Click);
+  QAction* exit = add(file, "Exit1", "Exit");
+  exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  connect(exit, &QAction::triggered, this, &TForm1::Exit1Click);
+  // The desktop's own keys for opening and saving a whole chip's file.
+  findChild<QAction*>("LoadAllfromFile1")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  findChild<QAction*>("SaveAlltoFile1")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
 
-  QMenu* edit = bar->addMenu("Edit");
+  QMenu* edit = bar->addMenu("&Edit");
   edit->setObjectName("Edit3");
   connect(add(edit, "LockFuses1", "Configuration word..."), &QAction::triggered, this,
           &TForm1::LockFuses1Click);
@@ -253,11 +276,15 @@ void TForm1::BuildMenus() {
   // Only a connected link can put values back.
   connect(edit, &QMenu::aboutToShow, this, [this, restore] { restore->setEnabled(state_.link.PortValid()); });
 
-  QMenu* chips = bar->addMenu("Chip Select");
+  QMenu* chips = bar->addMenu("&Chip Select");
   chips->setObjectName("ChipSelect1");
+  QAction* find = add(chips, "FindChip1", "Find a chip by name...");
+  find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+  connect(find, &QAction::triggered, this, &TForm1::FindChipClick);
+  chips->addSeparator();
   BuildChipMenu(chips, fw::ChipSelectMenu());
 
-  QMenu* help = bar->addMenu("Help");
+  QMenu* help = bar->addMenu("&Help");
   help->setObjectName("Help1");
   connect(add(help, "About1", "About Program"), &QAction::triggered, this, &TForm1::About1Click);
   connect(add(help, "GX0450Connection1", "How to connect..."), &QAction::triggered, this,

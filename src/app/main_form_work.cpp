@@ -3,6 +3,7 @@
 // settings kept between runs, the status bar, and a verify difference shown
 // where it is.
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -88,7 +89,7 @@ void TForm1::BuildDailyWork(QMenu* file, QMenu* edit) {
   // The running operation's time, while the progress window lets it show.
   running_timer_.setInterval(200);
   connect(&running_timer_, &QTimer::timeout, this, [this] {
-    OperationStatus->setText(QString("%1: %2 s").arg(running_).arg(running_since_.elapsed() / 1000.0, 0, 'f', 1));
+    OperationStatus->setText(QString("%1: %2 s").arg(running_).arg(OperationMs() / 1000.0, 0, 'f', 1));
   });
   UpdateLinkStatus();
 }
@@ -166,6 +167,7 @@ void TForm1::RunProgram(bool asked) {
   job.kept_folder = fw::platform::DataFolder() + fw::platform::FolderSeparator() + "kept";
   QElapsedTimer took;
   took.start();
+  question_ms_ = 0;
   dialogs_.SetQuestionsAnswered(true);
   const fw::Outcome outcome =
       RunDevice("program", [this, &job] { return fw::ProductionWriter(state_).Write(job).outcome; });
@@ -249,6 +251,12 @@ void TForm1::SetSettings(QSettings* settings) {
   }
   recent_ = settings_->value("recentFiles").toStringList().mid(0, kRecentFiles);
   ShowRecent();
+  if (settings_->contains("geometry")) restoreGeometry(settings_->value("geometry").toByteArray());
+  // The chip of the last run, unless one was chosen or found already.
+  const auto chip = static_cast<std::uint16_t>(settings_->value("chip", 0).toUInt());
+  if (state_.chip.ChipIdWord == 0 && chip != 0 && fw::LookupChip(chip).kind == fw::LookupResult::Kind::kEntry) {
+    ChipMenuItemClick(chip);
+  }
 }
 
 void TForm1::SaveSetting(const QString& key, const QVariant& value) {
@@ -271,7 +279,9 @@ void TForm1::ShowRecent() {
   if (RecentMenu == nullptr) return;
   RecentMenu->clear();
   for (const QString& path : recent_) {
-    QAction* item = RecentMenu->addAction(QFileInfo(path).fileName());
+    // The folder too: two builds of one name are told apart.
+    const QFileInfo info(path);
+    QAction* item = RecentMenu->addAction(info.fileName() + "  (" + QDir::toNativeSeparators(info.absolutePath()) + ")");
     item->setToolTip(path);
     item->setData(path);
     connect(item, &QAction::triggered, this, [this, path] { LoadPath(path, fw::sectAll); });

@@ -12,15 +12,18 @@
 TLBar::TLBar(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName("LBar");
-  setWindowTitle(QString());
-  setFixedSize(281, 33);
+  setWindowTitle("Flashwright");
+  setFixedSize(kWidth, kBar);
   Panel1 = new QFrame(this);
   Panel1->setObjectName("Panel1");
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  Panel1->setGeometry(0, 0, 281, 33);
+  Panel1->setGeometry(0, 0, kWidth, kBar);
+  StepLabel = new QLabel(Panel1);
+  StepLabel->setObjectName("StepLabel");
+  StepLabel->setGeometry(8, 4, kWidth - 16, 18);
   ProgressBar1 = new QProgressBar(Panel1);
   ProgressBar1->setObjectName("ProgressBar1");
-  ProgressBar1->setGeometry(8, 8, 265, 16);
+  ProgressBar1->setGeometry(8, 26, kWidth - 16, 16);
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(false);
@@ -31,23 +34,29 @@ TLBar::TLBar(QWidget* parent)
 
 void TLBar::SetPosition(int position) { ProgressBar1->setValue(std::clamp(position, 0, 100)); }
 
+void TLBar::SetStep(const QString& text) {
+  StepLabel->setText(StepLabel->fontMetrics().elidedText(text, Qt::ElideRight, StepLabel->width()));
+  StepLabel->setToolTip(text);
+}
+
 void TLBar::ShowCancel(std::function<void()> on_cancel) {
   if (CancelButton != nullptr) return;
-  constexpr int kRow = 30;
+  constexpr int kRow = 44;
   StopLabel = new QLabel(this);
   StopLabel->setObjectName("StopLabel");
-  StopLabel->setGeometry(8, 33 + 4, 281 - 16, kRow - 8);
+  StopLabel->setWordWrap(true);
+  StopLabel->setGeometry(8, kBar + 2, kWidth - 16, kRow - 4);
   StopLabel->hide();
   CancelButton = new QPushButton("Cancel", this);
   CancelButton->setObjectName("CancelButton");
-  CancelButton->setGeometry(281 - 8 - 80, 33 + 2, 80, kRow - 6);
+  CancelButton->setGeometry(kWidth - 8 - 80, kBar + 8, 80, 28);
   connect(CancelButton, &QPushButton::clicked, this, [this, on_cancel] {
     CancelButton->setEnabled(false);
     CancelButton->setText("Stopping...");
     if (on_cancel) on_cancel();
   });
   const QPoint centre = geometry().center();
-  setFixedSize(281, 33 + kRow);
+  setFixedSize(kWidth, kBar + kRow);
   move(centre - rect().center());
   StopLabel->show();
   CancelButton->show();

@@ -24,8 +24,15 @@ class TLBar : public QDialog {
   void ShowCancel(std::function<void()> on_cancel);
   // What a stop waits for, in place of the button.
   void ShowStopping(const QString& text);
+  // The step running, above the bar ("Trying to write the data memory").
+  void SetStep(const QString& text);
+
+  // Wide enough for the longest step and stop texts on two lines.
+  static constexpr int kWidth = 420;
+  static constexpr int kBar = 48;
 
   QFrame* Panel1 = nullptr;
+  QLabel* StepLabel = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
   QLabel* StopLabel = nullptr;
   QPushButton* CancelButton = nullptr;

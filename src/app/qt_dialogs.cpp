@@ -34,7 +34,7 @@ bool QtDialogs::AskProgram(const std::string& text, bool* dont_ask_again) {
   box.setDefaultButton(QMessageBox::Yes);
   auto* again = new QCheckBox("Don't ask again for this file", &box);
   box.setCheckBox(again);
-  const bool yes = box.exec() == QMessageBox::Yes;
+  const bool yes = Modal([&] { return box.exec(); }) == QMessageBox::Yes;
   *dont_ask_again = yes && again->isChecked();
   return yes;
 }
@@ -49,17 +49,27 @@ bool QtDialogs::Ask(const std::string& caption, const std::string& text, Buttons
   box.setObjectName("QuestionBox");
   box.setDefaultButton(yes_no ? QMessageBox::No : QMessageBox::Cancel);
   box.setEscapeButton(yes_no ? QMessageBox::No : QMessageBox::Cancel);
-  const int answer = box.exec();
+  const int answer = Modal([&] { return box.exec(); });
   return answer == (yes_no ? QMessageBox::Yes : QMessageBox::Ok);
 }
 
 void QtDialogs::Tell(const std::string& caption, const std::string& text) {
-  QMessageBox::warning(owner_, QString::fromStdString(caption), QString::fromStdString(text));
+  Modal([&] {
+    return static_cast<int>(QMessageBox::warning(owner_, QString::fromStdString(caption), QString::fromStdString(text)));
+  });
+}
+
+int QtDialogs::Modal(const std::function<int()>& run) {
+  if (question_hook_) question_hook_(true);
+  const int result = run();
+  if (question_hook_) question_hook_(false);
+  return result;
 }
 
 void QtDialogs::ProgressOpen() {
   ProgressClose();
   LBar = new TLBar(owner_);
+  LBar->setWindowTitle(progress_title_);
   LBar->show();
   gate_ = std::make_unique<InputGate>(LBar.data());
   qApp->installEventFilter(gate_.get());
@@ -92,7 +102,7 @@ fw::CalibrationAnswer QtDialogs::AskCalibration(const std::string& text,
       QString::fromStdString(text + "\n\nGive the chip's values (from its label, a backup or the calibration record), "
                                     "or erase without them, knowing they are lost."),
       suggested, owner_);
-  dialog.exec();
+  Modal([&] { return dialog.exec(); });
   return dialog.answer();
 }
 

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 #include "app/progress_form.h"
@@ -54,6 +55,11 @@ class QtDialogs : public fw::OperatorDialogs {
   // While set, the operations' own questions are taken as answered Yes (the
   // operator answered one question for them all).
   void SetQuestionsAnswered(bool answered) { questions_answered_ = answered; }
+  // Told when a question opens (true) and closes: the operation's clock
+  // does not count the operator's time.
+  void SetQuestionHook(std::function<void(bool)> hook) { question_hook_ = std::move(hook); }
+  // The progress window's title from the next one on.
+  void SetProgressTitle(const QString& title) { progress_title_ = title; }
   bool QuestionsAnswered() const { return questions_answered_; }
 
   // The current progress window, or null; for tests.
@@ -74,4 +80,7 @@ class QtDialogs : public fw::OperatorDialogs {
   std::unique_ptr<InputGate> gate_;
   bool stop_requested_ = false;
   bool questions_answered_ = false;
+  std::function<void(bool)> question_hook_;
+  QString progress_title_ = "Flashwright";
+  int Modal(const std::function<int()>& run);
 };

@@ -41,6 +41,8 @@ class Icsp {
 
   // Whether the link is still up: every failed step closes it.
   bool LinkUp() const { return link_.PortValid(); }
+  // Why the link closed, in words (empty while it is up).
+  std::string LinkLossText() const { return link_.PortValid() ? std::string() : link_.LossText(); }
   // The device path of the port, for records of where a chip was programmed.
   const std::string& PortPath() const { return link_.PortPath(); }
 

@@ -39,6 +39,7 @@ Link::Link(Log& log, Pause& pause, DeviceOpener opener)
 void Link::OpenPort(const std::string& path) {
   ClosePort();
   port_path_ = path;
+  loss_ = Loss::kNone;
   std::string why;
   PortHandle = opener_ ? opener_(path, &why) : nullptr;
   if (!PortHandle) {
@@ -72,12 +73,12 @@ bool Link::Handshake() {
   DropWaiting();
   if (!PortWrite(request)) {
     log_.LogEvent(LogCode::kCommandError, gateway::FrameText(request));
-    ClosePort();
+    Lost(true);
     return false;
   }
   if (PortRead(1).count == 0) {
     log_.LogEvent(LogCode::kAnswerError, " (PINB)");
-    ClosePort();
+    Lost(false);
     return false;
   }
   const GatewayFrame frame3 = gateway::HandshakeFrame3();
@@ -135,10 +136,27 @@ void Link::WaitPause(std::uint32_t wait_ms) {
   pause_.Sleep(static_cast<std::uint32_t>(std::clamp(DelayValue, 0, 5)));
 }
 
+void Link::Lost(bool write_failed) {
+  loss_ = write_failed ? Loss::kPortGone : Loss::kNoAnswer;
+  ClosePort();
+}
+
+std::string Link::LossText() const {
+  switch (loss_) {
+    case Loss::kNone: return {};
+    case Loss::kPortGone:
+      return "    the port " + port_path_ + " is gone (unplugged?): plug the gateway in again, then Disconnect and Connect";
+    case Loss::kNoAnswer:
+      return "    the gateway on " + port_path_ + " stopped answering (its power or its cable?): check it, then "
+             "Disconnect and Connect";
+  }
+  return {};
+}
+
 bool Link::Send(const GatewayFrame& frame, std::string_view fail_text) {
   if (!PortWrite(frame)) {
     log_.LogEvent(LogCode::kCommandError, fail_text);
-    ClosePort();
+    Lost(true);
     return false;
   }
   StandardPause();
@@ -149,7 +167,7 @@ bool Link::SendWithWait(const GatewayFrame& frame, std::uint32_t wait_ms,
                         std::string_view fail_text) {
   if (!PortWrite(frame)) {
     log_.LogEvent(LogCode::kCommandError, fail_text);
-    ClosePort();
+    Lost(true);
     return false;
   }
   // The chip's time runs from when it has the command, not from when the
@@ -166,7 +184,7 @@ std::optional<std::uint16_t> Link::ReadPacket(std::string_view fail_text) {
   const std::optional<std::uint16_t> packet = gateway::AnswerPacket(PortRead(2));
   if (!packet) {
     log_.LogEvent(LogCode::kAnswerError, " from GX-0450");
-    ClosePort();
+    Lost(false);
   }
   return packet;
 }

@@ -52,6 +52,15 @@ class Link {
   bool PortWrite(const GatewayFrame& frame);
   GatewayAnswer PortRead(int wanted);
   void ClosePort();
+  // A failed frame: notes whether the port went away (`write_failed`) or
+  // the gateway stopped answering, and closes the port.
+  void Lost(bool write_failed);
+  // Why the link closed after a failure, in words for the operator (empty:
+  // it did not). The catalogue's line names the step; this one says what
+  // happened.
+  enum class Loss { kNone, kPortGone, kNoAnswer };
+  Loss LastLoss() const { return loss_; }
+  std::string LossText() const;
   bool PortValid() const { return PortHandle != nullptr; }
   // The device path of the last port opened, for records of what was done
   // where; empty before any.
@@ -86,6 +95,7 @@ class Link {
   DeviceOpener opener_;
   std::unique_ptr<SerialDevice> PortHandle;
   std::string port_path_;
+  Loss loss_ = Loss::kNone;
 };
 
 }  // namespace fw

@@ -26,6 +26,8 @@ constexpr const char* kEraseQuestion =
 void DeviceOperations::Open(const char* trying, bool times) {
   times_ = times;
   writing_began_ = false;
+  words_written_ = 0;
+  config_written_ = false;
   dialogs_.ProgressOpen();
   log_.LogEvent(LogCode::kStarted, trying);
   if (times) log_.LogStartTime();
@@ -63,6 +65,8 @@ Outcome DeviceOperations::Finish(std::string_view result) {
 
 Outcome DeviceOperations::Fail(bool end_time, Outcome outcome) {
   log_.LogEvent(LogCode::kFinished, kWithFail);
+  // The step's own line named what failed; this one says what happened.
+  if (const std::string lost = icsp_.LinkLossText(); !lost.empty()) log_.LogEvent(LogCode::kNone, lost);
   if (end_time) log_.LogEndTime();
   dialogs_.ProgressClose();
   return outcome;
@@ -90,14 +94,25 @@ std::optional<Outcome> DeviceOperations::AfterKeep(CalibrationGuard::Before befo
   return Fail(false);
 }
 
+void DeviceOperations::LogChipState() {
+  std::string text = "    the chip now holds: program memory erased";
+  if (words_written_ > 0) text += ", written from 0x0000 to 0x" + Hex(words_written_ - 1, 4);
+  text += config_written_ ? ", the configuration written" : ", no configuration word (erased)";
+  log_.LogEvent(LogCode::kNone, text + "; write it again, or erase it, before it is used");
+}
+
 Outcome DeviceOperations::FailAfterErase(bool end_time, bool erased) {
   const Outcome outcome = Fail(end_time);
-  if (erased) guard_.LogWhereValuesAre();
+  if (erased) {
+    LogChipState();
+    guard_.LogWhereValuesAre();
+  }
   return outcome;
 }
 
 Outcome DeviceOperations::CancelAfterErase(bool end_time) {
   if (guard_.kept().restore && guard_.PutBackKept(true) != Step::kDone) return FailAfterErase(end_time, true);
+  LogChipState();
   return Cancelled();
 }
 
@@ -241,6 +256,7 @@ Outcome DeviceOperations::WriteConfigurationFirst(const WriteGroup& group, bool 
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.LoadConfiguration()) return fail();
   writing_began_ = true;
   if (!WriteConfiguration(group, entire_config, ids, hold)) return fail();
+  config_written_ = true;
   if (restore && (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true) ||
                   guard_.CheckBandGap(*guard_.kept().values.osccal, 7) != Step::kDone)) {
     return fail();
@@ -249,6 +265,7 @@ Outcome DeviceOperations::WriteConfigurationFirst(const WriteGroup& group, bool 
   for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
     if (dialogs_.StopRequested()) return CancelAfterErase(false);
     if (!icsp_.WriteProgramMemory(k, group.externally_timed)) return fail();
+    words_written_ = k + 1;
     Progress(k, chip_.ProgramSize, 200);
   }
   if (restore && guard_.CheckOsccalWord(*guard_.kept().values.osccal, 0) != Step::kDone) return fail();
@@ -313,6 +330,7 @@ Outcome DeviceOperations::WriteAfterErase(const WriteGroup& group, bool entire_c
   for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
     if (dialogs_.StopRequested()) return CancelAfterErase(false);
     if (!icsp_.WriteProgramMemory(k, ext)) return fail(false);
+    words_written_ = k + 1;
     Progress(k, chip_.ProgramSize, 200);
   }
   // The OSCCAL word is the last one written: read back while the counter is
@@ -321,6 +339,7 @@ Outcome DeviceOperations::WriteAfterErase(const WriteGroup& group, bool entire_c
   if (!icsp_.LoadConfiguration()) return fail(false);
   // Only the entire configuration's walk writes an end time when it fails.
   if (!WriteConfiguration(group, entire_config, ids, 0)) return fail(entire_config);
+  config_written_ = true;
   if (restore && (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true) ||
                   guard_.CheckBandGap(*guard_.kept().values.osccal, 7) != Step::kDone)) {
     return fail(false);

@@ -170,6 +170,8 @@ class DeviceOperations {
   // A failure of an erasing operation; once erased, also the lines that name
   // the values read before the erase and how to put them back.
   Outcome FailAfterErase(bool end_time, bool erased);
+  // What an erased chip holds now that the operation ends early.
+  void LogChipState();
   // A stop asked after the erase: the calibration back first where the
   // erase took it, then cancelled.
   Outcome CancelAfterErase(bool end_time);
@@ -210,6 +212,8 @@ class DeviceOperations {
   CalibrationGuard guard_;
   bool times_ = false;  // the running operation writes time lines
   bool writing_began_ = false;
+  std::uint32_t words_written_ = 0;  // program words of the running write, from 0
+  bool config_written_ = false;
   std::optional<Difference> last_difference_;
   std::uint16_t compare_file_ = 0, compare_chip_ = 0;
 };
