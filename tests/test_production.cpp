@@ -179,7 +179,7 @@ TEST(Production, SerialNumbersAreNeverHandedOutTwice) {
   };
   for (const auto& c : refused) {
     SCOPED_TRACE(c.content);
-    std::ofstream(path, std::ios::trunc) << c.content;
+    std::ofstream(path, std::ios::trunc | std::ios::binary) << c.content;
     SerialNumbers numbers(c.start, path);
     std::string error;
     EXPECT_FALSE(numbers.Take(&error));
