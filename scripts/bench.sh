@@ -15,3 +15,6 @@ cmake --build build-bench -j "$(nproc)" --target bench_views bench_serial bench_
 # The simulator's timing judgement: refused short waits, accepted long ones,
 # the jitter the excuses leave, idle and with every core busy.
 ./build-bench/bench/bench_timing
+# Four stations with two gateways each on one PostgreSQL server, against the
+# files; then the server killed in the middle of a run.
+bash bench/database_stations.sh build-bench

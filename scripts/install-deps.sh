@@ -13,6 +13,7 @@ packages=(
   gputils srecord
   dpkg-dev
   libcli11-dev nlohmann-json3-dev
+  postgresql libpq-dev
 )
 if [ "${1:-}" = windows ]; then
   packages=(

@@ -105,8 +105,22 @@ void TStationForm::Build() {
     SerialStartEdit->setText(settings_->value("station/serialStart").toString());
     SerialPlaceEdit->setText(settings_->value("station/serialPlace").toString());
   }
+  DatabaseEdit = new QLineEdit(this);
+  DatabaseEdit->setObjectName("DatabaseEdit");
+  DatabaseEdit->setPlaceholderText("none, or a PostgreSQL URL shared by the stations (in place of the two files)");
+  // A password in the URL shows only while it is typed.
+  DatabaseEdit->setEchoMode(QLineEdit::PasswordEchoOnEdit);
+  SeriesEdit = new QLineEdit(this);
+  SeriesEdit->setObjectName("SeriesEdit");
+  SeriesEdit->setPlaceholderText("with a database: the serial series' name");
+  if (settings_ != nullptr) {
+    DatabaseEdit->setText(settings_->value("station/database").toString());
+    SeriesEdit->setText(settings_->value("station/series").toString());
+  }
   form->addRow("Serial &start:", SerialStartEdit);
   form->addRow("Serial &place:", SerialPlaceEdit);
+  form->addRow("&Database:", DatabaseEdit);
+  form->addRow("Series:", SeriesEdit);
   layout->addLayout(form);
 
   auto* buttons = new QHBoxLayout;
@@ -139,6 +153,8 @@ void TStationForm::Keep() {
   settings_->setValue("station/serialFile", SerialFileEdit->text());
   settings_->setValue("station/serialStart", SerialStartEdit->text());
   settings_->setValue("station/serialPlace", SerialPlaceEdit->text());
+  settings_->setValue("station/database", DatabaseEdit->text());
+  settings_->setValue("station/series", SeriesEdit->text());
   settings_->sync();
 }
 
@@ -155,11 +171,32 @@ QString TStationForm::Prepare() {
   std::string why;
   const std::string start = SerialStartEdit->text().trimmed().toStdString();
   const std::string place = SerialPlaceEdit->text().trimmed().toStdString();
-  if (!start.empty() || !place.empty()) {
-    const auto first = fw::ParseSerialStart(start, &why);
+  const std::string url = DatabaseEdit->text().trimmed().toStdString();
+  const std::string series = SeriesEdit->text().trimmed().toStdString();
+  if (!url.empty() && (!RecordEdit->text().trimmed().isEmpty() || !SerialFileEdit->text().trimmed().isEmpty())) {
+    return "Give the database or the record and serial files, not both.";
+  }
+  std::optional<fw::SerialStart> first;
+  if (!start.empty()) {
+    first = fw::ParseSerialStart(start, &why);
     if (!first) return Text(why);
+  }
+  const bool numbered = !start.empty() || (!url.empty() && !series.empty());
+  if (numbered || !place.empty()) {
     job.serial_place = fw::ParseSerialPlace(place, false, &why);
     if (!job.serial_place) return Text(why);
+    if (!url.empty() && series.empty()) return "With a database, name the serial series.";
+    if (url.empty() && !first) return "Give the serial start.";
+  }
+  if (!url.empty()) {
+    database_ = std::make_unique<fw::DatabaseStore>(fw::DatabaseSetup{
+        .url = url,
+        .series = numbered ? series : std::string(),
+        .start = first,
+        .spool_path = fw::platform::DataFolder() + fw::platform::FolderSeparator() + "spool" +
+                      fw::platform::FolderSeparator() + "database-station.jsonl"});
+    setup.store = database_.get();
+  } else if (first) {
     serials_ = std::make_unique<fw::SerialNumbers>(*first, SerialFileEdit->text().trimmed().toStdString());
     if (!serials_->Peek(&why)) return Text(why);
     setup.serials = serials_.get();
@@ -190,7 +227,9 @@ void TStationForm::StartClick() {
   }
   Keep();
   station_ = std::make_unique<fw::Station>(*run_);
-  for (QLineEdit* edit : {RecordEdit, SerialFileEdit, SerialStartEdit, SerialPlaceEdit}) edit->setEnabled(false);
+  for (QLineEdit* edit : {RecordEdit, SerialFileEdit, SerialStartEdit, SerialPlaceEdit, DatabaseEdit, SeriesEdit}) {
+    edit->setEnabled(false);
+  }
   StartButton->setText("S&top");
   ProgramNowButton->setEnabled(true);
   Verdict("Put in a chip", "");
@@ -209,7 +248,9 @@ void TStationForm::StopClick() {
   station_.reset();
   state_.log.LogEvent(fw::LogCode::kNone, "    production station stopped: " + std::to_string(run_->passed()) +
                                               " passed, " + std::to_string(run_->failed()) + " failed");
-  for (QLineEdit* edit : {RecordEdit, SerialFileEdit, SerialStartEdit, SerialPlaceEdit}) edit->setEnabled(true);
+  for (QLineEdit* edit : {RecordEdit, SerialFileEdit, SerialStartEdit, SerialPlaceEdit, DatabaseEdit, SeriesEdit}) {
+    edit->setEnabled(true);
+  }
   StartButton->setText("S&tart");
   ProgramNowButton->setEnabled(false);
   Verdict("Stopped", "");
@@ -261,6 +302,10 @@ void TStationForm::Show(const fw::ChipResult& r) {
     StopClick();
     Verdict("FAIL", "#b00020");
     ReasonLabel->setText(Text(r.reason) + "\nThe station stopped: a chip without its record is not produced.");
+  } else if (r.stop_after) {
+    StopClick();
+    Verdict(r.passed() ? "PASS" : "FAIL", r.passed() ? "#1b7f2a" : "#b00020");
+    ReasonLabel->setText(Text(r.note) + "\nThe station stopped before the next chip.");
   } else if (r.link_lost) {
     StopClick();
     Verdict("FAIL", "#b00020");
@@ -279,9 +324,9 @@ void TStationForm::ShowCounts() {
   if (run_ && !run_->history().empty() && run_->history().front().serial) {
     serial = QString("Serial: %1").arg(*run_->history().front().serial);
   }
-  if (serials_) {
+  if (run_ && run_->store().Numbered()) {
     std::string why;
-    if (const auto next = serials_->Peek(&why)) serial += QString("   next %1").arg(*next);
+    if (const auto next = run_->store().Peek(&why)) serial += QString("   next %1").arg(*next);
   }
   SerialLabel->setText(serial);
   HistoryTable->setRowCount(0);

@@ -12,6 +12,7 @@
 
 #include "log/clock.h"
 #include "operations/app_state.h"
+#include "operations/database_store.h"
 #include "operations/serial_numbers.h"
 #include "operations/station.h"
 
@@ -46,6 +47,9 @@ class TStationForm : public QDialog {
   QLineEdit* SerialFileEdit = nullptr;
   QLineEdit* SerialStartEdit = nullptr;
   QLineEdit* SerialPlaceEdit = nullptr;
+  // A shared PostgreSQL database in place of the two files, and its series.
+  QLineEdit* DatabaseEdit = nullptr;
+  QLineEdit* SeriesEdit = nullptr;
   QPushButton* StartButton = nullptr;
   QPushButton* ProgramNowButton = nullptr;
 
@@ -72,6 +76,7 @@ class TStationForm : public QDialog {
   QTimer poll_;
   bool polling_ = false;
   std::unique_ptr<fw::SerialNumbers> serials_;
+  std::unique_ptr<fw::DatabaseStore> database_;
   std::unique_ptr<fw::ProductionRun> run_;
   std::unique_ptr<fw::Station> station_;
 };

@@ -17,6 +17,7 @@
 #include "log/production_record.h"
 #include "log/safe_file.h"
 #include "log/sha256.h"
+#include "operations/database_store.h"
 #include "platform/platform.h"
 #include "version.h"
 
@@ -103,7 +104,7 @@ int Run(int argc, char** argv) {
   Options options;
   try {
     options = Parse(argc, argv);
-    if (!options.file.empty()) CheckReadable(options.file);
+    if (!options.file.empty() && options.command != "database") CheckReadable(options.file);
   } catch (const UsageError& error) {
     std::cerr << "flashwright-cli: " << error.text << "\n";
     return kUsage;
@@ -114,6 +115,26 @@ int Run(int argc, char** argv) {
     } else {
       PrintChipsTable(std::cout);
     }
+    return kDone;
+  }
+  if (options.command == "database") {
+    std::string said, error;
+    if (!InitDatabase(options.database, &said, &error)) {
+      std::cerr << "flashwright-cli: " << error << "\n";
+      return kFailed;
+    }
+    std::cout << said << "\n";
+    return kDone;
+  }
+  if (options.command == "report" && !options.database.empty()) {
+    std::vector<std::optional<ChipRunRecord>> records;
+    std::string error;
+    if (!ReadDatabaseRecords(options.database, options.since, options.series, &records, &error)) {
+      std::cerr << "flashwright-cli: " << error << "\n";
+      return kFailed;
+    }
+    std::cout << ReportText(options.series.empty() ? "the database" : "the database, series " + options.series,
+                            records, {});
     return kDone;
   }
   if (options.command == "report") {

@@ -79,7 +79,14 @@ constexpr CommandSpec kCommands[] = {
                  "will show it (--quiet: the number alone)",
      .device = false,
      .file = true},
-    {.name = "report", .synopsis = "FILE  summarise a production record (--record)", .device = false, .file = true},
+    {.name = "report",
+     .synopsis = "FILE | --database URL [--since TIME] [--series NAME]\nsummarise a production record (--record), or the database's",
+     .device = false,
+     .file = true},
+    {.name = "database",
+     .synopsis = "init --database URL  make the schema of a production database\nthat several stations share",
+     .device = false,
+     .file = true},
 };
 
 // The options taken as typed go straight into `o`; the others are words
@@ -209,6 +216,25 @@ void Describe(CLI::App& app, Words& w) {
           ->option_text("S");
     }
     if (name == "read") sub->add_option("--output", w.o.output, "the file the chip is read into")->option_text("FILE");
+    if (name == "write" || name == "report" || name == "database") {
+      sub->add_option("--database", w.o.database,
+                      "a PostgreSQL connection string or URI (also the\n"
+                      "environment's FLASHWRIGHT_DATABASE): serial numbers and\n"
+                      "records shared by every station, in place of --serial-file\n"
+                      "and --record")
+          ->option_text("URL")
+          ->envname("FLASHWRIGHT_DATABASE");
+    }
+    if (name == "write") {
+      sub->add_option("--serial-series", w.o.serial_series,
+                      "with --database: the named series the numbers come from\n"
+                      "(made with --serial START[:STEP] the first time)")
+          ->option_text("NAME");
+    }
+    if (name == "report") {
+      sub->add_option("--since", w.o.since, "with --database: records from TIME on (2026-12-01)")->option_text("TIME");
+      sub->add_option("--series", w.o.series, "with --database: the records of one series")->option_text("NAME");
+    }
     if (name == "write") {
       sub->add_flag("--entire-config", w.o.entire_config,
                     "write the whole configuration area, not only the\n"
@@ -291,7 +317,16 @@ void TakeProduction(const Words& w, Options& o) {
     o.serial_place = ParseSerialPlace(w.serial_at, w.serial_order == "little", &why);
     if (!o.serial_place) throw UsageError{why};
   }
-  if (o.serial.has_value() != o.serial_place.has_value()) {
+  if (!o.database.empty() && (!o.serial_file.empty() || !o.record.empty())) {
+    throw UsageError{"--database keeps the serial numbers and the records: drop --serial-file and --record (or "
+                     "unset FLASHWRIGHT_DATABASE)"};
+  }
+  if (!o.serial_series.empty() && o.database.empty()) throw UsageError{"--serial-series needs --database"};
+  if (!o.database.empty() && o.serial && o.serial_series.empty()) {
+    throw UsageError{"--serial with --database needs --serial-series NAME: the series the numbers come from"};
+  }
+  const bool numbered = o.serial.has_value() || !o.serial_series.empty();
+  if (numbered != o.serial_place.has_value()) {
     throw UsageError{"--serial and --serial-at go together: the first number and where it goes"};
   }
   if (!o.serial && (!o.serial_file.empty() || o.serial_burn_failed)) {
@@ -434,7 +469,15 @@ Options Parse(int argc, char** argv) {
     if (o.file.empty()) throw UsageError{"\"checksum\" needs a file"};
   }
   if (!command->device && o.command != "checksum") {
-    if (o.command == "report" && o.file.empty()) throw UsageError{"\"report\" needs a record file"};
+    if (o.command == "report" && o.file.empty() == o.database.empty()) {
+      throw UsageError{"\"report\" needs a record file or --database URL"};
+    }
+    if (o.command == "report" && o.database.empty() && (!o.since.empty() || !o.series.empty())) {
+      throw UsageError{"--since and --series go with --database"};
+    }
+    if (o.command == "database" && (o.file != "init" || o.database.empty())) {
+      throw UsageError{"\"database\" takes init --database URL"};
+    }
     return o;
   }
   if (o.chip != "auto" && !o.chip.empty() && FindChipByName(o.chip) == nullptr) {

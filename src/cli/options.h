@@ -43,6 +43,11 @@ struct Options {
   bool serial_burn_failed = false;
   std::string record;
   bool repeat = false;
+  // The shared database (--database URL or FLASHWRIGHT_DATABASE) in place
+  // of the serial file and the record, and its serial series.
+  std::string database, serial_series;
+  // report --database: from this time on, of this series.
+  std::string since, series;
 };
 
 struct UsageError {

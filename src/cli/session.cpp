@@ -1,5 +1,6 @@
 #include "cli/session.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -335,7 +336,19 @@ ProductionRun& Session::Production() {
   job.serial_place = o_.serial_place;
   // A production run checks that the chip on the lines is the one chosen.
   job.check_device_id = o_.repeat || !o_.record.empty() || shared_.prefix;
-  setup.serials = o_.serial ? shared_.serials : nullptr;
+  setup.serials = o_.serial && o_.database.empty() ? shared_.serials : nullptr;
+  if (!o_.database.empty()) {
+    // One connection a port: each session its own, a spool of its own.
+    std::string port_name;
+    for (const char c : port_) port_name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
+    database_ = std::make_unique<DatabaseStore>(DatabaseSetup{
+        .url = o_.database,
+        .series = o_.serial_series,
+        .start = o_.serial,
+        .spool_path = platform::DataFolder() + platform::FolderSeparator() + "spool" + platform::FolderSeparator() +
+                      "database-" + port_name + ".jsonl"});
+    setup.store = database_.get();
+  }
   setup.burn_failed = o_.serial_burn_failed;
   setup.record_path = o_.record;
   setup.host = shared_.host;
@@ -365,6 +378,7 @@ int Session::AfterChip(const ChipResult& r) {
                "erase or scrap the chip; the number is not handed out again");
   }
   if (r.record_failed) PrintError(r.reason);
+  if (r.stop_after) PrintError(r.note);
   return ExitOf(r.outcome);
 }
 
@@ -414,6 +428,10 @@ int Session::Station() {
       summary_.checksum.clear();
       if (result.record_failed) {
         ended = "a chip's record could not be written: the station stops";
+        break;
+      }
+      if (result.stop_after) {
+        ended = "the database is out of reach: the station stops before the next chip";
         break;
       }
       if (result.link_lost) continue;  // the next look says whether it is back

@@ -14,6 +14,7 @@
 #include "operations/app_state.h"
 #include "operations/production.h"
 #include "operations/serial_numbers.h"
+#include "operations/database_store.h"
 #include "operations/station.h"
 #include "sim/demo_gateways.h"
 
@@ -91,6 +92,7 @@ class Session {
   sim::DemoGateways demos_;
   AppState state_;
   PortSummary summary_;
+  std::unique_ptr<DatabaseStore> database_;
   std::unique_ptr<ProductionRun> production_;
 };
 

@@ -139,6 +139,9 @@ class FieldReader {
 
 }  // namespace
 
+std::string ValidUtf8Text(std::string_view text) { return Printable(text); }
+bool IsValidUtf8(std::string_view text) { return ValidUtf8(text); }
+
 std::string RecordLine(const ChipRunRecord& r) {
   Json o;
   o["time"] = Printable(r.time);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fw {
@@ -42,6 +43,12 @@ std::string RecordLine(const ChipRunRecord& record);
 // `why`. Keys it does not know are passed over: a later release may add
 // fields.
 std::optional<ChipRunRecord> ParseRecordLine(const std::string& line, std::string* why = nullptr);
+
+// `text` as valid UTF-8: a byte that starts no UTF-8 sequence becomes the
+// four characters \xNN.
+std::string ValidUtf8Text(std::string_view text);
+// Whether `text` is valid UTF-8 already.
+bool IsValidUtf8(std::string_view text);
 
 // Appends one record; false with the system's reason in `error`.
 bool AppendRecord(const std::string& path, const ChipRunRecord& record, std::string* error);

@@ -12,18 +12,12 @@ namespace fw {
 
 ProductionRun::ProductionRun(AppState& state, ProductionSetup setup, Clock& clock,
                              std::function<void(const char*)> step)
-    : state_(state), setup_(std::move(setup)), clock_(clock), step_(std::move(step)) {}
-
-std::string ProductionRun::Unready() const {
-  const std::string& path = setup_.record_path;
-  if (path.empty()) return {};
-  if (platform::KindOf(path) == platform::PathKind::kOther) return "the record " + path + " is not a regular file";
-  // Appending nothing opens (or makes) the file as every record line will,
-  // and ends a line an earlier crash tore.
-  std::string error;
-  if (!AppendDurably(path, "", &error)) return "the record cannot be written: " + error;
-  return {};
+    : state_(state), setup_(std::move(setup)), clock_(clock), step_(std::move(step)) {
+  if (setup_.store == nullptr) own_store_ = std::make_unique<FileStore>(setup_.serials, setup_.record_path);
+  store_ = setup_.store != nullptr ? setup_.store : own_store_.get();
 }
+
+std::string ProductionRun::Unready() const { return store_->Unready(); }
 
 ProductionRun::Socket ProductionRun::Look(std::uint16_t* id) {
   *id = 0;
@@ -40,9 +34,9 @@ ChipResult ProductionRun::ProgramChip() {
   ChipResult result;
   result.number = passed_ + failed_ + 1;
   WriteJob job = setup_.job;
-  if (setup_.serials != nullptr) {
+  if (store_->Numbered()) {
     std::string error;
-    const std::optional<std::uint64_t> serial = setup_.serials->Take(&error);
+    const std::optional<std::uint64_t> serial = store_->Take(&error);
     if (!serial) {
       result.outcome = Outcome::kFailed;
       result.reason = "no serial number: " + error;
@@ -68,7 +62,7 @@ ChipResult ProductionRun::ProgramChip() {
     LogChecksum(state_.chip, state_.images, state_.log);
   }
   Settle(written, &result);
-  Record(written, first_line, &result);
+  Keep(written, first_line, &result);
   state_.images = file_images;
   Workspace& w = state_.workspace;
   w.ShowImage(w.ProgramView(), kProgramImage);
@@ -85,45 +79,22 @@ ChipResult ProductionRun::ProgramChip() {
   return result;
 }
 
-void ProductionRun::Settle(const JobResult& job, ChipResult* result) {
+void ProductionRun::Settle(const JobResult& job, ChipResult* result) const {
   if (!result->serial) return;
-  const std::uint64_t serial = *result->serial;
-  std::string error;
-  auto settle = [&](bool on_chip) {
-    if (!setup_.serials->Settle(serial, on_chip, &error)) {
-      result->reason += (result->reason.empty() ? "" : "; ") + std::string("serial number ") + std::to_string(serial) +
-                        " stays taken in the serial file: " + error;
-    }
-  };
   if (result->passed()) {
     result->serial_state = "used";
-    settle(true);
-    return;
-  }
-  if (job.serial_written) {
+  } else if (job.serial_written) {
     // Its place was being written: it may be on the chip, which is never to
     // carry the same number as another.
     result->serial_state = "spent";
-    result->reason += "; serial number " + std::to_string(serial) + " may be on the chip: erase or scrap it";
-    settle(false);
-    return;
-  }
-  if (setup_.burn_failed) {
-    result->serial_state = "burned";
-    settle(false);
-    return;
-  }
-  if (setup_.serials->GiveBack(serial, &error)) {
-    result->serial_state = "returned";
+    result->reason += "; serial number " + std::to_string(*result->serial) + " may be on the chip: erase or scrap it";
   } else {
-    result->serial_state = "burned";
-    result->reason += "; serial number " + std::to_string(serial) + " not given back: " + error;
+    result->serial_state = setup_.burn_failed ? "burned" : "returned";
   }
 }
 
-void ProductionRun::Record(const JobResult& job, std::size_t first_line, ChipResult* result) {
+void ProductionRun::Keep(const JobResult& job, std::size_t first_line, ChipResult* result) {
   result->time = clock_.UtcTimestamp();
-  if (setup_.record_path.empty()) return;
   ChipRunRecord r = MakeRunRecord(state_, result->outcome, first_line);
   r.time = result->time;
   r.host = setup_.host;
@@ -136,12 +107,20 @@ void ProductionRun::Record(const JobResult& job, std::size_t first_line, ChipRes
   r.serial = result->serial;
   r.serial_state = result->serial_state;
   r.reason = result->reason;
-  std::string error;
-  if (!AppendRecord(setup_.record_path, r, &error)) {
-    // A chip without its record is not a chip produced.
-    result->record_failed = true;
-    result->outcome = result->passed() ? Outcome::kFailed : result->outcome;
-    result->reason = (result->reason.empty() ? "" : result->reason + "; ") + "the record could not be written: " + error;
+  switch (store_->Finish(r, &result->note)) {
+    case ProductionStore::Kept::kStored:
+      if (!result->note.empty()) result->reason += (result->reason.empty() ? "" : "; ") + result->note;
+      break;
+    case ProductionStore::Kept::kSpooled:
+      result->stop_after = true;
+      state_.log.LogEvent(LogCode::kNone, "    " + result->note);
+      break;
+    case ProductionStore::Kept::kFailed:
+      // A chip without its record is not a chip produced.
+      result->record_failed = true;
+      result->outcome = result->passed() ? Outcome::kFailed : result->outcome;
+      result->reason = (result->reason.empty() ? "" : result->reason + "; ") + result->note;
+      break;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "log/production_record.h"
 #include "operations/app_state.h"
 #include "operations/production.h"
+#include "operations/production_store.h"
 #include "operations/serial_numbers.h"
 
 namespace fw {
@@ -24,6 +26,8 @@ struct ChipResult {
   std::optional<std::uint16_t> device_id;
   bool link_lost = false;       // the link closed: no further chip before it is back
   bool record_failed = false;   // the record line could not be written: the run stops
+  bool stop_after = false;      // kept, but the run stops before the next chip (`note` says why)
+  std::string note;             // what the store said of this chip's record
   double seconds = 0;
   std::string time;  // UTC, when it ended
   int number = 0;    // the chip's place in the run, from 1
@@ -33,6 +37,8 @@ struct ChipResult {
 // What every chip of a run gets, and where its record goes.
 struct ProductionSetup {
   WriteJob job;  // without a serial number: each chip takes its own
+  // Where numbers come from and records go; none: the files below.
+  ProductionStore* store = nullptr;
   SerialNumbers* serials = nullptr;
   bool burn_failed = false;  // a failed chip's number is not given back
   std::string record_path;   // empty: no record
@@ -48,9 +54,10 @@ class ProductionRun {
   ProductionRun(AppState& state, ProductionSetup setup, Clock& clock,
                 std::function<void(const char*)> step = {});
 
-  // Before the first chip: why the run cannot keep its records (empty: it
-  // can). The record file is opened for appending and left as it was.
+  // Before the first chip: why the run cannot keep its numbers and records
+  // (empty: it can).
   std::string Unready() const;
+  ProductionStore& store() const { return *store_; }
 
   // Programs the chip on the lines now. The images are the file's again
   // afterwards, so the next chip starts from it.
@@ -72,14 +79,17 @@ class ProductionRun {
   const std::string& chip_name() const { return state_.chip.ChipName; }
 
  private:
-  // Takes, gives back or spends the chip's number by what the write did.
-  void Settle(const JobResult& job, ChipResult* result);
-  void Record(const JobResult& job, std::size_t first_line, ChipResult* result);
+  // What becomes of the chip's number by what the write did.
+  void Settle(const JobResult& job, ChipResult* result) const;
+  // The chip's record kept, its number settled with it.
+  void Keep(const JobResult& job, std::size_t first_line, ChipResult* result);
 
   AppState& state_;
   ProductionSetup setup_;
   Clock& clock_;
   std::function<void(const char*)> step_;
+  std::unique_ptr<ProductionStore> own_store_;
+  ProductionStore* store_;
   int passed_ = 0, failed_ = 0;
   std::deque<ChipResult> history_;
   std::optional<std::uint64_t> first_serial_, last_serial_;
