@@ -86,7 +86,7 @@ void TForm1::CreateTopControls(QWidget* top) {
   TrackBar1->setTickPosition(QSlider::TicksBelow);
   TrackBar1->setPageStep(1);
   TrackBar1->setValue(0);
-  TrackBar1->setFixedWidth(110);
+  TrackBar1->setFixedWidth(72);  // room beside it for its value
   DelayValueLabel = new QLabel(top);
   DelayValueLabel->setObjectName("DelayValueLabel");
   DelayValueLabel->setToolTip("Extra milliseconds after every frame to the gateway");
@@ -186,6 +186,7 @@ void TForm1::BuildViewsAndLog(QWidget* central, QVBoxLayout* column) {
   LogSplitter->setStretchFactor(0, 3);
   LogSplitter->setStretchFactor(1, 1);
   LogSplitter->setChildrenCollapsible(false);
+  LogSplitter->setSizes({440, 150});  // about eight lines of log to start with
   column->addWidget(LogSplitter, 1);
 }
 
