@@ -448,6 +448,7 @@ class WindowOperationsTest : public QObject {
     QFile::remove(ini);
     const QString a = WriteFirmware(QDir::temp().filePath(QString("fw_a_%1.hex").arg(getpid())), 1);
     const QString b = WriteFirmware(QDir::temp().filePath(QString("fw_b_%1.hex").arg(getpid())), 2);
+    QSize kept;
     {
       QSettings settings(ini, QSettings::IniFormat);
       SimWindow w("PIC16F684", &settings);
@@ -463,9 +464,22 @@ class WindowOperationsTest : public QObject {
       QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
       QApplication::sendEvent(&w.form, &drop);
       QVERIFY(w.Logged("Loading program, config and data from file: " + b));
+      // The chip and the window's place and size are kept for the next run.
+      w.form.ChipMenuItemClick(fw::FindChipByName("PIC16F630")->IdWord);
+      w.form.resize(w.form.minimumSizeHint().width() + 10, 700);
+      kept = w.form.size();
+      w.form.close();
     }
     QSettings settings(ini, QSettings::IniFormat);
     SimWindow again("PIC16F684", &settings);
+    QVERIFY(again.form.RichEdit5->toPlainText().contains("Selected chip is  PIC16F630"));
+    QCOMPARE(again.form.size(), kept);
+    // Recent files show their folder; Enter in the port box connects.
+    QVERIFY(again.form.RecentMenu->actions().at(0)->text().contains(QDir::toNativeSeparators(QDir::tempPath())));
+    again.form.Button2Click();
+    QVERIFY(!again.state.link.PortValid());
+    QTest::keyClick(again.form.ComboBox1, Qt::Key_Return);
+    QVERIFY(again.state.link.PortValid());
     QCOMPARE(again.form.RecentFiles(), (QStringList{b, a}));
     QCOMPARE(again.form.RecentMenu->actions().size(), 2);
     QCOMPARE(again.form.TrackBar1->value(), 3);

@@ -3,6 +3,7 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -91,6 +92,12 @@ PGconn* Open(const std::string& url, std::string* error) {
   }
   return db;
 }
+
+// A connection for one command, closed when it ends.
+struct Finisher {
+  void operator()(PGconn* db) const { PQfinish(db); }
+};
+using Session = std::unique_ptr<PGconn, Finisher>;
 
 // The record's spool line: its series, a tab, the record's JSON line.
 std::string SpoolLine(const std::string& series, const ChipRunRecord& r) { return series + "\t" + RecordLine(r); }
@@ -304,12 +311,9 @@ bool DatabaseStore::SendSpool(std::string* error) {
 }
 
 bool InitDatabase(const std::string& url, std::string* said, std::string* error) {
-  PGconn* db = Open(url, error);
+  const Session session(Open(url, error));
+  PGconn* db = session.get();
   if (db == nullptr) return false;
-  struct Closer {
-    PGconn* db;
-    ~Closer() { PQfinish(db); }
-  } closer{db};
   const std::string problem = SchemaProblem(db);
   if (problem.empty()) {
     *said = "the schema is there already (version " + std::to_string(kDatabaseSchemaVersion) + ")";
@@ -343,12 +347,9 @@ bool InitDatabase(const std::string& url, std::string* said, std::string* error)
 
 bool ReadDatabaseRecords(const std::string& url, const std::string& since, const std::string& series,
                          std::vector<std::optional<ChipRunRecord>>* records, std::string* error) {
-  PGconn* db = Open(url, error);
+  const Session session(Open(url, error));
+  PGconn* db = session.get();
   if (db == nullptr) return false;
-  struct Closer {
-    PGconn* db;
-    ~Closer() { PQfinish(db); }
-  } closer{db};
   if (std::string problem = SchemaProblem(db); !problem.empty()) {
     *error = problem;
     return false;
