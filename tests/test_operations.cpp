@@ -259,7 +259,9 @@ TEST(DeviceOperations, TheFamilyRowsAgreeWithTheSimulatorsSilicon) {
     EXPECT_EQ(row.write->config_word_writes, silicon.config_words.size());
     // The F629 family's OSCCAL word is a program word: no calibration word
     // in configuration memory.
-    if (row.factory_calibration == FactoryCalibration::kOsccalAndBandGap) EXPECT_TRUE(silicon.calibration_words.empty());
+    if (row.factory_calibration == FactoryCalibration::kOsccalAndBandGap) {
+      EXPECT_TRUE(silicon.calibration_words.empty());
+    }
     // The group that loads 0x3FFF before the erase is the family whose chip wants it.
     EXPECT_EQ(row.erase->load_blank_before_erase, silicon.erase_wants_load);
   }

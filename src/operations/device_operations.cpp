@@ -246,6 +246,31 @@ bool DeviceOperations::WriteConfiguration(const WriteGroup& group, bool entire_c
   return true;
 }
 
+std::optional<Outcome> DeviceOperations::WriteProgramWords(bool externally_timed) {
+  for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
+    if (dialogs_.StopRequested()) return CancelAfterErase(false);
+    if (!icsp_.WriteProgramMemory(k, externally_timed)) return FailAfterErase(false, true);
+    words_written_ = k + 1;
+    Progress(k, chip_.ProgramSize, 200);
+  }
+  return std::nullopt;
+}
+
+bool DeviceOperations::BandGapBack() {
+  return icsp_.LoadConfiguration() && icsp_.IncrementAddress(6, true) &&
+         guard_.CheckBandGap(*guard_.kept().values.osccal, 7) == Step::kDone;
+}
+
+Outcome DeviceOperations::FinishWrite(bool restore) {
+  if (restore) {
+    log_.LogEvent(LogCode::kNone, "    OSCCAL & BG-bits has been restored");
+    guard_.Close();
+  }
+  workspace_.ShowImage(workspace_.ProgramView(), kProgramImage);
+  workspace_.ShowImage(workspace_.ConfigView(), kConfigImage);
+  return Finish();
+}
+
 Outcome DeviceOperations::WriteConfigurationFirst(const WriteGroup& group, bool entire_config, bool ids) {
   const bool restore = guard_.kept().restore;
   auto fail = [this] { return FailAfterErase(false, true); };
@@ -257,30 +282,16 @@ Outcome DeviceOperations::WriteConfigurationFirst(const WriteGroup& group, bool 
   writing_began_ = true;
   if (!WriteConfiguration(group, entire_config, ids, hold)) return fail();
   config_written_ = true;
-  if (restore && (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true) ||
-                  guard_.CheckBandGap(*guard_.kept().values.osccal, 7) != Step::kDone)) {
-    return fail();
-  }
+  if (restore && !BandGapBack()) return fail();
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return fail();
-  for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
-    if (dialogs_.StopRequested()) return CancelAfterErase(false);
-    if (!icsp_.WriteProgramMemory(k, group.externally_timed)) return fail();
-    words_written_ = k + 1;
-    Progress(k, chip_.ProgramSize, 200);
-  }
+  if (auto end = WriteProgramWords(group.externally_timed)) return *end;
   if (restore && guard_.CheckOsccalWord(*guard_.kept().values.osccal, 0) != Step::kDone) return fail();
   if (!icsp_.SetInitState()) return fail();
   if (hold != 0) {
     log_.LogEvent(LogCode::kNone, "    the configuration word is written with its protection bits still off: "
                                   "they are programmed last");
   }
-  if (restore) {
-    log_.LogEvent(LogCode::kNone, "    OSCCAL & BG-bits has been restored");
-    guard_.Close();
-  }
-  workspace_.ShowImage(workspace_.ProgramView(), kProgramImage);
-  workspace_.ShowImage(workspace_.ConfigView(), kConfigImage);
-  return Finish();
+  return FinishWrite(restore);
 }
 
 ProtectionBits DeviceOperations::ProtectionInImages() const {
@@ -323,16 +334,10 @@ Outcome DeviceOperations::ProgramProtection() {
 
 Outcome DeviceOperations::WriteAfterErase(const WriteGroup& group, bool entire_config, bool ids) {
   const bool restore = guard_.kept().restore;
-  const bool ext = group.externally_timed;
   auto fail = [this](bool end_time) { return FailAfterErase(end_time, true); };
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return fail(false);
   writing_began_ = true;
-  for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
-    if (dialogs_.StopRequested()) return CancelAfterErase(false);
-    if (!icsp_.WriteProgramMemory(k, ext)) return fail(false);
-    words_written_ = k + 1;
-    Progress(k, chip_.ProgramSize, 200);
-  }
+  if (auto end = WriteProgramWords(group.externally_timed)) return *end;
   // The OSCCAL word is the last one written: read back while the counter is
   // on it, before a configuration word that may protect the chip.
   if (restore && guard_.CheckOsccalWord(*guard_.kept().values.osccal, 0) != Step::kDone) return fail(false);
@@ -340,15 +345,8 @@ Outcome DeviceOperations::WriteAfterErase(const WriteGroup& group, bool entire_c
   // Only the entire configuration's walk writes an end time when it fails.
   if (!WriteConfiguration(group, entire_config, ids, 0)) return fail(entire_config);
   config_written_ = true;
-  if (restore && (!icsp_.LoadConfiguration() || !icsp_.IncrementAddress(6, true) ||
-                  guard_.CheckBandGap(*guard_.kept().values.osccal, 7) != Step::kDone)) {
-    return fail(false);
-  }
+  if (restore && !BandGapBack()) return fail(false);
   if (!icsp_.SetInitState()) return fail(false);
-  if (restore) {
-    log_.LogEvent(LogCode::kNone, "    OSCCAL & BG-bits has been restored");
-    guard_.Close();
-  }
   if (const ProtectionBits on = ProtectionInImages(); on.all() != 0) {
     const std::string code = on.code != 0 ? "a verify now reads program memory as zeros" : "";
     const std::string data = on.data != 0 ? "a later Write Data is refused by the chip" : "";
@@ -356,9 +354,7 @@ Outcome DeviceOperations::WriteAfterErase(const WriteGroup& group, bool entire_c
                                       (on.code != 0 && on.data != 0 ? " and " : "") + data +
                                       "; Program (F5) writes and verifies everything before turning it on");
   }
-  workspace_.ShowImage(workspace_.ProgramView(), kProgramImage);
-  workspace_.ShowImage(workspace_.ConfigView(), kConfigImage);
-  return Finish();
+  return FinishWrite(restore);
 }
 
 Outcome DeviceOperations::WriteData() {

@@ -188,6 +188,14 @@ class DeviceOperations {
   // The whole-chip order after the erase: the configuration, protection
   // held off, then program memory with the OSCCAL word last.
   Outcome WriteConfigurationFirst(const WriteGroup& group, bool entire_config, bool ids);
+  // Program memory from word 0 up, the OSCCAL word last: nothing when all
+  // went in, else how the write ends (cancelled, or failed after the erase).
+  std::optional<Outcome> WriteProgramWords(bool externally_timed);
+  // Reads the band-gap bits back after the configuration word was written.
+  bool BandGapBack();
+  // The closing of a write that went through: the calibration record
+  // closed, the views shown again.
+  Outcome FinishWrite(bool restore);
   // The configuration words of a write; word 7 with `hold` left at 1.
   bool WriteConfiguration(const WriteGroup& group, bool entire_config, bool ids, std::uint16_t hold);
   // Compares `count` cells in order (`matches` reads cell i and says whether

@@ -1,9 +1,6 @@
 #include "operations/serial_numbers.h"
 
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <sstream>
 

@@ -5,8 +5,6 @@
 
 #include "images/checksum.h"
 #include "log/hex.h"
-#include "log/safe_file.h"
-#include "platform/platform.h"
 
 namespace fw {
 
