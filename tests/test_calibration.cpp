@@ -281,9 +281,9 @@ TEST(Calibration, RestoreWritesOnlyWhereTheChipIsErased) {
     const char* line;  // the reason of a refusal, or the restored line
   } cases[] = {
       {"PIC16F630", Chip::kErased, kFactory, true, Outcome::kDone,
-       "    OSCCAL word & BG-bits has been restored: 0x03FF = 34A8, BG bits = 10"},
+       "    OSCCAL word & BG-bits have been restored: 0x03FF = 34A8, BG bits = 10"},
       {"PIC12F675", Chip::kBandGapLeft, {0x3480, 0b10}, true, Outcome::kDone,
-       "    OSCCAL word & BG-bits has been restored: 0x03FF = 3480, BG bits = 10"},
+       "    OSCCAL word & BG-bits have been restored: 0x03FF = 3480, BG bits = 10"},
       {"PIC16F630", Chip::kIntact, kFactory, true, Outcome::kRefused, "    the chip already holds"},
       {"PIC16F630", Chip::kIntact, {0x3480, 0b10}, true, Outcome::kRefused, "    the OSCCAL word 0x03FF holds 34A8"},
       {"PIC16F630", Chip::kOtherOsccal, {0x34A8, 0b01}, true, Outcome::kRefused, "    the band-gap bits read 10"},

@@ -292,7 +292,7 @@ TEST(Cli, TheCalibrationOutlivesProtectionInterruptionAndLoss) {
     const Result back = Cli({"calibration", "--port", sim.path, "--chip", "auto", "--restore", "--osccal", "0x34A8",
                              "--bg", "10", "--yes"});
     EXPECT_EQ(back.status, 0) << back.out << back.err;
-    EXPECT_NE(back.out.find("    OSCCAL word & BG-bits has been restored: 0x03FF = 34A8, BG bits = 10"),
+    EXPECT_NE(back.out.find("    OSCCAL word & BG-bits have been restored: 0x03FF = 34A8, BG bits = 10"),
               std::string::npos);
     sim.Stop();
     EXPECT_EQ(sim.Problems(), "");

@@ -435,6 +435,33 @@ std::size_t Distance(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+bool ChipNameOrder(const std::string& a, const std::string& b) {
+  std::size_t i = 0, j = 0;
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  while (i < a.size() && j < b.size()) {
+    if (digit(a[i]) && digit(b[j])) {
+      std::size_t ei = i, ej = j;
+      while (ei < a.size() && digit(a[ei])) ++ei;
+      while (ej < b.size() && digit(b[ej])) ++ej;
+      const std::string x = a.substr(i, ei - i), y = b.substr(j, ej - j);
+      // Equal numbers of digits compare as text; a longer number is larger.
+      const std::string_view xs = std::string_view(x).substr(std::min(x.find_first_not_of('0'), x.size()));
+      const std::string_view ys = std::string_view(y).substr(std::min(y.find_first_not_of('0'), y.size()));
+      if (xs.size() != ys.size()) return xs.size() < ys.size();
+      if (xs != ys) return xs < ys;
+      i = ei;
+      j = ej;
+      continue;
+    }
+    const char x = static_cast<char>(std::tolower(static_cast<unsigned char>(a[i])));
+    const char y = static_cast<char>(std::tolower(static_cast<unsigned char>(b[j])));
+    if (x != y) return x < y;
+    ++i;
+    ++j;
+  }
+  return a.size() - i < b.size() - j;
+}
+
 const ChipEntry* FindChipByName(const std::string& name) {
   const std::string wanted = Folded(name);
   for (const ChipEntry& e : kCatalogue) {

@@ -67,6 +67,9 @@ LookupResult LookupChip(std::uint16_t id_word);
 // chip of a combined entry ("PIC16F639"), in any letter case, blanks
 // ignored; nullptr when none does.
 const ChipEntry* FindChipByName(const std::string& name);
+// The order of chip names a person reads: runs of digits as numbers
+// (PIC12F683 before PIC12F1501), letters without case.
+bool ChipNameOrder(const std::string& a, const std::string& b);
 // The catalogue names nearest to a name that named none, nearest first.
 std::vector<std::string> NearestChipNames(const std::string& name, std::size_t count = 3);
 

@@ -99,6 +99,7 @@ int Session::Run() {
       PrintError(why + "; nothing programmed");
       return done(kFailed);
     }
+    if ((status = JobProblem()) != kDone) return done(status);
   }
   if (!Connect(state_.link, state_.log, port_)) return done(kFailed);
   if (o_.chip == "auto") {
@@ -109,6 +110,7 @@ int Session::Run() {
     if (o_.command == "detect") return done(kDone);
     if ((status = CheckGivenValues()) != kDone) return done(status);
     if ((status = LoadFile()) != kDone) return done(status);
+    if (o_.command == "write" && (status = JobProblem()) != kDone) return done(status);
   }
   status = Command();
   // A value the chip loses is never replaced without a word, --quiet or not.
@@ -357,6 +359,17 @@ ProductionRun& Session::Production() {
   production_ = std::make_unique<ProductionRun>(state_, std::move(setup), clock_,
                                                 [this](const char* name) { dialogs_.SetOperation(name); });
   return *production_;
+}
+
+// A job this file cannot be written with is refused before any chip, and
+// counts none; it needs the chip and its file, so it waits for both.
+int Session::JobProblem() {
+  if (state_.chip.ChipIdWord == 0) return kDone;
+  if (const std::string why = Production().JobProblem(); !why.empty()) {
+    PrintError(why + "; nothing programmed");
+    return kUsage;
+  }
+  return kDone;
 }
 
 int Session::WriteChip() { return AfterChip(Production().ProgramChip()); }

@@ -73,6 +73,7 @@ class Session {
   ProductionRun& Production();
   // write: one chip, with its serial number and its record line.
   int WriteChip();
+  int JobProblem();
   // What the terminal says after a chip; the exit status.
   int AfterChip(const ChipResult& result);
   // write --repeat: chip after chip until a stop.

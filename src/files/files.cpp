@@ -162,9 +162,38 @@ FileReport ImageFiles::LoadFile(const std::string& path, FileSection section) {
     log_.LogEvent(LogCode::kNoChip, "");
     return {};
   }
+  // What the page holds, to put back if the file cannot be read whole: the
+  // records before a bad one are no program, and writing them under the
+  // name of the file loaded before would be worse.
+  const Images images_before = images_;
+  const int views[] = {workspace_.ProgramView(), workspace_.ConfigView(), workspace_.DataView()};
+  std::string texts_before[3];
+  std::uint32_t carets_before[3];
+  for (int i = 0; i < 3; ++i) {
+    texts_before[i] = workspace_.view(views[i]).text();
+    carets_before[i] = workspace_.view(views[i]).caret;
+  }
   const FileReport report = FileExtension(path) == "BIN" ? ReadBinFile(path, section) : ReadHexFile(path, section);
-  loaded_sha256_ = report.done ? report.sha256 : std::string();
+  if (!report.done) {
+    images_ = images_before;
+    for (int i = 0; i < 3; ++i) {
+      View& v = workspace_.view(views[i]);
+      if (v.text() != texts_before[i]) v.SetText(texts_before[i]);
+      v.caret = carets_before[i];
+    }
+    const PageFile& held = Loaded();
+    log_.LogEvent(LogCode::kNone, "    nothing was loaded: the views keep what they held" +
+                                      (held.path.empty() ? std::string() : " (" + held.path + ")"));
+    return report;
+  }
+  pages_[PageIndex()] = {.path = path, .section = section, .sha256 = report.sha256, .config_words = config_loaded_};
   return report;
+}
+
+void ImageFiles::ForgetLoaded(int page) {
+  for (int p = 0; p < 2; ++p) {
+    if (page < 0 || page == p) pages_[p] = PageFile{};
+  }
 }
 
 std::string ImageFiles::SaveFile(const std::string& name, int filter_index, FileSection section,

@@ -40,7 +40,10 @@ class ImageFiles {
   FileReport WriteBinFile(const std::string& path, FileSection section);
 
   // A load command after its open dialog: refused without a chip; a name
-  // ending in "BIN" (any case) is read raw, every other as Intel HEX.
+  // ending in "BIN" (any case) is read raw, every other as Intel HEX. A load
+  // that does not read its file to the end changes nothing: the images and
+  // the active page's views are put back as they were, and the page still
+  // holds what it held (the log says so).
   FileReport LoadFile(const std::string& path, FileSection section);
   // A save command after its save dialog: the dialog's file type (1 "*.hex",
   // 2 "*.eep", any other "*.bin") chooses the format, and its extension is
@@ -49,13 +52,25 @@ class ImageFiles {
   std::string SaveFile(const std::string& name, int filter_index, FileSection section,
                        FileReport* report = nullptr);
 
-  // The configuration words the last file loaded set (none after a load of
-  // program or data alone), for comparisons that take only what a file sets.
-  const std::bitset<kConfigImageBytes / 2>& ConfigWordsLoaded() const { return config_loaded_; }
-  // The SHA-256 of the bytes the last load read, the ones now in the
-  // images: a record names what was written, never what is on disk later.
-  // Empty after a load that failed.
-  const std::string& LoadedDigest() const { return loaded_sha256_; }
+  // What a page of views holds from a file: each page is loaded on its own,
+  // so that an operation on one page never takes the other's file.
+  struct PageFile {
+    std::string path;  // empty: nothing loaded since the views were blanked
+    FileSection section = sectAll;
+    // The SHA-256 of the bytes the load read, the ones put in the views: a
+    // record names what was written, never what is on disk later.
+    std::string sha256;
+    // The configuration words the file set (none after a load of program or
+    // data alone), for comparisons that take only what a file sets.
+    std::bitset<kConfigImageBytes / 2> config_words;
+  };
+  // The active page's.
+  const PageFile& Loaded() const { return pages_[PageIndex()]; }
+  const std::bitset<kConfigImageBytes / 2>& ConfigWordsLoaded() const { return Loaded().config_words; }
+  const std::string& LoadedDigest() const { return Loaded().sha256; }
+  // The views of a page (or of both: -1) were blanked or refilled from the
+  // chip: they hold no file any more.
+  void ForgetLoaded(int page = -1);
 
  private:
   void LogStart(bool saving, FileSection section, const std::string& path);
@@ -72,8 +87,11 @@ class ImageFiles {
   Workspace& workspace_;
   Log& log_;
   OperatorDialogs& dialogs_;
+  int PageIndex() const { return workspace_.active_page == 1 ? 1 : 0; }
+
+  // What the last reader set, taken into the page's record when it loaded.
   std::bitset<kConfigImageBytes / 2> config_loaded_;
-  std::string loaded_sha256_;
+  PageFile pages_[2];
 };
 
 }  // namespace fw

@@ -2,15 +2,18 @@
 
 #include <optional>
 
+#include "log/hex.h"
+
 namespace fw {
 
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-// Page Up, Page Down, End, Home and the arrows: the widget moves the caret
-// as any editor does.
-bool MovesCaret(std::uint16_t k) { return k >= vk::kPageUp && k <= vk::kDown; }
+// Page Up, Page Down and the arrows: the widget moves the caret as any
+// editor does. Home and End are this view's: they go to the digits, where
+// typing goes on.
+bool MovesCaret(std::uint16_t k) { return k >= vk::kPageUp && k <= vk::kDown && k != vk::kHome && k != vk::kEnd; }
 
 // Shift, Ctrl, Alt, Caps Lock, the Windows and menu keys, Num Lock, Scroll
 // Lock and their left and right forms: they only change what another key
@@ -22,7 +25,12 @@ bool IsModifierKey(std::uint16_t k) {
 
 // Whether the key is the widget's (true) or nothing at all (key cleared).
 std::optional<bool> NotTyped(std::uint16_t& key, unsigned modifiers) {
-  if (MovesCaret(key) || (modifiers & (modifier::kControl | modifier::kAlt)) != 0) return true;
+  // A character typed with AltGr (Ctrl+Alt on Windows) is typed, not a
+  // shortcut.
+  if ((modifiers & modifier::kCharacter) != 0) return std::nullopt;
+  const bool home_end = key == vk::kHome || key == vk::kEnd;
+  if (MovesCaret(key) || (!home_end && (modifiers & (modifier::kControl | modifier::kAlt)) != 0)) return true;
+  if (home_end && (modifiers & (modifier::kShift | modifier::kAlt)) != 0) return true;  // a selection: the widget's
   if (IsModifierKey(key)) {
     key = 0;
     return false;
@@ -41,6 +49,12 @@ int HexDigitOfKey(std::uint16_t k) {
   if (k >= '0' && k <= '9') return k - '0';
   if (k >= 'A' && k <= 'F') return k - 'A' + 10;
   return -1;
+}
+
+// A typed character names a digit in either case.
+int HexDigitOfCharacter(std::uint16_t c) {
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return HexDigitOfKey(c);
 }
 
 int HexValue(char c) {
@@ -78,7 +92,7 @@ struct Geometry {
 
 class Editor {
  public:
-  explicit Editor(View& view) : v_(view), g_{view} {
+  Editor(View& view, bool character, std::string* said) : v_(view), g_{view}, character_(character), said_(said) {
     const std::uint32_t L = v_.LineLength();
     line_ = v_.caret / L;
     column_ = v_.caret % L;
@@ -111,12 +125,39 @@ class Editor {
     v_.Replace(Pos(g_.PairOf(j)), pair, 2);
   }
 
+  // Whether byte j of the line may be written; says why not.
+  bool Writable(std::uint32_t j) {
+    const std::string* why = v_.LockedWhy(line_ * 16 + j);
+    if (why != nullptr) Say(*why);
+    return why == nullptr;
+  }
+  void Say(const std::string& text) {
+    if (said_ != nullptr) *said_ = text;
+  }
+  // "a program word", "a configuration word": what the 14-bit limit is of.
+  std::string WordKind() const { return v_.AddressBase == 0 ? "a program word" : "a configuration word"; }
+
+  void Home(bool document) {
+    const std::uint32_t line = document ? 0 : line_;
+    Caret(line, !document && g_.InChars(column_) ? v_.CharStart() : 10);
+  }
+  void End(bool document) {
+    const std::uint32_t line = document ? last_line_ : line_;
+    Caret(line, !document && g_.InChars(column_) ? v_.LineEnd() : v_.HexEnd());
+  }
+  bool InCharacters() const { return g_.InChars(column_); }
+
   void Backspace() {
     if (column_ <= 10) {
       Caret(Previous(), v_.HexEnd());
       return;
     }
     const std::uint32_t b = column_ - 1;
+    if ((g_.InHex(b) && g_.IsDigit(b) && !Writable(g_.ByteOfDigit(b))) ||
+        (g_.InChars(b) && !Writable(b - v_.CharStart()))) {
+      Caret(line_, b);
+      return;
+    }
     if (g_.InHex(b)) {
       if (g_.IsDigit(b)) {
         const char blank = g_.BlankDigit(b);
@@ -143,22 +184,32 @@ class Editor {
       const std::uint32_t j = c - v_.CharStart();
       std::uint32_t value = k;
       if (value < 0x1F) value = 0x1F;
-      if (value > 0xFF) value = 0xFF;
-      if (g_.HighByte(j) && value > 0x3F) value = 0x3F;
-      WriteByte(j, static_cast<std::uint8_t>(value));
+      if (value > 0xFF) {
+        Say("that character has no single byte: nothing was written");
+      } else if (Writable(j)) {
+        if (g_.HighByte(j) && value > 0x3F) {
+          Say(WordKind() + " holds 14 bits: its high byte is at most 3F, so " + Hex(value, 2) + " was written as 3F");
+          value = 0x3F;
+        }
+        WriteByte(j, static_cast<std::uint8_t>(value));
+      }
       Caret(line_, c + 1);
     } else if (g_.InMiddle(c)) {
       Caret(Next(), 10);
     } else if (c <= 9) {
       Caret(line_, 10);
     } else {
-      const int digit = HexDigitOfKey(k);
+      const int digit = character_ ? HexDigitOfCharacter(k) : HexDigitOfKey(k);
       // A digit at the blank between two bytes goes to the next one's first
       // digit: typing runs from digit to digit across the blanks.
       const std::uint32_t at = digit >= 0 && !g_.IsDigit(c) && g_.InHex(c + 1) ? c + 1 : c;
-      if (digit >= 0 && g_.IsDigit(at)) {
+      if (digit >= 0 && g_.IsDigit(at) && Writable(g_.ByteOfDigit(at))) {
         char ch = kHexDigits[digit];
-        if (g_.words() && (at - 10) % 5 == 0 && digit > 3) ch = '3';
+        if (g_.words() && (at - 10) % 5 == 0 && digit > 3) {
+          ch = '3';
+          Say(WordKind() + " holds 14 bits: its first digit is at most 3, so " + kHexDigits[digit] +
+              " was written as 3");
+        }
         v_.Replace(Pos(at), &ch, 1);
         RefreshChar(g_.ByteOfDigit(at));
       }
@@ -175,19 +226,36 @@ class Editor {
  private:
   View& v_;
   Geometry g_;
+  bool character_;
+  std::string* said_;
   std::uint32_t line_ = 0, column_ = 0, last_line_ = 0;
 };
 
 }  // namespace
 
-bool ViewKeyDown(View& view, std::uint16_t& key, unsigned modifiers) {
+bool ViewKeyDown(View& view, std::uint16_t& key, unsigned modifiers, std::string* said) {
+  if (said != nullptr) said->clear();
   if (const std::optional<bool> other = NotTyped(key, modifiers)) return *other;
-  const std::uint16_t k = Normalise(key);
-  key = 0;
+  const bool character = (modifiers & modifier::kCharacter) != 0;
+  const std::uint16_t k = character ? key : Normalise(key);
   // An empty view (a chip without EEPROM, or no chip yet) has nothing to edit.
-  if (view.text().empty()) return false;
-  Editor editor(view);
-  if (k == vk::kBackspace) {
+  if (view.text().empty()) {
+    key = 0;
+    return false;
+  }
+  Editor editor(view, character, said);
+  // Tab leaves the view for the next control, except in a character column,
+  // where it is a key like any other.
+  if (!character && k == vk::kTab && !editor.InCharacters()) return true;
+  key = 0;
+  if (!character && (k == vk::kHome || k == vk::kEnd)) {
+    const bool document = (modifiers & modifier::kControl) != 0;
+    k == vk::kHome ? editor.Home(document) : editor.End(document);
+    return false;
+  }
+  if (character) {
+    editor.Key(k);
+  } else if (k == vk::kBackspace) {
     editor.Backspace();
   } else if (k == vk::kDelete) {
     editor.Key(editor.DeleteKey());
@@ -197,9 +265,13 @@ bool ViewKeyDown(View& view, std::uint16_t& key, unsigned modifiers) {
   return false;
 }
 
-bool IdWordKeyDown(IdWordBox& box, std::uint16_t& key, unsigned modifiers) {
+bool IdWordKeyDown(IdWordBox& box, std::uint16_t& key, unsigned modifiers, std::string* said) {
+  if (said != nullptr) said->clear();
+  // Home and End are the box's own: it has no lines to go to.
+  if (key == vk::kHome || key == vk::kEnd) return true;
   if (const std::optional<bool> other = NotTyped(key, modifiers)) return *other;
-  std::uint16_t k = Normalise(key);
+  const bool character = (modifiers & modifier::kCharacter) != 0;
+  std::uint16_t k = character ? key : Normalise(key);
   key = 0;
   if (box.text.size() != 4) box.text = "3FFF";
   const std::uint32_t p = std::min<std::uint32_t>(box.caret, 4);
@@ -217,8 +289,12 @@ bool IdWordKeyDown(IdWordBox& box, std::uint16_t& key, unsigned modifiers) {
     box.caret = 0;
     return false;
   }
-  const int digit = HexDigitOfKey(k);
+  const int digit = character ? HexDigitOfCharacter(k) : HexDigitOfKey(k);
   if (digit >= 0) box.text[p] = (p == 0 && digit > 3) ? '3' : kHexDigits[digit];
+  if (digit > 3 && p == 0 && said != nullptr) {
+    *said = std::string("an ID word holds 14 bits: its first digit is at most 3, so ") + kHexDigits[digit] +
+            " was written as 3";
+  }
   box.caret = p + 1;
   return false;
 }

@@ -43,6 +43,14 @@ void View::SetText(std::string text) {
   dirty_end_ = 0;
 }
 
+const std::string* View::LockedWhy(std::uint32_t i) const {
+  if (type_ != Type::kWord) return nullptr;
+  for (const LockedWord& l : locked) {
+    if (l.word == i / 2) return &l.why;
+  }
+  return nullptr;
+}
+
 bool View::TakeChanges(std::uint32_t* begin, std::uint32_t* end) {
   if (dirty_begin_ >= dirty_end_) return false;
   *begin = dirty_begin_;

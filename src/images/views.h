@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "chips/catalogue.h"
 #include "images/images.h"
@@ -38,6 +39,17 @@ class View {
   std::uint32_t AddressBase = 0;
   // Caret position in the text (an empty selection).
   std::uint32_t caret = 0;
+
+  // Words of a word view (counted from its first) that hold the chip's own
+  // values and are never written: the device ID, the calibration words. The
+  // keys leave them as they are, saying why.
+  struct LockedWord {
+    std::uint32_t word;
+    std::string why;
+  };
+  std::vector<LockedWord> locked;
+  // Why byte `i` of the view may not be edited; nullptr when it may.
+  const std::string* LockedWhy(std::uint32_t i) const;
 
   // Replaces `count` characters at `pos` (never past the text's end).
   void Replace(std::uint32_t pos, const char* chars, std::uint32_t count);

@@ -279,7 +279,7 @@ Step CalibrationGuard::Restore(const OsccalValues& values, const OsccalValues& n
       return step;
     }
   }
-  log_.LogEvent(LogCode::kNone, "    OSCCAL word & BG-bits has been restored: " +
+  log_.LogEvent(LogCode::kNone, "    OSCCAL word & BG-bits have been restored: " +
                                     FactoryValuesText(FactoryValues{values, {}}, LastWord()));
   std::string error;
   record_.Append({clock_.UtcTimestamp(), chip_.ChipName, icsp_.PortPath(), FactoryValues{values, {}}, "closed"},

@@ -16,10 +16,18 @@ constexpr const char* kWriteQuestion =
     "            Are you sure?";
 constexpr const char* kWriteDataQuestion =
     "Previous data in the Data memory will be lost!\n            Are you sure?";
-constexpr const char* kEraseQuestion =
-    "      All previous chip data will be lost (Program, Data, Configuration).\n"
-    "You must read and remember OSCCAL and BG-bits before this operation.\n"
-    "\t        Press OK to continue or Cancel to cancel";
+// The erase question's middle line speaks of the OSCCAL word only where an
+// erase takes it, and asks the operator to keep it by hand only where
+// nothing here keeps it.
+std::string EraseQuestion(std::uint16_t chip_id_word, bool keep_calibration) {
+  std::string middle;
+  if (LosesCalibrationInErase(chip_id_word)) {
+    middle = keep_calibration ? "The OSCCAL word and BG-bits are read before the erase and put back after it.\n"
+                              : "You must read and remember OSCCAL and BG-bits before this operation.\n";
+  }
+  return "      All previous chip data will be lost (Program, Data, Configuration).\n" + middle +
+         "\t        Press OK to continue or Cancel to cancel";
+}
 
 }  // namespace
 
@@ -168,13 +176,15 @@ Outcome DeviceOperations::ReadProgramAndConfig() {
   return Finish();
 }
 
-Outcome DeviceOperations::DataWalk(const char* trying, const std::function<bool(std::uint32_t)>& cell) {
+Outcome DeviceOperations::DataWalk(const char* trying, const std::function<bool(std::uint32_t)>& cell,
+                                   const std::function<bool()>& before) {
   Open(trying, true);
   const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
   if (Refuses(found, found.row != nullptr && found.row->has_eeprom, found.row != nullptr && !found.row->has_eeprom)) {
     return Refused();
   }
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
+  if (before && !before()) return Fail(false);
   for (std::uint32_t i = 0; i < chip_.DataSize; ++i) {
     if (dialogs_.StopRequested()) return Cancelled();
     if (!cell(i)) return Fail(true);
@@ -363,10 +373,17 @@ Outcome DeviceOperations::WriteData() {
     return Outcome::kCancelled;
   }
   workspace_.TakeImage(workspace_.DataView(), kDataImage);
-  const Outcome outcome =
-      DataWalk(" write the data memory", [this](std::uint32_t i) {
+  // A byte the view leaves blank must end up blank, whatever the chip held
+  // there: the data memory is erased first (every family with an EEPROM
+  // has Bulk Erase Data Memory), then the walk passes over blank bytes.
+  const Outcome outcome = DataWalk(
+      " write the data memory",
+      [this](std::uint32_t i) { return icsp_.WriteDataMemory(i, false); },
+      [this] {
         writing_began_ = true;
-        return icsp_.WriteDataMemory(i, false);
+        if (!icsp_.BulkEraseDataMemory()) return false;
+        log_.LogEvent(LogCode::kNone, "    the data memory is erased first: bytes blank in the view (FF) stay erased");
+        return true;
       });
   if (outcome != Outcome::kDone) return outcome;
   return Finish();
@@ -510,7 +527,7 @@ Outcome DeviceOperations::BlankCheck() {
 
 Outcome DeviceOperations::ChipErase(bool keep_calibration, const std::optional<OsccalValues>& given) {
   guard_.Forget();
-  if (!dialogs_.Ask("Warning", kEraseQuestion, Buttons::kOkCancel)) {
+  if (!dialogs_.Ask("Warning", EraseQuestion(chip_.ChipIdWord, keep_calibration), Buttons::kOkCancel)) {
     log_.LogEvent(LogCode::kNone, kCancelled);
     return Outcome::kCancelled;
   }
@@ -562,6 +579,19 @@ Outcome DeviceOperations::ReadCalibration() {
     }
     // Only a failed read writes the end time.
     if (step != Step::kDone) return Fail(step == Step::kReadFailed);
+    // Beyond the views: what was read, in the log that is kept.
+    const CalibrationRead& read = found.row->calibration->calibration;
+    std::string values;
+    if (read.kind == CalibrationRead::Kind::kWords) {
+      FactoryValues words;
+      for (std::uint32_t w = read.first_word; w < read.first_word + read.count; ++w) {
+        words.words.push_back({chip_.ConfigBase + w, WordAt(images_.ConfigImage, w)});
+      }
+      values = FactoryValuesText(words, LastWord());
+    } else {
+      values = "0x" + Hex(LastWord(), 4) + " = " + Hex(WordAt(images_.ProgramImage, LastWord()), 4);
+    }
+    log_.LogEvent(LogCode::kNone, "    read from the chip: " + values);
   }
   workspace_.ShowImage(workspace_.ProgramView(), kProgramImage);
   workspace_.ShowImage(workspace_.ConfigView(), kConfigImage);

@@ -178,7 +178,9 @@ class DeviceOperations {
   // Read Data and Write Data: the refusals, the session and the walk over
   // the EEPROM, `cell` reading or writing byte i; kDone with the progress
   // window still open and the finishing lines still to write.
-  Outcome DataWalk(const char* trying, const std::function<bool(std::uint32_t)>& cell);
+  // `before` runs once the chip is in programming mode, ahead of the walk.
+  Outcome DataWalk(const char* trying, const std::function<bool(std::uint32_t)>& cell,
+                   const std::function<bool()>& before = {});
   // "Read OSCCAL(S)": the group's reads into the images, between the
   // caller's programming-mode entry and its closing SetInitState.
   Step ReadCalibrationValues(const CalibrationRead& read);

@@ -1,5 +1,8 @@
 #include "operations/selection.h"
 
+#include "log/hex.h"
+#include "operations/chip_families.h"
+
 namespace fw {
 
 namespace {
@@ -38,6 +41,25 @@ Selection ChipSelector::SelectChip(std::uint16_t id_word) {
 
 void ChipSelector::ApplyChipToViews() {
   workspace_.SizeViewsForChip();
+  // The configuration views show the chip's own words beside the ones a
+  // write takes: a typed device ID or calibration word would stay shown
+  // though it never reaches the chip, so the keys leave them alone.
+  std::vector<View::LockedWord> locked;
+  auto lock = [&](std::uint32_t word, const char* what) {
+    if (2 * word < chip_.ConfigSize) {
+      locked.push_back({word, "0x" + Hex(chip_.ConfigBase + word, 4) + " is " + what + ": it is never written"});
+    }
+  };
+  lock(6, "the device ID, the chip's own");
+  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  if (found.row != nullptr && found.row->calibration->calibration.kind == CalibrationRead::Kind::kWords) {
+    const CalibrationRead& read = found.row->calibration->calibration;
+    for (std::uint32_t w = read.first_word; w < read.first_word + read.count; ++w) {
+      lock(w, "a calibration word, set at the factory");
+    }
+  }
+  for (int n : {1, 2, 3, 4}) workspace_.view(n).locked.clear();
+  for (int n : {6, 7}) workspace_.view(n).locked = locked;
   workspace_.chip_name = chip_.ChipName;
   workspace_.ShowImage(0, 0);
 }

@@ -17,6 +17,36 @@ ProductionRun::ProductionRun(AppState& state, ProductionSetup setup, Clock& cloc
 
 std::string ProductionRun::Unready() const { return store_->Unready(); }
 
+void ProductionRun::TakeFile() {
+  if (file_images_) return;
+  Workspace& w = state_.workspace;
+  page_ = w.active_page;
+  w.TakeImage(w.ProgramView(), kProgramImage);
+  w.TakeImage(w.ConfigView(), kConfigImage);
+  w.TakeImage(w.DataView(), kDataImage);
+  file_images_ = state_.images;
+}
+
+void ProductionRun::ShowFile() {
+  state_.images = *file_images_;
+  Workspace& w = state_.workspace;
+  w.ShowImage(w.ProgramView(), kProgramImage);
+  w.ShowImage(w.ConfigView(), kConfigImage);
+  w.ShowImage(w.DataView(), kDataImage);
+}
+
+std::string ProductionRun::JobProblem() {
+  TakeFile();
+  WriteJob job = setup_.job;
+  if (store_->Numbered() && job.serial_place) {
+    std::string error;
+    job.serial = store_->Peek(&error);
+    if (!job.serial) return "no serial number: " + error;
+  }
+  const std::string problem = ProductionWriter(state_).SerialProblem(job);
+  return problem.empty() ? problem : "serial number refused: " + problem;
+}
+
 ProductionRun::Socket ProductionRun::Look(std::uint16_t* id) {
   *id = 0;
   if (!state_.link.PortValid()) return Socket::kNoLink;
@@ -31,6 +61,24 @@ ChipResult ProductionRun::ProgramChip() {
   const auto started = std::chrono::steady_clock::now();
   ChipResult result;
   result.number = passed_ + failed_ + 1;
+  Workspace& w = state_.workspace;
+  const int shown = w.active_page;
+  TakeFile();
+  w.active_page = page_;
+  {
+    // Only the file is produced: a view changed since the run began is
+    // shown as the file again, and said.
+    const Images file = *file_images_;
+    w.TakeImage(w.ProgramView(), kProgramImage);
+    w.TakeImage(w.ConfigView(), kConfigImage);
+    w.TakeImage(w.DataView(), kDataImage);
+    if (state_.images.ProgramImage != file.ProgramImage || state_.images.ConfigImage != file.ConfigImage ||
+        state_.images.DataImage != file.DataImage) {
+      state_.log.LogEvent(LogCode::kNone, "    the views were changed since the run began: the chip gets the file "
+                                          "as the run began");
+    }
+    ShowFile();
+  }
   WriteJob job = setup_.job;
   if (store_->Numbered()) {
     std::string error;
@@ -39,6 +87,7 @@ ChipResult ProductionRun::ProgramChip() {
       result.outcome = Outcome::kFailed;
       result.reason = "no serial number: " + error;
       result.record_failed = true;  // nothing can be numbered: the run stops
+      w.active_page = shown;
       ++failed_;
       history_.push_front(result);
       if (history_.size() > kHistory) history_.pop_back();
@@ -47,10 +96,10 @@ ChipResult ProductionRun::ProgramChip() {
     job.serial = serial;
     result.serial = serial;
   }
+  writing_serial_ = result.serial;
   const std::size_t first_line = state_.log.Lines().size();
-  // The images as the file left them: the next chip starts from the file.
-  const Images file_images = state_.images;
   const JobResult written = ProductionWriter(state_, step_, &clock_).Write(job);
+  writing_serial_.reset();
   result.outcome = written.outcome;
   result.reason = written.reason;
   result.device_id = written.device_id;
@@ -61,11 +110,8 @@ ChipResult ProductionRun::ProgramChip() {
   }
   Settle(written, &result);
   Keep(written, first_line, &result);
-  state_.images = file_images;
-  Workspace& w = state_.workspace;
-  w.ShowImage(w.ProgramView(), kProgramImage);
-  w.ShowImage(w.ConfigView(), kConfigImage);
-  w.ShowImage(w.DataView(), kDataImage);
+  ShowFile();
+  w.active_page = shown;
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   (result.passed() ? passed_ : failed_)++;
   if (result.passed() && result.serial) {

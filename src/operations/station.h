@@ -57,11 +57,21 @@ class ProductionRun {
   // Before the first chip: why the run cannot keep its numbers and records
   // (empty: it can).
   std::string Unready() const;
+  // Before the first chip, once the file is loaded: why the job cannot be
+  // done with this file at all (a serial number's place the file already
+  // sets, or outside the chip), so that a run that cannot start programs
+  // and counts no chip. Takes the file from the views of the active page,
+  // as the first chip would.
+  std::string JobProblem();
   ProductionStore& store() const { return *store_; }
 
-  // Programs the chip on the lines now. The images are the file's again
-  // afterwards, so the next chip starts from it.
+  // Programs the chip on the lines now, always from the file as the views
+  // of the run's page held it when the run began (edits made in the views
+  // since are not the file's), and shows the file there again afterwards,
+  // so the next chip starts from it.
   ChipResult ProgramChip();
+  // The serial number of the chip being written (nothing between chips).
+  const std::optional<std::uint64_t>& writing_serial() const { return writing_serial_; }
 
   // One look at the socket, with the device ID it answered.
   enum class Socket { kOurs, kEmpty, kOther, kNoLink };
@@ -83,6 +93,10 @@ class ProductionRun {
   void Settle(const JobResult& job, ChipResult* result) const;
   // The chip's record kept, its number settled with it.
   void Keep(const JobResult& job, std::size_t first_line, ChipResult* result);
+  // The file as the run's page holds it, taken once; every chip starts from it.
+  void TakeFile();
+  // The images and the run's page's views hold the file again.
+  void ShowFile();
 
   AppState& state_;
   ProductionSetup setup_;
@@ -93,6 +107,9 @@ class ProductionRun {
   int passed_ = 0, failed_ = 0;
   std::deque<ChipResult> history_;
   std::optional<std::uint64_t> first_serial_, last_serial_;
+  std::optional<std::uint64_t> writing_serial_;
+  std::optional<Images> file_images_;
+  int page_ = 0;
 };
 
 // A station: programs each chip once it is put in, never twice without its
