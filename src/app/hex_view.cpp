@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
+#include <optional>
+
 #include "app/virtual_keys.h"
 #include "images/hex_editing.h"
 
@@ -20,16 +22,27 @@ unsigned ModifiersOf(const QKeyEvent& event) {
   return held;
 }
 
+// Whether the key is a Tab or Shift+Tab that may move the focus.
+bool IsTab(const QKeyEvent& event) {
+  return (event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab) &&
+         (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == 0;
+}
+
 // Whether the widget should process the key itself: the arrows always, a
 // shortcut the key-down handler leaves (Ctrl+C copies), any other key only
 // if the key-down handler leaves it and the key-press handler leaves the
-// character it types.
+// character it types. A character typed with AltGr goes to the handler as
+// that character.
 bool PassOn(QKeyEvent* event, const std::function<bool(std::uint16_t, unsigned)>& key_down,
             const std::function<void(char&)>& key_press) {
-  const std::uint16_t vk = VirtualKeyOf(*event);
+  std::uint16_t vk = VirtualKeyOf(*event);
   if (IsArrow(vk)) return true;
   event->accept();
-  const unsigned held = ModifiersOf(*event);
+  unsigned held = ModifiersOf(*event);
+  if (const std::optional<char32_t> typed = AltGrCharacter(*event)) {
+    vk = static_cast<std::uint16_t>(*typed > 0xFFFF ? 0xFFFF : *typed);
+    held = fw::modifier::kCharacter;
+  }
   const bool left = key_down && vk != 0 && key_down(vk, held);
   if (left && (held & (fw::modifier::kControl | fw::modifier::kAlt)) != 0) return true;
   char typed = event->text().isEmpty() ? '\0' : event->text().at(0).toLatin1();
@@ -69,6 +82,13 @@ QSize HexView::sizeHint() const {
 }
 
 void HexView::keyPressEvent(QKeyEvent* event) {
+  if (IsTab(*event)) {
+    // Tab types only in a character column; elsewhere it moves on.
+    event->accept();
+    const bool leave = onKeyDown && onKeyDown(0x09, ModifiersOf(*event));
+    if (leave) QWidget::focusNextPrevChild(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+    return;
+  }
   if (PassOn(event, onKeyDown, onKeyPress)) QPlainTextEdit::keyPressEvent(event);
 }
 

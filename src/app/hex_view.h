@@ -31,8 +31,8 @@ class HexView : public QPlainTextEdit {
   void keyPressEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
   int line_characters_ = 72;
-  // Tab and Shift+Tab are keys of the view (a character column takes them),
-  // never a move to another control.
+  // Tab and Shift+Tab go to the key-down handler first (a character column
+  // takes them as keys); the handler says when they move on.
   bool focusNextPrevChild(bool) override { return false; }
 };
 

@@ -142,9 +142,12 @@ int main(int argc, char** argv) {
   TImageForm picture(state.chip, QCoreApplication::applicationDirPath(), FLASHWRIGHT_DATA_DIR, nullptr, &form);
   // Centred, and no larger than the screen: the views scroll sideways on a
   // small one.
-  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  form.resize(form.sizeHint().boundedTo(screen.size()));
-  form.move(screen.center() - form.rect().center());
+  if (!settings.contains("geometry")) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    form.resize(form.sizeHint().boundedTo(screen.size()));
+    form.move(screen.center() - form.rect().center());
+  }
+  // Fitted once more when shown, with the title bar the window manager adds.
   form.show();
   return application.exec();
 }

@@ -1,6 +1,10 @@
 #include "app/main_form.h"
 
 #include <QApplication>
+#include <QScreen>
+#include <QShowEvent>
+
+#include <algorithm>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFileDialog>
@@ -11,6 +15,8 @@
 #include <QPainter>
 #include <QSplitter>
 #include <QMessageBox>
+#include <QStatusBar>
+#include <QStyle>
 #include <QSysInfo>
 #include <QVBoxLayout>
 
@@ -93,8 +99,11 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
   }
   Edit2->onKeyDown = [this](std::uint16_t key, unsigned held) { return Edit2KeyDown(key, held); };
   Edit2->onKeyPress = [this](char& key) { RichEditsKeyPress(key); };
-  connect(PageControl1, &QTabWidget::currentChanged, this,
-          [this](int index) { state_.workspace.active_page = index; });
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+    state_.workspace.active_page = index;
+    // The sum beside the chip's name is the shown page's.
+    ChecksumLabel->setText(Page().checksum);
+  });
 
   connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
   // Enter in the port box connects, as the button beside it does.
@@ -121,23 +130,40 @@ TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports
   for (const auto& [box, key] : kept) {
     connect(box, &QCheckBox::toggled, this, [this, key = QString(key)](bool on) { SaveSetting(key, on); });
   }
+  // The first thing done is connecting: Enter in the port box does it.
+  ComboBox1->setFocus();
 }
 
 void TForm1::ChipMenuItemClick(std::uint16_t id_word) {
-  state_.selector.SelectChip(id_word);
+  if (!MayDropEdits("Selecting a chip")) return;
+  if (state_.selector.SelectChip(id_word) == fw::Selection::kSelected) ForgetPages();
   SyncFromCore();
-  ClearChecksum();
   SaveSetting("chip", state_.chip.ChipIdWord);
+  MarkSelectedChip();
   ChipSelected();
 }
 
 void TForm1::Button3Click() {
-  state_.selector.AutosearchChip();
+  if (!MayDropEdits("Autosearch selects the chip it finds, which")) return;
+  if (state_.selector.AutosearchChip() == fw::Selection::kSelected) ForgetPages();
   SyncFromCore();
-  ClearChecksum();
   if (state_.chip.ChipIdWord != 0) SaveSetting("chip", state_.chip.ChipIdWord);
   UpdateLinkStatus();
+  MarkSelectedChip();
   ChipSelected();
+}
+
+bool TForm1::MayDropEdits(const char* what) {
+  if (!AnyHandEdits()) return true;
+  return dialogs_.Ask("Warning", std::string("The views hold hand edits that are in no file. ") + what +
+                                     " blanks both pages: go on and lose them?",
+                      fw::OperatorDialogs::Buttons::kYesNo);
+}
+
+void TForm1::ForgetPages() {
+  for (PageState& page : pages_) page = PageState{};
+  state_.files.ForgetLoaded();
+  ChecksumLabel->setText(Page().checksum);
 }
 
 void TForm1::RecordTo(const QString& path) {
@@ -148,6 +174,15 @@ void TForm1::RecordTo(const QString& path) {
 }
 
 fw::Outcome TForm1::RunDevice(const char* command, const std::function<fw::Outcome()>& operation) {
+  // What the page holds as the operation starts: the record names a file
+  // only where the views were that file, and an operation that changes the
+  // views (a read, the calibration shown after a write) leaves them the
+  // chip's.
+  fw::Workspace& w = state_.workspace;
+  const int views[] = {w.ProgramView(), w.ConfigView(), w.DataView()};
+  std::string texts[3];
+  for (int i = 0; i < 3; ++i) texts[i] = w.view(views[i]).text();
+  const bool held_file = Page().holds_file && !Page().hand_edits;
   busy_ = true;
   dialogs_.ResetStop();
   const std::size_t first_line = state_.log.Lines().size();
@@ -170,11 +205,16 @@ fw::Outcome TForm1::RunDevice(const char* command, const std::function<fw::Outco
     r.host = QSysInfo::machineHostName().toStdString();
     r.port = state_.link.PortPath();
     r.command = command;
-    r.file = loaded_file_.toStdString();
-    // The digest of the bytes loaded: the file on disk may be a newer build.
-    if (!loaded_file_.isEmpty()) r.file_sha256 = state_.files.LoadedDigest();
+    if (held_file) {
+      r.file = Page().file.toStdString();
+      // The digest of the bytes loaded: the file on disk may be a newer build.
+      r.file_sha256 = state_.files.LoadedDigest();
+    }
     std::string error;
     if (!fw::AppendRecord(record_path_.toStdString(), r, &error)) dialogs_.Tell("Error", error);
+  }
+  for (int i = 0; i < 3; ++i) {
+    if (w.view(views[i]).text() != texts[i]) Page().holds_file = false;
   }
   SyncFromCore();
   if (outcome == fw::Outcome::kDifference) ShowDifference();
@@ -185,7 +225,9 @@ fw::Outcome TForm1::RunDevice(const char* command, const std::function<fw::Outco
     // A build that came while this ran: programmed once it is over.
     change_pending_ = false;
     QTimer::singleShot(0, this, [this] {
-      if (!busy_ && watch_.watching()) RunProgram(false);
+      if (busy_ || !watch_.watching()) return;
+      PageControl1->setCurrentIndex(watch_page_);
+      RunProgram(false);
     });
   }
   return outcome;
@@ -197,7 +239,7 @@ fw::Outcome TForm1::RunOperation(const char* command, fw::Outcome (fw::DeviceOpe
 
 void TForm1::closeEvent(QCloseEvent* event) {
   if (!busy_) {
-    if (hand_edits_ && !dialogs_.Ask("Warning", "The views hold hand edits that are in no file. Close and lose them?",
+    if (AnyHandEdits() && !dialogs_.Ask("Warning", "The views hold hand edits that are in no file. Close and lose them?",
                                      fw::OperatorDialogs::Buttons::kYesNo)) {
       event->ignore();
       return;
@@ -219,16 +261,13 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::ShowChecksum() {
-  ChecksumLabel->setText(QString::fromStdString(fw::LogChecksum(state_.chip, state_.images, state_.log)));
-}
-
-void TForm1::ClearChecksum() {
-  hand_edits_ = false;
-  ChecksumLabel->setText("Checksum: -");
+  Page().checksum = QString::fromStdString(fw::LogChecksum(state_.chip, state_.images, state_.log));
+  ChecksumLabel->setText(Page().checksum);
 }
 
 void TForm1::HandEdited() {
-  hand_edits_ = true;
+  Page().hand_edits = true;
+  Page().holds_file = false;
   // The views are what a write takes: the label sums them as they now stand.
   // Taking an image moves its view's caret, which typing goes on from.
   fw::Workspace& w = state_.workspace;
@@ -238,13 +277,20 @@ void TForm1::HandEdited() {
   w.view(w.ProgramView()).caret = program_caret;
   w.view(w.ConfigView()).caret = config_caret;
   const std::optional<std::uint16_t> sum = fw::ImageChecksum(state_.chip, state_.images);
-  ChecksumLabel->setText(sum ? QString("Checksum: 0x%1 (edited)").arg(QString::fromStdString(fw::Hex(*sum, 4)))
-                             : QString("Checksum: - (edited)"));
+  Page().checksum = sum ? QString("Checksum: 0x%1 (edited)").arg(QString::fromStdString(fw::Hex(*sum, 4)))
+                        : QString("Checksum: - (edited)");
+  ChecksumLabel->setText(Page().checksum);
+}
+
+void TForm1::SayRefused(const std::string& text) {
+  QApplication::beep();
+  statusBar()->showMessage(QString::fromStdString(text), 8000);
 }
 
 void TForm1::Button4Click() {
   if (RunOperation("read", &fw::DeviceOperations::ReadProgramAndConfig) == fw::Outcome::kDone) {
-    hand_edits_ = false;
+    // The views are the chip's now, with no edit of the operator's.
+    Page().hand_edits = false;
     ShowChecksum();
   }
 }
@@ -307,9 +353,11 @@ bool TForm1::ViewKeyDown(int n, std::uint16_t& key, unsigned modifiers) {
   ViewBridge& bridge = bridges_[n];
   bridge.view()->caret = bridge.CoreCaret();
   const std::string before = bridge.view()->text();
-  const bool pass_on = fw::ViewKeyDown(*bridge.view(), key, modifiers);
+  std::string said;
+  const bool pass_on = fw::ViewKeyDown(*bridge.view(), key, modifiers, &said);
   if (!pass_on && bridge.view()->text() != before) HandEdited();
   if (!pass_on) bridge.Sync(true);
+  if (!said.empty()) SayRefused(said);
   return pass_on;
 }
 
@@ -317,7 +365,9 @@ bool TForm1::Edit2KeyDown(std::uint16_t& key, unsigned modifiers) {
   fw::IdWordBox& box = state_.workspace.id_box;
   box.caret = static_cast<std::uint32_t>(Edit2->hasSelectedText() ? Edit2->selectionStart()
                                                                     : Edit2->cursorPosition());
-  const bool pass_on = fw::IdWordKeyDown(box, key, modifiers);
+  std::string said;
+  const bool pass_on = fw::IdWordKeyDown(box, key, modifiers, &said);
+  if (!said.empty()) SayRefused(said);
   if (!pass_on) {
     Edit2->setText(QString::fromStdString(box.text));
     Edit2->setCursorPosition(static_cast<int>(box.caret));
@@ -408,7 +458,7 @@ QString TForm1::RunFileDialog(QFileDialog* dialog) {
 }
 
 void TForm1::LoadCommand(fw::FileSection section) {
-  if (hand_edits_ && !dialogs_.Ask("Warning", "The views hold hand edits that are in no file. Load over them?",
+  if (Page().hand_edits && !dialogs_.Ask("Warning", "The views hold hand edits that are in no file. Load over them?",
                                    fw::OperatorDialogs::Buttons::kYesNo)) {
     return;
   }
@@ -420,17 +470,19 @@ void TForm1::LoadCommand(fw::FileSection section) {
 bool TForm1::LoadPath(const QString& path, fw::FileSection section) {
   const fw::FileReport report = state_.files.LoadFile(path.toStdString(), section);
   SyncFromCore();
-  if (!report.done) {
-    // The views were blanked: no file's checksum stands beside them.
-    ClearChecksum();
-    return false;
-  }
-  hand_edits_ = false;
-  loaded_file_ = path;
-  loaded_section_ = section;
-  loaded_stamp_ = {QFileInfo(path).size(), QFileInfo(path).lastModified()};
+  // A load that failed changed nothing: the views, their file and their sum
+  // are what they were.
+  if (!report.done) return false;
+  PageState& page = Page();
+  page.hand_edits = false;
+  page.holds_file = true;
+  page.file = path;
+  page.section = section;
   AddRecent(path);
-  if (watch_.watching() && watch_.path() != path) watch_.Watch(path);
+  if (watch_.watching() && watch_.path() != path) {
+    watch_.Watch(path);
+    watch_page_ = state_.workspace.active_page;
+  }
   const auto& words = state_.files.ConfigWordsLoaded();
   if (!CheckBox2->isChecked() && (words[0] || words[1] || words[2] || words[3])) {
     const std::string range = "0x" + fw::Hex(state_.chip.ConfigBase, 4) + "-0x" + fw::Hex(state_.chip.ConfigBase + 3, 4);
@@ -451,6 +503,33 @@ void TForm1::SaveCommand(fw::FileSection section) {
   SyncFromCore();
 }
 
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The window manager's frame (the title bar) is known only some time after
+  // the window is up: the fit is made again then.
+  QTimer::singleShot(0, this, &TForm1::FitToScreen);
+  QTimer::singleShot(250, this, &TForm1::FitToScreen);
+}
+
+void TForm1::FitToScreen() {
+  // A geometry kept from another screen, or one no longer there, comes onto
+  // the screen the window is nearest to.
+  QScreen* screen = QGuiApplication::screenAt(frameGeometry().center());
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect room = screen->availableGeometry();  // the task bar and panels left out
+  QSize frame = frameGeometry().size() - geometry().size();
+  if (frame.height() <= 0) frame = QSize(8, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8);
+  const QSize most = (room.size() - frame).expandedTo(QSize(200, 150));
+  const QSize size = this->size().boundedTo(most);
+  if (size != this->size()) resize(size);
+  const QSize outer = this->size() + frame;
+  const QPoint was = pos();
+  const QPoint at(std::clamp(was.x(), room.left(), std::max(room.left(), room.right() + 1 - outer.width())),
+                  std::clamp(was.y(), room.top(), std::max(room.top(), room.bottom() + 1 - outer.height())));
+  if (at != was) move(at);
+}
+
 void TForm1::About1Click() {
   if (about_box_ == nullptr) return;
   about_box_->show();
@@ -458,11 +537,14 @@ void TForm1::About1Click() {
 }
 
 void TForm1::LockFuses1Click() {
+  const std::string before = state_.workspace.view(state_.workspace.ConfigView()).text();
   TLockFusesForm dialog(state_, this);
   dialog.exec();
   // Only the configuration views can have changed; the others keep their
-  // place.
+  // place. A word changed in the dialog is a hand edit like a typed one:
+  // it is in no file.
   for (int n : {6, 7}) bridges_[n].Sync(true);
+  if (state_.workspace.view(state_.workspace.ConfigView()).text() != before) HandEdited();
 }
 
 void TForm1::GX0450Connection1Click() {
@@ -516,21 +598,36 @@ void TForm1::FindChipClick() {
   filter->setPlaceholderText("Type part of the name: 887, 12f6, 1827...");
   auto* list = new QListWidget(&dialog);
   list->setObjectName("ChipList");
-  for (const fw::ChipEntry& e : fw::Catalogue()) {
-    auto* item = new QListWidgetItem(QString::fromUtf8(e.ChipName), list);
-    item->setData(Qt::UserRole, e.IdWord);
+  auto* none = new QLabel(&dialog);
+  none->setObjectName("NoChipMatches");
+  none->hide();
+  // By name, the digits as numbers would read them: PIC12F609 before PIC12F1501.
+  std::vector<const fw::ChipEntry*> entries;
+  for (const fw::ChipEntry& e : fw::Catalogue()) entries.push_back(&e);
+  std::sort(entries.begin(), entries.end(), [](const fw::ChipEntry* a, const fw::ChipEntry* b) {
+    return fw::ChipNameOrder(a->ChipName, b->ChipName);
+  });
+  for (const fw::ChipEntry* e : entries) {
+    auto* item = new QListWidgetItem(QString::fromUtf8(e->ChipName), list);
+    item->setData(Qt::UserRole, e->IdWord);
+    item->setData(Qt::UserRole + 1, QString::fromUtf8(e->ChipName).remove(' ').toLower());
   }
   layout->addWidget(filter);
   layout->addWidget(list);
-  const auto refilter = [list](const QString& text) {
+  layout->addWidget(none);
+  const auto refilter = [list, none](const QString& text) {
+    // "pic16f 684" finds the PIC16F684: blanks and letter case do not count.
+    const QString wanted = QString(text).remove(' ').toLower();
     QListWidgetItem* first = nullptr;
     for (int i = 0; i < list->count(); ++i) {
       QListWidgetItem* item = list->item(i);
-      const bool shown = item->text().contains(text.trimmed(), Qt::CaseInsensitive);
+      const bool shown = item->data(Qt::UserRole + 1).toString().contains(wanted);
       item->setHidden(!shown);
       if (shown && first == nullptr) first = item;
     }
     list->setCurrentItem(first);
+    none->setText("No chip of the catalogue matches \"" + text.trimmed() + "\".");
+    none->setVisible(first == nullptr);
   };
   connect(filter, &QLineEdit::textChanged, &dialog, refilter);
   connect(filter, &QLineEdit::returnPressed, &dialog, [&dialog, list] {

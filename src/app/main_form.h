@@ -27,8 +27,10 @@
 
 class QtDialogs;
 class TStationForm;
+class QActionGroup;
 class QSplitter;
 class QVBoxLayout;
+class QHBoxLayout;
 
 // The port box: an editable list of port names, read afresh whenever it
 // drops down, so that an adapter plugged in after start-up appears.
@@ -39,6 +41,31 @@ class PortBox : public QComboBox {
   using QComboBox::QComboBox;
   std::function<QStringList()> lister;
   void showPopup() override;
+};
+
+// The top panel: its controls in five columns where the window is wide
+// enough for them, in three (the operation buttons under the connection and
+// the chip) where it is not, so that the window fits an 800 x 600 screen.
+class TopPanel : public QWidget {
+ public:
+  using QWidget::QWidget;
+  // Lays the controls out narrow (three columns) or wide (five).
+  std::function<void(bool narrow)> arrange;
+  // Measures both arrangements; the panel can be as narrow as the narrow one.
+  void Measure();
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  // Fonts and style are final only once the panel is polished: measured again.
+  bool event(QEvent* event) override;
+
+ private:
+  void Arrange(bool narrow);
+  int wide_width_ = 0;  // the least width the five columns take
+  QSize narrow_minimum_;
+  bool narrow_ = false;
+  bool measured_ = false;
 };
 
 // The main window. It owns no logic of its own beyond the enabled states: the
@@ -108,18 +135,26 @@ class TForm1 : public QMainWindow {
   void RunForStation(const char* command, const std::function<void()>& work);
   // "Production station..." (Edit menu).
   void StationClick();
-  // The last file loaded (empty: none), and the write options the window shows.
-  const QString& LoadedFile() const { return loaded_file_; }
-  bool HandEdits() const { return hand_edits_; }
+  // The file the active page's views were loaded from (empty: none), whether
+  // they hold hand edits, and the write options the window shows.
+  const QString& LoadedFile() const { return Page().file; }
+  bool HandEdits() const { return Page().hand_edits; }
+  // Whether either page holds hand edits.
+  bool AnyHandEdits() const { return pages_[0].hand_edits || pages_[1].hand_edits; }
   bool KeepCalibration() const { return CheckBox1->isChecked(); }
   bool EntireConfiguration() const { return CheckBox2->isChecked(); }
   bool KeepEeprom() const { return KeepEepromCheckBox->isChecked(); }
-  // "Program" (Edit menu, F5, the button beside the chip's name): reloads
-  // the last file loaded if it changed on disk, writes program and
-  // configuration, the EEPROM where the chip has one, and verifies both,
-  // after one question (none once "don't ask again for this file" is
-  // ticked); ends with one result line and the checksum.
+  // "Program" (Edit menu, F5, the button beside the chip's name): loads the
+  // active page's file again as it is on disk (hand edits are dropped, on
+  // Yes only), writes program and configuration, the EEPROM where the chip
+  // has one, and verifies both, after one question (none once "don't ask
+  // again for this file" is ticked); ends with one result line and the
+  // checksum. Without a file, the views as they are.
   void ProgramClick();
+  // Reloads the active page's file for a run that produces it (the station):
+  // hand edits are dropped only after a question. False, logged, when the
+  // file did not load or the operator kept the edits.
+  bool ReloadForRun(const char* run);
   // "Program when the file changes" (Edit menu): a new build of the loaded
   // file is loaded and programmed without a click.
   void ProgramWhenChanged(bool on);
@@ -227,12 +262,19 @@ class TForm1 : public QMainWindow {
   void BuildControls();
   // The top panel's widgets, then their places; the views and the log below.
   void CreateTopControls(QWidget* top);
-  void LayOutTopPanel(QWidget* top);
+  void LayOutTopPanel(TopPanel* top);
+  QHBoxLayout* chip_row_ = nullptr;
+  QHBoxLayout* port_row_ = nullptr;
+  QHBoxLayout* delay_row_ = nullptr;
+  QHBoxLayout* sum_row_ = nullptr;
   void BuildViewsAndLog(QWidget* central, QVBoxLayout* column);
   void BuildMenus();
   QWidget* BuildPage(int page, HexView*& program, HexView*& data, HexView*& config);
   void SetDeviceControls(bool connected);
   void BuildChipMenu(QMenu* parent, const std::vector<fw::ChipMenuNode>& nodes);
+  // The Chip Select item of the selected chip is shown checked.
+  void MarkSelectedChip();
+  QActionGroup* chip_items_ = nullptr;
   bool ViewKeyDown(int n, std::uint16_t& key, unsigned modifiers = 0);
   void BuildFileDialogs();
   // Runs a file dialog with the last name chosen in it; empty if cancelled.
@@ -247,6 +289,7 @@ class TForm1 : public QMainWindow {
   // A .hex, .eep or .bin file dropped on the window loads as "Load All".
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void BuildDailyWork(QMenu* file, QMenu* edit);
   void RunProgram(bool asked);
   void AddRecent(const QString& path);
@@ -260,10 +303,19 @@ class TForm1 : public QMainWindow {
   void LoadCommand(fw::FileSection section);
   // The checksum line in the log and beside the chip's name.
   void ShowChecksum();
-  // The label without a sum: after a failed load or another chip.
-  void ClearChecksum();
-  // A key changed a view: the label sums the views, marked as edited.
+  // Another chip: both pages are blank, with no file and no sum.
+  void ForgetPages();
+  // A key or the configuration dialog changed a view: the label sums the
+  // views, marked as edited.
   void HandEdited();
+  // Before something blanks both pages: asks where hand edits would go;
+  // false to stay.
+  bool MayDropEdits(const char* what);
+  // A message in the status bar with a beep: a key did not do what it names.
+  void SayRefused(const std::string& text);
+  // The window fits the screen it is on: a restored or grown size never
+  // passes the available geometry.
+  void FitToScreen();
   void SaveCommand(fw::FileSection section);
 
   ViewBridge bridges_[8];
@@ -275,15 +327,23 @@ class TForm1 : public QMainWindow {
   bool busy_ = false;
   FileWatch watch_;
   bool change_pending_ = false;  // the watched file changed during an operation
-  fw::FileSection loaded_section_ = fw::sectAll;
-  std::pair<qint64, QDateTime> loaded_stamp_;
+  // What each page holds: its file, whether the views are that file as
+  // loaded, hand edits, and the checksum label beside the chip's name.
+  struct PageState {
+    QString file;  // the file the views were loaded from; empty: none
+    fw::FileSection section = fw::sectAll;
+    bool holds_file = false;  // the views are the file as loaded, nothing since
+    bool hand_edits = false;  // typed or set in the dialog since the last load or read
+    QString checksum = "Checksum: -";
+  };
+  PageState pages_[2];
+  PageState& Page() { return pages_[state_.workspace.active_page == 1 ? 1 : 0]; }
+  const PageState& Page() const { return pages_[state_.workspace.active_page == 1 ? 1 : 0]; }
+  int watch_page_ = 0;  // the page whose file is watched
   QSet<QString> no_questions_;  // files whose Program asks no more
   QStringList recent_;
   QSettings* settings_ = nullptr;
   TStationForm* station_ = nullptr;
-  // The views hold edits typed by hand since the last load or read.
-  bool hand_edits_ = false;
-  bool drop_edits_ = false;  // the next Program reloads the file first
   QString start_file_;
   QString running_;  // the operation running, for the status bar
   QElapsedTimer running_since_;
@@ -296,7 +356,6 @@ class TForm1 : public QMainWindow {
     return running_since_.elapsed() - question_ms_ - (question_open_ ? question_since_.elapsed() : 0);
   }
   QString record_path_;
-  QString loaded_file_;  // the last file loaded, for the record
   QAction* RecordAction = nullptr;
   bool close_when_done_ = false;
 };

@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include <QActionGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMenuBar>
@@ -38,7 +39,7 @@ void TForm1::BuildControls() {
   column->setContentsMargins(4, 4, 4, 4);
 
   // Top panel: chip fields, connection, operations, delay, options.
-  auto* top = new QWidget(central);
+  auto* top = new TopPanel(central);
   top->setObjectName("Panel1");
   CreateTopControls(top);
   LayOutTopPanel(top);
@@ -60,6 +61,9 @@ void TForm1::CreateTopControls(QWidget* top) {
   Edit2->setFont(ViewFont());
   Edit2->setFixedWidth(60);
   ChecksumLabel = MakeLabel(top, "ChecksumLabel", "Checksum: -");
+  // Room for the longest sum, "(edited)" included, from the start: a label
+  // never widens the window.
+  ChecksumLabel->setFixedWidth(ChecksumLabel->fontMetrics().horizontalAdvance("Checksum: 0xFFFF (edited)") + 8);
 
   Button1 = MakeButton(top, "Button1", "Connect");
   Button2 = MakeButton(top, "Button2", "Disconnect");
@@ -109,46 +113,113 @@ void TForm1::CreateTopControls(QWidget* top) {
   ProgramButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
 }
 
-void TForm1::LayOutTopPanel(QWidget* top) {
+void TForm1::LayOutTopPanel(TopPanel* top) {
   auto* grid = new QGridLayout(top);
   grid->setContentsMargins(0, 0, 0, 0);
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(3);
-  auto* chip_row = new QHBoxLayout;
-  chip_row->addWidget(Label2);
-  chip_row->addWidget(Edit1, 1);
-  chip_row->addWidget(Label16);
-  chip_row->addWidget(Edit2);
-  grid->addLayout(chip_row, 0, 0, 1, 2);
-  grid->addWidget(Button3, 0, 2);
-  grid->addWidget(Button11, 0, 3);
-  grid->addWidget(Button7, 0, 4);
+  chip_row_ = new QHBoxLayout;
+  chip_row_->addWidget(Label2);
+  chip_row_->addWidget(Edit1, 1);
+  chip_row_->addWidget(Label16);
+  chip_row_->addWidget(Edit2);
+  port_row_ = new QHBoxLayout;
+  port_row_->addWidget(ComboBox1, 1);
+  port_row_->addWidget(Button1);
+  port_row_->addWidget(Button2);
+  delay_row_ = new QHBoxLayout;
+  delay_row_->addWidget(Label1);
+  delay_row_->addWidget(TrackBar1);
+  delay_row_->addWidget(DelayValueLabel);
+  delay_row_->addStretch(1);
+  // The checksum of what the page holds, and the one key that programs it.
+  sum_row_ = new QHBoxLayout;
+  sum_row_->addStretch(1);
+  sum_row_->addWidget(ChecksumLabel);
+  sum_row_->addWidget(ProgramButton);
+  top->arrange = [this, grid](bool narrow) {
+    // Everything out of the grid (the rows' layouts kept), then in again.
+    for (QLayout* row : {static_cast<QLayout*>(chip_row_), static_cast<QLayout*>(port_row_),
+                         static_cast<QLayout*>(delay_row_), static_cast<QLayout*>(sum_row_)}) {
+      grid->removeItem(row);
+    }
+    QWidget* placed[] = {Button3, Button11, Button7, Button4, Button5, Button6, Button8, Button9, Button10,
+                         CheckBox1, CheckBox2, KeepEepromCheckBox};
+    for (QWidget* w : placed) grid->removeWidget(w);
+    for (int c = 0; c < 5; ++c) grid->setColumnStretch(c, 0);
+    QHBoxLayout* rows[] = {chip_row_, port_row_, delay_row_};
+    QWidget* buttons[3][3] = {{Button3, Button11, Button7}, {Button4, Button5, Button6}, {Button8, Button9, Button10}};
+    if (narrow) {
+      // The connection and the chip above, the nine operations in three
+      // columns under them, the options one a line.
+      grid->addLayout(chip_row_, 0, 0, 1, 3);
+      grid->addLayout(port_row_, 1, 0, 1, 3);
+      grid->addLayout(delay_row_, 2, 0);
+      grid->addLayout(sum_row_, 2, 1, 1, 2);
+      for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) grid->addWidget(buttons[r][c], 3 + r, c);
+      }
+      grid->addWidget(CheckBox1, 6, 0, 1, 3);
+      grid->addWidget(CheckBox2, 7, 0, 1, 3);
+      grid->addWidget(KeepEepromCheckBox, 8, 0, 1, 3);
+    } else {
+      for (int r = 0; r < 3; ++r) {
+        grid->addLayout(rows[r], r, 0, 1, 2);
+        for (int c = 0; c < 3; ++c) grid->addWidget(buttons[r][c], r, 2 + c);
+      }
+      grid->addWidget(CheckBox1, 3, 0, 1, 3);
+      grid->addWidget(CheckBox2, 3, 3, 1, 2);
+      grid->addWidget(KeepEepromCheckBox, 4, 0, 1, 3);
+      grid->addLayout(sum_row_, 4, 3, 1, 2);
+    }
+  };
+  top->Measure();
+}
 
-  auto* port_row = new QHBoxLayout;
-  port_row->addWidget(ComboBox1, 1);
-  port_row->addWidget(Button1);
-  port_row->addWidget(Button2);
-  grid->addLayout(port_row, 1, 0, 1, 2);
-  grid->addWidget(Button4, 1, 2);
-  grid->addWidget(Button5, 1, 3);
-  grid->addWidget(Button6, 1, 4);
+void TopPanel::Arrange(bool narrow) {
+  narrow_ = narrow;
+  if (arrange) arrange(narrow);
+  if (layout() != nullptr) layout()->activate();
+  updateGeometry();
+}
 
-  auto* delay_row = new QHBoxLayout;
-  delay_row->addWidget(Label1);
-  delay_row->addWidget(TrackBar1);
-  delay_row->addWidget(DelayValueLabel);
-  delay_row->addStretch(1);
-  // Under the chip's name: its checksum and the one key that programs it.
-  delay_row->addWidget(ChecksumLabel);
-  delay_row->addWidget(ProgramButton);
-  grid->addLayout(delay_row, 2, 0, 1, 2);
-  grid->addWidget(Button8, 2, 2);
-  grid->addWidget(Button9, 2, 3);
-  grid->addWidget(Button10, 2, 4);
+void TopPanel::Measure() {
+  // Both arrangements measured once, with the fonts and style they will be
+  // shown in.
+  Arrange(true);
+  narrow_minimum_ = layout()->totalMinimumSize();
+  Arrange(false);
+  wide_width_ = layout()->totalMinimumSize().width();
+  measured_ = true;
+}
 
-  grid->addWidget(CheckBox1, 3, 0, 1, 3);
-  grid->addWidget(CheckBox2, 3, 3, 1, 2);
-  grid->addWidget(KeepEepromCheckBox, 4, 0, 1, 3);
+QSize TopPanel::minimumSizeHint() const {
+  if (!measured_) return QWidget::minimumSizeHint();
+  // As narrow as three columns allow, as high as the arrangement shown needs.
+  return {narrow_minimum_.width(), layout()->totalMinimumSize().height()};
+}
+
+bool TopPanel::event(QEvent* event) {
+  const bool handled = QWidget::event(event);
+  switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::FontChange:
+    case QEvent::StyleChange:
+      if (measured_) {
+        Measure();
+        Arrange(width() < wide_width_);
+      }
+      break;
+    default:
+      break;
+  }
+  return handled;
+}
+
+void TopPanel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const bool narrow = width() < wide_width_;
+  if (measured_ && narrow != narrow_) Arrange(narrow);
 }
 
 void TForm1::BuildViewsAndLog(QWidget* central, QVBoxLayout* column) {
@@ -161,7 +232,7 @@ void TForm1::BuildViewsAndLog(QWidget* central, QVBoxLayout* column) {
   TabSheet2->setObjectName("TabSheet2");
   PageControl1->addTab(TabSheet1, "Page1");
   PageControl1->addTab(TabSheet2, "Page2");
-  PageControl1->setMinimumHeight(220);
+  PageControl1->setMinimumHeight(150);
 
   // The log, below the pages: the operator drags the line between them.
   auto* log_pane = new QWidget(central);
@@ -176,7 +247,7 @@ void TForm1::BuildViewsAndLog(QWidget* central, QVBoxLayout* column) {
   RichEdit5->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   RichEdit5->setFont(ViewFont());
   RichEdit5->setStyleSheet("QPlainTextEdit { background: #FFFBF0; }");
-  RichEdit5->setMinimumHeight(80);
+  RichEdit5->setMinimumHeight(50);
   log_column->addWidget(Label7);
   log_column->addWidget(RichEdit5, 1);
   LogSplitter = new QSplitter(Qt::Vertical, central);
@@ -233,21 +304,21 @@ void TForm1::BuildMenus() {
   auto item = [this, &add, file](const char* name, const char* caption, void (TForm1::*handler)()) {
     connect(add(file, name, caption), &QAction::triggered, this, handler);
   };
-  item("LoadAllfromFile1", "Load All from File...", &TForm1::LoadAllfromFile1Click);
-  item("SaveAlltoFile1", "Save All to File...", &TForm1::SaveAlltoFile1Click);
+  item("LoadAllfromFile1", "&Load All from File...", &TForm1::LoadAllfromFile1Click);
+  item("SaveAlltoFile1", "&Save All to File...", &TForm1::SaveAlltoFile1Click);
   file->addSeparator();
-  item("LoadProgramfromFile1", "Load Program from File...", &TForm1::LoadProgramfromFile1Click);
-  item("SaveProgramtoFile1", "Save Program to File...", &TForm1::SaveProgramtoFile1Click);
+  item("LoadProgramfromFile1", "Load &Program from File...", &TForm1::LoadProgramfromFile1Click);
+  item("SaveProgramtoFile1", "Save P&rogram to File...", &TForm1::SaveProgramtoFile1Click);
   file->addSeparator();
-  item("LoadConfigfromFile1", "Load Config from File...", &TForm1::LoadConfigfromFile1Click);
-  item("SaveConfigtoFile1", "Save Config to File...", &TForm1::SaveConfigtoFile1Click);
+  item("LoadConfigfromFile1", "Load &Config from File...", &TForm1::LoadConfigfromFile1Click);
+  item("SaveConfigtoFile1", "Save Con&fig to File...", &TForm1::SaveConfigtoFile1Click);
   file->addSeparator();
-  item("Open1", "Load Data from File...", &TForm1::Open1Click);
-  item("Save1", "Save Data to File...", &TForm1::Save1Click);
+  item("Open1", "Load &Data from File...", &TForm1::Open1Click);
+  item("Save1", "Save D&ata to File...", &TForm1::Save1Click);
   file->addSeparator();
-  connect(add(file, "SaveLogas1", "Save Log as..."), &QAction::triggered, this,
+  connect(add(file, "SaveLogas1", "Save Lo&g as..."), &QAction::triggered, this,
           &TForm1::SaveLogas1Click);
-  RecordAction = add(file, "RecordEveryOperation1", "Record every operation to...");
+  RecordAction = add(file, "RecordEveryOperation1", "Record e&very operation to...");
   RecordAction->setCheckable(true);
   connect(RecordAction, &QAction::triggered, this, [this](bool on) {
     if (!on) {
@@ -260,7 +331,7 @@ void TForm1::BuildMenus() {
     RecordTo(name);
   });
   file->addSeparator();
-  QAction* exit = add(file, "Exit1", "Exit");
+  QAction* exit = add(file, "Exit1", "E&xit");
   exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(exit, &QAction::triggered, this, &TForm1::Exit1Click);
   // The desktop's own keys for opening and saving a whole chip's file.
@@ -269,17 +340,17 @@ void TForm1::BuildMenus() {
 
   QMenu* edit = bar->addMenu("&Edit");
   edit->setObjectName("Edit3");
-  connect(add(edit, "LockFuses1", "Configuration word..."), &QAction::triggered, this,
+  connect(add(edit, "LockFuses1", "Configuration &word..."), &QAction::triggered, this,
           &TForm1::LockFuses1Click);
   edit->addSeparator();
-  QAction* restore = add(edit, "RestoreCalibration1", "Restore calibration values...");
+  QAction* restore = add(edit, "RestoreCalibration1", "&Restore calibration values...");
   connect(restore, &QAction::triggered, this, &TForm1::RestoreCalibrationClick);
   // Only a connected link can put values back.
   connect(edit, &QMenu::aboutToShow, this, [this, restore] { restore->setEnabled(state_.link.PortValid()); });
 
   QMenu* chips = bar->addMenu("&Chip Select");
   chips->setObjectName("ChipSelect1");
-  QAction* find = add(chips, "FindChip1", "Find a chip by name...");
+  QAction* find = add(chips, "FindChip1", "&Find a chip by name...");
   find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
   connect(find, &QAction::triggered, this, &TForm1::FindChipClick);
   chips->addSeparator();
@@ -287,20 +358,39 @@ void TForm1::BuildMenus() {
 
   QMenu* help = bar->addMenu("&Help");
   help->setObjectName("Help1");
-  connect(add(help, "About1", "About Program"), &QAction::triggered, this, &TForm1::About1Click);
-  connect(add(help, "GX0450Connection1", "How to connect..."), &QAction::triggered, this,
+  connect(add(help, "About1", "&About Program"), &QAction::triggered, this, &TForm1::About1Click);
+  connect(add(help, "GX0450Connection1", "&How to connect..."), &QAction::triggered, this,
           &TForm1::GX0450Connection1Click);
 }
 
 void TForm1::BuildChipMenu(QMenu* parent, const std::vector<fw::ChipMenuNode>& nodes) {
+  if (chip_items_ == nullptr) {
+    chip_items_ = new QActionGroup(this);
+    chip_items_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  }
   for (const fw::ChipMenuNode& node : nodes) {
     if (node.IsItem()) {
       QAction* action = parent->addAction(QString::fromStdString(node.caption));
       action->setObjectName(QString::fromStdString(node.name));
+      action->setCheckable(true);
+      action->setData(node.id_word);
+      chip_items_->addAction(action);
       const std::uint16_t id_word = node.id_word;
       connect(action, &QAction::triggered, this, [this, id_word] { ChipMenuItemClick(id_word); });
     } else {
-      BuildChipMenu(parent->addMenu(QString::fromStdString(node.caption)), node.children);
+      // "PIC12..." and "PIC16..." take the digits that tell them apart.
+      QString caption = QString::fromStdString(node.caption);
+      if (caption == "PIC12...") caption = "PIC&12...";
+      if (caption == "PIC16...") caption = "PIC1&6...";
+      BuildChipMenu(parent->addMenu(caption), node.children);
     }
+  }
+}
+
+void TForm1::MarkSelectedChip() {
+  const fw::LookupResult found = fw::LookupChip(state_.chip.ChipIdWord);
+  for (QAction* action : chip_items_->actions()) {
+    const auto id = static_cast<std::uint16_t>(action->data().toUInt());
+    action->setChecked(found.entry != nullptr && fw::LookupChip(id).entry == found.entry);
   }
 }

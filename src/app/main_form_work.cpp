@@ -31,34 +31,29 @@ bool LoadableFile(const QString& path) {
   return suffix == "hex" || suffix == "eep" || suffix == "bin";
 }
 
-std::pair<qint64, QDateTime> StampOf(const QString& path) {
-  const QFileInfo info(path);
-  return {info.exists() ? info.size() : -1, info.lastModified()};
-}
-
 }  // namespace
 
 void TForm1::BuildDailyWork(QMenu* file, QMenu* edit) {
-  ProgramAction = new QAction("Program", this);
+  ProgramAction = new QAction("&Program", this);
   ProgramAction->setObjectName("Program1");
   ProgramAction->setShortcut(QKeySequence(Qt::Key_F5));
   ProgramAction->setShortcutContext(Qt::ApplicationShortcut);
   ProgramAction->setToolTip("Write program, configuration and EEPROM from the file loaded, and verify them (F5)");
   connect(ProgramAction, &QAction::triggered, this, &TForm1::ProgramClick);
-  WatchAction = new QAction("Program when the file changes", this);
+  WatchAction = new QAction("Program when the file &changes", this);
   WatchAction->setObjectName("ProgramWhenChanged1");
   WatchAction->setCheckable(true);
   connect(WatchAction, &QAction::toggled, this, &TForm1::ProgramWhenChanged);
   QAction* first = edit->actions().value(0);
   edit->insertAction(first, ProgramAction);
   edit->insertAction(first, WatchAction);
-  StationAction = new QAction("Production station...", this);
+  StationAction = new QAction("Production &station...", this);
   StationAction->setObjectName("ProductionStation1");
   connect(StationAction, &QAction::triggered, this, &TForm1::StationClick);
   edit->insertAction(first, StationAction);
   edit->insertSeparator(first);
 
-  RecentMenu = new QMenu("Recent files", this);
+  RecentMenu = new QMenu("Rec&ent files", this);
   RecentMenu->setObjectName("RecentFiles1");
   QAction* save_log = findChild<QAction*>("SaveLogas1");
   file->insertMenu(save_log, RecentMenu);
@@ -72,6 +67,8 @@ void TForm1::BuildDailyWork(QMenu* file, QMenu* edit) {
       return;
     }
     state_.log.LogEvent(fw::LogCode::kNone, "    " + path.toStdString() + " changed: programming it");
+    // The page the file was loaded on, which is what Program takes.
+    PageControl1->setCurrentIndex(watch_page_);
     RunProgram(false);
   });
   connect(&watch_, &FileWatch::Gone, this, [this](const QString& path) {
@@ -84,6 +81,13 @@ void TForm1::BuildDailyWork(QMenu* file, QMenu* edit) {
   LinkStatus->setObjectName("LinkStatus");
   OperationStatus = new QLabel(this);
   OperationStatus->setObjectName("OperationStatus");
+  // The texts are as long as they need to be; the window is not: what does
+  // not fit is cut, and shown whole as the tip.
+  for (QLabel* label : {LinkStatus, OperationStatus}) {
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    label->setMinimumWidth(120);
+  }
+  OperationStatus->setMinimumWidth(260);
   statusBar()->addWidget(LinkStatus, 1);
   statusBar()->addPermanentWidget(OperationStatus);
   // The running operation's time, while the progress window lets it show.
@@ -113,13 +117,13 @@ void TForm1::ProgramClick() {
                                                 : "Program: not connected; press Connect first");
     return;
   }
-  // Program writes the file as it is on disk; hand edits in the views are
-  // not in it, and are dropped only on Yes.
-  const bool edits = hand_edits_ && !loaded_file_.isEmpty();
-  if (!loaded_file_.isEmpty() && (edits || !no_questions_.contains(loaded_file_))) {
+  // Program writes the page's file as it is on disk; hand edits in the
+  // views are not in it, and are dropped only on Yes.
+  const QString& file = LoadedFile();
+  const bool edits = HandEdits() && !file.isEmpty();
+  if (!file.isEmpty() && (edits || !no_questions_.contains(file))) {
     bool dont_ask = false;
-    std::string text = "Program the " + state_.chip.ChipName + " with " +
-                       QFileInfo(loaded_file_).fileName().toStdString() +
+    std::string text = "Program the " + state_.chip.ChipName + " with " + QFileInfo(file).fileName().toStdString() +
                        "?\nProgram memory and configuration are erased and written, then the EEPROM, "
                        "and both are verified.";
     if (edits) {
@@ -130,16 +134,39 @@ void TForm1::ProgramClick() {
       state_.log.LogEvent(fw::LogCode::kNone, "Operation cancelled");
       return;
     }
-    if (dont_ask && !edits) no_questions_.insert(loaded_file_);
-    if (edits) drop_edits_ = true;
-  } else if (loaded_file_.isEmpty()) {
+    if (dont_ask && !edits) no_questions_.insert(file);
+  } else if (file.isEmpty()) {
     bool dont_ask = false;
-    if (!dialogs_.AskProgram("Program the " + state_.chip.ChipName + " with what the views show?", &dont_ask)) {
+    const std::string edited = HandEdits() ? ", hand edits included" : "";
+    if (!dialogs_.AskProgram("Program the " + state_.chip.ChipName + " with what the views show" + edited + "?",
+                             &dont_ask)) {
       state_.log.LogEvent(fw::LogCode::kNone, "Operation cancelled");
       return;
     }
   }
   RunProgram(true);
+}
+
+bool TForm1::ReloadForRun(const char* run) {
+  const QString file = LoadedFile();
+  if (file.isEmpty()) return false;
+  if (HandEdits()) {
+    if (!dialogs_.Ask("Warning", "The views hold hand edits that are not in " + QFileInfo(file).fileName().toStdString() +
+                                     ": they are dropped, and the file is produced as it is on disk. Go on?",
+                      fw::OperatorDialogs::Buttons::kYesNo)) {
+      return false;
+    }
+    state_.log.LogEvent(fw::LogCode::kNone, "    the hand edits are dropped: " + file.toStdString() +
+                                                " is produced as it is on disk");
+  }
+  // The views may hold a read, the calibration shown after a write, or an
+  // older build: what is written is the file, loaded again now.
+  const fw::FileSection section = Page().section;
+  if (!LoadPath(file, section)) {
+    state_.log.LogEvent(fw::LogCode::kNone, std::string(run) + ": " + file.toStdString() + " did not load; nothing written");
+    return false;
+  }
+  return true;
 }
 
 void TForm1::RunProgram(bool asked) {
@@ -148,17 +175,14 @@ void TForm1::RunProgram(bool asked) {
     state_.log.LogEvent(fw::LogCode::kNone, "Program: not connected; nothing written");
     return;
   }
-  // A new build on disk is what is programmed, and the file as it is on
-  // disk where hand edits were to be dropped.
-  const bool drop = drop_edits_;
-  drop_edits_ = false;
-  if (!loaded_file_.isEmpty() && (drop || StampOf(loaded_file_) != loaded_stamp_)) {
-    if (drop) state_.log.LogEvent(fw::LogCode::kNone, "    the hand edits are dropped: " + loaded_file_.toStdString() +
-                                                         " is programmed as it is on disk");
-    if (!LoadPath(loaded_file_, loaded_section_)) {
-      state_.log.LogEvent(fw::LogCode::kNone, "Program: " + loaded_file_.toStdString() + " did not load; nothing written");
-      return;
+  if (!LoadedFile().isEmpty()) {
+    // Asked already: the edits go without a second question.
+    if (HandEdits()) {
+      state_.log.LogEvent(fw::LogCode::kNone, "    the hand edits are dropped: " + LoadedFile().toStdString() +
+                                                  " is programmed as it is on disk");
+      Page().hand_edits = false;
     }
+    if (!ReloadForRun("Program")) return;
   }
   fw::WriteJob job;
   job.keep_calibration = CheckBox1->isChecked();
@@ -215,13 +239,14 @@ void TForm1::ProgramWhenChanged(bool on) {
     watch_.Stop();
     return;
   }
-  if (loaded_file_.isEmpty()) {
+  if (LoadedFile().isEmpty()) {
     state_.log.LogEvent(fw::LogCode::kNone, "    \"Program when the file changes\" needs a file loaded first");
     WatchAction->setChecked(false);
     return;
   }
-  watch_.Watch(loaded_file_);
-  state_.log.LogEvent(fw::LogCode::kNone, "    watching " + loaded_file_.toStdString() + ": each new build is programmed");
+  watch_.Watch(LoadedFile());
+  watch_page_ = state_.workspace.active_page;
+  state_.log.LogEvent(fw::LogCode::kNone, "    watching " + LoadedFile().toStdString() + ": each new build is programmed");
 }
 
 void TForm1::OpenAtStart(const QString& path) {
@@ -251,7 +276,10 @@ void TForm1::SetSettings(QSettings* settings) {
   }
   recent_ = settings_->value("recentFiles").toStringList().mid(0, kRecentFiles);
   ShowRecent();
-  if (settings_->contains("geometry")) restoreGeometry(settings_->value("geometry").toByteArray());
+  if (settings_->contains("geometry")) {
+    restoreGeometry(settings_->value("geometry").toByteArray());
+    FitToScreen();
+  }
   // The chip of the last run, unless one was chosen or found already.
   const auto chip = static_cast<std::uint16_t>(settings_->value("chip", 0).toUInt());
   if (state_.chip.ChipIdWord == 0 && chip != 0 && fw::LookupChip(chip).kind == fw::LookupResult::Kind::kEntry) {
@@ -281,7 +309,8 @@ void TForm1::ShowRecent() {
   for (const QString& path : recent_) {
     // The folder too: two builds of one name are told apart.
     const QFileInfo info(path);
-    QAction* item = RecentMenu->addAction(info.fileName() + "  (" + QDir::toNativeSeparators(info.absolutePath()) + ")");
+    QString caption = info.fileName() + "  (" + QDir::toNativeSeparators(info.absolutePath()) + ")";
+    QAction* item = RecentMenu->addAction(caption.replace('&', "&&"));  // an "&" of the name is no mnemonic
     item->setToolTip(path);
     item->setData(path);
     connect(item, &QAction::triggered, this, [this, path] { LoadPath(path, fw::sectAll); });

@@ -138,6 +138,7 @@ void TStationForm::Build() {
   connect(StartButton, &QPushButton::clicked, this, [this] { Running() ? StopClick() : StartClick(); });
   connect(ProgramNowButton, &QPushButton::clicked, this, &TStationForm::ProgramNowClick);
   connect(close, &QPushButton::clicked, this, &TStationForm::reject);
+  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
   ShowCounts();
   resize(720, 620);
 }
@@ -161,6 +162,11 @@ void TStationForm::Keep() {
 QString TStationForm::Prepare() {
   if (form_.LoadedFile().isEmpty()) return "Load the file to produce first (File, Load All from File...).";
   if (!state_.link.PortValid()) return "Connect to the gateway first.";
+  // Every chip gets the file as it is on disk, never what the views came to
+  // hold since (a read, a hand edit, the dialog's bits): the record names it.
+  if (!form_.ReloadForRun("Production station")) {
+    return "The file to produce did not load again, or its hand edits were kept: nothing started (the log says which).";
+  }
   fw::ProductionSetup setup;
   fw::WriteJob& job = setup.job;
   job.keep_calibration = form_.KeepCalibration();
@@ -209,8 +215,14 @@ QString TStationForm::Prepare() {
   run_ = std::make_unique<fw::ProductionRun>(state_, std::move(setup), clock_, [this](const char* step) {
     Verdict("Writing", "#1f4e9c");
     ReasonLabel->setText(step);
+    // The number going onto the chip now, not the last chip's.
+    if (run_ && run_->writing_serial()) SerialLabel->setText(QString("Serial: %1 (writing)").arg(*run_->writing_serial()));
   });
-  if (const std::string unready = run_->Unready(); !unready.empty()) {
+  // A run that cannot keep its records, or cannot write its numbers with
+  // this file, is refused before the first chip and counts none.
+  std::string unready = run_->Unready();
+  if (unready.empty()) unready = run_->JobProblem();
+  if (!unready.empty()) {
     run_.reset();
     return Text(unready);
   }
@@ -348,10 +360,25 @@ void TStationForm::ShowCounts() {
 
 bool TStationForm::ProgramKey(const QKeyEvent* key) const {
   if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
-  if (key->key() == Qt::Key_F5) return true;
-  // Space types into the fields and presses a focused button; elsewhere it programs.
-  return key->key() == Qt::Key_Space && qobject_cast<QLineEdit*>(focusWidget()) == nullptr &&
-         qobject_cast<QPushButton*>(focusWidget()) == nullptr;
+  // Held down, a key repeats: one chip per press.
+  if (key->key() == Qt::Key_F5) return !key->isAutoRepeat();
+  if (key->key() != Qt::Key_Space || key->isAutoRepeat()) return false;
+  // While the station runs, Space programs wherever the focus is (the Stop
+  // button included: stopping is a click); stopped, it types into the
+  // fields and presses the focused button as anywhere else.
+  return Running() || (qobject_cast<QLineEdit*>(focusWidget()) == nullptr &&
+                       qobject_cast<QPushButton*>(focusWidget()) == nullptr);
+}
+
+bool TStationForm::eventFilter(QObject* target, QEvent* event) {
+  // The station's keys come before any control of it sees them.
+  if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+      ProgramKey(static_cast<QKeyEvent*>(event))) {
+    event->accept();
+    if (event->type() == QEvent::KeyPress) ProgramNowClick();
+    return true;
+  }
+  return QDialog::eventFilter(target, event);
 }
 
 bool TStationForm::event(QEvent* event) {

@@ -56,6 +56,7 @@ class TStationForm : public QDialog {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* target, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void reject() override;
 

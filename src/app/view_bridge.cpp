@@ -57,9 +57,14 @@ std::uint32_t ViewBridge::WidgetPosition(std::uint32_t core) const {
 
 std::uint32_t ViewBridge::CoreCaret() const {
   const std::uint32_t L = view_->LineLength();
-  // With a selection (a double-clicked word) the caret is where it starts.
-  const auto q = static_cast<std::uint32_t>(widget_->textCursor().selectionStart());
-  return (q / (L - 1)) * L + q % (L - 1);
+  // With a selection (a double-clicked word, Ctrl+A) the caret is where it
+  // starts; one that starts in an address goes on at the line's first digit,
+  // so that the key typed over it is written.
+  const QTextCursor cursor = widget_->textCursor();
+  const auto q = static_cast<std::uint32_t>(cursor.selectionStart());
+  std::uint32_t column = q % (L - 1);
+  if (cursor.hasSelection() && column < 10) column = 10;
+  return (q / (L - 1)) * L + column;
 }
 
 void ViewBridge::Sync(bool place_caret) {

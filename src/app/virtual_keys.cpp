@@ -1,5 +1,6 @@
 #include "app/virtual_keys.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 
 #include <string>
@@ -91,4 +92,19 @@ std::uint16_t VirtualKeyOf(const QKeyEvent& event) {
     default: break;
   }
   return 0;
+}
+
+std::optional<char32_t> AltGrCharacter(const QKeyEvent& event) {
+  const QString text = event.text();
+  if (text.isEmpty()) return std::nullopt;
+  const char32_t c = text.toUcs4().value(0);
+  if (c < 0x20 || c == 0x7F) return std::nullopt;  // a control character: a shortcut's
+  const Qt::KeyboardModifiers m = event.modifiers();
+  // X11 marks the third level with the group switch, or with the Mod5 bit
+  // (ISO_Level3_Shift) of the key's native state.
+  constexpr quint32 kMod5 = 0x80;
+  const bool x11_level3 = QGuiApplication::platformName() == "xcb" && (event.nativeModifiers() & kMod5) != 0;
+  const bool windows_altgr = (m & Qt::ControlModifier) && (m & Qt::AltModifier);
+  if ((m & Qt::GroupSwitchModifier) || x11_level3 || windows_altgr) return c;
+  return std::nullopt;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 class QKeyEvent;
 
@@ -9,3 +10,9 @@ class QKeyEvent;
 // 0x30-0x39, letters 0x41-0x5A, keypad digits 0x60-0x69, F1 0x70, ...).
 // 0 for a key that has no such code.
 std::uint16_t VirtualKeyOf(const QKeyEvent& event);
+
+// The character a key typed with AltGr (on Windows, Ctrl+Alt with a
+// character; on X11 the third level of the key), which is a character and
+// not its key's digit: AltGr+"2" on a French keyboard types "~". Nothing for
+// any other key.
+std::optional<char32_t> AltGrCharacter(const QKeyEvent& event);
