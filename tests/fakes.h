@@ -87,7 +87,12 @@ class FakeDialogs : public OperatorDialogs {
     return calibration_answer;
   }
   // A stop is asked from the (stop_after + 1)-th look on; never when negative.
-  bool StopRequested() override { return stop_after >= 0 && ++stop_looks > stop_after; }
+  // `stop_when`, where set, decides instead (a stop that comes at a frame).
+  bool StopRequested() override {
+    if (stop_when) return stop_when();
+    return stop_after >= 0 && ++stop_looks > stop_after;
+  }
+  std::function<bool()> stop_when;
   void StopDeferred(const std::string& what) override { deferred.push_back(what); }
 
   bool answer = true;

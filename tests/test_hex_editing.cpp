@@ -374,3 +374,74 @@ TEST(EditingProperty, RandomKeysKeepEveryViewConsistent) {
 
 }  // namespace
 }  // namespace fw
+
+namespace fw {
+namespace {
+
+// What a key does where the view holds the chip's own words, where the
+// 14-bit limit changes a digit, and with the keys that move the caret: the
+// text after, the caret after, and what the operator is told.
+TEST(Keys, LockedWordsTheLimitAltGrHomeEndAndTab) {
+  struct Case {
+    const char* name;
+    std::uint32_t line, column;
+    std::uint16_t key;
+    unsigned held;
+    std::uint32_t at, length;  // the part of line 0 (or `line`) compared
+    std::string text;          // what it holds after
+    std::uint32_t caret_line, caret_column;
+    std::string said;          // the start of what is said; empty: nothing
+    bool widget = false;       // the key goes on to the widget
+  };
+  const std::string locked = "0x2006 is the device ID";
+  constexpr std::uint32_t kLast = UINT32_MAX;  // the view's last line
+  const Case cases[] = {  // the configuration view of a PIC16F684
+      {"a digit on the device ID", 0, 40, '1', 0, 40, 4, "3FFF", 0, 41, locked},
+      {"its character", 0, 68, 'A', 0, 68, 1, "\xFF", 0, 69, locked},
+      {"Backspace over it", 0, 41, vk::kBackspace, 0, 40, 4, "3FFF", 0, 40, locked},
+      {"Delete on it", 0, 41, vk::kDelete, 0, 40, 4, "3FFF", 0, 42, locked},
+      {"a digit beside it", 0, 45, '2', 0, 45, 4, "2FFF", 0, 46, ""},
+      {"A as a first digit", 0, 45, 'A', 0, 45, 4, "3FFF", 0, 46, "a configuration word holds 14 bits: its first digit is at most 3, so A was written as 3"},
+      {"A at a high byte's character", 0, 71, 'A', 0, 71, 1, "?", 0, 72, "a configuration word holds 14 bits: its high byte is at most 3F, so 41 was written as 3F"},
+      {"AltGr+2 (~) on a digit", 0, 10, '~', modifier::kCharacter, 10, 4, "3FFF", 0, 11, ""},
+      {"AltGr+b on a digit", 0, 11, 'b', modifier::kCharacter, 10, 4, "3BFF", 0, 12, ""},
+      {"AltGr+2 (~) in the characters", 0, 56, '~', modifier::kCharacter, 56, 1, "~", 0, 57, ""},
+      {"AltGr+0 (@) is no digit", 0, 11, '@', modifier::kCharacter | modifier::kControl | modifier::kAlt, 10, 4, "3FFF", 0, 12, ""},
+      {"Home in the digits", 1, 30, vk::kHome, 0, 10, 4, "3FFF", 1, 10, ""},
+      {"Home in the characters", 1, 62, vk::kHome, 0, 10, 4, "3FFF", 1, 56, ""},
+      {"End in the digits", 1, 12, vk::kEnd, 0, 10, 4, "3FFF", 1, 49, ""},
+      {"End in the characters", 1, 60, vk::kEnd, 0, 10, 4, "3FFF", 1, 72, ""},
+      {"Ctrl+Home", 1, 30, vk::kHome, modifier::kControl, 10, 4, "3FFF", 0, 10, ""},
+      {"Ctrl+End", 0, 30, vk::kEnd, modifier::kControl, 10, 4, "3FFF", kLast, 49, ""},
+      {"Tab in the digits leaves", 0, 12, vk::kTab, 0, 10, 4, "3FFF", 0, 12, "", true},
+      {"Shift+Tab too", 0, 12, vk::kTab, modifier::kShift, 10, 4, "3FFF", 0, 12, "", true},
+      {"Tab in the characters is a key", 0, 56, vk::kTab, 0, 56, 1, "\x1F", 0, 57, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EditRig rig("PIC16F684");
+    View& v = rig.ws.view(6);
+    v.locked = {{6, "0x2006 is the device ID, the chip's own: it is never written"}};
+    EditRig::At(v, c.line, c.column);
+    std::uint16_t key = c.key;
+    std::string said = "left over";
+    EXPECT_EQ(ViewKeyDown(v, key, c.held, &said), c.widget);
+    EXPECT_EQ(key, c.widget ? c.key : 0);
+    EXPECT_EQ(EditRig::Line(v, c.line).substr(c.at, c.length), c.text);
+    EXPECT_EQ(EditRig::Row(v), c.caret_line == kLast ? v.Lines() - 1 : c.caret_line);
+    EXPECT_EQ(EditRig::Column(v), c.caret_column);
+    EXPECT_EQ(said.substr(0, c.said.size()), c.said);
+    if (c.said.empty()) EXPECT_EQ(said, "");
+  }
+  // The ID word box says so too; Home and End are its widget's.
+  EditRig rig;
+  std::uint16_t key = 'C';
+  std::string said;
+  rig.ws.id_box.caret = 0;
+  IdWordKeyDown(rig.ws.id_box, key, 0, &said);
+  EXPECT_EQ(rig.ws.id_box.text, "3FFF");
+  EXPECT_EQ(said, "an ID word holds 14 bits: its first digit is at most 3, so C was written as 3");
+}
+
+}  // namespace
+}  // namespace fw

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBlock>
 
@@ -487,6 +488,67 @@ class MainWindowTest : public QObject {
     QVERIFY(form.RichEdit6->toPlainText().startsWith("00002000: 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 10E3"));
     QCOMPARE(form.RichEdit5->document()->lastBlock().previous().text(), QString("End time: 9:5:7"));
     QCOMPARE(form.RichEdit5->document()->lastBlock().text(), QString("Checksum: 0xBE00"));  // DS41191's blank value
+  }
+
+  // Keys as a French keyboard and a hurried operator give them: AltGr
+  // combinations are characters, Home and Ctrl+A leave the caret where the
+  // next digit is written, a digit that cannot go in is said, Tab leaves.
+  void keysThatTypeWhatTheyShow() {
+    Rig rig;
+    rig.form.show();
+    rig.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.form));
+    rig.form.ChipMenuItemClick(0x1080);  // PIC16F684
+    HexView* view = rig.form.RichEdit1;
+    auto line0 = [view] { return view->document()->firstBlock().text(); };
+    const struct {
+      const char* name;
+      std::function<void()> before;
+      QKeyEvent key;
+      QString line;  // the start of line 0 afterwards
+    } cases[] = {
+        {"AltGr+é (~) on X11", [&] { Rig::PlaceCaret(view, 10); },
+         QKeyEvent(QEvent::KeyPress, Qt::Key_AsciiTilde, Qt::GroupSwitchModifier, 11, 0, 0, "~"),
+         "00000000: 3FFF"},
+        {"AltGr+à (@) on Windows", [&] { Rig::PlaceCaret(view, 10); },
+         QKeyEvent(QEvent::KeyPress, Qt::Key_At, Qt::ControlModifier | Qt::AltModifier, 19, 0, 0, "@"),
+         "00000000: 3FFF"},
+        {"AltGr+\" (#) in the characters", [&] { Rig::PlaceCaret(view, 56); },
+         QKeyEvent(QEvent::KeyPress, Qt::Key_NumberSign, Qt::GroupSwitchModifier, 12, 0, 0, "#"),
+         "00000000: 3F23"},
+        {"Home, then a digit", [&] { Rig::PlaceCaret(view, 30); QTest::keyClick(view, Qt::Key_Home); },
+         QKeyEvent(QEvent::KeyPress, Qt::Key_2, Qt::NoModifier, 11, 0, 0, "2"), "00000000: 2FFF"},
+        {"Ctrl+A, then a digit", [&] { Rig::PlaceCaret(view, 30); QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier); },
+         QKeyEvent(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, 10, 0, 0, "1"), "00000000: 1FFF"},
+    };
+    for (const auto& c : cases) {
+      qInfo("%s", c.name);
+      rig.form.ChipMenuItemClick(0x1080);
+      c.before();
+      QKeyEvent key(c.key.type(), c.key.key(), c.key.modifiers(), c.key.nativeScanCode(), 0, 0, c.key.text());
+      QApplication::sendEvent(view, &key);
+      QVERIFY2(line0().startsWith(c.line), qPrintable(line0()));
+    }
+    // A first digit above 3 is written as 3, and the window says so.
+    rig.form.ChipMenuItemClick(0x1080);
+    Rig::PlaceCaret(view, 10);
+    QTest::keyClicks(view, "ABCD");
+    QVERIFY(line0().startsWith("00000000: 3BCD"));
+    QVERIFY2(rig.form.statusBar()->currentMessage().contains("A was written as 3"),
+             qPrintable(rig.form.statusBar()->currentMessage()));
+    // The device ID in the configuration view takes no key.
+    HexView* config = rig.form.RichEdit6;
+    Rig::PlaceCaret(config, 40);
+    QTest::keyClicks(config, "12");
+    QCOMPARE(config->document()->firstBlock().text().mid(40, 4), QString("1080"));
+    QVERIFY(rig.form.statusBar()->currentMessage().startsWith("0x2006 is the device ID"));
+    // Tab leaves a view from its digits, and types in its characters.
+    Rig::PlaceCaret(view, 12);
+    QTest::keyClick(view, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != view);
+    Rig::PlaceCaret(view, 58);
+    QTest::keyClick(view, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), view);
   }
 
   void keysSelectionsTabAndFocusAsAnOperatorMeetsThem() {

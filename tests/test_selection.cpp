@@ -216,3 +216,37 @@ TEST(Autosearch, LinkFailuresEndWithFail) {
 
 }  // namespace
 }  // namespace fw
+
+namespace fw {
+namespace {
+
+// The configuration views lock the words a write never takes: the device ID
+// and the family's calibration words, on both pages, and nothing else.
+TEST(SelectChip, TheDeviceIdAndTheCalibrationWordsAreLocked) {
+  const struct {
+    const char* chip;
+    std::vector<std::uint32_t> words;
+  } cases[] = {
+      {"PIC16F684", {6, 8}},   {"PIC16F636", {6, 8, 9}}, {"PIC16F887", {6, 9}},
+      {"PIC16F1827", {6, 9, 10}}, {"PIC12F629", {6}},    {"PIC16F628A", {6}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.chip);
+    SelectRig rig;
+    rig.state.selector.SelectChip(FindChipByName(c.chip)->IdWord);
+    for (int n : {6, 7}) {
+      std::vector<std::uint32_t> words;
+      for (const View::LockedWord& l : rig.state.workspace.view(n).locked) words.push_back(l.word);
+      EXPECT_EQ(words, c.words);
+    }
+    const View& v = rig.state.workspace.view(6);
+    EXPECT_NE(v.LockedWhy(13), nullptr) << "byte 13 is the device ID's high byte";
+    EXPECT_EQ(v.LockedWhy(14), nullptr) << "the configuration word is edited";
+    EXPECT_EQ(*v.LockedWhy(12), "0x" + Hex(rig.state.chip.ConfigBase + 6, 4) +
+                                    " is the device ID, the chip's own: it is never written");
+    EXPECT_TRUE(rig.state.workspace.view(1).locked.empty());
+  }
+}
+
+}  // namespace
+}  // namespace fw

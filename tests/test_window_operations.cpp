@@ -23,6 +23,7 @@
 #include <functional>
 
 #include "app/calibration_dialog.h"
+#include "app/lock_fuses_form.h"
 #include "app/main_form.h"
 #include "app/progress_form.h"
 #include "app/qt_dialogs.h"
@@ -156,12 +157,127 @@ void AnswerCalibration(const QString& osccal, const QString& bg, int button, QSt
   });
 }
 
+// A file that stops at a record the reader cannot take, on line 3.
+QString WriteBrokenFile(const QString& path) {
+  QFile file(path);
+  file.open(QIODevice::WriteOnly);
+  file.write(":02000000FF23DC\n:0200020083167F\n:02000400G09001\n:00000001FF\n");
+  file.close();
+  return path;
+}
+
 }  // namespace
 
 class WindowOperationsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Ordinary paths through the window against what reaches the chip: the
+  // file the question names is the file written, and nothing reports done
+  // what the chip does not hold.
+  void theWindowWritesWhatItNames() {
+    const QString dir = QDir::tempPath();
+    const QString good = WriteFirmware(dir + QString("/fw_named_good_%1.hex").arg(getpid()), 1);  // 2801, 3FF4
+    const QString other = WriteFirmware(dir + QString("/fw_named_other_%1.hex").arg(getpid()), 2);
+    const QString broken = WriteBrokenFile(dir + QString("/fw_named_broken_%1.hex").arg(getpid()));
+    const auto type_into = [](HexView* view, int at, const char* keys) {
+      QTextCursor c = view->textCursor();
+      c.setPosition(at);
+      view->setTextCursor(c);
+      QTest::keyClicks(view, keys);
+    };
+    const struct Path {
+      const char* name;
+      std::function<void(SimWindow&)> steps;
+      std::uint16_t word0, config;
+      std::uint8_t eeprom16;    // EEPROM byte 0x10 afterwards
+      QString asked;            // in the last question; empty: none asked
+      QString last_line;        // the start of the log's last line
+    } paths[] = {
+        {"Program after a load that failed",
+         [&](SimWindow& w) {
+           QVERIFY(w.form.LoadPath(good, fw::sectAll));
+           QVERIFY(!w.form.LoadPath(broken, fw::sectAll));
+           QVERIFY(w.Logged("    nothing was loaded: the views keep what they held"));
+           w.form.ProgramClick();
+         },
+         0x2801, 0x3FF4, 0xFF, "with " + QFileInfo(good).fileName() + "?", "Checksum: 0x"},
+        {"Write after a load that failed",
+         [&](SimWindow& w) {
+           QVERIFY(w.form.LoadPath(good, fw::sectAll));
+           QVERIFY(!w.form.LoadPath(broken, fw::sectAll));
+           w.form.Button5Click();
+         },
+         0x2801, 0x3FF4, 0x12, "Warning: Previous data in the Program", "Checksum: 0x"},
+        {"Program after a load on the other page",
+         [&](SimWindow& w) {
+           QVERIFY(w.form.LoadPath(good, fw::sectAll));
+           const QString sum = w.form.ChecksumLabel->text();
+           w.form.PageControl1->setCurrentIndex(1);
+           QVERIFY(w.form.LoadPath(other, fw::sectAll));
+           QVERIFY(w.form.ChecksumLabel->text() != sum);
+           w.form.PageControl1->setCurrentIndex(0);
+           QCOMPARE(w.form.ChecksumLabel->text(), sum);  // the label is the page's
+           w.form.ProgramClick();
+         },
+         0x2801, 0x3FF4, 0xFF, "with " + QFileInfo(good).fileName() + "?", "Checksum: 0x"},
+        {"Program after a change in the configuration word dialog",
+         [&](SimWindow& w) {
+           QVERIFY(w.form.LoadPath(good, fw::sectAll));
+           WhenModal<TLockFusesForm>([](TLockFusesForm* dialog) {
+             dialog->CheckBoxes[3]->toggle();  // WDTE
+             dialog->OKButton->click();
+           });
+           w.form.LockFuses1Click();
+           QVERIFY(w.form.ChecksumLabel->text().endsWith("(edited)"));
+           QVERIFY(w.form.HandEdits());
+           w.form.ProgramClick();
+         },
+         0x2801, 0x3FF4, 0xFF, "hand edits that are not in the file", "Checksum: 0x"},
+        {"Write after a change in the configuration word dialog",
+         [&](SimWindow& w) {
+           QVERIFY(w.form.LoadPath(good, fw::sectAll));
+           WhenModal<TLockFusesForm>([](TLockFusesForm* dialog) {
+             dialog->CheckBoxes[3]->toggle();
+             dialog->OKButton->click();
+           });
+           w.form.LockFuses1Click();
+           w.form.Button5Click();  // the views, as the button says
+         },
+         0x2801, 0x3FFC, 0x12, "Warning: Previous data in the Program", "Checksum: 0x"},
+        {"Write Data over an EEPROM used before",
+         [&](SimWindow& w) {
+           QVERIFY(w.form.LoadPath(good, fw::sectAll));
+           w.form.Button9Click();
+           w.form.Button10Click();
+           QVERIFY(w.Logged("       Finished. No differences found."));
+         },
+         0x3FFF, 0x3FFF, 0xFF, "Warning: Previous data in the Data memory", "End time"},
+        {"Autosearch over hand edits asks first",
+         [&](SimWindow& w) {
+           QVERIFY(w.form.LoadPath(good, fw::sectAll));
+           type_into(w.form.RichEdit1, 10, "1");
+           w.form.Button3Click();
+           QVERIFY(w.form.LoadedFile().isEmpty());  // the views are blank: no file stands for them
+         },
+         0x3FFF, 0x3FFF, 0x12, "hand edits that are in no file. Autosearch", "Selected chip is  PIC16F684"},
+    };
+    for (const Path& p : paths) {
+      qInfo("%s", p.name);
+      SimWindow w("PIC16F684");
+      w.chip().SetDataByte(0x10, 0x12);  // an EEPROM used before
+      p.steps(w);
+      QCOMPARE(w.chip().ProgramWord(0), p.word0);
+      QCOMPARE(w.chip().ConfigWord(7), p.config);
+      QCOMPARE(w.chip().DataByte(0x10), p.eeprom16);
+      QVERIFY2(!w.dialogs.asked.empty() && QString::fromStdString(w.dialogs.asked.back()).contains(p.asked),
+               w.dialogs.asked.empty() ? "nothing asked" : w.dialogs.asked.back().c_str());
+      QVERIFY2(w.LastLine().startsWith(p.last_line), qPrintable(w.LastLine()));
+      QVERIFY2(w.chip().notes().empty(), w.chip().notes().empty() ? "" : w.chip().notes().front().c_str());
+    }
+    for (const QString& f : {good, other, broken}) QFile::remove(f);
+  }
+
   void keepsTheCalibrationByDefault() {
     SimWindow w("PIC16F630");
     QVERIFY(w.form.CheckBox1->isChecked());
@@ -372,6 +488,61 @@ class WindowOperationsTest : public QObject {
     station->close();
     QFile::remove(record);
     QFile::remove(path);
+  }
+
+  void theStationsKeysRefusalAndSerialShown() {
+    SimWindow w("PIC16F684");
+    const QString path = QDir::temp().filePath(QString("fw_station_ids_%1.hex").arg(getpid()));
+    {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      // The file sets the user IDs: the serial numbers cannot go there.
+      file.write(":02000000012BD2\n:024000000100BD\n:02400E00F43F7D\n:00000001FF\n");
+    }
+    QVERIFY(w.form.LoadPath(path, fw::sectAll));
+    const QString serials = QDir::temp().filePath(QString("fw_station_serials_%1").arg(getpid()));
+    QFile::remove(serials);
+    w.form.StationClick();
+    auto* station = w.form.findChild<TStationForm*>("StationForm");
+    station->SerialFileEdit->setText(serials);
+    station->SerialStartEdit->setText("500");
+    station->SerialPlaceEdit->setText("ids");
+    const std::uint16_t before = w.chip().ConfigWord(0);
+    station->StartClick();
+    QVERIFY(!station->Running());
+    QVERIFY2(station->ReasonLabel->text().startsWith("serial number refused: the file already sets"),
+             qPrintable(station->ReasonLabel->text()));
+    QVERIFY(station->CountsLabel->text().contains("Passed 0   Failed 0"));
+    QCOMPARE(w.chip().ConfigWord(0), before);
+
+    // In the EEPROM it goes; the focus on Stop, Space still programs.
+    station->SerialPlaceEdit->setText("eeprom:0x20:2");
+    QStringList shown;
+    w.hook = [&](int) {
+      const QString text = station->SerialLabel->text();
+      if (shown.isEmpty() || shown.back() != text) shown << text;
+    };
+    station->StartClick();
+    QVERIFY(station->Running());
+    QCOMPARE(station->VerdictLabel->text(), QString("PASS"));
+    QVERIFY(shown.contains("Serial: 500 (writing)"));
+    QVERIFY(!shown.contains("Serial: 501 (writing)"));
+    station->StartButton->setFocus();
+    QCOMPARE(station->StartButton->text(), QString("S&top"));
+    QTest::keyClick(station->StartButton, Qt::Key_Space);
+    QVERIFY(station->Running());
+    QCOMPARE(station->HistoryTable->rowCount(), 2);
+    QVERIFY(shown.contains("Serial: 501 (writing)"));
+    QCOMPARE(w.chip().DataByte(0x21), std::uint8_t{501 & 0xFF});
+    station->StopClick();
+    // Stopped, Space presses the focused button as anywhere else.
+    station->StartButton->setFocus();
+    QTest::keyClick(station->StartButton, Qt::Key_Space);
+    QVERIFY(station->Running());
+    station->StopClick();
+    station->close();
+    QFile::remove(path);
+    QFile::remove(serials);
   }
 
   void programWithOneKeyAndAFileThatProgramsItself() {
