@@ -81,12 +81,9 @@ void TForm1::BuildDailyWork(QMenu* file, QMenu* edit) {
   LinkStatus->setObjectName("LinkStatus");
   OperationStatus = new QLabel(this);
   OperationStatus->setObjectName("OperationStatus");
-  // The texts are as long as they need to be; the window is not: what does
-  // not fit is cut, and shown whole as the tip.
-  for (QLabel* label : {LinkStatus, OperationStatus}) {
-    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    label->setMinimumWidth(120);
-  }
+  // The texts are as long as they need to be; the window is not: a label
+  // may shrink to its least width, where what does not fit is cut.
+  LinkStatus->setMinimumWidth(120);
   OperationStatus->setMinimumWidth(260);
   statusBar()->addWidget(LinkStatus, 1);
   statusBar()->addPermanentWidget(OperationStatus);
