@@ -159,3 +159,21 @@ TEST(ChipsCommand, CsvHasAHeaderAndOneLineAnEntry) {
 
 }  // namespace
 }  // namespace fw
+
+namespace fw {
+namespace {
+
+TEST(ChipNameOrder, DigitsAsNumbersLettersWithoutCase) {
+  const std::vector<std::string> sorted = {"PIC12F609", "PIC12F629", "PIC12F683", "PIC12F1501", "pic12f1822",
+                                           "PIC12LF1501", "PIC16F84A", "PIC16F616", "PIC16F1827"};
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
+    for (std::size_t j = 0; j < sorted.size(); ++j) {
+      EXPECT_EQ(ChipNameOrder(sorted[i], sorted[j]), i < j) << sorted[i] << " " << sorted[j];
+    }
+  }
+  EXPECT_FALSE(ChipNameOrder("PIC16F0684", "PIC16F684")) << "leading zeros count as nothing";
+  EXPECT_TRUE(ChipNameOrder("PIC16F636", "PIC16F636 / PIC16F639")) << "a prefix first";
+}
+
+}  // namespace
+}  // namespace fw

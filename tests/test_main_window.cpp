@@ -47,6 +47,15 @@ struct Rig {
   TForm1 form{state, dialogs, {"ttyS0", "ttyS1"}, "ttyS0"};
   Rig() { port.AnswerLikeGateway(); }
 
+  // The window up and active, with a PIC16F684 selected.
+  bool ShowWithPic16F684() {
+    form.show();
+    form.activateWindow();
+    if (!QTest::qWaitForWindowActive(&form)) return false;
+    form.ChipMenuItemClick(0x1080);
+    return true;
+  }
+
   // Focuses a view and puts its caret at a widget position.
   static void PlaceCaret(HexView* view, int position) {
     view->setFocus();
@@ -495,10 +504,16 @@ class MainWindowTest : public QObject {
   // next digit is written, a digit that cannot go in is said, Tab leaves.
   void keysThatTypeWhatTheyShow() {
     Rig rig;
-    rig.form.show();
-    rig.form.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&rig.form));
-    rig.form.ChipMenuItemClick(0x1080);  // PIC16F684
+    QVERIFY(rig.ShowWithPic16F684());
+    // The window opens where Enter connects.
+    QVERIFY(QApplication::focusWidget() == rig.form.ComboBox1 ||
+            QApplication::focusWidget() == rig.form.ComboBox1->lineEdit());
+    // The Chip Select item of the chip selected is marked, and only it.
+    int marked = 0;
+    for (QAction* item : rig.form.findChildren<QAction*>()) marked += item->isCheckable() && item->isChecked() &&
+                                                                  item->objectName().startsWith("PIC");
+    QCOMPARE(marked, 1);
+    QVERIFY(rig.form.findChild<QAction*>("PIC16F6841")->isChecked());
     HexView* view = rig.form.RichEdit1;
     auto line0 = [view] { return view->document()->firstBlock().text(); };
     const struct {
@@ -553,10 +568,7 @@ class MainWindowTest : public QObject {
 
   void keysSelectionsTabAndFocusAsAnOperatorMeetsThem() {
     Rig rig;
-    rig.form.show();
-    rig.form.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&rig.form));
-    rig.form.ChipMenuItemClick(0x1080);  // PIC16F684
+    QVERIFY(rig.ShowWithPic16F684());
     HexView* view = rig.form.RichEdit1;
     auto line0 = [view] { return view->document()->firstBlock().text(); };
     // AZERTY's "1" key types "&", QWERTZ's Shift+8 types "(": still 1 and 8.

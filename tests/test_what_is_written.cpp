@@ -206,3 +206,33 @@ TEST(Production, EveryChipGetsTheFileAsTheRunBegan) {
 
 }  // namespace
 }  // namespace fw
+
+namespace fw {
+namespace {
+
+// The erase asks the operator to keep the OSCCAL word by hand only where an
+// erase takes it and nothing here keeps it.
+TEST(Erase, TheQuestionSpeaksOfOsccalOnlyWhereItIsLost) {
+  const struct {
+    const char* chip;
+    bool keep;
+    const char* middle;  // nullptr: two lines only
+  } cases[] = {
+      {"PIC12F629", true, "The OSCCAL word and BG-bits are read before the erase and put back after it."},
+      {"PIC12F629", false, "You must read and remember OSCCAL and BG-bits before this operation."},
+      {"PIC16F684", true, nullptr},
+      {"PIC16F628A", false, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.chip) + (c.keep ? " keeping" : ""));
+    OpsRig rig(c.chip);
+    rig.dialogs.answer = false;
+    rig.Run([&](DeviceOperations& ops) { return ops.ChipErase(c.keep); }, Outcome::kCancelled);
+    std::string expected = "Warning [OK/Cancel]:       All previous chip data will be lost (Program, Data, Configuration).\n";
+    if (c.middle != nullptr) expected += std::string(c.middle) + "\n";
+    EXPECT_EQ(rig.dialogs.asked.back(), expected + "\t        Press OK to continue or Cancel to cancel");
+  }
+}
+
+}  // namespace
+}  // namespace fw

@@ -10,7 +10,10 @@
 #include <QUrl>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QScreen>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
@@ -543,6 +546,49 @@ class WindowOperationsTest : public QObject {
     station->close();
     QFile::remove(path);
     QFile::remove(serials);
+  }
+
+  void theChipFinderAndAPlaceFromAnotherScreen() {
+    SimWindow w("PIC12F629");
+    QStringList names;
+    bool nothing_said = false;
+    QString current;
+    WhenModal<QDialog>([&](QDialog* dialog) {
+      auto* filter = dialog->findChild<QLineEdit*>("ChipFilter");
+      auto* list = dialog->findChild<QListWidget*>("ChipList");
+      auto* none = dialog->findChild<QLabel*>("NoChipMatches");
+      for (int i = 0; i < list->count(); ++i) names << list->item(i)->text();
+      filter->setText("zz9");
+      nothing_said = !none->isHidden() && none->text().contains("zz9");
+      filter->setText("pic16f 684");  // blanks and letter case do not count
+      current = list->currentItem()->text();
+      dialog->accept();
+    });
+    w.form.FindChipClick();
+    QCOMPARE(names.size(), 81);
+    QCOMPARE(names.front(), QString("PIC12F609"));
+    QVERIFY(names.indexOf("PIC12F683") < names.indexOf("PIC12F1501"));
+    QVERIFY(nothing_said);
+    QCOMPARE(current, QString("PIC16F684"));
+    QCOMPARE(QString::fromStdString(w.state.chip.ChipName), QString("PIC16F684"));
+
+    // A place kept from a screen that is no longer there comes onto this
+    // one, title bar and all.
+    const QString ini = QDir::temp().filePath(QString("fw_geometry_%1.ini").arg(getpid()));
+    QFile::remove(ini);
+    {
+      QSettings settings(ini, QSettings::IniFormat);
+      w.form.move(-3000, -2500);
+      settings.setValue("geometry", w.form.saveGeometry());
+    }
+    QSettings settings(ini, QSettings::IniFormat);
+    SimWindow again("PIC16F684", &settings);
+    QApplication::processEvents();
+    const QRect room = again.form.screen()->availableGeometry();
+    QVERIFY2(room.contains(again.form.frameGeometry().topLeft() + QPoint(0, 0)),
+             qPrintable(QString("%1,%2").arg(again.form.frameGeometry().x()).arg(again.form.frameGeometry().y())));
+    QVERIFY(again.form.frameGeometry().bottom() <= room.bottom());
+    QFile::remove(ini);
   }
 
   void programWithOneKeyAndAFileThatProgramsItself() {
