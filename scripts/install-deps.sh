@@ -20,6 +20,7 @@ if [ "${1:-}" = windows ]; then
     cmake ninja-build g++ pkg-config bc
     g++-mingw-w64-x86-64-posix wine wine64 nsis
     googletest libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
+    qt6-base-dev qt6-base-dev-tools xvfb xauth fonts-dejavu-core
   )
 fi
 

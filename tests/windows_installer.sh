@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# The Windows installer under Wine: /S installs into Program Files with an
-# uninstaller and puts the tool on PATH; the uninstaller takes both away and
-# leaves the rest of PATH as it was.
+# The Windows installer under Wine: /S installs the window and the tool into
+# Program Files with the pictures, the licence and an uninstaller, a Start
+# menu entry and "Open with Flashwright" for .hex, .eep and .bin, and puts the
+# folder on a system PATH of over 4000 characters without cutting it; the
+# uninstaller takes all of it away and gives PATH back as it was, byte for
+# byte.
 #   windows_installer.sh SETUP.exe       (WINEPREFIX names the prefix)
 set -uo pipefail
 setup=$1
@@ -13,9 +16,9 @@ check() {
   shift
   if "$@"; then echo "ok: $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
 }
+environment='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment'
 system_path() {
-  wine reg query 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment' /v Path 2>/dev/null |
-    tr -d '\r' | sed -n 's/.*REG_EXPAND_SZ *//p'
+  wine reg query "$environment" /v Path 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_EXPAND_SZ *//p'
 }
 # The uninstaller runs a copy of itself from the temporary folder and
 # returns at once: its work is waited for.
@@ -33,14 +36,43 @@ wineserver -p >/dev/null 2>&1
 wine wineboot >/dev/null 2>&1 </dev/null
 trap 'wineserver -k 2>/dev/null' EXIT
 
+# A PATH as long as a developer's machine grows one: 4000 characters and
+# more, an empty entry, a variable left unexpanded.
+original=$(system_path)
+long="$original;;%SystemRoot%\\Tools"
+for i in $(seq 200); do long="$long;C:\\Tools\\Folder$i"; done
+wine reg add "$environment" /v Path /t REG_EXPAND_SZ /d "$long" /f >/dev/null 2>&1
 before=$(system_path)
+check "the PATH set up is over 4000 characters (${#before})" test "${#before}" -gt 4000
+
 wine "$setup" /S
-check "the tool is in Program Files" wait_until test -f "$folder/flashwright-cli.exe"
-check "with its uninstaller" test -f "$folder/uninstall.exe"
-check "and on PATH" bash -c "[[ '$(system_path)' == *'C:\\Program Files\\Flashwright' ]]"
-check "a command prompt finds it" bash -c "wine cmd /c 'flashwright-cli --version' 2>/dev/null | tr -d '\r' | grep -q '^flashwright-cli '"
+check "the window is in Program Files" wait_until test -f "$folder/flashwright.exe"
+check "with the tool, the PATH step and the uninstaller" test -f "$folder/flashwright-cli.exe" -a \
+  -f "$folder/flashwright-path.exe" -a -f "$folder/uninstall.exe"
+check "with the pictures" test -f "$folder/pictures/PIC16F630.png"
+check "with the licence and what the programs contain" test -f "$folder/LICENSE.txt" -a -f "$folder/THIRD-PARTY.md"
+check "PATH is the old one with the folder added, nothing cut" \
+  test "$(system_path)" = "$before;C:\\Program Files\\Flashwright"
+check "a command prompt finds the tool" \
+  bash -c "wine cmd /c 'flashwright-cli --version' 2>/dev/null | tr -d '\r' | grep -q '^flashwright-cli '"
+start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Flashwright.lnk"
+check "a Start menu entry" test -f "$start_menu"
+check "no desktop shortcut unless asked" test ! -e "$WINEPREFIX/drive_c/users/Public/Desktop/Flashwright.lnk"
+for ext in .hex .eep .bin; do
+  check "\"Open with Flashwright\" for $ext" \
+    bash -c "wine reg query 'HKLM\\Software\\Classes\\$ext\\OpenWithProgids' /v Flashwright.File >/dev/null 2>&1"
+done
+check "the file type opens the window" \
+  bash -c "wine reg query 'HKLM\\Software\\Classes\\Flashwright.File\\shell\\open\\command' 2>/dev/null | grep -q 'flashwright.exe'"
+
 wine "$folder/uninstall.exe" /S
-check "the uninstaller takes it away" wait_until test ! -e "$folder"
-check "and gives PATH back as it was" wait_until test "$(system_path)" = "$before"
+check "the uninstaller takes the programs away" wait_until test ! -e "$folder"
+check "and gives PATH back as it was, byte for byte" wait_until test "$(system_path)" = "$before"
+check "and the Start menu entry" test ! -e "$start_menu"
+check "and the file types and the uninstall entry" \
+  bash -c "! wine reg query 'HKLM\\Software\\Classes\\Flashwright.File' >/dev/null 2>&1 &&
+           ! wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Flashwright' >/dev/null 2>&1 &&
+           ! wine reg query 'HKLM\\Software\\Classes\\.hex\\OpenWithProgids' /v Flashwright.File >/dev/null 2>&1"
+wine reg add "$environment" /v Path /t REG_EXPAND_SZ /d "$original" /f >/dev/null 2>&1
 echo "windows installer: $failures failed"
 [ "$failures" = 0 ]

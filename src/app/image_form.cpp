@@ -30,12 +30,16 @@ TImageForm::TImageForm(const fw::ChipRecord& chip, const QString& program_dir, c
   const QString picture = QString::fromStdString(chip.PictureFile);
   for (const std::string& place :
        fw::PictureLocations(chip.PictureFile, program_dir.toStdString(), data_dir.toStdString())) {
+    // The picture as named, or as PNG beside it where this Qt reads no JPEG
+    // (the Windows build ships them so).
     const QString path = QString::fromStdString(place);
-    QPixmap pixmap;
-    if (QFileInfo(path).isFile() && pixmap.load(path)) {
-      Image1->setPixmap(pixmap);
-      shown_file = path;
-      return;
+    for (const QString& candidate : {path, path.left(path.lastIndexOf('.')) + ".png"}) {
+      QPixmap pixmap;
+      if (QFileInfo(candidate).isFile() && pixmap.load(candidate)) {
+        Image1->setPixmap(pixmap);
+        shown_file = candidate;
+        return;
+      }
     }
   }
   if (say) say("Error", MissingPictureText(picture));

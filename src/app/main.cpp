@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QScreen>
 #include <QSettings>
+#include <QTimer>
 
 #include "app/about_box.h"
 #include "app/image_form.h"
@@ -15,6 +16,8 @@
 #include "link/pause.h"
 #include "link/system_serial.h"
 #include "log/clock.h"
+#include "platform/platform.h"
+#include "app/window_script.h"
 #include "version.h"
 
 #include <cstdio>
@@ -42,10 +45,19 @@ struct Options {
   QCommandLineOption help = parser.addHelpOption();
   QCommandLineOption version = parser.addVersionOption();
   QCommandLineOption port{"port",
-                          "The port the port box offers at start: a serial port (ttyUSB0, /dev/ttyUSB0), a "
-                          "pseudo-terminal, or demo:CHIP for the built-in simulated gateway with a virtual chip "
-                          "(demo:PIC16F684).",
+                          fw::platform::SystemPortNaming() == fw::platform::PortNaming::kWindows
+                              ? "The port the port box offers at start: a serial port (COM3), or demo:CHIP for the "
+                                "built-in simulated gateway with a virtual chip (demo:PIC16F684)."
+                              : "The port the port box offers at start: a serial port (ttyUSB0, /dev/ttyUSB0), a "
+                                "pseudo-terminal, or demo:CHIP for the built-in simulated gateway with a virtual "
+                                "chip (demo:PIC16F684).",
                           "NAME"};
+  QCommandLineOption run{"run",
+                         "Runs a file of window commands once the window is up, as clicks would (connect, "
+                         "autosearch, load-all FILE, write, verify, screenshot FILE, save-log FILE, quit, ...: "
+                         "see the README), answering the questions Yes; the exit status says whether every "
+                         "command was done.",
+                         "FILE"};
   Options() {
     parser.setApplicationDescription(
         "Programs PIC12/PIC16 flash chips through a GX-0450 gateway.\n"
@@ -54,6 +66,7 @@ struct Options {
         "flashwright-sim --help.");
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOption(port);
+    parser.addOption(run);
     parser.addPositionalArgument("FILE",
                                  "A .hex, .eep or .bin file, loaded as \"Load All\" does once a chip is selected or "
                                  "found.",
@@ -74,7 +87,8 @@ std::optional<int> AnswerEarly(int argc, char** argv) {
   QStringList ours{QString::fromLocal8Bit(argv[0])};
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg.rfind("--", 0) == 0 || arg == "-h" || arg == "-v" || (i > 1 && std::string(argv[i - 1]) == "--port")) {
+    const bool value = i > 1 && (std::string(argv[i - 1]) == "--port" || std::string(argv[i - 1]) == "--run");
+    if (arg.rfind("--", 0) == 0 || arg == "-h" || arg == "-v" || value) {
       ours << QString::fromLocal8Bit(argv[i]);
     }
   }
@@ -123,7 +137,7 @@ int main(int argc, char** argv) {
   QtDialogs dialogs;
   DeviceOpenerForApp opener;
   fw::AppState state(clock, pause, dialogs, opener.Opener());
-  state.calibration_record.SetPath(fw::CalibrationRecordPath());
+  state.calibration_record.UseDataFolder();
 
   // The five forms, in their order: the main window, the about box, and one
   // each of the windows that are otherwise made anew for every use.
@@ -149,5 +163,15 @@ int main(int argc, char** argv) {
   }
   // Fitted once more when shown, with the title bar the window manager adds.
   form.show();
+  const QString script = options.parser.value(options.run);
+  if (!script.isEmpty()) {
+    // Once the window is up, as an operator would start.
+    QTimer::singleShot(500, &form, [&] {
+      QString error;
+      const int status = RunWindowScript(form, dialogs, script, &error);
+      if (status != 0) std::fprintf(stderr, "flashwright: %s\n", error.toLocal8Bit().constData());
+      QCoreApplication::exit(status);
+    });
+  }
   return application.exec();
 }

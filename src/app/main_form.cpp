@@ -193,6 +193,7 @@ fw::Outcome TForm1::RunDevice(const char* command, const std::function<fw::Outco
   dialogs_.SetProgressTitle("Flashwright: " + QString(command));
   OperationStatus->setText(QString("%1: running").arg(command));
   const fw::Outcome outcome = operation();
+  last_outcome_ = outcome;
   running_timer_.stop();
   busy_ = false;
   OperationStatus->setText(QString("Last: %1, %2, %3 s")

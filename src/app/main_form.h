@@ -127,8 +127,10 @@ class TForm1 : public QMainWindow {
   // word and band-gap bits back into a chip that lost them, pre-filled from
   // the newest calibration record for the selected chip.
   void RestoreCalibrationClick();
-  // Whether a device operation runs (its progress window is up).
+  // Whether a device operation runs (its progress window is up), and how the
+  // last one ended.
   bool Busy() const { return busy_; }
+  fw::Outcome LastOutcome() const { return last_outcome_; }
   // The production station's work: run as a device operation (busy, the
   // questions answered, Cancel stopping it safely), without the window's
   // own record of every operation.
@@ -325,6 +327,7 @@ class TForm1 : public QMainWindow {
   QDialog* about_box_ = nullptr;
   QString picture_program_dir_;
   bool busy_ = false;
+  fw::Outcome last_outcome_ = fw::Outcome::kDone;
   FileWatch watch_;
   bool change_pending_ = false;  // the watched file changed during an operation
   // What each page holds: its file, whether the views are that file as

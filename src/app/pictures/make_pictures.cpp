@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
+
+#include <string>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -199,15 +201,20 @@ QImage Draw(const fw::Pinout& pinout) {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication application(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_pictures OUTPUT_DIR\n");
+  // --png: the same pictures as PNG, under the JPEG name with .png, for a
+  // Qt that reads no JPEG (the one the Windows build is made with).
+  const bool png = argc == 3 && std::string(argv[1]) == "--png";
+  if (argc != 2 && !png) {
+    std::fprintf(stderr, "usage: make_pictures [--png] OUTPUT_DIR\n");
     return 2;
   }
-  const QDir out(QString::fromLocal8Bit(argv[1]));
+  const QDir out(QString::fromLocal8Bit(argv[argc - 1]));
   if (!out.mkpath(".")) return 1;
   for (const fw::Pinout& pinout : fw::Pinouts()) {
-    if (!Draw(pinout).save(out.filePath(pinout.picture), "JPG", 90)) {
-      std::fprintf(stderr, "make_pictures: cannot write %s\n", pinout.picture);
+    QString name = QString::fromUtf8(pinout.picture);
+    if (png) name = name.left(name.lastIndexOf('.')) + ".png";
+    if (!Draw(pinout).save(out.filePath(name), png ? "PNG" : "JPG", 90)) {
+      std::fprintf(stderr, "make_pictures: cannot write %s\n", qPrintable(name));
       return 1;
     }
   }

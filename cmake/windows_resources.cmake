@@ -1,0 +1,16 @@
+# The icon, the version information and the manifest of a program built for
+# Windows, as resources (data/windows/flashwright.rc.in).
+function(fw_windows_resources target description)
+  if(NOT WIN32)
+    return()
+  endif()
+  set(FW_PROGRAM ${target})
+  set(FW_DESCRIPTION "${description}")
+  set(FW_ICON "${PROJECT_SOURCE_DIR}/data/windows/flashwright.ico")
+  set(FW_VERSION_QUAD "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
+  set(FW_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0")
+  set(FW_MANIFEST "${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest")
+  configure_file(${PROJECT_SOURCE_DIR}/data/windows/flashwright.manifest ${FW_MANIFEST} @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/data/windows/flashwright.rc.in ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc @ONLY)
+  target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+endfunction()

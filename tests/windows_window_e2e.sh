@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# flashwright.exe, the window, under Wine on an Xvfb display at 1024 x 768,
+# against the native flashwright-sim on a pseudo-terminal linked into the
+# prefix as COM7: Connect, Autosearch chip, Load All, Write Program &
+# Configuration on a PIC12F629 with its calibration kept, Verify, run by the
+# window's own command file (--run) as clicks would run them. The
+# simulator's dump shows the OSCCAL word and band-gap bits unchanged; the
+# screen is kept as a picture.
+#   windows_window_e2e.sh WINDOWS_BUILD HOST_BUILD SCREENSHOT.png
+set -uo pipefail
+win=$1
+host=$2
+shot=$3
+exe=$win/src/app/flashwright.exe
+sim=$host/src/flashwright-sim
+
+work=$(mktemp -d)
+export WINEPREFIX=${WINEPREFIX:-$work/prefix}
+export WINEDEBUG=-all
+failures=0
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  wait 2>/dev/null
+  wineserver -k 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+check() {
+  local what=$1
+  shift
+  if "$@"; then echo "ok: $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
+}
+
+if [ ! -d "$WINEPREFIX/dosdevices" ]; then
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+fi
+# No Windows fonts in the prefix: the dialog and fixed fonts drawn with
+# DejaVu, as on a Windows desktop with its own.
+for f in "MS Shell Dlg" "MS Shell Dlg 2" Tahoma "Segoe UI"; do
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v "$f" /d "DejaVu Sans" /f \
+    >/dev/null 2>&1
+done
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v "Courier New" \
+  /d "DejaVu Sans Mono" /f >/dev/null 2>&1
+wineserver -w
+
+display=:$((90 + RANDOM % 400))
+Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+sleep 1
+
+"$sim" --chip PIC12F629 --dump "$work/chip.dump" >"$work/sim.out" 2>"$work/sim.err" &
+sim_pid=$!
+pids+=($sim_pid)
+for _ in $(seq 50); do
+  pty=$(head -n 1 "$work/sim.out" 2>/dev/null)
+  [ -n "$pty" ] && break
+  sleep 0.1
+done
+ln -sfn "$pty" "$WINEPREFIX/dosdevices/com7"
+
+# One image: a few program words, configuration word 0x3FC4 (its band-gap
+# bits, 00, never the chip's), EEPROM bytes.
+{
+  echo ':020000040000FA'
+  echo ':08000000831690309900831271'
+  echo ':02400E00C43FAD'
+  echo ':044200004100420037'
+  echo ':00000001FF'
+} >"$work/firmware.hex"
+winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+cat >"$work/script.txt" <<SCRIPT
+connect
+autosearch
+load-all $(winpath "$work/firmware.hex")
+write
+verify
+save-log $(winpath "$work/log.rtf")
+screenshot $(winpath "$work/screen.png")
+quit
+SCRIPT
+
+# The word at byte address ADDRESS (below 64 KiB) of an Intel HEX file, in hex.
+word_at() {
+  local file=$1 address=$(($2)) line count base i
+  while IFS= read -r line; do
+    line=${line%$'\r'}
+    [ "${line:7:2}" = 00 ] || continue
+    count=$((16#${line:1:2}))
+    base=$((16#${line:3:4}))
+    if [ "$address" -ge "$base" ] && [ "$address" -lt $((base + count)) ]; then
+      i=$((9 + 2 * (address - base)))
+      echo "${line:$((i + 2)):2}${line:$i:2}"
+      return
+    fi
+  done <"$file"
+}
+# The factory values the simulated chip starts with, read by the native tool.
+"$host/src/flashwright-cli" calibration --port "$pty" --chip PIC12F629 >"$work/before.txt" 2>&1
+osccal_before=$(sed -n 's/^0x03FF = \([0-9A-F]*\) (OSCCAL)$/\1/p' "$work/before.txt")
+bg_before=$(sed -n 's/^0x2007 bits 13:12 = \([01]*\) (BG bits)$/\1/p' "$work/before.txt")
+
+started=$(date +%s)
+timeout 300 wine explorer /desktop=Flashwright,1024x768 "$exe" --port COM7 --run "$(winpath "$work/script.txt")" \
+  >"$work/window.out" 2>&1
+status=$?
+echo "the window's run took $(($(date +%s) - started)) s"
+check "every command of the run was done (exit $status)" test "$status" = 0
+check "the verify found no difference" grep -q "No differences found" "$work/log.rtf"
+check "the calibration was read and put back" grep -q "OSCCAL word & BG-bits has been read and stored" "$work/log.rtf"
+
+kill -TERM "$sim_pid" 2>/dev/null
+wait "$sim_pid" 2>/dev/null
+# What the chip holds: the file's first word, and the OSCCAL word and
+# band-gap bits it had before.
+check "the file's first word is on the chip" test "$(word_at "$work/chip.dump" 0)" = 1683
+check "the OSCCAL word is the chip's own ($osccal_before)" test -n "$osccal_before" -a \
+  "$(word_at "$work/chip.dump" 0x7FE)" = "$osccal_before"
+config=$((16#$(word_at "$work/chip.dump" 0x400E)))
+check "the band-gap bits are the chip's own ($bg_before)" test -n "$bg_before" -a \
+  "$(((config >> 13) & 1))$(((config >> 12) & 1))" = "$bg_before"
+check "the simulator saw nothing it refused" bash -c "! grep -q 'chip: \\(ignored\\|refused\\|command 0x.. at .* cut short\\)' '$work/sim.err'"
+check "the screen was kept" test -s "$work/screen.png"
+cp "$work/screen.png" "$shot" 2>/dev/null
+echo "windows window: $failures failed"
+[ "$failures" = 0 ]
