@@ -44,13 +44,24 @@ std::string DataHome() {
 
 // Starts a program with standard input from /dev/null (no terminal) and
 // standard error into `err_path`; its standard output is the returned pipe.
-pid_t Start(const char* program, const std::vector<std::string>& args, const std::string& err_path, int* out_fd) {
+// `env`: variables set (a null value: taken away) in place of the test's
+// data home.
+using Env = std::vector<std::pair<std::string, const char*>>;
+pid_t Start(const char* program, const std::vector<std::string>& args, const std::string& err_path, int* out_fd,
+            const Env& env = {}) {
   int out[2];
   if (pipe(out) != 0) return -1;
   const std::string data_home = DataHome();
   const pid_t pid = fork();
   if (pid == 0) {
     setenv("XDG_DATA_HOME", data_home.c_str(), 1);
+    for (const auto& [name, value] : env) {
+      if (value == nullptr) {
+        unsetenv(name.c_str());
+      } else {
+        setenv(name.c_str(), value, 1);
+      }
+    }
     dup2(out[1], STDOUT_FILENO);
     close(out[0]);
     close(out[1]);
@@ -87,14 +98,14 @@ Result Finish(pid_t pid, int out_fd, const std::string& err_path, std::string ou
 std::string ErrPath() { return testing::TempDir() + "/flashwright_cli_err_" + std::to_string(getpid()); }
 
 // Runs a program to its end.
-Result Run(const char* program, const std::vector<std::string>& args) {
+Result Run(const char* program, const std::vector<std::string>& args, const Env& env = {}) {
   int out = -1;
-  const pid_t pid = Start(program, args, ErrPath(), &out);
+  const pid_t pid = Start(program, args, ErrPath(), &out, env);
   if (pid < 0) return {};
   return Finish(pid, out, ErrPath());
 }
 
-Result Cli(const std::vector<std::string>& args) { return Run(FLASHWRIGHT_CLI_PATH, args); }
+Result Cli(const std::vector<std::string>& args, const Env& env = {}) { return Run(FLASHWRIGHT_CLI_PATH, args, env); }
 
 std::string Temp(const std::string& name) {
   return testing::TempDir() + "/flashwright_cli_" + std::to_string(getpid()) + "_" + name;
@@ -124,6 +135,11 @@ TEST(Cli, ExitStatusesNameTheirCause) {
     std::string said;  // in standard error (or output for 0)
   } cases[] = {
       {{"--help"}, 0, "never the device ID"},
+      // Each command's help is that command's, and is no usage error.
+      {{"write", "-h"}, 0, "Usage: flashwright-cli write"},
+      {{"write", "--port", "x", "--help"}, 0, "--preserve-eeprom"},
+      {{"erase", "-h"}, 0, "--no-keep-calibration"},
+      {{"checksum", "--help"}, 0, "--chip NAME"},
       {{"--version"}, 0, "flashwright-cli 3.1"},
       {{"chips", "--csv"}, 0, "PIC16F1847,0x1480,164,F1822"},
       {{"bogus"}, 2, "unknown command \"bogus\""},
@@ -173,6 +189,44 @@ TEST(Cli, ExitStatusesNameTheirCause) {
   EXPECT_EQ(foreign.status, 2);
   EXPECT_NE(foreign.err.find("--force"), std::string::npos);
   for (const std::string& f : {hex, bad, Temp("enh.hex")}) std::remove(f.c_str());
+}
+
+// Where the calibration record cannot be written, an erase that takes the
+// OSCCAL word stops before it, and says so: with no data folder at all
+// (never one in the current folder), and with one that cannot be made.
+TEST(Cli, WhereNothingCanBeRecordedNothingIsErased) {
+  const std::string file = Temp("not-a-folder");
+  Write(file, "x");
+  const std::string under_file = file + "/data";
+  const struct {
+    const char* name;
+    Env env;
+    std::vector<std::string> args;
+    std::string said;  // in standard error
+  } cases[] = {
+      {"no data folder", {{"XDG_DATA_HOME", nullptr}, {"HOME", nullptr}},
+       {"erase", "--port", "demo:PIC16F630", "--chip", "PIC16F630", "--yes"}, "could not be recorded"},
+      {"a relative HOME", {{"XDG_DATA_HOME", nullptr}, {"HOME", "relative"}},
+       {"erase", "--port", "demo:PIC16F630", "--chip", "PIC16F630", "--yes"}, "could not be recorded"},
+      {"an unwritable folder, the chip's own values given", {{"XDG_DATA_HOME", under_file.c_str()}},
+       {"erase", "--port", "demo:PIC16F630", "--chip", "PIC16F630", "--yes", "--osccal", "34A8", "--bg", "10"},
+       "could not be recorded"},
+      {"nowhere to keep the EEPROM", {{"XDG_DATA_HOME", nullptr}, {"HOME", nullptr}},
+       {"write", "--port", "demo:PIC16F684", "--chip", "PIC16F684", "--yes", "--preserve-eeprom", Temp("any.hex")},
+       "what is kept could not be saved"},
+  };
+  Write(Temp("any.hex"), kMidRangeHex);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Result r = Cli(c.args, c.env);
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("differ"), std::string::npos) << r.err;
+    EXPECT_NE((r.out + r.err).find("nothing"), std::string::npos) << "it says nothing was erased";
+  }
+  EXPECT_EQ(access("flashwright", F_OK), -1) << "no data folder in the current folder";
+  std::remove(file.c_str());
+  std::remove(Temp("any.hex").c_str());
 }
 
 TEST(Cli, WriteVerifiesOnTheDemoGateway) {

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "cli/path_entries.h"
+#include "platform/platform.h"
 
 namespace fw::cli {
 namespace {
@@ -147,10 +149,67 @@ TEST(Options, TheHelpSaysEverythingItSaid) {
         "--no-keep-calibration", "--osccal W", "--restore [last]", "--force", "--quiet", "--record FILE",
         "--preserve-eeprom", "--preserve-ids", "--preserve-range A-B", "--serial START[:STEP]", "--serial-at PLACE",
         "--serial-order big|little", "--serial-file FILE", "--serial-burn-failed", "--repeat", "--help", "--version",
-        "exit status: 0 done", "3 cancelled or refused", "Ctrl+C (SIGINT, SIGTERM, SIGHUP)", "factory calibration:",
-        "what the comparisons"}) {
+        "exit status: 0 done", "3 cancelled or refused", "factory calibration:", "what the comparisons"}) {
     EXPECT_NE(help.find(said), std::string::npos) << said;
   }
+  // The system's own names: its ports, its data folder, its stop keys.
+  const bool windows = platform::SystemPortNaming() == platform::PortNaming::kWindows;
+  const std::vector<std::string> own = windows ? std::vector<std::string>{"COM3", "%LOCALAPPDATA%", "Ctrl+Break"}
+                                               : std::vector<std::string>{"ttyUSB0", "$XDG_DATA_HOME", "SIGTERM"};
+  const std::vector<std::string> other = windows ? std::vector<std::string>{"ttyUSB0", "XDG_DATA_HOME", "by-id"}
+                                                 : std::vector<std::string>{"COM3", "LOCALAPPDATA", "Ctrl+Break"};
+  for (const std::string& name : own) EXPECT_NE(help.find(name), std::string::npos) << name;
+  for (const std::string& name : other) EXPECT_EQ(help.find(name), std::string::npos) << name;
+  // One command's help: its synopsis and every option it takes, the shared
+  // ones included, and no other command's.
+  const std::string write = HelpText("write");
+  for (const char* said : {"flashwright-cli write --port P", "--port P", "--preserve-eeprom", "--no-verify", "--yes"}) {
+    EXPECT_NE(write.find(said), std::string::npos) << said;
+  }
+  EXPECT_EQ(write.find("--output"), std::string::npos);
+  EXPECT_EQ(HelpText("chips").find("--port"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace fw::cli
+
+namespace fw::cli {
+namespace {
+
+// PATH edits keep every other entry byte for byte, at any length.
+TEST(PathEntries, AddAndRemoveKeepTheRestWhole) {
+  const std::string dir = "C:\\Program Files\\Flashwright";
+  const struct {
+    const char* name;
+    std::string path, added, removed_from_added;
+  } cases[] = {
+      {"empty", "", dir, ""},
+      {"one entry", "C:\\Windows", "C:\\Windows;" + dir, "C:\\Windows"},
+      {"a trailing ;", "C:\\Windows;", "C:\\Windows;;" + dir, "C:\\Windows;"},
+      {"empty entries stay", "a;;b", "a;;b;" + dir, "a;;b"},
+      {"variables stay unexpanded", "%SystemRoot%\\system32;%SystemRoot%",
+       "%SystemRoot%\\system32;%SystemRoot%;" + dir, "%SystemRoot%\\system32;%SystemRoot%"},
+      {"a quoted entry with ;", "\"C:\\a;b\";C:\\c", "\"C:\\a;b\";C:\\c;" + dir, "\"C:\\a;b\";C:\\c"},
+      {"already there, other case and a backslash", "C:\\x;c:\\program files\\flashwright\\;C:\\y",
+       "C:\\x;c:\\program files\\flashwright\\;C:\\y", "C:\\x;C:\\y"},
+      {"already there in quotes", "\"" + dir + "\"", "\"" + dir + "\"", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string added = AddPathEntry(c.path, dir);
+    EXPECT_EQ(added, c.added);
+    EXPECT_EQ(RemovePathEntry(added, dir), c.removed_from_added);
+  }
+  // 4000 characters and more: nothing is cut, and the round trip gives the
+  // PATH back as it was.
+  std::string long_path;
+  for (int i = 0; long_path.size() < 4000; ++i) long_path += "C:\\Tools\\Folder" + std::to_string(i) + ";";
+  long_path += "%SystemRoot%";
+  const std::string added = AddPathEntry(long_path, dir);
+  EXPECT_EQ(added.size(), long_path.size() + 1 + dir.size());
+  EXPECT_EQ(added.substr(0, long_path.size()), long_path);
+  EXPECT_EQ(RemovePathEntry(added, dir), long_path);
+  EXPECT_EQ(RemovePathEntry(long_path, dir), long_path) << "nothing to remove: nothing changes";
 }
 
 }  // namespace

@@ -236,3 +236,25 @@ TEST(Erase, TheQuestionSpeaksOfOsccalOnlyWhereItIsLost) {
 
 }  // namespace
 }  // namespace fw
+
+namespace fw {
+namespace {
+
+// A link lost during a compare is said as such, never as a word that
+// differs.
+TEST(Verify, ALinkLostDuringTheCompareIsSaidAsSuch) {
+  OpsRig rig("PIC16F684", sim::Fault{sim::Fault::Kind::kHangup, 300});
+  const auto lines = rig.Run([](DeviceOperations& ops) { return ops.VerifyProgramAndConfig(); }, Outcome::kFailed);
+  bool address = false, lost = false;
+  for (const std::string& line : lines) {
+    address |= line.find("Finished with fail. Address: 0x") != std::string::npos;
+    lost |= line.find("is gone") != std::string::npos || line.find("stopped answering") != std::string::npos;
+    EXPECT_EQ(line.find("    file 0x"), std::string::npos) << "no file and chip values: " << line;
+  }
+  EXPECT_TRUE(address);
+  EXPECT_TRUE(lost);
+  EXPECT_FALSE(rig.state.operations.LastDifference().has_value());
+}
+
+}  // namespace
+}  // namespace fw

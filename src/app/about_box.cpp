@@ -55,6 +55,10 @@ TAboutBox::TAboutBox(const QUrl& readme, std::function<void(const QUrl&)> open_u
   Label11 = MakeLink(panel, "Label11", "README: Getting help", [this] { Label11Click(); });
   lines->addWidget(Label11);
   lines->addStretch(1);
+  // Free software: the licence, and what the program contains, are named.
+  auto* licence = new QLabel("Free software under the GNU GPL,\nversion 3 or later; with Qt (LGPL 3).", panel);
+  licence->setObjectName("LicenceLabel");
+  lines->addWidget(licence, 0, Qt::AlignLeft);
   auto* version = new QLabel(QString("Version %1").arg(QString(FLASHWRIGHT_VERSION).section('.', 0, 1)), panel);
   lines->addWidget(version, 0, Qt::AlignLeft);
   OKButton = new QPushButton("OK", this);

@@ -185,7 +185,7 @@ void TForm1::RunProgram(bool asked) {
   job.keep_calibration = CheckBox1->isChecked();
   job.entire_config = CheckBox2->isChecked();
   job.keep.eeprom = KeepEepromCheckBox->isChecked() && state_.chip.DataSize > 0;
-  job.kept_folder = fw::platform::DataFolder() + fw::platform::FolderSeparator() + "kept";
+  fw::UseKeptFolder(job);
   QElapsedTimer took;
   took.start();
   question_ms_ = 0;

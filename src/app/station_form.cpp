@@ -173,7 +173,7 @@ QString TStationForm::Prepare() {
   job.entire_config = form_.EntireConfiguration();
   job.keep.eeprom = form_.KeepEeprom() && state_.chip.DataSize > 0;
   job.check_device_id = true;
-  job.kept_folder = fw::platform::DataFolder() + fw::platform::FolderSeparator() + "kept";
+  fw::UseKeptFolder(job);
   std::string why;
   const std::string start = SerialStartEdit->text().trimmed().toStdString();
   const std::string place = SerialPlaceEdit->text().trimmed().toStdString();
@@ -199,8 +199,8 @@ QString TStationForm::Prepare() {
         .url = url,
         .series = numbered ? series : std::string(),
         .start = first,
-        .spool_path = fw::platform::DataFolder() + fw::platform::FolderSeparator() + "spool" +
-                      fw::platform::FolderSeparator() + "database-station.jsonl"});
+        .spool_path =
+            fw::platform::DataPath(std::string("spool") + fw::platform::FolderSeparator() + "database-station.jsonl")});
     setup.store = database_.get();
   } else if (first) {
     serials_ = std::make_unique<fw::SerialNumbers>(*first, SerialFileEdit->text().trimmed().toStdString());

@@ -96,8 +96,9 @@ int Run(int argc, char** argv) {
     return kDone;
   }
   for (int i = 2; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::cout << HelpText();
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      // "write --help": that command's options; an unknown command, all.
+      std::cout << HelpText(argv[1]);
       return kDone;
     }
   }

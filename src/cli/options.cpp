@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "chips/catalogue.h"
+#include "platform/platform.h"
 #include "log/hex.h"
 
 namespace fw::cli {
@@ -31,12 +32,11 @@ what the comparisons (the verify after write, and verify) compare:
   words, the OSCCAL word or the band-gap bits, which are the factory's.
 
 factory calibration: before an erase the calibration values are read,
-checked and recorded in $XDG_DATA_HOME/flashwright/calibration.log (or
-~/.local/share/flashwright/calibration.log); an OSCCAL word that is not a
+checked and recorded in @RECORD@; an OSCCAL word that is not a
 RETLW instruction (0000 from a protected chip, 3FFF from an erased one)
 stops the command before anything is erased.
 
-Ctrl+C (SIGINT, SIGTERM, SIGHUP) stops a device command at its next point
+@STOP@ stops a device command at its next point
 that loses nothing: a read or verify at once, an erase or write that has
 erased once the calibration values are back on the chip.
 
@@ -44,6 +44,22 @@ exit status: 0 done (on every port), 1 the operation failed, found a
 difference or stopped to keep the calibration, 2 a usage error (with its
 cause on standard error), 3 cancelled or refused.
 )";
+
+// The help's words for this system: its ports, its data folder, its stop
+// keys.
+bool WindowsNames() { return platform::SystemPortNaming() == platform::PortNaming::kWindows; }
+
+std::string Footer() {
+  std::string text = kFooter;
+  const auto put = [&text](const std::string& mark, const std::string& words) {
+    text.replace(text.find(mark), mark.size(), words);
+  };
+  put("@RECORD@", WindowsNames() ? "%LOCALAPPDATA%\\Flashwright\\calibration.log"
+                                 : "$XDG_DATA_HOME/flashwright/calibration.log (or\n"
+                                   "~/.local/share/flashwright/calibration.log)");
+  put("@STOP@", WindowsNames() ? "Ctrl+C, Ctrl+Break or closing the console" : "Ctrl+C (SIGINT, SIGTERM, SIGHUP)");
+  return text;
+}
 
 // Every command: its synopsis (the help's line), whether it works on a
 // gateway (and so takes --port and the options every device command takes),
@@ -103,12 +119,18 @@ struct Words {
 void AddCommonOptions(CLI::App& app, Words& w) {
   const char* group = "options";
   app.add_option("--port", w.o.ports,
-                 "a serial port (ttyUSB0, /dev/ttyUSB0, a pseudo-terminal), or\n"
-                 "demo:NAME for the built-in simulated gateway with a virtual chip\n"
-                 "(it runs on its own clock: no real time passes); more than once, or a\n"
-                 "glob such as '/dev/serial/by-id/*': the same job on every gateway at\n"
-                 "once, each line prefixed with its port, a summary table at the end\n"
-                 "(needs --yes)")
+                 WindowsNames()
+                     ? "a serial port (COM3, com3, \\\\.\\COM12), or demo:NAME for\n"
+                       "the built-in simulated gateway with a virtual chip (it\n"
+                       "runs on its own clock: no real time passes); more than once:\n"
+                       "the same job on every gateway at once, each line prefixed\n"
+                       "with its port, a summary table at the end (needs --yes)"
+                     : "a serial port (ttyUSB0, /dev/ttyUSB0, a pseudo-terminal), or\n"
+                       "demo:NAME for the built-in simulated gateway with a virtual chip\n"
+                       "(it runs on its own clock: no real time passes); more than once, or a\n"
+                       "glob such as '/dev/serial/by-id/*': the same job on every gateway at\n"
+                       "once, each line prefixed with its port, a summary table at the end\n"
+                       "(needs --yes)")
       ->option_text("P")
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
@@ -194,20 +216,28 @@ void AddProductionOptions(CLI::App& app, Words& w) {
 }
 
 // The command line's table: every command with the options it takes and
-// their help, in one place.
-void Describe(CLI::App& app, Words& w) {
+// their help, in one place. For one command's help (`own`) the options
+// every device command takes are listed with that command.
+void Describe(CLI::App& app, Words& w, const CommandSpec* own = nullptr) {
   app.description(kDescription);
-  app.footer(kFooter);
+  app.footer(Footer());
   app.allow_extras();
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   app.set_help_flag("-h,--help", "this help");
   app.add_flag("--version", w.version, "the program's version");
-  AddCommonOptions(app, w);
+  if (own == nullptr) AddCommonOptions(app, w);
   for (const CommandSpec& command : kCommands) {
+    if (own != nullptr && own != &command) continue;
     CLI::App* sub = app.add_subcommand(command.name, command.synopsis);
     sub->fallthrough();
     sub->allow_extras();
     sub->set_help_flag();
+    if (own != nullptr && command.device) AddCommonOptions(*sub, w);
+    if (own != nullptr && std::string(command.name) == "checksum") {
+      sub->add_option("--chip", w.o.chip, "the chip the file is for, by its name in any letter case")
+          ->option_text("NAME");
+      sub->add_flag("--quiet", w.o.quiet, "print the number alone");
+    }
     const std::string name = command.name;
     if (command.file) sub->add_option("FILE", w.o.file, "the file")->type_name("")->allow_extra_args(false);
     if (name == "chips") sub->add_flag("--csv", w.o.csv, "the list as comma-separated values");
@@ -425,13 +455,21 @@ void CheckDeviceCommand(const CommandSpec& command, Options& o) {
 
 }  // namespace
 
-std::string HelpText() {
+std::string HelpText(const std::string& command) {
   CLI::App app;
   Options o;
   Words w(o);
-  Describe(app, w);
-  // Every command with its own options, after the ones they share.
-  return app.help("flashwright-cli", CLI::AppFormatMode::All);
+  const CommandSpec* own = command.empty() ? nullptr : FindCommand(command);
+  Describe(app, w, own);
+  if (own == nullptr) {
+    // Every command with its own options, after the ones they share.
+    return app.help("flashwright-cli", CLI::AppFormatMode::All);
+  }
+  CLI::App& sub = *app.get_subcommand(own->name);
+  // Its synopsis as a command line; the notes shared by every command
+  // follow, from the program's own help.
+  sub.description(std::string("flashwright-cli ") + own->name + " " + own->synopsis);
+  return sub.help("flashwright-cli", CLI::AppFormatMode::Normal);
 }
 
 Options Parse(int argc, char** argv) {

@@ -16,8 +16,9 @@ namespace fw::cli {
 
 inline constexpr int kDone = 0, kFailed = 1, kUsage = 2, kRefused = 3;
 
-// The help: every command, its options and what they do.
-std::string HelpText();
+// The help: every command, its options and what they do; for one command
+// (by its name), that command's synopsis and every option it takes.
+std::string HelpText(const std::string& command = "");
 
 // What the command line asks for, checked.
 struct Options {

@@ -47,7 +47,8 @@ Session::Session(const Options& o, std::string port, RunShared& shared)
   if (!o.quiet && !o.repeat) state_.log.SetListener([this](const std::string& line) { Print(line); });
   if (shared.prefix) dialogs_.SetBar(false);
   state_.link.DelayValue = o.delay;
-  state_.calibration_record.SetPath(CalibrationRecordPath());
+  state_.calibration_record.UseDataFolder();
+  state_.operations.ForTerminal();
   state_.operations.ReplaceCalibration(o.replace_calibration);
   summary_.port = port_;
 }
@@ -173,7 +174,13 @@ bool Session::Step(const char* name, const std::function<Outcome()>& operation, 
 
 // Why nothing was erased, in the options that go on from here.
 void Session::ExplainStop() {
-  if (o_.given) {
+  using Cause = CalibrationGuard::StopCause;
+  if (ops().LastStopCause() == Cause::kNotRecorded) {
+    PrintError("nothing was erased: the calibration values could not be recorded (the log says why); the record "
+               "must be writable before an erase that takes them");
+    return;
+  }
+  if (o_.given && ops().LastStopCause() == Cause::kValuesDiffer) {
     PrintError("nothing was erased: the values given differ from the chip's own (the log names both); give "
                "--replace-calibration to put them in their place, or leave --osccal and --bg out to keep the "
                "chip's");
@@ -334,7 +341,7 @@ ProductionRun& Session::Production() {
   job.keep = o_.keep;
   job.restore_kept = o_.kept_file;
   job.restore_kept_path = o_.restore_kept;
-  job.kept_folder = platform::DataFolder() + platform::FolderSeparator() + "kept";
+  UseKeptFolder(job);
   job.serial_place = o_.serial_place;
   // A production run checks that the chip on the lines is the one chosen.
   job.check_device_id = o_.repeat || !o_.record.empty() || shared_.prefix;
@@ -347,8 +354,8 @@ ProductionRun& Session::Production() {
         .url = o_.database,
         .series = o_.serial_series,
         .start = o_.serial,
-        .spool_path = platform::DataFolder() + platform::FolderSeparator() + "spool" + platform::FolderSeparator() +
-                      "database-" + port_name + ".jsonl"});
+        .spool_path = platform::DataPath("spool" + std::string(1, platform::FolderSeparator()) + "database-" +
+                                         port_name + ".jsonl")});
     setup.store = database_.get();
   }
   setup.burn_failed = o_.serial_burn_failed;

@@ -15,9 +15,10 @@ namespace {
 constexpr DWORD kBaud = 250000;
 constexpr DWORD kWriteTimeoutMs = 20000;
 
-// One direction's overlapped request on the port, its event made once: a
-// frame's write and its answer's read each cost the system as little as
-// they can.
+// One direction's overlapped request on the port, its event made once. Each
+// call on a port is a round trip to the system (to Wine's server under
+// Wine), so a request costs as few as it can: the read or write call alone
+// when it finishes at once, its wait besides when it does not.
 class Request {
  public:
   Request() { io_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
@@ -25,26 +26,27 @@ class Request {
   Request(const Request&) = delete;
   Request& operator=(const Request&) = delete;
 
+  // ReadFile and WriteFile reset the event themselves as they begin.
   OVERLAPPED* Start() {
     const HANDLE event = io_.hEvent;
     io_ = {};
     io_.hEvent = event;
-    ResetEvent(event);
     return &io_;
   }
   // The bytes moved once the request has finished, or nothing when it
-  // failed or did not finish within `wait_ms` (it is then cancelled).
+  // failed or did not finish within `wait_ms` (it is then cancelled). A
+  // finished request holds its status and count itself.
   std::optional<DWORD> Finish(HANDLE port, BOOL started, DWORD wait_ms) {
-    DWORD n = 0;
-    if (!started) {
-      if (GetLastError() != ERROR_IO_PENDING) return std::nullopt;
-      if (WaitForSingleObject(io_.hEvent, wait_ms) != WAIT_OBJECT_0) {
-        CancelIo(port);
-        GetOverlappedResult(port, &io_, &n, TRUE);
-        return std::nullopt;
-      }
+    if (started) return static_cast<DWORD>(io_.InternalHigh);
+    if (GetLastError() != ERROR_IO_PENDING) return std::nullopt;
+    if (WaitForSingleObject(io_.hEvent, wait_ms) != WAIT_OBJECT_0) {
+      DWORD n = 0;
+      CancelIo(port);
+      GetOverlappedResult(port, &io_, &n, TRUE);
+      return std::nullopt;
     }
-    return GetOverlappedResult(port, &io_, &n, FALSE) ? std::optional<DWORD>(n) : std::nullopt;
+    if (io_.Internal != 0) return std::nullopt;  // not STATUS_SUCCESS
+    return static_cast<DWORD>(io_.InternalHigh);
   }
 
  private:
@@ -53,8 +55,11 @@ class Request {
 
 class Win32SerialDevice final : public SerialDevice {
  public:
-  explicit Win32SerialDevice(HANDLE port) : port_(port) {}
-  ~Win32SerialDevice() override { CloseHandle(port_); }
+  Win32SerialDevice(HANDLE port, HANDLE claim) : port_(port), claim_(claim) {}
+  ~Win32SerialDevice() override {
+    CloseHandle(port_);
+    CloseHandle(claim_);
+  }
 
   bool GetState() override {
     DCB dcb{};
@@ -96,7 +101,10 @@ class Win32SerialDevice final : public SerialDevice {
     return SetCommTimeouts(port_, &timeouts) != 0;
   }
 
-  void Purge() override { PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR); }
+  void Purge() override {
+    PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
+    taken_ = have_ = 0;
+  }
 
   bool Write(const std::uint8_t* bytes, std::size_t length) override {
     std::size_t done = 0;
@@ -114,25 +122,37 @@ class Win32SerialDevice final : public SerialDevice {
   // starts when the chip has its command.
   void Drain() override { FlushFileBuffers(port_); }
 
+  // What has arrived is read ahead into a buffer: one read call tells how
+  // much is there and takes it, where asking first would be a second call.
   int BytesWaiting() override {
-    DWORD errors = 0;
-    COMSTAT status{};
-    if (!ClearCommError(port_, &errors, &status)) return 0;
-    return static_cast<int>(std::min<DWORD>(status.cbInQue, 0x7FFFFFFF));
+    if (taken_ == have_) Fill();
+    return static_cast<int>(have_ - taken_);
   }
 
   int Read(std::uint8_t* bytes, int length) override {
     if (length <= 0) return 0;
-    const BOOL started = ReadFile(port_, bytes, static_cast<DWORD>(length), nullptr, read_.Start());
-    // With the timeouts above the read completes at once; the wait only
-    // covers its delivery.
-    const std::optional<DWORD> n = read_.Finish(port_, started, 1000);
-    return n ? static_cast<int>(*n) : 0;
+    if (taken_ == have_) Fill();
+    const auto n = std::min<std::size_t>(static_cast<std::size_t>(length), have_ - taken_);
+    std::copy(ahead_ + taken_, ahead_ + taken_ + n, bytes);
+    taken_ += n;
+    return static_cast<int>(n);
   }
 
  private:
+  void Fill() {
+    taken_ = have_ = 0;
+    const BOOL started = ReadFile(port_, ahead_, sizeof ahead_, nullptr, read_.Start());
+    // With the timeouts above the read completes at once with what has
+    // arrived; the wait only covers its delivery.
+    const std::optional<DWORD> n = read_.Finish(port_, started, 1000);
+    have_ = n ? *n : 0;
+  }
+
   HANDLE port_;
+  HANDLE claim_;  // this process's claim on the port's name
   Request write_, read_;
+  std::uint8_t ahead_[256];
+  std::size_t taken_ = 0, have_ = 0;
 };
 
 // "\\.\COM3" and its number; 0 for a name that is not a COM port's.
@@ -152,6 +172,28 @@ unsigned ComNumber(const std::string& path) {
 
 std::string PortName(const std::string& path) { return path.rfind("\\\\.\\", 0) == 0 ? path.substr(4) : path; }
 
+// A claim on the port's name for as long as Flashwright has it open: a named
+// mutex every Flashwright process on the machine sees. Windows refuses a
+// second open of a port by itself, but Wine does not, and two programs
+// taking turns on one gateway corrupt each other's frames. Null, with
+// `taken` set, when another process holds the claim.
+HANDLE ClaimPort(const std::string& path, bool* taken) {
+  std::string name = PortName(path);
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  *taken = false;
+  for (const char* space : {"Global\\", "Local\\"}) {
+    const HANDLE claim = CreateMutexW(nullptr, FALSE, platform::Wide(std::string(space) + "Flashwright-port-" + name).c_str());
+    if (claim == nullptr) continue;  // no right to the global names here: the session's then
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+      CloseHandle(claim);
+      *taken = true;
+      return nullptr;
+    }
+    return claim;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::unique_ptr<SerialDevice> OpenSystemSerialDevice(const std::string& path, std::string* why) {
@@ -162,11 +204,15 @@ std::unique_ptr<SerialDevice> OpenSystemSerialDevice(const std::string& path, st
   if (ComNumber(path) == 0) {
     return refuse("    " + PortName(path) + " is not a serial port: give COM1, COM2, ... (or \\\\.\\COM12)");
   }
+  bool taken = false;
+  const HANDLE claim = ClaimPort(path, &taken);
+  if (taken) return refuse("    the port is in use by another Flashwright program: " + PortName(path));
   // Share mode 0: this process alone has the port while it is open.
   const HANDLE port = CreateFileW(platform::Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (port == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
+    if (claim != nullptr) CloseHandle(claim);
     switch (code) {
       case ERROR_FILE_NOT_FOUND:
       case ERROR_PATH_NOT_FOUND:
@@ -184,13 +230,14 @@ std::unique_ptr<SerialDevice> OpenSystemSerialDevice(const std::string& path, st
   dcb.DCBlength = sizeof dcb;
   if (GetFileType(port) != FILE_TYPE_CHAR || !GetCommState(port, &dcb)) {
     CloseHandle(port);
+    if (claim != nullptr) CloseHandle(claim);
     return refuse("    " + PortName(path) + " is not a serial port");
   }
   // Opening may have raised DTR and RTS; they go down before anything else.
   EscapeCommFunction(port, CLRDTR);
   EscapeCommFunction(port, CLRRTS);
   SetupComm(port, 4096, 4096);
-  return std::make_unique<Win32SerialDevice>(port);
+  return std::make_unique<Win32SerialDevice>(port, claim);
 }
 
 std::vector<std::string> ListSerialPorts() {

@@ -119,7 +119,17 @@ std::optional<OsccalValues> ParseOsccalValues(const std::string& osccal, const s
   return OsccalValues{*word, *bits};
 }
 
+void CalibrationRecord::UseDataFolder() {
+  std::string why;
+  path_ = platform::DataPath("calibration.log", &why);
+  unwritable_ = path_.empty() ? why : std::string();
+}
+
 bool CalibrationRecord::Append(const CalibrationRecordEntry& entry, std::string* error) const {
+  if (!unwritable_.empty()) {
+    if (error) *error = unwritable_;
+    return false;
+  }
   // A device or a FIFO in the record's place would take the line and keep
   // nothing: the values must reach a file.
   if (platform::KindOf(path_) == platform::PathKind::kOther) {
@@ -192,11 +202,8 @@ std::optional<CalibrationRecordEntry> CalibrationRecord::NewestFor(const std::st
 }
 
 std::string CalibrationRecordPath(const char* xdg_data_home, const char* home) {
-  return platform::XdgDataFolder(xdg_data_home, home) + "/calibration.log";
-}
-
-std::string CalibrationRecordPath() {
-  return platform::DataFolder() + platform::FolderSeparator() + "calibration.log";
+  const std::string folder = platform::XdgDataFolder(xdg_data_home, home);
+  return folder.empty() ? folder : folder + "/calibration.log";
 }
 
 }  // namespace fw

@@ -65,9 +65,16 @@ struct CalibrationRecordEntry {
 class CalibrationRecord {
  public:
   // No path: nothing is recorded (embedded use; every program sets one).
-  void SetPath(std::string path) { path_ = std::move(path); }
+  void SetPath(std::string path) {
+    path_ = std::move(path);
+    unwritable_.clear();
+  }
+  // The record's place on this system (in platform::DataFolder()); where the
+  // system names no data folder the record is kept all the same, as one that
+  // cannot be written: what must be recorded before an erase then stops it.
+  void UseDataFolder();
   const std::string& path() const { return path_; }
-  bool enabled() const { return !path_.empty(); }
+  bool enabled() const { return !path_.empty() || !unwritable_.empty(); }
 
   // False with the system's reason in `error`.
   bool Append(const CalibrationRecordEntry& entry, std::string* error) const;
@@ -85,13 +92,12 @@ class CalibrationRecord {
  private:
   std::string NewestText() const;
   std::string path_;
+  std::string unwritable_;  // why nothing can be recorded (no data folder)
 };
 
 // The record's place: $XDG_DATA_HOME/flashwright/calibration.log, or
 // ~/.local/share/flashwright/calibration.log; the caller reads the
 // environment (either may be null or empty).
 std::string CalibrationRecordPath(const char* xdg_data_home, const char* home);
-// The record's place on this system: in platform::DataFolder().
-std::string CalibrationRecordPath();
 
 }  // namespace fw

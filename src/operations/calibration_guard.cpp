@@ -67,12 +67,14 @@ CalibrationGuard::Before CalibrationGuard::AskForValues(FactoryValues* values, b
                 "    nothing has been erased: give the chip's values (from its label, a backup or the "
                 "calibration record), or erase without keeping them, knowing they are lost");
   if (newest) log_.LogEvent(LogCode::kNone, newest_text);
+  stop_cause_ = StopCause::kValuesUnknown;
   return Before::kStopped;
 }
 
 CalibrationGuard::Before CalibrationGuard::Keep(bool keep, const std::optional<OsccalValues>& given,
                                                 const CalibrationRead& read, const char* message) {
   kept_ = {};
+  stop_cause_ = StopCause::kNone;
   if (!keep || read.kind == CalibrationRead::Kind::kNone) return Before::kGoOn;
   if (dialogs_.StopRequested()) return Before::kCancelled;
   FactoryValues values;
@@ -95,6 +97,7 @@ CalibrationGuard::Before CalibrationGuard::Keep(bool keep, const std::optional<O
   if (record_.enabled() && !recorded && erased_with_chip) {
     // Once erased, the values would exist nowhere else.
     log_.LogEvent(LogCode::kNone, "    nothing has been erased: the values are " + FactoryValuesText(values, LastWord()));
+    stop_cause_ = StopCause::kNotRecorded;
     return Before::kStopped;
   }
   // Values typed by hand are never called read.
@@ -132,6 +135,7 @@ CalibrationGuard::Before CalibrationGuard::TakeGiven(const OsccalValues& given, 
     log_.LogEvent(LogCode::kNone, "    the chip holds " + own_text + ", the values given are " + given_text +
                                       ": nothing has been erased; give --replace-calibration to put the given "
                                       "values in their place");
+    stop_cause_ = StopCause::kValuesDiffer;
     return Before::kStopped;
   }
   if (differs) {
@@ -162,10 +166,11 @@ void CalibrationGuard::LogWhereValuesAre() const {
                                     FactoryValuesText(kept_.values, LastWord()) +
                                     (kept_.recorded ? ", recorded in " + record_.path() : ""));
   if (kept_.restore) {
-    log_.LogEvent(LogCode::kNone,
-                  "    put them back with \"Restore calibration values...\" (Edit menu) or with "
-                  "flashwright-cli calibration --restore " +
-                      OsccalOptions(*kept_.values.osccal));
+    // The way back in the program the operator is using.
+    const std::string command = "flashwright-cli calibration --restore " + OsccalOptions(*kept_.values.osccal);
+    log_.LogEvent(LogCode::kNone, terminal_ ? "    put them back with " + command
+                                            : "    put them back with \"Restore calibration values...\" (Edit menu) or "
+                                              "with " + command);
   }
 }
 

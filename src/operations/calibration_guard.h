@@ -46,6 +46,14 @@ class CalibrationGuard {
   // stopped before erasing what could not be kept (the log says why); the
   // operator cancelled.
   enum class Before { kGoOn, kFailed, kStopped, kCancelled };
+  // Why the last look stopped before the erase.
+  enum class StopCause {
+    kNone,
+    kValuesDiffer,   // values given differ from the chip's readable own
+    kValuesUnknown,  // the chip's values cannot be trusted and none were given
+    kNotRecorded,    // the values could not be recorded (the log says why)
+  };
+  StopCause stop_cause() const { return stop_cause_; }
 
   // Before an erase: reads the factory values when `keep` asks and the chip
   // has any, checks them, records them and puts them into the images.
@@ -56,6 +64,8 @@ class CalibrationGuard {
   // Whether values given by hand replace the chip's own where those are
   // readable and differ; without it such an erase stops before it starts.
   void SetReplace(bool replace) { replace_ = replace; }
+  // The operator works in a terminal: the log names commands, not menus.
+  void SetTerminal(bool terminal) { terminal_ = terminal; }
 
   // What the last Keep kept; Forget clears it at the start of an operation.
   const KeptCalibration& kept() const { return kept_; }
@@ -112,6 +122,8 @@ class CalibrationGuard {
   Clock& clock_;
   KeptCalibration kept_;
   bool replace_ = false;
+  bool terminal_ = false;
+  StopCause stop_cause_ = StopCause::kNone;
 };
 
 }  // namespace fw

@@ -400,9 +400,15 @@ Outcome DeviceOperations::VerifyLoop(std::uint32_t count,
       // A failed transfer is reported like a difference, after the ICSP
       // layer's own line.
       log_.LogEvent(LogCode::kFinished, std::string(kWithFail) + " Address: 0x" + Hex(address_base + i, 4));
+      if (!icsp_.LinkUp()) {
+        // The address is where the link went, not a word that differs.
+        log_.LogEvent(LogCode::kNone, icsp_.LinkLossText());
+        log_.LogEndTime();
+        dialogs_.ProgressClose();
+        return Outcome::kFailed;
+      }
       log_.LogEndTime();
       dialogs_.ProgressClose();
-      if (!icsp_.LinkUp()) return Outcome::kFailed;
       last_difference_ = Difference{memory, address_base + i, compare_file_, compare_chip_};
       // Beyond the catalogue's words: the two values, so that the operator
       // sees what differs.

@@ -126,8 +126,13 @@ class DeviceOperations {
   // Whether values given to a write or erase replace the chip's own
   // readable ones where they differ (else the operation stops first).
   void ReplaceCalibration(bool replace) { guard_.SetReplace(replace); }
-  // What the last erase or write kept of the factory calibration.
+  // The operations run from a terminal: what the log tells to do next names
+  // the command-line tool, never the window's menus.
+  void ForTerminal() { guard_.SetTerminal(true); }
+  // What the last erase or write kept of the factory calibration, and why
+  // it stopped before its erase where it did.
   const KeptCalibration& LastKept() const { return guard_.kept(); }
+  CalibrationGuard::StopCause LastStopCause() const { return guard_.stop_cause(); }
   // Whether the last operation began programming the cells it writes (a
   // failure after that may have left part of the images on the chip).
   bool WritingBegan() const { return writing_began_; }

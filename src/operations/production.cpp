@@ -165,6 +165,11 @@ JobResult ProductionWriter::Write(const WriteJob& job) {
       kept_path = job.restore_kept_path;
       log.LogEvent(LogCode::kNone, "    what is kept comes from " + kept_path + ", not from the chip");
     } else {
+      if (!job.kept_folder_problem.empty()) {
+        result.reason = "what is kept could not be saved (" + job.kept_folder_problem + "); nothing erased";
+        log.LogEvent(LogCode::kNone, "    " + result.reason);
+        return end(Outcome::kStopped);
+      }
       const Outcome outcome = Run("Read what is kept", [&] { return ops.ReadToKeep(job.keep, &kept); });
       if (outcome == Outcome::kStopped) {
         result.reason = "what is kept cannot be read: the chip's EEPROM is protected (CPD) and reads as zeros; "
@@ -247,6 +252,11 @@ JobResult ProductionWriter::Write(const WriteJob& job) {
     }
   }
   return end(Outcome::kDone);
+}
+
+void UseKeptFolder(WriteJob& job) {
+  job.kept_folder = platform::DataPath("kept", &job.kept_folder_problem);
+  if (!job.kept_folder.empty()) job.kept_folder_problem.clear();
 }
 
 const char* OutcomeName(Outcome outcome) {

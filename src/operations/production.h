@@ -28,6 +28,9 @@ struct WriteJob {
   bool check_device_id = false;
   // Where what is kept is saved before the erase (empty: not saved).
   std::string kept_folder;
+  // Why there is no such folder on this system (no data folder): a job that
+  // keeps anything then stops before the erase.
+  std::string kept_folder_problem;
   // What is kept, from a copy saved by an earlier write, in place of a read
   // of the chip (the chip lost it when that write failed after its erase).
   std::optional<KeptFile> restore_kept;
@@ -81,6 +84,10 @@ class ProductionWriter {
   std::function<void(const char*)> step_;
   Clock* clock_;
 };
+
+// The kept-copies folder for `job` on this system: its place, or why there
+// is none.
+void UseKeptFolder(WriteJob& job);
 
 // "done", "failed", "refused", "cancelled", "stopped": as a record names it.
 const char* OutcomeName(Outcome outcome);

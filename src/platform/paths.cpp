@@ -17,15 +17,14 @@ File& File::operator=(File&& other) noexcept {
 File::~File() { Close(); }
 
 std::string XdgDataFolder(const char* xdg_data_home, const char* home) {
-  std::string base;
-  if (xdg_data_home != nullptr && xdg_data_home[0] == '/') {
-    base = xdg_data_home;
-  } else if (home != nullptr && home[0] != '\0') {
-    base = std::string(home) + "/.local/share";
-  } else {
-    base = ".";
-  }
-  return base + "/flashwright";
+  if (xdg_data_home != nullptr && xdg_data_home[0] == '/') return std::string(xdg_data_home) + "/flashwright";
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/share/flashwright";
+  return {};
+}
+
+std::string DataPath(const std::string& name, std::string* why) {
+  const std::string folder = DataFolder(why);
+  return folder.empty() ? folder : folder + FolderSeparator() + name;
 }
 
 }  // namespace fw::platform

@@ -80,12 +80,17 @@ enum class PortNaming { kPosix, kWindows };
 PortNaming SystemPortNaming();
 int ProcessId();
 
-// Where Flashwright keeps what must outlive a run (the calibration record):
-// XdgDataFolder of the environment on POSIX systems, %LOCALAPPDATA%\Flashwright
-// (the known folder) on Windows.
-std::string DataFolder();
+// Where Flashwright keeps what must outlive a run (the calibration record,
+// kept copies, spools): XdgDataFolder of the environment on POSIX systems,
+// %LOCALAPPDATA%\Flashwright (the known folder) on Windows. Empty, with the
+// reason in `why`, when the system names none: never a folder of wherever
+// the program was started, where a record would not be found again.
+std::string DataFolder(std::string* why = nullptr);
+// `name` in the data folder; empty (with `why`) when there is none.
+std::string DataPath(const std::string& name, std::string* why = nullptr);
 // $XDG_DATA_HOME/flashwright (a relative XDG_DATA_HOME is to be ignored),
-// else ~/.local/share/flashwright, else ./flashwright; either may be null.
+// else ~/.local/share/flashwright (HOME absolute), else empty; either may be
+// null.
 std::string XdgDataFolder(const char* xdg_data_home, const char* home);
 
 std::tm LocalTime(std::time_t t);

@@ -145,7 +145,14 @@ PortNaming SystemPortNaming() { return PortNaming::kPosix; }
 
 int ProcessId() { return static_cast<int>(getpid()); }
 
-std::string DataFolder() { return XdgDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")); }
+std::string DataFolder(std::string* why) {
+  const std::string folder = XdgDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+  if (folder.empty() && why != nullptr) {
+    *why = "Flashwright's data folder ($XDG_DATA_HOME/flashwright or ~/.local/share/flashwright) cannot be "
+           "found: neither XDG_DATA_HOME nor HOME names an absolute folder";
+  }
+  return folder;
+}
 
 std::tm LocalTime(std::time_t t) {
   std::tm parts{};

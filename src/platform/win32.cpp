@@ -177,14 +177,17 @@ PortNaming SystemPortNaming() { return PortNaming::kWindows; }
 
 int ProcessId() { return static_cast<int>(GetCurrentProcessId()); }
 
-std::string DataFolder() {
+std::string DataFolder(std::string* why) {
   PWSTR path = nullptr;
   std::string folder;
-  if (SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &path) == S_OK) {
-    folder = Utf8(path) + "\\Flashwright";
-  }
+  const HRESULT found = SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &path);
+  if (found == S_OK && path != nullptr && path[0] != L'\0') folder = Utf8(path) + "\\Flashwright";
   CoTaskMemFree(path);
-  return folder.empty() ? ".\\Flashwright" : folder;
+  if (folder.empty() && why != nullptr) {
+    *why = "Flashwright's data folder (%LOCALAPPDATA%\\Flashwright) cannot be found: " +
+           SystemWords(static_cast<DWORD>(found == S_OK ? ERROR_PATH_NOT_FOUND : HRESULT_CODE(found)));
+  }
+  return folder;
 }
 
 std::tm LocalTime(std::time_t t) {
