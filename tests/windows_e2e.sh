@@ -181,6 +181,23 @@ status=$?
 check "a vanished port fails with exit 1" test "$status" = 1
 check "and says so, never a success" bash -c "grep -q 'with fail' '$work/gone.log' && ! grep -q 'Operation complete' '$work/gone.log'"
 
+# --- One port, two Flashwright programs: the second is refused while the
+# first reads (Wine, unlike Windows, would let both open it), and takes the
+# port once the first is done.
+start_sim PIC16F630 "$work/shared.dump" 9
+sharedsim=$SIM_PID
+wine "$exe" read --port COM9 --chip PIC16F630 --output 'Z:\tmp\shared.hex' >"$work/first.log" 2>&1 &
+first=$!
+sleep 2
+run_win detect --port COM9 >"$work/second.log"
+status=$?
+check "a second program on the port is refused (exit $status)" \
+  bash -c "[ $status = 1 ] && grep -q 'in use by another Flashwright program' '$work/second.log'"
+wait "$first"
+check "the first program's read was not disturbed" grep -q 'Operation complete' "$work/first.log"
+check "the port is free once it is done" bash -c "wine '$exe' detect --port COM9 | grep -q 'Selected chip is  PIC16F630'"
+stop_sim "$sharedsim"
+
 # --- Names that are no serial port.
 for name in COM0 LPT1 'C:\windows\win.ini'; do
   run_win detect --port "$name" >"$work/bad.log"

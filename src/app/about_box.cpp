@@ -68,7 +68,7 @@ TAboutBox::TAboutBox(const QUrl& readme, std::function<void(const QUrl&)> open_u
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(panel, 1);
   layout->addWidget(OKButton, 0, Qt::AlignCenter);
-  setFixedSize(std::max(258, sizeHint().width()), 272);
+  setFixedSize(std::max(258, sizeHint().width()), std::max(272, sizeHint().height()));
 }
 
 QUrl TAboutBox::GatewayUrl() const {

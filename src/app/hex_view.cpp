@@ -53,10 +53,16 @@ bool PassOn(QKeyEvent* event, const std::function<bool(std::uint16_t, unsigned)>
 }  // namespace
 
 QFont ViewFont() {
-  if (QFontDatabase::families().contains("Courier New")) {
-    QFont font("Courier New");
-    font.setPointSize(9);
-    return font;
+  // Courier New where the system has it; else a fixed-pitch face of the
+  // system's that draws the character column's bytes (Wine has no Courier
+  // New of its own, and its fixed font is a serif one).
+  const QStringList families = QFontDatabase::families();
+  for (const char* family : {"Courier New", "DejaVu Sans Mono", "Liberation Mono", "Consolas"}) {
+    if (families.contains(family)) {
+      QFont font(family);
+      font.setPointSize(9);
+      return font;
+    }
   }
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setPointSize(9);

@@ -1,5 +1,7 @@
 #include "app/window_script.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPixmap>
@@ -56,7 +58,11 @@ int RunWindowScript(TForm1& form, QtDialogs& dialogs, const QString& path, QStri
     } else if (command == "save-log") {
       form.SaveLogTo(argument);
     } else if (command == "screenshot") {
-      // The whole screen: the window with its title bar as the system draws it.
+      // The whole screen, the window with its title bar as the system draws
+      // it, once what the last command closed is gone from it.
+      QElapsedTimer settle;
+      settle.start();
+      while (settle.elapsed() < 500) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
       done = QGuiApplication::primaryScreen()->grabWindow(0).save(argument, "PNG");
     } else if (command == "quit") {
       break;
