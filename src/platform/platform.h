@@ -108,6 +108,16 @@ std::vector<std::string> Arguments(int argc, char** argv);
 // not end the process either.
 void CatchStopRequests(volatile std::sig_atomic_t* counter);
 
+// Waits up to `timeout_ms` for a socket (a database connection's) to be
+// readable (or writable): true when it is, false on a timeout or an error.
+bool WaitSocket(int socket, bool for_writing, int timeout_ms);
+
+// Overwrites the text of argument `index` of the program's own argv from
+// character `from` on (a password in a database URL), so that other users'
+// process lists no longer show it; the program keeps its own copy. Nothing
+// where the system does not show the arguments so.
+void HideArgument(char** argv, int index, std::size_t from = 0);
+
 enum class Stream { kIn, kOut, kErr };
 bool IsTerminal(Stream stream);
 

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <glob.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -144,6 +145,22 @@ char FolderSeparator() { return '/'; }
 PortNaming SystemPortNaming() { return PortNaming::kPosix; }
 
 int ProcessId() { return static_cast<int>(getpid()); }
+
+bool WaitSocket(int socket, bool for_writing, int timeout_ms) {
+  pollfd p{};
+  p.fd = socket;
+  p.events = for_writing ? POLLOUT : POLLIN;
+  // An interrupted wait (a stop request) is a timeout: the caller asks its
+  // stop flag next.
+  return poll(&p, 1, timeout_ms) > 0;
+}
+
+// ps and /proc/PID/cmdline show the argv area itself: overwriting it hides
+// the text from other users once the program has copied it.
+void HideArgument(char** argv, int index, std::size_t from) {
+  char* text = argv[index];
+  if (text != nullptr && std::strlen(text) > from) std::memset(text + from, 'x', std::strlen(text) - from);
+}
 
 std::string DataFolder(std::string* why) {
   const std::string folder = XdgDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));

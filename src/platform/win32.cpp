@@ -1,3 +1,4 @@
+#include <winsock2.h>
 #include <windows.h>
 
 #include <io.h>
@@ -176,6 +177,18 @@ char FolderSeparator() { return '\\'; }
 PortNaming SystemPortNaming() { return PortNaming::kWindows; }
 
 int ProcessId() { return static_cast<int>(GetCurrentProcessId()); }
+
+bool WaitSocket(int socket, bool for_writing, int timeout_ms) {
+  WSAPOLLFD p{};
+  p.fd = static_cast<SOCKET>(socket);
+  p.events = for_writing ? POLLWRNORM : POLLRDNORM;
+  return WSAPoll(&p, 1, timeout_ms) > 0;
+}
+
+// The command line Windows keeps is not the argv the program was given: no
+// copy of it is overwritten here (and the database is not reached from
+// Windows builds).
+void HideArgument(char**, int, std::size_t) {}
 
 std::string DataFolder(std::string* why) {
   PWSTR path = nullptr;
