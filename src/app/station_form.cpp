@@ -1,6 +1,7 @@
 #include "app/station_form.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -195,12 +196,24 @@ QString TStationForm::Prepare() {
     if (url.empty() && !first) return "Give the serial start.";
   }
   if (!url.empty()) {
+    if (const std::string problem = fw::SeriesNameProblem(series); !problem.empty()) return Text(problem);
     database_ = std::make_unique<fw::DatabaseStore>(fw::DatabaseSetup{
         .url = url,
         .series = numbered ? series : std::string(),
         .start = first,
-        .spool_path =
-            fw::platform::DataPath(std::string("spool") + fw::platform::FolderSeparator() + "database-station.jsonl")});
+        .spool_folder = fw::platform::DataPath("spool"),
+        .station = QSysInfo::machineHostName().toStdString() + " " + state_.link.PortPath(),
+        // A wait for the server keeps the window drawn; Cancel or closing
+        // the window ends it.
+        .stop =
+            [this] {
+              QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+              return state_.dialogs.StopRequested();
+            },
+        .say = [this](const std::string& text) {
+          ReasonLabel->setText(Text(text));
+          state_.log.LogEvent(fw::LogCode::kNone, "    " + text);
+        }});
     setup.store = database_.get();
   } else if (first) {
     serials_ = std::make_unique<fw::SerialNumbers>(*first, SerialFileEdit->text().trimmed().toStdString());

@@ -129,13 +129,20 @@ int Run(int argc, char** argv) {
   }
   if (options.command == "report" && !options.database.empty()) {
     std::vector<std::optional<ChipRunRecord>> records;
+    std::vector<OpenSerial> open;
     std::string error;
-    if (!ReadDatabaseRecords(options.database, options.since, options.series, &records, &error)) {
+    if (!ReadDatabaseRecords(options.database, options.since, options.until, options.series, &records, &open,
+                             &error)) {
       std::cerr << "flashwright-cli: " << error << "\n";
       return kFailed;
     }
+    std::vector<std::string> open_lines;
+    for (const OpenSerial& o : open) {
+      open_lines.push_back(o.series + " " + std::to_string(o.serial) + ": taken by " +
+                           (o.taken_by.empty() ? std::string("a station") : o.taken_by) + " at " + o.time);
+    }
     std::cout << ReportText(options.series.empty() ? "the database" : "the database, series " + options.series,
-                            records, {});
+                            records, {}, open_lines);
     return kDone;
   }
   if (options.command == "report") {

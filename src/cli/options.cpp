@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "chips/catalogue.h"
+#include "operations/database_store.h"
 #include "platform/platform.h"
 #include "log/hex.h"
 
@@ -262,7 +263,12 @@ void Describe(CLI::App& app, Words& w, const CommandSpec* own = nullptr) {
           ->option_text("NAME");
     }
     if (name == "report") {
-      sub->add_option("--since", w.o.since, "with --database: records from TIME on (2026-12-01)")->option_text("TIME");
+      sub->add_option("--since", w.o.since,
+                      "with --database: records from TIME on (2026-12-01, UTC unless\n"
+                      "it names its zone: 2026-12-01T08:00+01)")
+          ->option_text("TIME");
+      sub->add_option("--until", w.o.until, "with --database: records before TIME (UTC, as --since)")
+          ->option_text("TIME");
       sub->add_option("--series", w.o.series, "with --database: the records of one series")->option_text("NAME");
     }
     if (name == "write") {
@@ -352,6 +358,7 @@ void TakeProduction(const Words& w, Options& o) {
                      "unset FLASHWRIGHT_DATABASE)"};
   }
   if (!o.serial_series.empty() && o.database.empty()) throw UsageError{"--serial-series needs --database"};
+  if (const std::string problem = SeriesNameProblem(o.serial_series); !problem.empty()) throw UsageError{problem};
   if (!o.database.empty() && o.serial && o.serial_series.empty()) {
     throw UsageError{"--serial with --database needs --serial-series NAME: the series the numbers come from"};
   }
@@ -510,9 +517,10 @@ Options Parse(int argc, char** argv) {
     if (o.command == "report" && o.file.empty() == o.database.empty()) {
       throw UsageError{"\"report\" needs a record file or --database URL"};
     }
-    if (o.command == "report" && o.database.empty() && (!o.since.empty() || !o.series.empty())) {
-      throw UsageError{"--since and --series go with --database"};
+    if (o.command == "report" && o.database.empty() && (!o.since.empty() || !o.until.empty() || !o.series.empty())) {
+      throw UsageError{"--since, --until and --series go with --database"};
     }
+    if (const std::string problem = SeriesNameProblem(o.series); !problem.empty()) throw UsageError{problem};
     if (o.command == "database" && (o.file != "init" || o.database.empty())) {
       throw UsageError{"\"database\" takes init --database URL"};
     }

@@ -47,8 +47,8 @@ struct Options {
   // The shared database (--database URL or FLASHWRIGHT_DATABASE) in place
   // of the serial file and the record, and its serial series.
   std::string database, serial_series;
-  // report --database: from this time on, of this series.
-  std::string since, series;
+  // report --database: from this time on, before that one, of this series.
+  std::string since, until, series;
 };
 
 struct UsageError {

@@ -344,18 +344,19 @@ ProductionRun& Session::Production() {
   UseKeptFolder(job);
   job.serial_place = o_.serial_place;
   // A production run checks that the chip on the lines is the one chosen.
-  job.check_device_id = o_.repeat || !o_.record.empty() || shared_.prefix;
+  job.check_device_id = o_.repeat || !o_.record.empty() || shared_.prefix || !o_.database.empty();
   setup.serials = o_.serial && o_.database.empty() ? shared_.serials : nullptr;
   if (!o_.database.empty()) {
-    // One connection a port: each session its own, a spool of its own.
-    std::string port_name;
-    for (const char c : port_) port_name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
+    // One connection a port; the spool is the database's, whatever port
+    // sends to it.
     database_ = std::make_unique<DatabaseStore>(DatabaseSetup{
         .url = o_.database,
         .series = o_.serial_series,
         .start = o_.serial,
-        .spool_path = platform::DataPath("spool" + std::string(1, platform::FolderSeparator()) + "database-" +
-                                         port_name + ".jsonl")});
+        .spool_folder = platform::DataPath("spool"),
+        .station = shared_.host + " " + port_,
+        .stop = [this] { return dialogs_.StopRequested(); },
+        .say = [this](const std::string& text) { state_.log.LogEvent(LogCode::kNone, "    " + text); }});
     setup.store = database_.get();
   }
   setup.burn_failed = o_.serial_burn_failed;
@@ -404,6 +405,7 @@ int Session::AfterChip(const ChipResult& r) {
 
 void Session::Record(Outcome outcome, std::size_t first_line) {
   ChipRunRecord r = MakeRunRecord(state_, outcome, first_line);
+  r.id = NewRecordId();
   r.time = clock_.UtcTimestamp();
   r.host = shared_.host;
   r.port = port_;

@@ -1,6 +1,8 @@
 #include "log/production_record.h"
 
 #include <algorithm>
+#include <cctype>
+#include <random>
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -142,8 +144,24 @@ class FieldReader {
 std::string ValidUtf8Text(std::string_view text) { return Printable(text); }
 bool IsValidUtf8(std::string_view text) { return ValidUtf8(text); }
 
+std::string NewRecordId() {
+  std::random_device random;
+  std::uint8_t bytes[16];
+  for (std::uint8_t& b : bytes) b = static_cast<std::uint8_t>(random() & 0xFF);
+  bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
+  bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);  // the RFC 4122 variant
+  std::string id;
+  for (int i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) id += '-';
+    id += Hex(bytes[i], 2);
+  }
+  for (char& c : id) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return id;
+}
+
 std::string RecordLine(const ChipRunRecord& r) {
   Json o;
+  if (!r.id.empty()) o["id"] = Printable(r.id);
   o["time"] = Printable(r.time);
   o["host"] = Printable(r.host);
   o["port"] = Printable(r.port);
@@ -177,7 +195,7 @@ std::optional<ChipRunRecord> ParseRecordLine(const std::string& line, std::strin
   ChipRunRecord r;
   FieldReader f(o);
   std::string file_bytes;
-  const bool read = f.Text("time", &r.time) && f.Text("host", &r.host) && f.Text("port", &r.port) &&
+  const bool read = f.Text("id", &r.id) && f.Text("time", &r.time) && f.Text("host", &r.host) && f.Text("port", &r.port) &&
                     f.Text("command", &r.command) && f.Text("chip", &r.chip) && f.Number("device_id", &r.device_id) &&
                     f.Text("file", &r.file) && f.Text("file_bytes", &file_bytes) &&
                     f.Text("file_sha256", &r.file_sha256) && f.Number("checksum", &r.checksum) &&
@@ -214,7 +232,7 @@ std::string Ranges(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& r
 }  // namespace
 
 std::string ReportText(const std::string& source, const std::vector<std::optional<ChipRunRecord>>& records,
-                       const std::vector<std::string>& unreadable) {
+                       const std::vector<std::string>& unreadable, const std::vector<std::string>& open) {
   struct Count {
     int programmed = 0, failed = 0, other = 0;
     std::map<std::string, int> outcomes;  // of the writes that failed
@@ -296,6 +314,10 @@ std::string ReportText(const std::string& source, const std::vector<std::optiona
     std::vector<std::pair<std::uint64_t, std::uint64_t>> list;
     for (const std::uint64_t s : spent) list.push_back({s, s});
     out += "  spent on chips that failed (erase or scrap them): " + Ranges(list) + "\n";
+  }
+  if (!open.empty()) {
+    out += "  handed out, outcome never came (a station stopped or lost its connection while writing):\n";
+    for (const std::string& line : open) out += "    " + line + "\n";
   }
   return out;
 }

@@ -12,6 +12,9 @@ namespace fw {
 // object per line (JSON Lines), appended whole and flushed, so that a crash
 // never leaves half a line that breaks the next reader.
 struct ChipRunRecord {
+  // The record's own identity (a random UUID), made before it is first
+  // sent: a database that has it already keeps one (empty: none).
+  std::string id;
   std::string time;  // UTC, ISO 8601
   std::string host;
   std::string port;
@@ -33,6 +36,9 @@ struct ChipRunRecord {
   std::optional<std::uint32_t> failed_at;  // the address a failed verify names
   std::vector<std::string> log;
 };
+
+// A new record identity: a random (version 4) UUID in its text form.
+std::string NewRecordId();
 
 // The record as one line of JSON, with its line break. Always valid UTF-8:
 // a text that is not (a file name in Latin-1) is written with its bad bytes
@@ -58,8 +64,10 @@ bool AppendRecord(const std::string& path, const ChipRunRecord& record, std::str
 // and by day; the lowest and highest serial number, the gaps between them
 // and the numbers on more than one chip; lines that cannot be read with
 // their numbers and reasons.
+// `open`: lines naming the numbers handed out whose outcome never came
+// (from a shared database), listed as they are.
 std::string ReportText(const std::string& source, const std::vector<std::optional<ChipRunRecord>>& records,
-                       const std::vector<std::string>& unreadable);
+                       const std::vector<std::string>& unreadable, const std::vector<std::string>& open = {});
 // The same for a record file. False with the reason in `error` when the
 // file cannot be read.
 bool ReportRecords(const std::string& path, std::string* report, std::string* error);

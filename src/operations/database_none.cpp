@@ -31,7 +31,15 @@ bool DatabaseStore::Connect(std::string* error) {
   *error = kNone;
   return false;
 }
-bool DatabaseStore::Store(const ChipRunRecord&, std::string* error) {
+bool DatabaseStore::Again(const std::function<bool(std::string*)>&, std::string* error) {
+  *error = kNone;
+  return false;
+}
+bool DatabaseStore::TakeOnce(std::string*, std::string* error) {
+  *error = kNone;
+  return false;
+}
+bool DatabaseStore::Store(const ChipRunRecord&, const std::string&, std::string* error) {
   *error = kNone;
   return false;
 }
@@ -44,8 +52,8 @@ bool InitDatabase(const std::string&, std::string*, std::string* error) {
   *error = kNone;
   return false;
 }
-bool ReadDatabaseRecords(const std::string&, const std::string&, const std::string&,
-                         std::vector<std::optional<ChipRunRecord>>*, std::string* error) {
+bool ReadDatabaseRecords(const std::string&, const std::string&, const std::string&, const std::string&,
+                         std::vector<std::optional<ChipRunRecord>>*, std::vector<OpenSerial>*, std::string* error) {
   *error = kNone;
   return false;
 }

@@ -3,9 +3,11 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "log/hex.h"
 #include "log/safe_file.h"
@@ -15,34 +17,60 @@ namespace fw {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+// The waits a production line can live with, where the URL sets none:
+// seconds, never the hours of TCP's own keepalive.
+constexpr const char* kConnectTimeoutSeconds = "10";
+constexpr const char* kSessionTimeouts[][2] = {
+    {"lock_timeout", "20s"},                         // a station stuck holding a series
+    {"statement_timeout", "60s"},                    // a server that stopped answering a query
+    {"idle_in_transaction_session_timeout", "60s"},  // a station gone while it held a lock
+};
+
+// The key of a series' lock, beside the row lock: its holder can be named.
+constexpr const char* kSeriesLockClass = "1179014227";  // "FWLS"
+
 // One query's result, freed with it.
 struct Result {
   PGresult* r = nullptr;
+  Result() = default;
   explicit Result(PGresult* result) : r(result) {}
   ~Result() { PQclear(r); }
-  Result(const Result&) = delete;
-  Result& operator=(const Result&) = delete;
+  Result(Result&& other) noexcept : r(other.r) { other.r = nullptr; }
+  Result& operator=(Result&& other) noexcept {
+    std::swap(r, other.r);
+    return *this;
+  }
   bool Ok() const {
     const ExecStatusType s = PQresultStatus(r);
-    return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
+    return r != nullptr && (s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK);
   }
   int Rows() const { return PQntuples(r); }
+  int Changed() const { return std::atoi(PQcmdTuples(r)); }
   bool Null(int row, int column) const { return PQgetisnull(r, row, column) != 0; }
   std::string Text(int row, int column) const { return PQgetvalue(r, row, column); }
+  std::string State() const {
+    const char* s = r != nullptr ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    return s != nullptr ? s : "";
+  }
 };
 
-// A query with its values as parameters (text, or NULL for nothing).
-Result Query(PGconn* db, const char* sql, const std::vector<std::optional<std::string>>& values = {}) {
-  std::vector<const char*> params;
-  for (const auto& v : values) params.push_back(v ? v->c_str() : nullptr);
-  return Result(PQexecParams(db, sql, static_cast<int>(params.size()), nullptr, params.data(), nullptr, nullptr, 0));
+// libpq's words in one line: a FAIL line or a log line is one line.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  std::string out;
+  for (const char c : text) {
+    if (c == ' ' && !out.empty() && out.back() == ' ') continue;
+    out += c;
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
 }
 
-std::string ServerError(PGconn* db) {
-  std::string text = PQerrorMessage(db);
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  return text;
-}
+std::string ServerError(PGconn* db) { return OneLine(PQerrorMessage(db)); }
 
 template <typename T>
 std::optional<std::string> TextOf(const std::optional<T>& value) {
@@ -52,41 +80,198 @@ std::optional<std::string> TextOrNull(const std::string& value) {
   return value.empty() ? std::nullopt : std::optional<std::string>(ValidUtf8Text(value));
 }
 
+// A running query or connection that may be ended: the stop flag is asked
+// every tenth of a second while libpq waits for the server, and no answer
+// is waited for longer than the server's own limits and a little more (a
+// server that took the statement and then fell silent).
+class Waiter {
+ public:
+  explicit Waiter(const std::function<bool()>& stop, int answer_ms = 0) : stop_(stop), answer_ms_(answer_ms) {}
+  bool Stopped() const { return stop_ && stop_(); }
+
+  // How a statement ended, beside its result.
+  enum class End { kAnswered, kStopped, kNoAnswer };
+
+  // One statement (its values as parameters, text or NULL), waited for with
+  // the stop flag asked; the last result it gave. A stop cancels it. After a
+  // stop or without an answer the connection is of no more use.
+  Result Exec(PGconn* db, const char* sql, const std::vector<std::optional<std::string>>& values, End* end) const {
+    std::vector<const char*> params;
+    for (const auto& v : values) params.push_back(v ? v->c_str() : nullptr);
+    *end = End::kAnswered;
+    if (!PQsendQueryParams(db, sql, static_cast<int>(params.size()), nullptr, params.data(), nullptr, nullptr, 0)) {
+      return Result();
+    }
+    while (PQflush(db) == 1) platform::WaitSocket(PQsocket(db), true, 100);
+    const Clock::time_point started = Clock::now();
+    Clock::time_point stopped_at{};
+    Result last;
+    for (;;) {
+      while (PQisBusy(db)) {
+        if (*end == End::kAnswered && Stopped()) {
+          *end = End::kStopped;
+          stopped_at = Clock::now();
+          // The server stops the statement; its answer comes soon after.
+          // PQcancel waits until the server closes the cancel connection,
+          // which a server fallen silent never does: it is sent from a
+          // thread no one waits for, and the answer only for 2 s.
+          if (PGcancel* cancel = PQgetCancel(db)) {
+            std::thread([cancel] {
+              char why[256];
+              PQcancel(cancel, why, sizeof why);
+              PQfreeCancel(cancel);
+            }).detach();
+          }
+        }
+        if (*end == End::kStopped && Clock::now() - stopped_at > std::chrono::seconds(2)) return Result();
+        if (*end == End::kAnswered && answer_ms_ > 0 && Clock::now() - started > std::chrono::milliseconds(answer_ms_)) {
+          *end = End::kNoAnswer;
+          return Result();
+        }
+        platform::WaitSocket(PQsocket(db), false, 100);
+        if (!PQconsumeInput(db)) return last;
+      }
+      PGresult* r = PQgetResult(db);
+      if (r == nullptr) return last;
+      last = Result(r);
+    }
+  }
+
+ private:
+  std::function<bool()> stop_;
+  int answer_ms_;
+};
+
+// A query on a connection that is not waited on by anyone: setup steps.
+Result Query(PGconn* db, const char* sql, const std::vector<std::optional<std::string>>& values = {}) {
+  std::vector<const char*> params;
+  for (const auto& v : values) params.push_back(v ? v->c_str() : nullptr);
+  return Result(PQexecParams(db, sql, static_cast<int>(params.size()), nullptr, params.data(), nullptr, nullptr, 0));
+}
+
 constexpr const char* kSchema[] = {
-    "CREATE TABLE flashwright_schema (version integer NOT NULL)",
+    "CREATE TABLE flashwright_schema (version integer NOT NULL, instance uuid NOT NULL DEFAULT gen_random_uuid())",
     "CREATE TABLE flashwright_series (name text PRIMARY KEY, first_serial numeric(20,0) NOT NULL, "
     "step numeric(20,0) NOT NULL, next_serial numeric(20,0) NOT NULL, made timestamptz NOT NULL DEFAULT now())",
     // Every number handed out, and what became of it: taken (on a chip being
-    // written, or whose outcome never came), used, spent, burned, or free
-    // (given back, handed out again first).
+    // written, or whose outcome never came: by whom), used, spent, burned,
+    // or free (given back, handed out again first).
     "CREATE TABLE flashwright_serials (series text NOT NULL REFERENCES flashwright_series(name), "
-    "serial numeric(20,0) NOT NULL, state text NOT NULL, changed timestamptz NOT NULL DEFAULT now(), "
+    "serial numeric(20,0) NOT NULL, state text NOT NULL, changed timestamptz NOT NULL DEFAULT now(), taken_by text, "
     "PRIMARY KEY (series, serial))",
-    "CREATE TABLE flashwright_chips (id bigserial PRIMARY KEY, time timestamptz, host text, port text, "
-    "command text, chip text, device_id integer, file text, file_bytes bytea, file_sha256 text, checksum integer, "
-    "series text, serial numeric(20,0), serial_state text, calibration text, outcome text NOT NULL, reason text, "
-    "failed_at bigint, log text[] NOT NULL DEFAULT '{}')",
+    // A record's identity is made before it is first sent: a resend after a
+    // lost answer finds it there.
+    "CREATE TABLE flashwright_chips (id bigserial PRIMARY KEY, record_id uuid UNIQUE, time timestamptz, host text, "
+    "port text, command text, chip text, device_id integer, file text, file_bytes bytea, file_sha256 text, "
+    "checksum integer, series text, serial numeric(20,0), serial_state text, calibration text, outcome text NOT NULL, "
+    "reason text, failed_at bigint, log text[] NOT NULL DEFAULT '{}')",
     "CREATE INDEX flashwright_chips_time ON flashwright_chips (time)",
 };
+// From version 1: the database's identity, who took a number, each
+// record's identity.
+constexpr const char* kUpgradeFrom1[] = {
+    "ALTER TABLE flashwright_schema ADD COLUMN instance uuid NOT NULL DEFAULT gen_random_uuid()",
+    "ALTER TABLE flashwright_serials ADD COLUMN taken_by text",
+    "ALTER TABLE flashwright_chips ADD COLUMN record_id uuid UNIQUE",
+    "UPDATE flashwright_schema SET version = 2",
+};
+
+// The schema's version; nothing when there is none; the error where it
+// cannot be read.
+std::optional<int> SchemaVersion(PGconn* db, std::string* error) {
+  const Result exists = Query(db, "SELECT to_regclass('flashwright_schema') IS NOT NULL");
+  if (!exists.Ok()) {
+    *error = ServerError(db);
+    return std::nullopt;
+  }
+  if (exists.Text(0, 0) != "t") return std::nullopt;
+  const Result version = Query(db, "SELECT max(version) FROM flashwright_schema");
+  if (!version.Ok()) {
+    *error = ServerError(db);
+    return std::nullopt;
+  }
+  return version.Null(0, 0) ? 0 : std::atoi(version.Text(0, 0).c_str());
+}
 
 // Why the database's schema is not this release's; empty when it is.
 std::string SchemaProblem(PGconn* db) {
-  const Result exists = Query(db, "SELECT to_regclass('flashwright_schema') IS NOT NULL");
-  if (!exists.Ok()) return ServerError(db);
-  if (exists.Text(0, 0) != "t") return "the database has no Flashwright schema: make it with flashwright-cli database init";
-  const Result version = Query(db, "SELECT max(version) FROM flashwright_schema");
-  if (!version.Ok()) return ServerError(db);
-  if (version.Null(0, 0) || version.Text(0, 0) != std::to_string(kDatabaseSchemaVersion)) {
-    return "the database's Flashwright schema is version " + (version.Null(0, 0) ? std::string("?") : version.Text(0, 0)) +
-           "; this release knows version " + std::to_string(kDatabaseSchemaVersion);
+  std::string error;
+  const std::optional<int> version = SchemaVersion(db, &error);
+  if (!error.empty()) return error;
+  if (!version) return "the database has no Flashwright schema: make it with flashwright-cli database init";
+  if (*version == 1) {
+    return "the database's Flashwright schema is version 1: bring it to version " +
+           std::to_string(kDatabaseSchemaVersion) + " with flashwright-cli database init";
+  }
+  if (*version != kDatabaseSchemaVersion) {
+    return "the database's Flashwright schema is version " + std::to_string(*version) + "; this release knows version " +
+           std::to_string(kDatabaseSchemaVersion);
   }
   return {};
 }
 
-PGconn* Open(const std::string& url, std::string* error) {
-  PGconn* db = PQconnectdb(url.c_str());
+// Connects with bounded waits that a stop ends: the URL's own settings
+// first, this release's defaults where it gives none, UTF-8 and UTC always.
+PGconn* Open(const std::string& url, const std::string& application, const Waiter& waiter, std::string* error) {
+  char* parse_error = nullptr;
+  PQconninfoOption* given = PQconninfoParse(url.c_str(), &parse_error);
+  if (given == nullptr) {
+    *error = "the database URL cannot be read: " +
+             WithoutSecrets(parse_error != nullptr ? parse_error : "out of memory", url);
+    PQfreemem(parse_error);
+    return nullptr;
+  }
+  int connect_seconds = std::atoi(kConnectTimeoutSeconds);
+  for (PQconninfoOption* o = given; o->keyword != nullptr; ++o) {
+    if (std::string(o->keyword) == "connect_timeout" && o->val != nullptr && std::atoi(o->val) > 0) {
+      connect_seconds = std::atoi(o->val);
+    }
+  }
+  PQconninfoFree(given);
+  const std::string name = application.substr(0, 63);
+  // Earlier entries are defaults the URL (expanded from dbname) overrides;
+  // the last ones hold whatever the URL or the environment says.
+  const char* keywords[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval",
+                            "keepalives_count", "application_name", "dbname", "client_encoding", nullptr};
+  const char* values[] = {kConnectTimeoutSeconds, "1", "10", "5", "3", name.c_str(), url.c_str(), "UTF8", nullptr};
+  PGconn* db = PQconnectStartParams(keywords, values, 1);
+  if (db == nullptr) {
+    *error = "the database cannot be reached: out of memory";
+    return nullptr;
+  }
+  const Clock::time_point give_up = Clock::now() + std::chrono::seconds(connect_seconds);
+  PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+  while (PQstatus(db) != CONNECTION_BAD && state != PGRES_POLLING_OK && state != PGRES_POLLING_FAILED) {
+    if (waiter.Stopped()) {
+      PQfinish(db);
+      *error = "stopped while the database was being reached";
+      return nullptr;
+    }
+    if (Clock::now() >= give_up) {
+      PQfinish(db);
+      *error = "the database cannot be reached: no answer within " + std::to_string(connect_seconds) +
+               " s (connect_timeout)";
+      return nullptr;
+    }
+    if (state == PGRES_POLLING_READING || state == PGRES_POLLING_WRITING) {
+      if (!platform::WaitSocket(PQsocket(db), state == PGRES_POLLING_WRITING, 100)) continue;
+    }
+    state = PQconnectPoll(db);
+  }
   if (PQstatus(db) != CONNECTION_OK) {
-    *error = "the database cannot be reached: " + ServerError(db);
+    *error = "the database cannot be reached: " + WithoutSecrets(ServerError(db), url);
+    PQfinish(db);
+    return nullptr;
+  }
+  // Times are UTC whatever the server or PGTZ say; the session's own
+  // limits where the URL, the role or the database set none.
+  std::string set = "SET TIME ZONE 'UTC'";
+  for (const auto& [setting, value] : kSessionTimeouts) {
+    const Result now = Query(db, "SELECT current_setting($1)", {std::string(setting)});
+    if (now.Ok() && now.Text(0, 0) == "0") set += std::string("; SET ") + setting + " = '" + value + "'";
+  }
+  if (!Result(PQexec(db, set.c_str())).Ok()) {
+    *error = "the database cannot be set up: " + ServerError(db);
     PQfinish(db);
     return nullptr;
   }
@@ -99,6 +284,14 @@ struct Finisher {
 };
 using Session = std::unique_ptr<PGconn, Finisher>;
 
+// Every process that reads or writes a database's spool holds this lock
+// first: a file never removed, so that all of them lock the same file while
+// the spool itself is replaced or removed (a lock on the spool would be
+// lost with the file it was taken on).
+bool LockSpool(platform::File* lock, const std::string& spool_path, std::string* error) {
+  return lock->Open(spool_path + ".lock", platform::File::Mode::kReadWrite, error) && lock->Lock(error);
+}
+
 // The record's spool line: its series, a tab, the record's JSON line.
 std::string SpoolLine(const std::string& series, const ChipRunRecord& r) { return series + "\t" + RecordLine(r); }
 
@@ -106,6 +299,7 @@ std::string SpoolLine(const std::string& series, const ChipRunRecord& r) { retur
 
 struct DatabaseStore::Connection {
   PGconn* db = nullptr;
+  int answer_ms = 0;  // the longest an answer is waited for
   ~Connection() {
     if (db != nullptr) PQfinish(db);
   }
@@ -116,18 +310,31 @@ DatabaseStore::~DatabaseStore() = default;
 
 bool DatabaseStore::Connect(std::string* error) {
   if (db_ && PQstatus(db_->db) == CONNECTION_OK) return true;
-  if (db_) {
-    // Lost: one new attempt.
-    PQreset(db_->db);
-    if (PQstatus(db_->db) == CONNECTION_OK) return true;
-    *error = "the database connection is lost: " + ServerError(db_->db);
-    return false;
-  }
-  PGconn* db = Open(setup_.url, error);
+  db_.reset();
+  PGconn* db = Open(setup_.url, "flashwright " + setup_.station, Waiter(setup_.stop), error);
   if (db == nullptr) return false;
   db_ = std::make_unique<Connection>();
   db_->db = db;
+  // The server ends a statement or a lock wait at its limits; an answer
+  // that has not come 10 s after that never will.
+  const Result limits = Query(db,
+                              "SELECT greatest(extract(epoch FROM current_setting('statement_timeout')::interval), "
+                              "extract(epoch FROM current_setting('lock_timeout')::interval))::integer");
+  const int seconds = limits.Ok() ? std::atoi(limits.Text(0, 0).c_str()) : 0;
+  db_->answer_ms = seconds > 0 ? (seconds + 10) * 1000 : 0;
   return true;
+}
+
+bool DatabaseStore::Again(const std::function<bool(std::string*)>& attempt, std::string* error) {
+  if (attempt(error)) return true;
+  // A connection dropped between chips (a server restarted, a cable): one
+  // new connection, and the same again.
+  if (!db_ || PQstatus(db_->db) == CONNECTION_OK || Waiter(setup_.stop).Stopped()) return false;
+  db_.reset();
+  std::string again;
+  if (attempt(&again)) return true;
+  *error += "; once more on a new connection: " + again;
+  return false;
 }
 
 std::string DatabaseStore::Where() const {
@@ -138,13 +345,20 @@ std::string DatabaseStore::Where() const {
 }
 
 std::string DatabaseStore::Unready() {
+  if (const std::string problem = SeriesNameProblem(setup_.series); !problem.empty()) return problem;
   std::string error;
   if (!Connect(&error)) return error;
-  if (std::string problem = SchemaProblem(db_->db); !problem.empty()) return problem;
+  PGconn* db = db_->db;
+  if (std::string problem = SchemaProblem(db); !problem.empty()) return problem;
+  // The database's own identity names its spool: records wait for the
+  // database they were meant for, whatever port or name it is reached by.
+  const Result instance = Query(db, "SELECT instance::text FROM flashwright_schema LIMIT 1");
+  if (!instance.Ok() || instance.Rows() == 0) return ServerError(db);
+  if (!setup_.spool_folder.empty()) {
+    spool_path_ = setup_.spool_folder + platform::FolderSeparator() + "database-" + instance.Text(0, 0) + ".jsonl";
+  }
   if (!SendSpool(&error)) return error;
   if (setup_.series.empty()) return {};
-  if (setup_.series.find('\t') != std::string::npos) return "a series name holds no tab";
-  PGconn* db = db_->db;
   const Result found = Query(db, "SELECT first_serial::text, step::text FROM flashwright_series WHERE name = $1",
                              {setup_.series});
   if (!found.Ok()) return ServerError(db);
@@ -169,45 +383,85 @@ std::string DatabaseStore::Unready() {
   return {};
 }
 
-std::optional<std::uint64_t> DatabaseStore::Take(std::string* error) {
-  if (!Connect(error)) return std::nullopt;
+bool DatabaseStore::TakeOnce(std::string* serial, std::string* error) {
+  if (!Connect(error)) return false;
   PGconn* db = db_->db;
-  auto fail = [&](const std::string& why) -> std::optional<std::uint64_t> {
-    Result(PQexec(db, "ROLLBACK"));
+  const int limit_ms = db_->answer_ms;
+  const Waiter waiter(setup_.stop, limit_ms);
+  Waiter::End end = Waiter::End::kAnswered;
+  auto fail = [&](const std::string& why) {
+    if (end != Waiter::End::kAnswered) {
+      // A statement stopped or never answered: the connection goes, and the
+      // server rolls back what it had.
+      db_.reset();
+      *error = end == Waiter::End::kStopped ? "stopped while waiting for the database"
+                                            : "the database gave no answer in " + std::to_string(limit_ms / 1000) + " s";
+      return false;
+    }
+    if (PQstatus(db) == CONNECTION_OK) Result(PQexec(db, "ROLLBACK"));
     *error = why;
-    return std::nullopt;
+    return false;
   };
-  if (!Result(PQexec(db, "BEGIN")).Ok()) return fail(ServerError(db));
-  // The series' row is locked: one station at a time takes from it.
-  const Result series = Query(db, "SELECT step::text, next_serial::text FROM flashwright_series WHERE name = $1 FOR UPDATE",
-                              {setup_.series});
+  auto exec = [&](const char* sql, const std::vector<std::optional<std::string>>& values = {}) {
+    Result r = waiter.Exec(db, sql, values, &end);
+    return r;
+  };
+  if (!exec("BEGIN").Ok()) return fail(ServerError(db));
+  // One station at a time takes from a series. Another holding it is named,
+  // so that a wait is never without a word.
+  const Result free_now = exec("SELECT pg_try_advisory_xact_lock($1::integer, hashtext($2))",
+                               {std::string(kSeriesLockClass), setup_.series});
+  if (!free_now.Ok()) return fail(ServerError(db));
+  if (free_now.Text(0, 0) != "t") {
+    const Result holder = exec(
+        "SELECT a.application_name, a.client_addr::text FROM pg_locks l JOIN pg_stat_activity a ON a.pid = l.pid "
+        "WHERE l.locktype = 'advisory' AND l.granted AND l.classid = $1::oid "
+        "AND l.objid = (hashtext($2)::bigint & 4294967295)::oid AND l.objsubid = 2",
+        {std::string(kSeriesLockClass), setup_.series});
+    std::string who = "another station";
+    if (holder.Ok() && holder.Rows() > 0 && !holder.Text(0, 0).empty()) who = holder.Text(0, 0);
+    if (setup_.say) setup_.say("waiting for " + who + ", which holds the serial series \"" + setup_.series + "\"...");
+    const Result locked = exec("SELECT pg_advisory_xact_lock($1::integer, hashtext($2))",
+                               {std::string(kSeriesLockClass), setup_.series});
+    if (!locked.Ok()) {
+      return fail(locked.State() == "55P03" ? who + " held the serial series \"" + setup_.series +
+                                                  "\" past the lock timeout"
+                                            : ServerError(db));
+    }
+  }
+  const Result series =
+      exec("SELECT step::text, next_serial::text FROM flashwright_series WHERE name = $1 FOR UPDATE", {setup_.series});
   if (!series.Ok()) return fail(ServerError(db));
   if (series.Rows() == 0) return fail("there is no serial series \"" + setup_.series + "\"");
-  const Result given_back = Query(db,
-                                  "SELECT serial::text FROM flashwright_serials WHERE series = $1 AND state = 'free' "
-                                  "ORDER BY serial LIMIT 1",
-                                  {setup_.series});
+  const std::string station = "flashwright " + setup_.station;
+  const Result given_back = exec(
+      "UPDATE flashwright_serials SET state = 'taken', changed = now(), taken_by = $2 WHERE (series, serial) = "
+      "(SELECT series, serial FROM flashwright_serials WHERE series = $1 AND state = 'free' ORDER BY serial LIMIT 1) "
+      "RETURNING serial::text",
+      {setup_.series, station});
   if (!given_back.Ok()) return fail(ServerError(db));
-  std::string serial;
   if (given_back.Rows() > 0) {
-    serial = given_back.Text(0, 0);
-    const Result taken = Query(db,
-                               "UPDATE flashwright_serials SET state = 'taken', changed = now() "
-                               "WHERE series = $1 AND serial = $2",
-                               {setup_.series, serial});
-    if (!taken.Ok()) return fail(ServerError(db));
+    *serial = given_back.Text(0, 0);
   } else {
-    serial = series.Text(0, 1);
-    const auto next = ParseNumber(serial);
-    const auto step = ParseNumber(series.Text(0, 0));
-    if (!next || !step || *next > UINT64_MAX - *step) return fail("the serial numbers of \"" + setup_.series + "\" have run out");
-    const Result moved = Query(db, "UPDATE flashwright_series SET next_serial = next_serial + step WHERE name = $1",
-                               {setup_.series});
-    const Result taken = Query(db, "INSERT INTO flashwright_serials (series, serial, state) VALUES ($1, $2, 'taken')",
-                               {setup_.series, serial});
-    if (!moved.Ok() || !taken.Ok()) return fail(ServerError(db));
+    // The series' last number is handed out like any other; the one after
+    // it is past the top, and no number is left.
+    *serial = series.Text(0, 1);
+    if (!ParseNumber(*serial)) return fail("the serial numbers of \"" + setup_.series + "\" have run out");
+    const Result moved =
+        exec("UPDATE flashwright_series SET next_serial = next_serial + step WHERE name = $1", {setup_.series});
+    if (!moved.Ok()) return fail(ServerError(db));
+    const Result taken =
+        exec("INSERT INTO flashwright_serials (series, serial, state, taken_by) VALUES ($1, $2, 'taken', $3)",
+             {setup_.series, *serial, station});
+    if (!taken.Ok()) return fail(ServerError(db));
   }
-  if (!Result(PQexec(db, "COMMIT")).Ok()) return fail(ServerError(db));
+  if (!exec("COMMIT").Ok()) return fail(ServerError(db));
+  return true;
+}
+
+std::optional<std::uint64_t> DatabaseStore::Take(std::string* error) {
+  std::string serial;
+  if (!Again([&](std::string* why) { return TakeOnce(&serial, why); }, error)) return std::nullopt;
   return ParseNumber(serial);
 }
 
@@ -221,146 +475,207 @@ std::optional<std::uint64_t> DatabaseStore::Peek(std::string* error) {
     *error = next.Ok() ? "there is no serial series \"" + setup_.series + "\"" : ServerError(db_->db);
     return std::nullopt;
   }
-  return ParseNumber(next.Text(0, 0));
+  const auto number = ParseNumber(next.Text(0, 0));
+  if (!number) *error = "the serial numbers of \"" + setup_.series + "\" have run out";
+  return number;
 }
 
-bool DatabaseStore::Store(const ChipRunRecord& r, std::string* error) {
+bool DatabaseStore::Store(const ChipRunRecord& r, const std::string& series, std::string* error) {
   if (!Connect(error)) return false;
   PGconn* db = db_->db;
+  const int limit_ms = db_->answer_ms;
+  const Waiter waiter(setup_.stop, limit_ms);
+  Waiter::End end = Waiter::End::kAnswered;
   auto fail = [&](const std::string& why) {
-    Result(PQexec(db, "ROLLBACK"));
+    if (end != Waiter::End::kAnswered) {
+      // A statement stopped or never answered: the connection goes, and the
+      // server rolls back what it had.
+      db_.reset();
+      *error = end == Waiter::End::kStopped ? "stopped while waiting for the database"
+                                            : "the database gave no answer in " + std::to_string(limit_ms / 1000) + " s";
+      return false;
+    }
+    if (PQstatus(db) == CONNECTION_OK) Result(PQexec(db, "ROLLBACK"));
     *error = why;
     return false;
   };
-  if (!Result(PQexec(db, "BEGIN")).Ok()) return fail(ServerError(db));
-  if (r.serial && !setup_.series.empty()) {
-    const std::string state = r.serial_state == "returned" ? "free" : r.serial_state;
-    const Result settled = Query(db,
-                                 "UPDATE flashwright_serials SET state = $3, changed = now() "
-                                 "WHERE series = $1 AND serial = $2 AND state = 'taken'",
-                                 {setup_.series, std::to_string(*r.serial), state});
-    if (!settled.Ok()) return fail(ServerError(db));
-  }
+  auto exec = [&](const char* sql, const std::vector<std::optional<std::string>>& values = {}) {
+    Result r = waiter.Exec(db, sql, values, &end);
+    return r;
+  };
+  if (!exec("BEGIN").Ok()) return fail(ServerError(db));
   nlohmann::json log = nlohmann::json::array();
   for (const std::string& line : r.log) log.push_back(ValidUtf8Text(line));
   std::string file_bytes;
   if (!IsValidUtf8(r.file)) {
     for (const unsigned char c : r.file) file_bytes += Hex(c, 2);
   }
-  const Result inserted = Query(
-      db,
-      "INSERT INTO flashwright_chips (time, host, port, command, chip, device_id, file, file_bytes, file_sha256, "
-      "checksum, series, serial, serial_state, calibration, outcome, reason, failed_at, log) VALUES ($1::timestamptz, "
-      "$2, $3, $4, $5, $6::integer, $7, decode($8, 'hex'), $9, $10::integer, $11, $12::numeric, $13, $14, $15, $16, "
-      "$17::bigint, ARRAY(SELECT json_array_elements_text($18::json)))",
-      {TextOrNull(r.time), TextOrNull(r.host), TextOrNull(r.port), TextOrNull(r.command), TextOrNull(r.chip),
-       TextOf(r.device_id), TextOrNull(r.file), file_bytes.empty() ? std::nullopt : std::optional<std::string>(file_bytes),
-       TextOrNull(r.file_sha256), TextOf(r.checksum), r.serial ? TextOrNull(setup_.series) : std::nullopt,
-       TextOf(r.serial), TextOrNull(r.serial_state), TextOrNull(r.calibration), r.outcome, TextOrNull(r.reason),
-       TextOf(r.failed_at), log.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)});
+  // A record sent before, whose answer was lost, is there already: nothing
+  // is written twice, its number was settled with it.
+  const Result inserted = exec(
+      "INSERT INTO flashwright_chips (record_id, time, host, port, command, chip, device_id, file, file_bytes, "
+      "file_sha256, checksum, series, serial, serial_state, calibration, outcome, reason, failed_at, log) VALUES "
+      "($1::uuid, $2::timestamptz, $3, $4, $5, $6, $7::integer, $8, decode($9, 'hex'), $10, $11::integer, $12, "
+      "$13::numeric, $14, $15, $16, $17, $18::bigint, ARRAY(SELECT json_array_elements_text($19::json))) "
+      "ON CONFLICT (record_id) DO NOTHING",
+      {TextOrNull(r.id), TextOrNull(r.time), TextOrNull(r.host), TextOrNull(r.port), TextOrNull(r.command),
+       TextOrNull(r.chip), TextOf(r.device_id), TextOrNull(r.file),
+       file_bytes.empty() ? std::nullopt : std::optional<std::string>(file_bytes), TextOrNull(r.file_sha256),
+       TextOf(r.checksum), r.serial ? TextOrNull(series) : std::nullopt, TextOf(r.serial), TextOrNull(r.serial_state),
+       TextOrNull(r.calibration), r.outcome, TextOrNull(r.reason), TextOf(r.failed_at),
+       log.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)});
   if (!inserted.Ok()) return fail(ServerError(db));
-  if (!Result(PQexec(db, "COMMIT")).Ok()) return fail(ServerError(db));
+  if (inserted.Changed() == 1 && r.serial && !series.empty()) {
+    const std::string state = r.serial_state == "returned" ? "free" : r.serial_state;
+    const Result settled = exec(
+        "UPDATE flashwright_serials SET state = $3, changed = now() WHERE series = $1 AND serial = $2 AND "
+        "state = 'taken'",
+        {series, std::to_string(*r.serial), state});
+    if (!settled.Ok()) return fail(ServerError(db));
+    // The number must have been this chip's, taken and not settled: any
+    // other state is never overwritten, and the record says what was found.
+    if (settled.Changed() != 1) {
+      const Result now = exec("SELECT state FROM flashwright_serials WHERE series = $1 AND serial = $2",
+                              {series, std::to_string(*r.serial)});
+      const std::string found = now.Ok() && now.Rows() > 0 ? now.Text(0, 0) : "not handed out";
+      const Result noted = exec("UPDATE flashwright_chips SET reason = concat_ws('; ', reason, $2) WHERE record_id = "
+                                "$1::uuid",
+                                {TextOrNull(r.id), "serial number " + std::to_string(*r.serial) + " was " + found +
+                                                       ", not taken, when this record came"});
+      if (!noted.Ok()) return fail(ServerError(db));
+    }
+  }
+  if (!exec("COMMIT").Ok()) return fail(ServerError(db));
   return true;
 }
 
 ProductionStore::Kept DatabaseStore::Finish(const ChipRunRecord& record, std::string* note) {
   std::string error;
-  if (Store(record, &error)) return Kept::kStored;
-  // The chip is done: its record waits in the spool, sent first next time.
-  std::string spool_error;
-  if (!setup_.spool_path.empty() && AppendDurably(setup_.spool_path, SpoolLine(setup_.series, record), &spool_error)) {
-    *note = error + "; the record waits in " + setup_.spool_path + " and goes to the database when the next run starts";
-    return Kept::kSpooled;
+  if (Again([&](std::string* why) { return Store(record, setup_.series, why); }, &error)) return Kept::kStored;
+  // The chip is done: its record waits in this database's spool, sent first
+  // by the next run that reaches it.
+  std::string spool_error = spool_path_.empty() ? "there is no spool folder" : "";
+  if (!spool_path_.empty()) {
+    platform::File lock;
+    std::string ignored;
+    platform::MakeFolders(setup_.spool_folder, &ignored);
+    if (LockSpool(&lock, spool_path_, &spool_error) &&
+        AppendDurably(spool_path_, SpoolLine(setup_.series, record), &spool_error)) {
+      *note = error + "; the record waits in " + spool_path_ + " and goes to the database when the next run reaches it";
+      return Kept::kSpooled;
+    }
   }
-  *note = error + (spool_error.empty() ? "" : "; the spool cannot take it either: " + spool_error);
+  *note = error + "; the spool cannot take it either: " + spool_error;
   return Kept::kFailed;
 }
 
 bool DatabaseStore::SendSpool(std::string* error) {
-  if (setup_.spool_path.empty() || platform::KindOf(setup_.spool_path) == platform::PathKind::kMissing) return true;
+  if (spool_path_.empty() || platform::KindOf(spool_path_) == platform::PathKind::kMissing) return true;
+  // One process sends it, whichever reaches the database first; the others
+  // wait for the lock and find it sent.
+  platform::File lock;
+  if (!LockSpool(&lock, spool_path_, error)) return false;
+  if (platform::KindOf(spool_path_) == platform::PathKind::kMissing) return true;
   std::string text;
-  if (!ReadWholeFile(setup_.spool_path, &text, error)) return false;
+  if (!ReadWholeFile(spool_path_, &text, error)) return false;
   std::istringstream lines(text);
-  std::string line;
+  std::string line, unsent, unreadable;
   int number = 0;
-  std::size_t sent_up_to = 0;  // bytes of the spool sent
-  for (; std::getline(lines, line); ++number, sent_up_to = std::min<std::size_t>(text.size(), sent_up_to + line.size() + 1)) {
+  while (std::getline(lines, line)) {
+    ++number;
     if (line.empty()) continue;
     const std::size_t tab = line.find('\t');
     const auto record = tab == std::string::npos ? std::nullopt : ParseRecordLine(line.substr(tab + 1));
     if (!record) {
-      *error = setup_.spool_path + " line " + std::to_string(number + 1) + " is no spooled record: mend or remove it";
-      return false;
+      // Kept aside whole, never a reason to stop the runs that come after.
+      unreadable += line + "\n";
+      continue;
     }
-    DatabaseSetup each = setup_;
-    each.series = line.substr(0, tab);
-    DatabaseStore sender(each);
-    sender.db_ = std::move(db_);
-    const bool sent = sender.Store(*record, error);
-    db_ = std::move(sender.db_);
-    if (!sent) {
-      // What was sent leaves the spool; the rest stays for the next run.
-      std::string ignored;
-      if (sent_up_to > 0) ReplaceFileSafely(setup_.spool_path, text.substr(sent_up_to), &ignored);
-      *error = "the spooled records could not all be sent: " + *error;
-      return false;
+    std::string why;
+    if (!unsent.empty() || !Store(*record, line.substr(0, tab), &why)) {
+      if (unsent.empty()) *error = "the spooled records could not all be sent: " + why;
+      unsent += line + "\n";
     }
   }
-  platform::RemoveFile(setup_.spool_path);
-  return true;
+  if (!unreadable.empty()) {
+    std::string ignored;
+    AppendDurably(spool_path_ + ".unreadable", unreadable, &ignored);
+    if (setup_.say) {
+      setup_.say("spooled lines that are no record were put aside in " + spool_path_ + ".unreadable");
+    }
+  }
+  std::string replace_error;
+  if (unsent.empty()) {
+    platform::RemoveFile(spool_path_);
+  } else if (!ReplaceFileSafely(spool_path_, unsent, &replace_error)) {
+    *error += "; " + replace_error;
+  }
+  return unsent.empty();
 }
 
 bool InitDatabase(const std::string& url, std::string* said, std::string* error) {
-  const Session session(Open(url, error));
+  const Session session(Open(url, "flashwright database init", Waiter({}), error));
   PGconn* db = session.get();
   if (db == nullptr) return false;
-  const std::string problem = SchemaProblem(db);
-  if (problem.empty()) {
-    *said = "the schema is there already (version " + std::to_string(kDatabaseSchemaVersion) + ")";
-    return true;
-  }
-  if (problem.rfind("the database has no Flashwright schema", 0) != 0) {
-    *error = problem;
-    return false;
-  }
-  if (!Result(PQexec(db, "BEGIN")).Ok()) {
-    *error = ServerError(db);
-    return false;
-  }
-  for (const char* sql : kSchema) {
-    if (!Result(PQexec(db, sql)).Ok()) {
-      *error = ServerError(db);
-      Result(PQexec(db, "ROLLBACK"));
-      return false;
-    }
-  }
-  const Result version = Query(db, "INSERT INTO flashwright_schema (version) VALUES ($1::integer)",
-                               {std::to_string(kDatabaseSchemaVersion)});
-  if (!version.Ok() || !Result(PQexec(db, "COMMIT")).Ok()) {
+  auto fail = [&] {
     *error = ServerError(db);
     Result(PQexec(db, "ROLLBACK"));
     return false;
+  };
+  // Two inits at once: the second waits for the first, then finds its work.
+  if (!Result(PQexec(db, "BEGIN")).Ok() || !Query(db, "SELECT pg_advisory_xact_lock(1179014217)").Ok()) return fail();
+  std::string read_error;
+  const std::optional<int> version = SchemaVersion(db, &read_error);
+  if (!read_error.empty()) return fail();
+  if (version && *version == kDatabaseSchemaVersion) {
+    Result(PQexec(db, "ROLLBACK"));
+    *said = "the schema is there already (version " + std::to_string(kDatabaseSchemaVersion) + ")";
+    return true;
   }
-  *said = "the schema is made (version " + std::to_string(kDatabaseSchemaVersion) + ")";
+  if (version && *version != 1) {
+    Result(PQexec(db, "ROLLBACK"));
+    *error = SchemaProblem(db);
+    return false;
+  }
+  if (version) {
+    for (const char* sql : kUpgradeFrom1) {
+      if (!Result(PQexec(db, sql)).Ok()) return fail();
+    }
+    *said = "the schema is brought from version 1 to version " + std::to_string(kDatabaseSchemaVersion);
+  } else {
+    for (const char* sql : kSchema) {
+      if (!Result(PQexec(db, sql)).Ok()) return fail();
+    }
+    if (!Query(db, "INSERT INTO flashwright_schema (version) VALUES ($1::integer)",
+               {std::to_string(kDatabaseSchemaVersion)})
+             .Ok()) {
+      return fail();
+    }
+    *said = "the schema is made (version " + std::to_string(kDatabaseSchemaVersion) + ")";
+  }
+  if (!Result(PQexec(db, "COMMIT")).Ok()) return fail();
   return true;
 }
 
-bool ReadDatabaseRecords(const std::string& url, const std::string& since, const std::string& series,
-                         std::vector<std::optional<ChipRunRecord>>* records, std::string* error) {
-  const Session session(Open(url, error));
+bool ReadDatabaseRecords(const std::string& url, const std::string& since, const std::string& until,
+                         const std::string& series, std::vector<std::optional<ChipRunRecord>>* records,
+                         std::vector<OpenSerial>* open, std::string* error) {
+  const Session session(Open(url, "flashwright report", Waiter({}), error));
   PGconn* db = session.get();
   if (db == nullptr) return false;
   if (std::string problem = SchemaProblem(db); !problem.empty()) {
     *error = problem;
     return false;
   }
+  // The session's zone is UTC: a time without its own zone is UTC.
   const Result rows = Query(
       db,
       "SELECT to_char(time AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"'), host, port, command, chip, "
       "device_id::text, file, file_sha256, checksum::text, serial::text, serial_state, calibration, outcome, reason, "
-      "failed_at::text, array_to_json(log)::text FROM flashwright_chips "
-      "WHERE ($1::text IS NULL OR time >= $1::timestamptz) AND ($2::text IS NULL OR series = $2) ORDER BY id",
-      {TextOrNull(since), TextOrNull(series)});
+      "failed_at::text, array_to_json(log)::text, record_id::text FROM flashwright_chips "
+      "WHERE ($1::text IS NULL OR time >= $1::timestamptz) AND ($2::text IS NULL OR time < $2::timestamptz) "
+      "AND ($3::text IS NULL OR series = $3) ORDER BY id",
+      {TextOrNull(since), TextOrNull(until), TextOrNull(series)});
   if (!rows.Ok()) {
     *error = ServerError(db);
     return false;
@@ -390,7 +705,23 @@ bool ReadDatabaseRecords(const std::string& url, const std::string& since, const
         if (line.is_string()) r.log.push_back(line.get<std::string>());
       }
     }
+    r.id = text(16);
     records->push_back(std::move(r));
+  }
+  const Result taken = Query(
+      db,
+      "SELECT serial::text, series, COALESCE(taken_by, ''), to_char(changed AT TIME ZONE 'UTC', "
+      "'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"') FROM flashwright_serials WHERE state = 'taken' "
+      "AND ($1::text IS NULL OR series = $1) ORDER BY series, serial",
+      {TextOrNull(series)});
+  if (!taken.Ok()) {
+    *error = ServerError(db);
+    return false;
+  }
+  for (int i = 0; i < taken.Rows(); ++i) {
+    if (const auto n = ParseNumber(taken.Text(i, 0))) {
+      open->push_back({.serial = *n, .series = taken.Text(i, 1), .taken_by = taken.Text(i, 2), .time = taken.Text(i, 3)});
+    }
   }
   return true;
 }

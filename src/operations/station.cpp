@@ -85,7 +85,7 @@ ChipResult ProductionRun::ProgramChip() {
     const std::optional<std::uint64_t> serial = store_->Take(&error);
     if (!serial) {
       result.outcome = Outcome::kFailed;
-      result.reason = "no serial number: " + error;
+      result.reason = "no serial number: " + error + "; nothing programmed";
       result.record_failed = true;  // nothing can be numbered: the run stops
       w.active_page = shown;
       ++failed_;
@@ -140,6 +140,7 @@ void ProductionRun::Settle(const JobResult& job, ChipResult* result) const {
 void ProductionRun::Keep(const JobResult& job, std::size_t first_line, ChipResult* result) {
   result->time = clock_.UtcTimestamp();
   ChipRunRecord r = MakeRunRecord(state_, result->outcome, first_line);
+  r.id = NewRecordId();  // before it is first sent: a resend is the same record
   r.time = result->time;
   r.host = setup_.host;
   r.port = setup_.port;
