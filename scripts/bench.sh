@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DFW_BENCH=ON >/dev/null
-cmake --build build-bench -j "$(nproc)" --target bench_views bench_serial bench_cli bench_ports bench_timing
+cmake --build build-bench -j "$(nproc)" --target bench_views bench_serial bench_cli bench_ports bench_timing bench_pg_proxy flashwright-sim
 ./build-bench/bench/bench_views "$@"
 ./build-bench/bench/bench_serial "$@"
 # Whole processes with real time: several minutes (a PIC16F887 is 8192 words).

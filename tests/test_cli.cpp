@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -426,6 +429,48 @@ TEST(Cli, AStationProgramsEveryChipPutIn) {
 
 // The same job on several gateways at once: every line names its port, the
 // serial numbers stay unique, and the status is 0 only when all succeed.
+// A database server that takes the connection and never answers: the
+// password is off the command line other users see while the station
+// waits, and Ctrl+C ends the wait at once with nothing programmed.
+TEST(Cli, ADatabaseWaitHidesThePasswordAndEndsOnCtrlC) {
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+  ASSERT_EQ(listen(listener, 4), 0);  // connections wait in the backlog, never answered
+  ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
+  const std::string url = "host=127.0.0.1 port=" + std::to_string(ntohs(address.sin_port)) +
+                          " dbname=tray user=bench password=Sekrit-42";
+  const std::string hex = Temp("silent.hex");
+  Write(hex, kMidRangeHex);
+  for (const std::vector<std::string>& given : {std::vector<std::string>{"--database", url},
+                                               std::vector<std::string>{"--database=" + url}}) {
+    std::vector<std::string> args{"write", "--port", "demo:PIC16F630", "--chip", "PIC16F630", "--yes"};
+    args.insert(args.end(), given.begin(), given.end());
+    args.push_back(hex);
+    int out = -1;
+    const pid_t pid = Start(FLASHWRIGHT_CLI_PATH, args, ErrPath(), &out);
+    usleep(500000);
+    std::ifstream cmdline("/proc/" + std::to_string(pid) + "/cmdline");
+    const std::string shown((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(shown.find("Sekrit"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("demo:PIC16F630"), std::string::npos) << "the rest stays readable: " << shown;
+    const auto asked = std::chrono::steady_clock::now();
+    kill(pid, SIGINT);
+    const Result r = Finish(pid, out, ErrPath());
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count(), 3.0);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("stopped while the database was being reached; nothing programmed"), std::string::npos)
+        << r.out << r.err;
+    EXPECT_EQ(r.out.find("Write"), std::string::npos) << r.out;
+    EXPECT_EQ((r.out + r.err).find("Sekrit"), std::string::npos);
+  }
+  close(listener);
+  std::remove(hex.c_str());
+}
+
 TEST(Cli, SeveralGatewaysAtOnce) {
   const std::string hex = Temp("ports.hex");
   Write(hex, kMidRangeHex);
