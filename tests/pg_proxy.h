@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -23,6 +24,14 @@
 #include <vector>
 
 namespace fw::test {
+
+// A message length as the protocol sends it, from wherever it sits in the
+// stream (a plain load would need it aligned).
+inline std::uint32_t BigEndian32(const char* at) {
+  std::uint32_t value = 0;
+  std::memcpy(&value, at, sizeof value);
+  return ntohl(value);
+}
 
 class PgProxy {
  public:
@@ -76,14 +85,14 @@ class PgProxy {
     for (;;) {
       if (!started) {
         if (pending.size() < 4) return hit;
-        const std::uint32_t length = ntohl(*reinterpret_cast<const std::uint32_t*>(pending.data()));
+        const std::uint32_t length = BigEndian32(pending.data());
         if (pending.size() < length) return hit;
         pending.erase(0, length);
         started = true;
         continue;
       }
       if (pending.size() < 5) return hit;
-      const std::uint32_t length = ntohl(*reinterpret_cast<const std::uint32_t*>(pending.data() + 1));
+      const std::uint32_t length = BigEndian32(pending.data() + 1);
       if (pending.size() < 1 + length) return hit;
       const char type = pending[0];
       const std::string body = pending.substr(5, length - 4);
