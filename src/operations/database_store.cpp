@@ -383,28 +383,47 @@ std::string DatabaseStore::Unready() {
   return {};
 }
 
-bool DatabaseStore::TakeOnce(std::string* serial, std::string* error) {
-  if (!Connect(error)) return false;
-  PGconn* db = db_->db;
-  const int limit_ms = db_->answer_ms;
-  const Waiter waiter(setup_.stop, limit_ms);
-  Waiter::End end = Waiter::End::kAnswered;
-  auto fail = [&](const std::string& why) {
-    if (end != Waiter::End::kAnswered) {
-      // A statement stopped or never answered: the connection goes, and the
-      // server rolls back what it had.
-      db_.reset();
-      *error = end == Waiter::End::kStopped ? "stopped while waiting for the database"
-                                            : "the database gave no answer in " + std::to_string(limit_ms / 1000) + " s";
+// The statements of one transaction, each waited on with the stop in view.
+// A failure rolls back; a statement stopped or never answered drops the
+// connection instead, and the server rolls back what it had.
+class DatabaseStore::Transaction {
+ public:
+  Transaction(DatabaseStore& store, std::string* error)
+      : store_(store), db_(store.db_->db), limit_ms_(store.db_->answer_ms), waiter_(store.setup_.stop, limit_ms_),
+        error_(error) {}
+  PGconn* db() const { return db_; }
+  Result Exec(const char* sql, const std::vector<std::optional<std::string>>& values) {
+    return waiter_.Exec(db_, sql, values, &end_);
+  }
+  bool Fail(const std::string& why) {
+    if (end_ != Waiter::End::kAnswered) {
+      store_.db_.reset();
+      *error_ = end_ == Waiter::End::kStopped
+                    ? "stopped while waiting for the database"
+                    : "the database gave no answer in " + std::to_string(limit_ms_ / 1000) + " s";
       return false;
     }
-    if (PQstatus(db) == CONNECTION_OK) Result(PQexec(db, "ROLLBACK"));
-    *error = why;
+    if (PQstatus(db_) == CONNECTION_OK) Result(PQexec(db_, "ROLLBACK"));
+    *error_ = why;
     return false;
-  };
+  }
+
+ private:
+  DatabaseStore& store_;
+  PGconn* db_;
+  int limit_ms_;
+  Waiter waiter_;
+  Waiter::End end_ = Waiter::End::kAnswered;
+  std::string* error_;
+};
+
+bool DatabaseStore::TakeOnce(std::string* serial, std::string* error) {
+  if (!Connect(error)) return false;
+  Transaction transaction(*this, error);
+  PGconn* db = transaction.db();
+  auto fail = [&](const std::string& why) { return transaction.Fail(why); };
   auto exec = [&](const char* sql, const std::vector<std::optional<std::string>>& values = {}) {
-    Result r = waiter.Exec(db, sql, values, &end);
-    return r;
+    return transaction.Exec(sql, values);
   };
   if (!exec("BEGIN").Ok()) return fail(ServerError(db));
   // One station at a time takes from a series. Another holding it is named,
@@ -482,26 +501,11 @@ std::optional<std::uint64_t> DatabaseStore::Peek(std::string* error) {
 
 bool DatabaseStore::Store(const ChipRunRecord& r, const std::string& series, std::string* error) {
   if (!Connect(error)) return false;
-  PGconn* db = db_->db;
-  const int limit_ms = db_->answer_ms;
-  const Waiter waiter(setup_.stop, limit_ms);
-  Waiter::End end = Waiter::End::kAnswered;
-  auto fail = [&](const std::string& why) {
-    if (end != Waiter::End::kAnswered) {
-      // A statement stopped or never answered: the connection goes, and the
-      // server rolls back what it had.
-      db_.reset();
-      *error = end == Waiter::End::kStopped ? "stopped while waiting for the database"
-                                            : "the database gave no answer in " + std::to_string(limit_ms / 1000) + " s";
-      return false;
-    }
-    if (PQstatus(db) == CONNECTION_OK) Result(PQexec(db, "ROLLBACK"));
-    *error = why;
-    return false;
-  };
+  Transaction transaction(*this, error);
+  PGconn* db = transaction.db();
+  auto fail = [&](const std::string& why) { return transaction.Fail(why); };
   auto exec = [&](const char* sql, const std::vector<std::optional<std::string>>& values = {}) {
-    Result r = waiter.Exec(db, sql, values, &end);
-    return r;
+    return transaction.Exec(sql, values);
   };
   if (!exec("BEGIN").Ok()) return fail(ServerError(db));
   nlohmann::json log = nlohmann::json::array();

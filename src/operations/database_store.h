@@ -63,6 +63,7 @@ class DatabaseStore final : public ProductionStore {
 
  private:
   struct Connection;
+  class Transaction;
   bool Connect(std::string* error);
   // Runs `attempt` once more on a new connection when the first failed
   // because the connection was lost (the server is back between chips).
