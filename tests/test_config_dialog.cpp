@@ -14,7 +14,7 @@ namespace fw {
 namespace {
 
 TEST(ConfigLayouts, EveryChipHasExactlyOneRow) {
-  for (const ChipEntry& e : Catalogue()) {
+  for (const ChipEntry& e : KnownChips()) {
     std::size_t rows = 0;
     for (const ConfigLayout& layout : ConfigLayouts()) {
       rows += std::count(layout.families.begin(), layout.families.end(), e.Family);
@@ -99,7 +99,7 @@ TEST(ConfigDialog, LayoutAndStoreRules) {
 
 TEST(Pinouts, EveryPictureShowsTheFiveLinesOnRealPins) {
   std::set<std::string> pictures;
-  for (const ChipEntry& e : Catalogue()) pictures.insert(e.PictureFile);
+  for (const ChipEntry& e : KnownChips()) pictures.insert(e.PictureFile);
   EXPECT_EQ(pictures.size(), Pinouts().size());
   for (const std::string& picture : pictures) {
     SCOPED_TRACE(picture);

@@ -212,7 +212,7 @@ TEST(DeviceOperations, AFailureAtAnyFrameEndsTheOperationCleanly) {
 }
 
 TEST(DeviceOperations, EveryChipBelongsToOneGroupOfEachTable) {
-  for (const ChipEntry& e : Catalogue()) {
+  for (const ChipEntry& e : KnownChips()) {
     SCOPED_TRACE(e.ChipName);
     const FamilyLookup found = LookupFamily(e.IdWord);
     ASSERT_EQ(found.kind, FamilyLookup::Kind::kFamily);
@@ -238,7 +238,7 @@ TEST(DeviceOperations, TheFamilyRowsAgreeWithTheSimulatorsSilicon) {
   // Two tables written apart from each other, from the chips' documents:
   // the programmer's walk per family and the simulator's model of the
   // silicon. Where they speak of the same fact they must agree.
-  for (const ChipEntry& e : Catalogue()) {
+  for (const ChipEntry& e : KnownChips()) {
     SCOPED_TRACE(e.ChipName);
     const FamilyRow& row = *LookupFamily(e.IdWord).row;
     const sim::Silicon silicon = sim::SiliconOf(e);

@@ -343,6 +343,79 @@ constexpr std::array<ChipEntry, 81> kCatalogue = {{
      .DataWaitInt = 0, .DataWaitExt = 0, .Map = MapText::M4, .PictureFile = "PIC16F753.jpg"},
 }};
 
+// The chips added since, after the 81 so that every chip keeps its place.
+// PIC16(L)F1933-1939: DS41360A Table 3-1 (IDs), sections 3 and 7.3
+// (memories); the waits as the PIC16F1827's, whose times DS41360A Table 8-1
+// repeats (TERAB 5 ms, TPINT 2.5/5 ms, TPEXT 1.0-2.1 ms).
+constexpr std::array<ChipEntry, 12> kAdded = {{
+    {.ChipName = "PIC16F1933", .IdWord = 0x2300, .DeviceFamily = 280, .Family = ChipFamily::F1933,
+     .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1933.jpg"},
+    {.ChipName = "PIC16F1934", .IdWord = 0x2340, .DeviceFamily = 282, .Family = ChipFamily::F1933,
+     .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1934.jpg"},
+    {.ChipName = "PIC16F1936", .IdWord = 0x2360, .DeviceFamily = 283, .Family = ChipFamily::F1933,
+     .ProgramSize = 16384, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1933.jpg"},
+    {.ChipName = "PIC16F1937", .IdWord = 0x2380, .DeviceFamily = 284, .Family = ChipFamily::F1933,
+     .ProgramSize = 16384, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1934.jpg"},
+    {.ChipName = "PIC16F1938", .IdWord = 0x23A0, .DeviceFamily = 285, .Family = ChipFamily::F1933,
+     .ProgramSize = 32768, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1933.jpg"},
+    {.ChipName = "PIC16F1939", .IdWord = 0x23C0, .DeviceFamily = 286, .Family = ChipFamily::F1933,
+     .ProgramSize = 32768, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1934.jpg"},
+    {.ChipName = "PIC16LF1933", .IdWord = 0x2400, .DeviceFamily = 288, .Family = ChipFamily::F1933,
+     .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1933.jpg"},
+    {.ChipName = "PIC16LF1934", .IdWord = 0x2440, .DeviceFamily = 290, .Family = ChipFamily::F1933,
+     .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1934.jpg"},
+    {.ChipName = "PIC16LF1936", .IdWord = 0x2460, .DeviceFamily = 291, .Family = ChipFamily::F1933,
+     .ProgramSize = 16384, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1933.jpg"},
+    {.ChipName = "PIC16LF1937", .IdWord = 0x2480, .DeviceFamily = 292, .Family = ChipFamily::F1933,
+     .ProgramSize = 16384, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1934.jpg"},
+    {.ChipName = "PIC16LF1938", .IdWord = 0x24A0, .DeviceFamily = 293, .Family = ChipFamily::F1933,
+     .ProgramSize = 32768, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1933.jpg"},
+    {.ChipName = "PIC16LF1939", .IdWord = 0x24C0, .DeviceFamily = 294, .Family = ChipFamily::F1933,
+     .ProgramSize = 32768, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1934.jpg"},
+}};
+
+// Every chip, the 81 first.
+constexpr auto kKnown = [] {
+  std::array<ChipEntry, kCatalogue.size() + kAdded.size()> all{};
+  std::size_t i = 0;
+  for (const ChipEntry& e : kCatalogue) all[i++] = e;
+  for (const ChipEntry& e : kAdded) all[i++] = e;
+  return all;
+}();
+
+// Other ID words a chip is known by: early PIC16(L)F1933 silicon reads
+// 0x2320/0x2420 (DS41360A Table 3-1), later parts 0x2300/0x2400 (the
+// PICkit 2 device file, pickle and a-p-prog).
+struct OtherId {
+  std::uint16_t key;
+  std::uint16_t is;
+};
+constexpr OtherId kOtherIds[] = {{.key = 0x2320, .is = 0x2300}, {.key = 0x2420, .is = 0x2400}};
+
 constexpr const char* kMapTexts[] = {
     "0x2000..0x2003 - User ID, 0x2006 - Device ID, 0x2007 - Config.Word",
     "0x2000..0x2003 - User ID, 0x2006 - Device ID, 0x2007 - Config.Word; The OSCCAL is located in "
@@ -360,14 +433,18 @@ constexpr const char* kMapTexts[] = {
 
 constexpr const char* kFamilyNames[kChipFamilyCount] = {
     "F629", "F683", "F785", "F635", "F627A", "F615", "F617", "F752",
-    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508"};
+    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933"};
 
 constexpr std::uint16_t kF753Key = 0x3020;
 constexpr std::uint16_t kF753Word = 0x3030;
 
 }  // namespace
 
-std::span<const ChipEntry> Catalogue() { return kCatalogue; }
+// Views of one table, so that an entry found by any lookup is the entry
+// either list holds.
+std::span<const ChipEntry> Catalogue() { return std::span<const ChipEntry>(kKnown).first(kCatalogue.size()); }
+
+std::span<const ChipEntry> KnownChips() { return kKnown; }
 
 const char* MapTextOf(MapText map) { return kMapTexts[static_cast<int>(map)]; }
 
@@ -379,14 +456,17 @@ const char* MapName(MapText map) {
 const char* FamilyName(ChipFamily family) { return kFamilyNames[static_cast<int>(family)]; }
 
 LookupResult LookupChip(std::uint16_t id_word) {
-  const auto key = static_cast<std::uint16_t>(id_word & 0x3FE0);
+  auto key = static_cast<std::uint16_t>(id_word & 0x3FE0);
   if (key == 0) return {LookupResult::Kind::kNoChip, nullptr};
-  const auto it = std::lower_bound(kCatalogue.begin(), kCatalogue.end(), key,
-                                   [](const ChipEntry& e, std::uint16_t k) { return e.Key() < k; });
-  if (it == kCatalogue.end() || it->Key() != key) return {LookupResult::Kind::kUnknown, nullptr};
   // The PIC16F753 keeps its revision elsewhere: only its one exact word is it.
   if (key == kF753Key && id_word != kF753Word) return {LookupResult::Kind::kUnknown, nullptr};
-  return {LookupResult::Kind::kEntry, &*it};
+  for (const OtherId& other : kOtherIds) {
+    if (other.key == key) key = other.is;
+  }
+  for (const ChipEntry& e : kKnown) {
+    if (e.Key() == key) return {LookupResult::Kind::kEntry, &e};
+  }
+  return {LookupResult::Kind::kUnknown, nullptr};
 }
 
 namespace {
@@ -464,7 +544,7 @@ bool ChipNameOrder(const std::string& a, const std::string& b) {
 
 const ChipEntry* FindChipByName(const std::string& name) {
   const std::string wanted = Folded(name);
-  for (const ChipEntry& e : kCatalogue) {
+  for (const ChipEntry& e : kKnown) {
     for (const std::string& n : NamesOf(e)) {
       if (n == wanted) return &e;
     }
@@ -475,7 +555,7 @@ const ChipEntry* FindChipByName(const std::string& name) {
 std::vector<std::string> NearestChipNames(const std::string& name, std::size_t count) {
   const std::string wanted = Folded(name);
   std::vector<std::pair<std::size_t, const char*>> ranked;
-  for (const ChipEntry& e : kCatalogue) {
+  for (const ChipEntry& e : kKnown) {
     std::size_t best = SIZE_MAX;
     for (const std::string& n : NamesOf(e)) best = std::min(best, Distance(wanted, n));
     ranked.emplace_back(best, e.ChipName);

@@ -11,9 +11,10 @@ namespace fw {
 // The groups of chips that every operation treats alike. Chip-dependent
 // decisions are taken on the family, never on a chip's name.
 enum class ChipFamily {
-  F629, F683, F785, F635, F627A, F615, F617, F752, F753, F88X, F72X, F720, F1822, F1501, F1508
+  F629, F683, F785, F635, F627A, F615, F617, F752, F753, F88X, F72X, F720, F1822, F1501, F1508,
+  F1933
 };
-inline constexpr int kChipFamilyCount = 15;
+inline constexpr int kChipFamilyCount = 16;
 
 // The configuration memory map texts shown under the configuration view.
 enum class MapText { M1, M2, M3, M4, M5, M6, M7 };
@@ -40,8 +41,11 @@ struct ChipEntry {
   std::uint16_t Key() const { return static_cast<std::uint16_t>(IdWord & 0x3FE0); }
 };
 
-// All 81 entries, in ascending order of key.
+// The 81 entries the program began with, in ascending order of key.
 std::span<const ChipEntry> Catalogue();
+// Every chip the program knows: the 81 first, as they were, then the chips
+// added since, each line of chips in ascending order of key.
+std::span<const ChipEntry> KnownChips();
 
 const char* MapTextOf(MapText map);
 const char* MapName(MapText map);        // "M1" ... "M7"

@@ -57,7 +57,14 @@ std::vector<ChipMenuNode> BuildMenu() {
        Item("PIC16LF1827", 0x28A0), Item("PIC16F1828", 0x27C0),  Item("PIC16LF1828", 0x28C0),
        Item("PIC16F1829", 0x27E0),  Item("PIC16LF1829", 0x28E0), Item("PIC16F1847", 0x1480),
        Item("PIC16LF1847", 0x14A0)});
-  return {std::move(pic12), std::move(pic16)};
+  // The chips added since the first 81, one submenu per line.
+  ChipMenuNode f19xx = Sub(
+      "PIC16F19xx/145x",
+      {Item("PIC16F1933", 0x2300), Item("PIC16LF1933", 0x2400), Item("PIC16F1934", 0x2340),
+       Item("PIC16LF1934", 0x2440), Item("PIC16F1936", 0x2360), Item("PIC16LF1936", 0x2460),
+       Item("PIC16F1937", 0x2380), Item("PIC16LF1937", 0x2480), Item("PIC16F1938", 0x23A0),
+       Item("PIC16LF1938", 0x24A0), Item("PIC16F1939", 0x23C0), Item("PIC16LF1939", 0x24C0)});
+  return {std::move(pic12), std::move(pic16), std::move(f19xx)};
 }
 
 }  // namespace

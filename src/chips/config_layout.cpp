@@ -59,6 +59,14 @@ const std::vector<ConfigLayout>& ConfigLayouts() {
         {6, "MCLRE"}, {7, "!CP"}, {9, "BOREN0"}, {10, "BOREN1"}, {11, "!CLKOUTEN"}, {12, "IESO"},
         {13, "FCMEN"}},
        {{0, "WRT0"}, {1, "WRT1"}, {9, "STVREN"}, {10, "BORV"}, {11, "!LPBOR"}, {12, "!DEBUG"}, {13, "LVP"}}},
+      // PIC16(L)F193x: DS41360A Table 7-1 (CONFIG1 as the PIC16F1827's;
+      // CONFIG2 adds the regulator capacitor pin, which the LF parts lack).
+      {{F::F1933},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "FOSC2"}, {3, "WDTE0"}, {4, "WDTE1"}, {5, "!PWRTE"},
+        {6, "MCLRE"}, {7, "!CP"}, {8, "!CPD"}, {9, "BOREN0"}, {10, "BOREN1"}, {11, "!CLKOUTEN"},
+        {12, "IESO"}, {13, "FCMEN"}},
+       {{0, "WRT0"}, {1, "WRT1"}, {4, "VCAPEN0"}, {5, "VCAPEN1"}, {8, "PLLEN"}, {9, "STVREN"}, {10, "BORV"},
+        {12, "!DEBUG"}, {13, "LVP"}}},
   };
   return layouts;
 }

@@ -120,6 +120,12 @@ const std::vector<Pinout>& Pinouts() {
       {"PIC16F1828.jpg",
        "PIC16(L)F1824/1828 DS41419 and PIC16(L)F1825/1829 DS41440, pin diagrams",
        {{20, "PIC16F1828, PIC16F1829", TwentyPin()}}},
+      {"PIC16F1933.jpg",
+       "PIC16(L)F193x datasheets DS41364, DS41574 and DS41575, 28-pin diagrams",
+       {{28, "PIC16F1933, PIC16F1936, PIC16F1938", TwentyEightPin()}}},
+      {"PIC16F1934.jpg",
+       "PIC16(L)F193x datasheets DS41364, DS41574 and DS41575, 40-pin diagrams",
+       {{40, "PIC16F1934, PIC16F1937, PIC16F1939", FortyPin()}}},
   };
   return pinouts;
 }

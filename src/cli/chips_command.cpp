@@ -12,7 +12,7 @@ void PrintChipsCsv(std::ostream& out) {
   out << "name,idword,devicefamily,family,programsize,datasize,configsize,configbase,database,"
          "eraseprogramwait,erasedatawait,programwaitint,programwaitext,datawaitint,datawaitext,"
          "map,picture\n";
-  for (const ChipEntry& e : Catalogue()) {
+  for (const ChipEntry& e : KnownChips()) {
     out << e.ChipName << ',' << ("0x" + Hex(e.IdWord, 4)) << ',' << e.DeviceFamily << ','
         << FamilyName(e.Family) << ',' << e.ProgramSize << ',' << e.DataSize << ','
         << e.ConfigSize << ',' << ("0x" + Hex(e.ConfigBase, 4)) << ',' << ("0x" + Hex(e.DataBase, 4)) << ','
@@ -30,7 +30,7 @@ void PrintChipsTable(std::ostream& out) {
   std::snprintf(line, sizeof line, "%-22s %-7s %-6s %8s %8s %8s %-9s %-9s %s\n", "", "", "", "(words)", "(bytes)",
                 "(words)", "(word)", "(word)", "program int/ext, data int/ext");
   out << line;
-  for (const ChipEntry& e : Catalogue()) {
+  for (const ChipEntry& e : KnownChips()) {
     std::snprintf(line, sizeof line, "%-22s %-7s %-6s %8u %8u %8u %-9s %-9s %u/%u, %u/%u, %u/%u\n", e.ChipName,
                   ("0x" + Hex(e.IdWord, 4)).c_str(), FamilyName(e.Family), e.ProgramSize / 2, e.DataSize, e.ConfigSize / 2,
                   ("0x" + Hex(e.ConfigBase, 4)).c_str(), e.DataSize ? ("0x" + Hex(e.DataBase, 4)).c_str() : "-", e.EraseProgramWait,

@@ -60,6 +60,11 @@ constexpr ChecksumRule kRules[] = {
     // E 8 5 8, 0x5EDA.
     {.family = ChipFamily::F1822, .program_words_left_out = 0, .config_mask = 0x3FFF, .config2_mask = 0x3713,
      .cp_bit = 7, .source = "DS41390C section 7.4, Table 7-1"},
+    // DS41360A section 7.4, Table 7-1 (PIC16(L)F1933-1939): the rule of the
+    // PIC16F1827, CONFIG2 with the regulator bits VCAPEN on the F parts
+    // (0x3733) and without them on the LF parts (0x3703, rows below).
+    {.family = ChipFamily::F1933, .program_words_left_out = 0, .config_mask = 0x3FFF, .config2_mask = 0x3733,
+     .cp_bit = 7, .source = "DS41360A section 7.4, Table 7-1"},
     // The shared rule, no section published for these families: the bits
     // the chips implement, as their datasheets (and gputils' p16f722.inc,
     // p16f720.inc, p12f1501.inc, p16f1508.inc, p16f753.inc) list them.
@@ -106,6 +111,13 @@ constexpr DeviceMasks kDeviceMasks[] = {
     {.device_family = 165, .config_mask = 0x3FFF, .config2_mask = 0x3703},
     {.device_family = 220, .config_mask = 0x3FFF, .config2_mask = 0x3703},
     {.device_family = 222, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    // PIC16LF1933-1939 (DS41360A Table 7-1): no VCAPEN.
+    {.device_family = 288, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 290, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 291, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 292, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 293, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 294, .config_mask = 0x3FFF, .config2_mask = 0x3703},
     // PIC16LF72x: no voltage regulator, no VCAPEN.
     {.device_family = 200, .config_mask = 0x377F, .config2_mask = 0},
     {.device_family = 201, .config_mask = 0x377F, .config2_mask = 0},

@@ -205,6 +205,11 @@ constexpr std::array<FamilyRow, kChipFamilyCount> kFamilies = {{
      .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false},
     {.family = F::F1508, .factory_calibration = Cal::kWords, .has_eeprom = false,
      .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false},
+    // PIC16(L)F193x: the commands, erase scope and calibration words of the
+    // PIC16F1827 (DS41360A sections 4.3, 3.4: calibration never erased),
+    // but configuration and user IDs stay readable under CP (section 6).
+    {.family = F::F1933, .factory_calibration = Cal::kWords, .has_eeprom = true,
+     .write = &kW3, .erase = &kE3, .calibration = &kC4, .cp_hides_configuration = false},
 }};
 
 // The rows are looked up by the enum's value: a row out of place is a

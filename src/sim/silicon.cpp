@@ -158,6 +158,19 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = false, .erase_wants_load = false,
                  .erase_clears_protected_data = false}},
+    // DS41360A Table 8-1 (TERAB 5 ms, TPINT 2.5 ms program / 5 ms config,
+    // TPEXT 1.0-2.1 ms), section 4.3.9 (no externally timed configuration
+    // write), section 3.4 (calibration never erased), section 6 (CP hides
+    // program memory only), Table 7-1 (CP bit 7, CPD bit 8).
+    {.family = ChipFamily::F1933,
+     .silicon = {.erase_us = ms(5), .program_int_us = ms(2.5), .config_int_us = ms(5),
+                 .data_int_us = ms(5), .ext_min_us = ms(1.0), .ext_max_us = ms(2.1),
+                 .cp_bit = 7, .cpd_bit = 8, .config_words = {7, 8},
+                 .calibration_words = {9, 10}, .calibration_values = {0x3E5A, 0x2C31},
+                 .calibration_erasable = false, .unimplemented_config_bits = 0,
+                 .config_space_aliases = false, .cp_hides_config = false,
+                 .ext_config_refused = true, .erase_wants_load = false,
+                 .erase_clears_protected_data = false}},
 }};
 
 // PIC16F707 and PIC16LF707 (device codes 214, 215): configuration words are

@@ -1,0 +1,137 @@
+// The chips added after the first 81: where they stand in the lists, the
+// words they are known by, their checksums, and a whole chip written, read
+// back and protected on the virtual chip.
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "chips/catalogue.h"
+#include "chips/config_layout.h"
+#include "images/checksum.h"
+#include "operations/production.h"
+#include "ops_rig.h"
+
+namespace fw {
+namespace {
+
+TEST(MoreChips, TheEightyOneKeepTheirPlacesAndTheAddedFollowThem) {
+  const auto known = KnownChips();
+  const auto first = Catalogue();
+  ASSERT_EQ(first.size(), 81u);
+  ASSERT_GT(known.size(), first.size());
+  // One table: an entry found by a lookup is the one either list holds.
+  EXPECT_EQ(first.data(), known.data());
+  std::set<std::uint16_t> keys;
+  std::set<std::string> names;
+  for (const ChipEntry& e : known) {
+    SCOPED_TRACE(e.ChipName);
+    EXPECT_TRUE(keys.insert(e.Key()).second);
+    EXPECT_TRUE(names.insert(e.ChipName).second);
+    EXPECT_EQ(LookupChip(e.IdWord).entry, &e);
+    EXPECT_EQ(FindChipByName(e.ChipName), &e);
+  }
+  for (std::size_t i = first.size() + 1; i < known.size(); ++i) {
+    if (known[i].Family == known[i - 1].Family) EXPECT_GT(known[i].Key(), known[i - 1].Key()) << known[i].ChipName;
+  }
+}
+
+TEST(MoreChips, ThePic16F1933IsKnownByBothItsWords) {
+  const struct {
+    std::uint16_t word;
+    const char* chip;
+  } cases[] = {
+      {0x2300, "PIC16F1933"},  {0x2305, "PIC16F1933"},  {0x2320, "PIC16F1933"}, {0x233F, "PIC16F1933"},
+      {0x2400, "PIC16LF1933"}, {0x2420, "PIC16LF1933"}, {0x23A3, "PIC16F1938"}, {0x24C1, "PIC16LF1939"},
+  };
+  for (const auto& c : cases) {
+    const LookupResult r = LookupChip(c.word);
+    ASSERT_EQ(r.kind, LookupResult::Kind::kEntry) << std::hex << c.word;
+    EXPECT_STREQ(r.entry->ChipName, c.chip) << std::hex << c.word;
+  }
+  // Words beside the line are no chip of ours.
+  for (const std::uint16_t word : {0x23E0, 0x24E0}) {
+    EXPECT_EQ(LookupChip(word).kind, LookupResult::Kind::kUnknown) << std::hex << word;
+  }
+}
+
+// The rule of DS41360A section 7.4 worked by hand, as its examples and
+// DS41390C's are: blank parts, 0x00AA at the first and last address, and a
+// protected part whose user IDs' nibbles are summed instead of the program.
+TEST(MoreChips, ChecksumsByTheDocumentsRule) {
+  const struct {
+    const char* chip;
+    bool pattern;
+    std::uint16_t ids[4];  // {0}: not protected
+    std::uint16_t sum;
+  } cases[] = {
+      {"PIC16F1933", false, {0}, 0x6732},  // 4K x 3FFF + 3FFF + 3733
+      {"PIC16LF1933", false, {0}, 0x6702},  // no VCAPEN: + 3703
+      {"PIC16F1938", false, {0}, 0x3732},  // 16K words
+      {"PIC16LF1939", true, {0}, 0xB858},
+      {"PIC16F1936", false, {0x6, 0x7, 0x1, 0x2}, 0xDDC4},  // 3F7F + 3733 + 6712
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.chip);
+    const ChipEntry& entry = *FindChipByName(c.chip);
+    ChipRecord record;
+    record.Assign(entry, entry.IdWord);
+    Images images;
+    for (std::uint32_t i = 0; i < record.ProgramSize / 2; ++i) SetWordAt(images.ProgramImage, i, 0x3FFF);
+    for (std::uint32_t i = 0; i < record.ConfigSize / 2; ++i) SetWordAt(images.ConfigImage, i, 0x3FFF);
+    if (c.pattern) {
+      SetWordAt(images.ProgramImage, 0, 0x00AA);
+      SetWordAt(images.ProgramImage, record.ProgramSize / 2 - 1, 0x00AA);
+    }
+    if (c.ids[0] != 0) {
+      SetWordAt(images.ConfigImage, 7, 0x3F7F);  // CP = 0
+      for (std::uint32_t id = 0; id < 4; ++id) SetWordAt(images.ConfigImage, id, c.ids[id]);
+    }
+    EXPECT_EQ(ImageChecksum(record, images), c.sum);
+  }
+}
+
+// A whole PIC16F1938 (16K words, the most any chip here has) with CP and
+// CPD: written, verified, protected last; the configuration stays readable
+// under CP on this line (the PIC16F1827's hides it), program memory reads 0.
+TEST(MoreChips, AWholePic16F1938IsWrittenProtectedAndReadBack) {
+  OpsRig rig("PIC16F1938");
+  Images& images = rig.state.images;
+  const std::uint32_t words = rig.state.chip.ProgramSize / 2;
+  ASSERT_EQ(words, 16384u);
+  for (std::uint32_t i = 0; i < words; ++i) SetWordAt(images.ProgramImage, i, static_cast<std::uint16_t>((i * 7 + 3) & 0x3FFF));
+  SetWordAt(images.ConfigImage, 7, 0x3E64);  // CP, CPD on; INTOSC, no MCLR
+  SetWordAt(images.ConfigImage, 8, 0x1EFF);  // LVP off
+  for (std::uint32_t i = 0; i < 256; ++i) images.DataImage[i] = static_cast<std::uint8_t>(255 - i);
+  rig.ShowImages();
+  const std::uint16_t file = *ImageChecksum(rig.state.chip, images);
+  WriteJob job;
+  job.erase = true;
+  const JobResult result = ProductionWriter(rig.state).Write(job);
+  ASSERT_EQ(result.outcome, Outcome::kDone) << rig.state.log.Lines().back();
+  sim::VirtualChip& chip = rig.chip();
+  EXPECT_TRUE(chip.CodeProtected());
+  EXPECT_TRUE(chip.DataProtected());
+  for (const std::uint32_t i : {0u, 1u, 0x1FFFu, 0x2000u, words - 1}) {
+    EXPECT_EQ(chip.ProgramWord(i), (i * 7 + 3) & 0x3FFF) << i;
+  }
+  EXPECT_EQ(chip.DataByte(255), 0);
+  EXPECT_EQ(chip.ConfigWord(9), 0x3E5A) << "calibration words are never erased";
+  for (const std::string& note : chip.notes()) ADD_FAILURE() << note;
+  EXPECT_EQ(*ImageChecksum(rig.state.chip, images), file);
+
+  rig.Run([](DeviceOperations& o) { return o.ReadProgramAndConfig(); });
+  EXPECT_EQ(WordAt(images.ConfigImage, 7) & ComparedConfigBits(rig.entry(), 7), 0x3E64 & ComparedConfigBits(rig.entry(), 7));
+  EXPECT_EQ(WordAt(images.ConfigImage, 8) & 0x3733, 0x1EFF & 0x3733);
+  EXPECT_EQ(WordAt(images.ProgramImage, 100), 0) << "protected program memory reads 0";
+  EXPECT_EQ(ImageChecksum(rig.state.chip, images), file) << "the protected sum leaves the program out";
+
+  // A chip erase takes the protection off and keeps the calibration words.
+  rig.Run([](DeviceOperations& o) { return o.ChipErase(true); });
+  EXPECT_FALSE(chip.CodeProtected());
+  EXPECT_EQ(chip.ProgramWord(words - 1), 0x3FFF);
+  EXPECT_EQ(chip.ConfigWord(9), 0x3E5A);
+}
+
+}  // namespace
+}  // namespace fw
