@@ -86,7 +86,7 @@ TEST(LookupChip, RevisionsNoChipAndUnknown) {
     EXPECT_STREQ(r.entry->ChipName, "PIC16F630");
   }
   EXPECT_STREQ(LookupChip(0x3030).entry->ChipName, "PIC16F753");
-  EXPECT_EQ(LookupChip(0x3020).kind, Kind::kUnknown);
+  EXPECT_EQ(LookupChip(0x3022).kind, Kind::kUnknown);
   EXPECT_EQ(LookupChip(0x3031).kind, Kind::kUnknown);
   EXPECT_EQ(LookupChip(0x303F).kind, Kind::kUnknown);
   EXPECT_EQ(LookupChip(0x0000).kind, Kind::kNoChip);

@@ -24,25 +24,29 @@ TEST(MoreChips, TheEightyOneKeepTheirPlacesAndTheAddedFollowThem) {
   EXPECT_EQ(first.data(), known.data());
   std::set<std::uint16_t> keys;
   std::set<std::string> names;
+  const auto key = [](const ChipEntry& e) { return IsWholeWordId(e.IdWord) ? e.IdWord : e.Key(); };
   for (const ChipEntry& e : known) {
     SCOPED_TRACE(e.ChipName);
-    EXPECT_TRUE(keys.insert(e.Key()).second);
+    EXPECT_TRUE(keys.insert(key(e)).second);
     EXPECT_TRUE(names.insert(e.ChipName).second);
     EXPECT_EQ(LookupChip(e.IdWord).entry, &e);
     EXPECT_EQ(FindChipByName(e.ChipName), &e);
   }
   for (std::size_t i = first.size() + 1; i < known.size(); ++i) {
-    if (known[i].Family == known[i - 1].Family) EXPECT_GT(known[i].Key(), known[i - 1].Key()) << known[i].ChipName;
+    if (known[i].Family == known[i - 1].Family) EXPECT_GT(key(known[i]), key(known[i - 1])) << known[i].ChipName;
   }
 }
 
-TEST(MoreChips, ThePic16F1933IsKnownByBothItsWords) {
+TEST(MoreChips, TheWordsAChipIsKnownBy) {
   const struct {
     std::uint16_t word;
     const char* chip;
   } cases[] = {
       {0x2300, "PIC16F1933"},  {0x2305, "PIC16F1933"},  {0x2320, "PIC16F1933"}, {0x233F, "PIC16F1933"},
       {0x2400, "PIC16LF1933"}, {0x2420, "PIC16LF1933"}, {0x23A3, "PIC16F1938"}, {0x24C1, "PIC16LF1939"},
+      // Words of the newer format are the ID whole: no revision bits.
+      {0x3020, "PIC16F1454"},  {0x3021, "PIC16F1455"},  {0x3023, "PIC16F1459"}, {0x3027, "PIC16LF1459"},
+      {0x3030, "PIC16F753"},   {0xF023, "PIC16F1459"},
   };
   for (const auto& c : cases) {
     const LookupResult r = LookupChip(c.word);
@@ -50,7 +54,7 @@ TEST(MoreChips, ThePic16F1933IsKnownByBothItsWords) {
     EXPECT_STREQ(r.entry->ChipName, c.chip) << std::hex << c.word;
   }
   // Words beside the line are no chip of ours.
-  for (const std::uint16_t word : {0x23E0, 0x24E0}) {
+  for (const std::uint16_t word : {0x23E0, 0x24E0, 0x3022, 0x3026, 0x3028, 0x303F}) {
     EXPECT_EQ(LookupChip(word).kind, LookupResult::Kind::kUnknown) << std::hex << word;
   }
 }
@@ -70,6 +74,8 @@ TEST(MoreChips, ChecksumsByTheDocumentsRule) {
       {"PIC16F1938", false, {0}, 0x3732},  // 16K words
       {"PIC16LF1939", true, {0}, 0xB858},
       {"PIC16F1936", false, {0x6, 0x7, 0x1, 0x2}, 0xDDC4},  // 3F7F + 3733 + 6712
+      {"PIC16F1459", false, {0}, 0x5EF2},  // 8K x 3FFF + 3EFF + 3FF3
+      {"PIC16LF1455", true, {0}, 0xE048},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.chip);
@@ -131,6 +137,30 @@ TEST(MoreChips, AWholePic16F1938IsWrittenProtectedAndReadBack) {
   EXPECT_FALSE(chip.CodeProtected());
   EXPECT_EQ(chip.ProgramWord(words - 1), 0x3FFF);
   EXPECT_EQ(chip.ConfigWord(9), 0x3E5A);
+}
+
+// The PIC16F1459 through the simulated gateway: Autosearch reads its whole
+// word, a write without EEPROM verifies, and the revision stays in its own
+// word.
+TEST(MoreChips, APic16F1459IsFoundWrittenAndVerified) {
+  OpsRig rig("PIC16F1459");
+  rig.state.selector.AutosearchChip();
+  EXPECT_EQ(rig.state.chip.ChipName, "PIC16F1459");
+  EXPECT_EQ(rig.state.chip.ChipIdWord, 0x3023);
+  EXPECT_EQ(rig.chip().ConfigWord(5) & 0x3000, 0x2000) << "the revision word";
+  Images& images = rig.state.images;
+  for (std::uint32_t i = 0; i < 8192; i += 3) SetWordAt(images.ProgramImage, i, static_cast<std::uint16_t>(0x2800 | (i & 0x7FF)));
+  SetWordAt(images.ConfigImage, 7, 0x3FE4);
+  SetWordAt(images.ConfigImage, 8, 0x1FFF);
+  rig.ShowImages();
+  WriteJob job;
+  job.erase = true;
+  const JobResult result = ProductionWriter(rig.state).Write(job);
+  ASSERT_EQ(result.outcome, Outcome::kDone) << rig.state.log.Lines().back();
+  EXPECT_EQ(rig.chip().ProgramWord(8190), 0x2800 | (8190 & 0x7FF));
+  EXPECT_EQ(rig.chip().ProgramWord(8191), 0x3FFF);
+  EXPECT_EQ(rig.chip().ConfigWord(8) & 0x3FF3, 0x1FFF & 0x3FF3);
+  for (const std::string& note : rig.chip().notes()) ADD_FAILURE() << note;
 }
 
 }  // namespace

@@ -146,7 +146,8 @@ TEST(ChipMenu, OneItemPerEntryWithItsWordAndName) {
   EXPECT_EQ(entries.size(), 81u);
   // The lines added since reach every other chip the program knows, each once.
   items.clear();
-  walk({all.begin() + 2, all.end()});
+  const std::vector<ChipMenuNode> added(all.begin() + 2, all.end());
+  walk(added);
   for (const ChipMenuNode* item : items) {
     const LookupResult r = LookupChip(item->id_word);
     ASSERT_EQ(r.kind, LookupResult::Kind::kEntry) << item->caption;

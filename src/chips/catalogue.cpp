@@ -347,7 +347,10 @@ constexpr std::array<ChipEntry, 81> kCatalogue = {{
 // PIC16(L)F1933-1939: DS41360A Table 3-1 (IDs), sections 3 and 7.3
 // (memories); the waits as the PIC16F1827's, whose times DS41360A Table 8-1
 // repeats (TERAB 5 ms, TPINT 2.5/5 ms, TPEXT 1.0-2.1 ms).
-constexpr std::array<ChipEntry, 12> kAdded = {{
+// PIC16(L)F1454/1455/1459: whole-word IDs as pickle, OpenProg and a-p-prog
+// give them; 8K words, no EEPROM (gputils); the PIC16F1827's waits, which
+// pickle's times for DS41620 (TERAB 5 ms, TPINT 2.5/5 ms, TPEXT 2.1 ms) fit.
+constexpr std::array<ChipEntry, 18> kAdded = {{
     {.ChipName = "PIC16F1933", .IdWord = 0x2300, .DeviceFamily = 280, .Family = ChipFamily::F1933,
      .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
      .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
@@ -396,6 +399,30 @@ constexpr std::array<ChipEntry, 12> kAdded = {{
      .ProgramSize = 32768, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
      .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
      .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1934.jpg"},
+    {.ChipName = "PIC16F1454", .IdWord = 0x3020, .DeviceFamily = 385, .Family = ChipFamily::F1454,
+     .ProgramSize = 16384, .DataSize = 0, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0x8200,
+     .EraseProgramWait = 5, .EraseDataWait = 0, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 0, .DataWaitExt = 0, .Map = MapText::M7, .PictureFile = "PIC16F1454.jpg"},
+    {.ChipName = "PIC16F1455", .IdWord = 0x3021, .DeviceFamily = 385, .Family = ChipFamily::F1454,
+     .ProgramSize = 16384, .DataSize = 0, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0x8200,
+     .EraseProgramWait = 5, .EraseDataWait = 0, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 0, .DataWaitExt = 0, .Map = MapText::M7, .PictureFile = "PIC16F1454.jpg"},
+    {.ChipName = "PIC16F1459", .IdWord = 0x3023, .DeviceFamily = 385, .Family = ChipFamily::F1454,
+     .ProgramSize = 16384, .DataSize = 0, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0x8200,
+     .EraseProgramWait = 5, .EraseDataWait = 0, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 0, .DataWaitExt = 0, .Map = MapText::M7, .PictureFile = "PIC16F1459.jpg"},
+    {.ChipName = "PIC16LF1454", .IdWord = 0x3024, .DeviceFamily = 385, .Family = ChipFamily::F1454,
+     .ProgramSize = 16384, .DataSize = 0, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0x8200,
+     .EraseProgramWait = 5, .EraseDataWait = 0, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 0, .DataWaitExt = 0, .Map = MapText::M7, .PictureFile = "PIC16F1454.jpg"},
+    {.ChipName = "PIC16LF1455", .IdWord = 0x3025, .DeviceFamily = 385, .Family = ChipFamily::F1454,
+     .ProgramSize = 16384, .DataSize = 0, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0x8200,
+     .EraseProgramWait = 5, .EraseDataWait = 0, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 0, .DataWaitExt = 0, .Map = MapText::M7, .PictureFile = "PIC16F1454.jpg"},
+    {.ChipName = "PIC16LF1459", .IdWord = 0x3027, .DeviceFamily = 385, .Family = ChipFamily::F1454,
+     .ProgramSize = 16384, .DataSize = 0, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0x8200,
+     .EraseProgramWait = 5, .EraseDataWait = 0, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 0, .DataWaitExt = 0, .Map = MapText::M7, .PictureFile = "PIC16F1459.jpg"},
 }};
 
 // Every chip, the 81 first.
@@ -433,10 +460,8 @@ constexpr const char* kMapTexts[] = {
 
 constexpr const char* kFamilyNames[kChipFamilyCount] = {
     "F629", "F683", "F785", "F635", "F627A", "F615", "F617", "F752",
-    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933"};
+    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933", "F1454"};
 
-constexpr std::uint16_t kF753Key = 0x3020;
-constexpr std::uint16_t kF753Word = 0x3030;
 
 }  // namespace
 
@@ -458,8 +483,13 @@ const char* FamilyName(ChipFamily family) { return kFamilyNames[static_cast<int>
 LookupResult LookupChip(std::uint16_t id_word) {
   auto key = static_cast<std::uint16_t>(id_word & 0x3FE0);
   if (key == 0) return {LookupResult::Kind::kNoChip, nullptr};
-  // The PIC16F753 keeps its revision elsewhere: only its one exact word is it.
-  if (key == kF753Key && id_word != kF753Word) return {LookupResult::Kind::kUnknown, nullptr};
+  if (IsWholeWordId(id_word)) {
+    const auto whole = static_cast<std::uint16_t>(id_word & 0x3FFF);
+    for (const ChipEntry& e : kKnown) {
+      if (e.IdWord == whole) return {LookupResult::Kind::kEntry, &e};
+    }
+    return {LookupResult::Kind::kUnknown, nullptr};
+  }
   for (const OtherId& other : kOtherIds) {
     if (other.key == key) key = other.is;
   }

@@ -12,9 +12,9 @@ namespace fw {
 // decisions are taken on the family, never on a chip's name.
 enum class ChipFamily {
   F629, F683, F785, F635, F627A, F615, F617, F752, F753, F88X, F72X, F720, F1822, F1501, F1508,
-  F1933
+  F1933, F1454
 };
-inline constexpr int kChipFamilyCount = 16;
+inline constexpr int kChipFamilyCount = 17;
 
 // The configuration memory map texts shown under the configuration view.
 enum class MapText { M1, M2, M3, M4, M5, M6, M7 };
@@ -62,8 +62,10 @@ struct LookupResult {
 };
 
 // The entry for an ID word read from a chip or passed by a menu item:
-// revision bits are ignored (except for PIC16F753, whose ID is one exact
-// word); device code 0 means no chip.
+// revision bits are ignored, except in a word of the newer format (bits
+// 13:12 both set: the PIC16F753, the PIC16F145x), which is the ID whole and
+// keeps its revision in a word of its own; device code 0 means no chip.
+inline bool IsWholeWordId(std::uint16_t id_word) { return (id_word & 0x3000) == 0x3000; }
 LookupResult LookupChip(std::uint16_t id_word);
 
 // The entry a chip name names, for the simulator, the command line and the

@@ -63,7 +63,9 @@ std::vector<ChipMenuNode> BuildMenu() {
       {Item("PIC16F1933", 0x2300), Item("PIC16LF1933", 0x2400), Item("PIC16F1934", 0x2340),
        Item("PIC16LF1934", 0x2440), Item("PIC16F1936", 0x2360), Item("PIC16LF1936", 0x2460),
        Item("PIC16F1937", 0x2380), Item("PIC16LF1937", 0x2480), Item("PIC16F1938", 0x23A0),
-       Item("PIC16LF1938", 0x24A0), Item("PIC16F1939", 0x23C0), Item("PIC16LF1939", 0x24C0)});
+       Item("PIC16LF1938", 0x24A0), Item("PIC16F1939", 0x23C0), Item("PIC16LF1939", 0x24C0),
+       Item("PIC16F1454", 0x3020), Item("PIC16LF1454", 0x3024), Item("PIC16F1455", 0x3021),
+       Item("PIC16LF1455", 0x3025), Item("PIC16F1459", 0x3023), Item("PIC16LF1459", 0x3027)});
   return {std::move(pic12), std::move(pic16), std::move(f19xx)};
 }
 

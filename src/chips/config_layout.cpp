@@ -67,6 +67,14 @@ const std::vector<ConfigLayout>& ConfigLayouts() {
         {12, "IESO"}, {13, "FCMEN"}},
        {{0, "WRT0"}, {1, "WRT1"}, {4, "VCAPEN0"}, {5, "VCAPEN1"}, {8, "PLLEN"}, {9, "STVREN"}, {10, "BORV"},
         {12, "!DEBUG"}, {13, "LVP"}}},
+      // PIC16(L)F145x: gputils p16f1459.inc (CONFIG1 0x3EFF, no CPD;
+      // CONFIG2 0x3FF3 with the USB clock bits).
+      {{F::F1454},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "FOSC2"}, {3, "WDTE0"}, {4, "WDTE1"}, {5, "!PWRTE"},
+        {6, "MCLRE"}, {7, "!CP"}, {9, "BOREN0"}, {10, "BOREN1"}, {11, "!CLKOUTEN"}, {12, "IESO"},
+        {13, "FCMEN"}},
+       {{0, "WRT0"}, {1, "WRT1"}, {4, "CPUDIV0"}, {5, "CPUDIV1"}, {6, "USBLSCLK"}, {7, "PLLMULT"},
+        {8, "PLLEN"}, {9, "STVREN"}, {10, "BORV"}, {11, "!LPBOR"}, {12, "!DEBUG"}, {13, "LVP"}}},
   };
   return layouts;
 }
@@ -126,6 +134,10 @@ const char* BitDescription(const char* caption) {
       {"VCAPEN1", "voltage regulator capacitor pin, bit 1"},
       {"STVREN", "stack overflow/underflow reset, checked = off"},
       {"!LPBOR", "low-power brown-out reset, checked = on"},
+      {"CPUDIV0", "system clock divider, bit 0"},
+      {"CPUDIV1", "system clock divider, bit 1"},
+      {"USBLSCLK", "USB clock, checked = 48 MHz (full speed) instead of 6 MHz"},
+      {"PLLMULT", "PLL, checked = 3x instead of 4x"},
   };
   for (const auto& t : kTexts) {
     if (std::strcmp(t.caption, caption) == 0) return t.text;

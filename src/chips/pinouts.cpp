@@ -29,6 +29,15 @@ std::vector<PinUse> TwentyPin() {
           {R::kIcspClk, 18, "RA1/ICSPCLK"}, {R::kVpp, 4, "RA3/MCLR/VPP"}};
 }
 
+// The USB parts (PIC16F1454/1455 in 14 pins, PIC16F1459 in 20): RA0 and
+// RA1 are D+ and D-, so ICSPDAT is RC0 and ICSPCLK RC1; VDD 1, VSS last,
+// MCLR/VPP RA3 4.
+std::vector<PinUse> UsbPart(int pins) {
+  const bool twenty = pins == 20;
+  return {{R::kVdd, 1, "VDD"}, {R::kVss, pins, "VSS"}, {R::kIcspDat, twenty ? 16 : 10, "RC0/ICSPDAT"},
+          {R::kIcspClk, twenty ? 15 : 9, "RC1/ICSPCLK"}, {R::kVpp, 4, "RA3/MCLR/VPP"}};
+}
+
 // The 18-pin parts: VDD 14, VSS 5, PGD/ICSPDAT RB7 13, PGC/ICSPCLK RB6 12,
 // MCLR/VPP RA5 4.
 std::vector<PinUse> EighteenPin(const char* dat, const char* clk) {
@@ -126,6 +135,12 @@ const std::vector<Pinout>& Pinouts() {
       {"PIC16F1934.jpg",
        "PIC16(L)F193x datasheets DS41364, DS41574 and DS41575, 40-pin diagrams",
        {{40, "PIC16F1934, PIC16F1937, PIC16F1939", FortyPin()}}},
+      {"PIC16F1454.jpg",
+       "PIC16(L)F1454/1455/1459 datasheet DS40001639, 14-pin diagram",
+       {{14, "PIC16F1454, PIC16F1455", UsbPart(14)}}},
+      {"PIC16F1459.jpg",
+       "PIC16(L)F1454/1455/1459 datasheet DS40001639, 20-pin diagram",
+       {{20, "PIC16F1459", UsbPart(20)}}},
   };
   return pinouts;
 }

@@ -65,6 +65,10 @@ constexpr ChecksumRule kRules[] = {
     // (0x3733) and without them on the LF parts (0x3703, rows below).
     {.family = ChipFamily::F1933, .program_words_left_out = 0, .config_mask = 0x3FFF, .config2_mask = 0x3733,
      .cp_bit = 7, .source = "DS41360A section 7.4, Table 7-1"},
+    // PIC16(L)F145x: the shared rule with the bits gputils' p16f1459.inc
+    // lists (CONFIG1 0x3EFF, CONFIG2 0x3FF3); no DS41620 text was found.
+    {.family = ChipFamily::F1454, .program_words_left_out = 0, .config_mask = 0x3EFF, .config2_mask = 0x3FF3,
+     .cp_bit = 7, .source = "the shared rule, no section published for this family"},
     // The shared rule, no section published for these families: the bits
     // the chips implement, as their datasheets (and gputils' p16f722.inc,
     // p16f720.inc, p12f1501.inc, p16f1508.inc, p16f753.inc) list them.

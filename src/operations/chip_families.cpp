@@ -210,6 +210,10 @@ constexpr std::array<FamilyRow, kChipFamilyCount> kFamilies = {{
     // but configuration and user IDs stay readable under CP (section 6).
     {.family = F::F1933, .factory_calibration = Cal::kWords, .has_eeprom = true,
      .write = &kW3, .erase = &kE3, .calibration = &kC4, .cp_hides_configuration = false},
+    // PIC16(L)F145x: the command set and erase of the PIC16F193x, no EEPROM,
+    // calibration words at 0x8009-0x800A (pickle for DS41620; OpenProg).
+    {.family = F::F1454, .factory_calibration = Cal::kWords, .has_eeprom = false,
+     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false},
 }};
 
 // The rows are looked up by the enum's value: a row out of place is a

@@ -171,6 +171,18 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = true, .erase_wants_load = false,
                  .erase_clears_protected_data = false}},
+    // PIC16(L)F145x: pickle's times for DS41620 (TERAB 5 ms, TPINT 2.5 ms
+    // program / 5 ms config, TPEXT 2.1 ms), the PIC16F193x's commands; no
+    // EEPROM; protection as on the PIC12F1501 (no DS41620 text here).
+    {.family = ChipFamily::F1454,
+     .silicon = {.erase_us = ms(5), .program_int_us = ms(2.5), .config_int_us = ms(5),
+                 .data_int_us = 0, .ext_min_us = ms(1.0), .ext_max_us = ms(2.1),
+                 .cp_bit = 7, .cpd_bit = -1, .config_words = {7, 8},
+                 .calibration_words = {9, 10}, .calibration_values = {0x3E5A, 0x2C31},
+                 .calibration_erasable = false, .unimplemented_config_bits = 0,
+                 .config_space_aliases = false, .cp_hides_config = false,
+                 .ext_config_refused = true, .erase_wants_load = false,
+                 .erase_clears_protected_data = false}},
 }};
 
 // PIC16F707 and PIC16LF707 (device codes 214, 215): configuration words are

@@ -24,7 +24,9 @@ constexpr std::uint16_t kF629Osccal = 0x34A8;        // RETLW 0xA8
 constexpr std::uint16_t kF629ConfigFactory = 0x2FFF;  // band-gap bits 13:12 = 10
 constexpr std::uint32_t kConfigWord = 7;
 constexpr std::uint32_t kDeviceIdCell = 6;
-constexpr std::uint32_t kRevisionCell = 5;  // PIC16F753 only
+// Where a whole-word device ID keeps the revision (0x2xxx): the PIC16F753
+// (DS41686), the PIC16F145x (pickle, OpenProg).
+constexpr std::uint32_t kRevisionCell = 5;
 
 bool Contains(const std::vector<std::uint32_t>& cells, std::uint32_t offset) {
   return std::find(cells.begin(), cells.end(), offset) != cells.end();
@@ -38,9 +40,9 @@ VirtualChip::VirtualChip(const ChipEntry& entry, std::uint8_t revision)
       program_(entry.ProgramSize / 2, 0x3FFF),
       config_(entry.ConfigSize / 2, 0x3FFF),
       data_(entry.DataSize, 0xFF) {
-  // The PIC16F753's device ID is one exact word; its revision lives in a
-  // word of its own at offset 5 (0x2xxx).
-  device_id_ = entry.Family == ChipFamily::F753
+  // A device ID of the newer format (bits 13:12 set) is one exact word; its
+  // revision lives in a word of its own at offset 5 (0x2xxx).
+  device_id_ = WholeWordId()
                    ? entry.IdWord
                    : static_cast<std::uint16_t>((entry.IdWord & 0x3FE0) | (revision & 0x1F));
   revision_word_ = static_cast<std::uint16_t>(0x2000 | (revision & 0x1F));
@@ -366,7 +368,7 @@ std::optional<std::uint32_t> VirtualChip::ConfigOffset(std::uint32_t pc) const {
 VirtualChip::Cell VirtualChip::CellOf(std::uint32_t offset) const {
   if (offset <= 3) return Cell::kUserId;
   if (offset == kDeviceIdCell) return Cell::kDeviceId;
-  if (offset == kRevisionCell && entry_.Family == ChipFamily::F753) return Cell::kRevision;
+  if (offset == kRevisionCell && WholeWordId()) return Cell::kRevision;
   if (Contains(silicon_.config_words, offset)) return Cell::kConfig;
   if (Contains(silicon_.calibration_words, offset)) return Cell::kCalibration;
   return Cell::kUnimplemented;

@@ -107,6 +107,7 @@ class VirtualChip {
 
  private:
   enum class Cell { kUserId, kRevision, kDeviceId, kConfig, kCalibration, kUnimplemented };
+  bool WholeWordId() const { return (entry_.IdWord & 0x3000) == 0x3000; }
   enum class Latch { kNone, kProgram, kData };
   struct Cycle {
     std::uint8_t command;
