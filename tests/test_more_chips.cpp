@@ -46,7 +46,7 @@ TEST(MoreChips, TheWordsAChipIsKnownBy) {
       {0x2400, "PIC16LF1933"}, {0x2420, "PIC16LF1933"}, {0x23A3, "PIC16F1938"}, {0x24C1, "PIC16LF1939"},
       // Words of the newer format are the ID whole: no revision bits.
       {0x3020, "PIC16F1454"},  {0x3021, "PIC16F1455"},  {0x3023, "PIC16F1459"}, {0x3027, "PIC16LF1459"},
-      {0x3030, "PIC16F753"},   {0xF023, "PIC16F1459"},
+      {0x3030, "PIC16F753"},   {0xF023, "PIC16F1459"},  {0x13E3, "PIC16F913"},  {0x1381, "PIC16F917"},
   };
   for (const auto& c : cases) {
     const LookupResult r = LookupChip(c.word);
@@ -76,6 +76,9 @@ TEST(MoreChips, ChecksumsByTheDocumentsRule) {
       {"PIC16F1936", false, {0x6, 0x7, 0x1, 0x2}, 0xDDC4},  // 3F7F + 3733 + 6712
       {"PIC16F1459", false, {0}, 0x5EF2},  // 8K x 3FFF + 3EFF + 3FF3
       {"PIC16LF1455", true, {0}, 0xE048},
+      {"PIC16F913", false, {0}, 0x0FFF},  // DS41244E: 4K x 3FFF + (3FFF & 1FFF)
+      {"PIC16F916", false, {0}, 0xFFFF},  // 8K words
+      {"PIC16F917", false, {0x1, 0x2, 0x3, 0x4}, 0x31F3},  // protected: 3FBF & 1FFF + 1234
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.chip);
@@ -90,7 +93,7 @@ TEST(MoreChips, ChecksumsByTheDocumentsRule) {
       SetWordAt(images.ProgramImage, record.ProgramSize / 2 - 1, 0x00AA);
     }
     if (c.ids[0] != 0) {
-      SetWordAt(images.ConfigImage, 7, 0x3F7F);  // CP = 0
+      SetWordAt(images.ConfigImage, 7, static_cast<std::uint16_t>(0x3FFF & ~(1u << ChecksumRuleFor(entry.Family)->cp_bit)));
       for (std::uint32_t id = 0; id < 4; ++id) SetWordAt(images.ConfigImage, id, c.ids[id]);
     }
     EXPECT_EQ(ImageChecksum(record, images), c.sum);

@@ -119,8 +119,9 @@ TEST(ChipMenu, OneItemPerEntryWithItsWordAndName) {
     }
   };
   const auto& all = ChipSelectMenu();
-  ASSERT_EQ(all.size(), 3u);
-  EXPECT_EQ(all[2].caption, "PIC16F19xx/145x");
+  ASSERT_EQ(all.size(), 4u);
+  EXPECT_EQ(all[2].caption, "PIC16F8x/87x/91x");
+  EXPECT_EQ(all[3].caption, "PIC16F19xx/145x");
   // The first two submenus hold the 81 as they always did.
   const std::vector<ChipMenuNode> menu(all.begin(), all.begin() + 2);
   EXPECT_EQ(menu[0].caption, "PIC12...");

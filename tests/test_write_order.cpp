@@ -49,6 +49,7 @@ TEST(WriteOrder, ProtectedImagesWriteVerifyAndProtectLast) {
       {"PIC16F628A", 0x1F50, true, true, false},  // CP (bit 13)
       {"PIC16F1827", 0x3E04, true, true, true},   // configuration space hidden as well
       {"PIC16F1937", 0x3E04, true, true, true},   // configuration space readable
+      {"PIC16F917", 0x3034, true, true, true},    // CP (bit 6), CPD (bit 7)
       {"PIC16F887", 0x2FB4, true, true, false},
       {"PIC12F615", 0x3FB4, false, true, false},
   };

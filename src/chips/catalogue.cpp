@@ -350,7 +350,9 @@ constexpr std::array<ChipEntry, 81> kCatalogue = {{
 // PIC16(L)F1454/1455/1459: whole-word IDs as pickle, OpenProg and a-p-prog
 // give them; 8K words, no EEPROM (gputils); the PIC16F1827's waits, which
 // pickle's times for DS41620 (TERAB 5 ms, TPINT 2.5/5 ms, TPEXT 2.1 ms) fit.
-constexpr std::array<ChipEntry, 18> kAdded = {{
+// PIC16F913/914/916/917: DS41244E Table 4-1 (IDs), section 2.1 (memories),
+// Table 6-1 (TERA 6 ms, TPROG1 3 ms program / 6 ms data, TPROG2 3 ms).
+constexpr std::array<ChipEntry, 22> kAdded = {{
     {.ChipName = "PIC16F1933", .IdWord = 0x2300, .DeviceFamily = 280, .Family = ChipFamily::F1933,
      .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
      .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
@@ -423,6 +425,22 @@ constexpr std::array<ChipEntry, 18> kAdded = {{
      .ProgramSize = 16384, .DataSize = 0, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0x8200,
      .EraseProgramWait = 5, .EraseDataWait = 0, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
      .DataWaitInt = 0, .DataWaitExt = 0, .Map = MapText::M7, .PictureFile = "PIC16F1459.jpg"},
+    {.ChipName = "PIC16F917", .IdWord = 0x1380, .DeviceFamily = 156, .Family = ChipFamily::F91X,
+     .ProgramSize = 16384, .DataSize = 256, .ConfigSize = 128, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 6, .EraseDataWait = 6, .ProgramWaitInt = 3, .ProgramWaitExt = 3,
+     .DataWaitInt = 6, .DataWaitExt = 6, .Map = MapText::M4, .PictureFile = "PIC16F914.jpg"},
+    {.ChipName = "PIC16F916", .IdWord = 0x13A0, .DeviceFamily = 157, .Family = ChipFamily::F91X,
+     .ProgramSize = 16384, .DataSize = 256, .ConfigSize = 128, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 6, .EraseDataWait = 6, .ProgramWaitInt = 3, .ProgramWaitExt = 3,
+     .DataWaitInt = 6, .DataWaitExt = 6, .Map = MapText::M4, .PictureFile = "PIC16F913.jpg"},
+    {.ChipName = "PIC16F914", .IdWord = 0x13C0, .DeviceFamily = 158, .Family = ChipFamily::F91X,
+     .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 128, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 6, .EraseDataWait = 6, .ProgramWaitInt = 3, .ProgramWaitExt = 3,
+     .DataWaitInt = 6, .DataWaitExt = 6, .Map = MapText::M4, .PictureFile = "PIC16F914.jpg"},
+    {.ChipName = "PIC16F913", .IdWord = 0x13E0, .DeviceFamily = 159, .Family = ChipFamily::F91X,
+     .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 128, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 6, .EraseDataWait = 6, .ProgramWaitInt = 3, .ProgramWaitExt = 3,
+     .DataWaitInt = 6, .DataWaitExt = 6, .Map = MapText::M4, .PictureFile = "PIC16F913.jpg"},
 }};
 
 // Every chip, the 81 first.
@@ -460,7 +478,7 @@ constexpr const char* kMapTexts[] = {
 
 constexpr const char* kFamilyNames[kChipFamilyCount] = {
     "F629", "F683", "F785", "F635", "F627A", "F615", "F617", "F752",
-    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933", "F1454"};
+    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933", "F1454", "F91X"};
 
 
 }  // namespace

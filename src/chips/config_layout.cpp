@@ -25,6 +25,8 @@ const std::vector<ConfigLayout>& ConfigLayouts() {
        {},
        0x31FF},
       {{F::F683, F::F785}, kF683, {}},
+      // PIC16F91x: DS41244E Register 4-1 adds DEBUG at bit 12.
+      {{F::F91X}, with(kF683, {{12, "!DEBUG"}}), {}},
       {{F::F635}, with(kF683, {{12, "!WURE"}}), {}},
       {{F::F627A},
        {{0, "FOSC0"}, {1, "FOSC1"}, {2, "WDTE"}, {3, "!PWRTE"}, {4, "FOSC2"}, {5, "MCLRE"},

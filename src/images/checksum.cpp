@@ -33,6 +33,9 @@ constexpr ChecksumRule kRules[] = {
     // DS41237 (PIC16F785). 0x07FF, 0xD3CD; protected (with CPD) 0x173E, 0xE30C.
     {.family = ChipFamily::F785, .program_words_left_out = 0, .config_mask = 0x0FFF, .config2_mask = 0,
      .cp_bit = 6, .source = "DS41237"},
+    // DS41244E (PIC16F913/914/916/917): the configuration word's 13 bits.
+    {.family = ChipFamily::F91X, .program_words_left_out = 0, .config_mask = 0x1FFF, .config2_mask = 0,
+     .cp_bit = 6, .source = "DS41244E"},
     // DS41196 (PIC16F627A/628A/648A). 16F628A: 0x19FF, 0xE5CD; protected
     // 0x1BFE, 0xE7CC.
     {.family = ChipFamily::F627A, .program_words_left_out = 0, .config_mask = 0x21FF, .config2_mask = 0,

@@ -214,6 +214,12 @@ constexpr std::array<FamilyRow, kChipFamilyCount> kFamilies = {{
     // calibration words at 0x8009-0x800A (pickle for DS41620; OpenProg).
     {.family = F::F1454, .factory_calibration = Cal::kWords, .has_eeprom = false,
      .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false},
+    // PIC16F91x: one configuration word with CP bit 6 and CPD bit 7, the
+    // calibration words at 0x2008-0x2009 which a bulk erase from program
+    // memory leaves (DS41244E sections 3.1.5, Registers 4-1 to 4-3): the
+    // groups of the PIC16F785.
+    {.family = F::F91X, .factory_calibration = Cal::kWords, .has_eeprom = true,
+     .write = &kW7, .erase = &kE8, .calibration = &kC3, .cp_hides_configuration = false},
 }};
 
 // The rows are looked up by the enum's value: a row out of place is a

@@ -183,6 +183,19 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = true, .erase_wants_load = false,
                  .erase_clears_protected_data = false}},
+    // DS41244E Table 6-1 (TERA 6 ms max, TPROG1 3 ms program / 6 ms data,
+    // TPROG2 3 ms), Register 4-1 (CP bit 6, CPD bit 7), section 3.1.5 (a bulk
+    // erase with CPD on takes the data memory too; the calibration words go
+    // only with the counter on them).
+    {.family = ChipFamily::F91X,
+     .silicon = {.erase_us = ms(6), .program_int_us = ms(3), .config_int_us = ms(3),
+                 .data_int_us = ms(6), .ext_min_us = ms(3), .ext_max_us = 0,
+                 .cp_bit = 6, .cpd_bit = 7, .config_words = {7},
+                 .calibration_words = {8, 9}, .calibration_values = kMidRangeCalibration,
+                 .calibration_erasable = true, .unimplemented_config_bits = 0,
+                 .config_space_aliases = false, .cp_hides_config = false,
+                 .ext_config_refused = false, .erase_wants_load = false,
+                 .erase_clears_protected_data = true}},
 }};
 
 // PIC16F707 and PIC16LF707 (device codes 214, 215): configuration words are
