@@ -13,33 +13,8 @@ exe=$win/src/flashwright-cli.exe
 sim=$host/src/flashwright-sim
 cli=$host/src/flashwright-cli
 
-work=$(mktemp -d)
-export WINEPREFIX=${WINEPREFIX:-$work/prefix}
-export WINEDEBUG=-all
-failures=0
-sims=()
-cleanup() {
-  for p in "${sims[@]}"; do kill "$p" 2>/dev/null; done
-  wait 2>/dev/null
-  wineserver -k 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/wine_test_common.sh"
 
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-check() {  # check WHAT COMMAND...: passes when the command succeeds
-  local what=$1
-  shift
-  if "$@"; then echo "ok: $what"; else fail "$what"; fi
-}
-
-if [ ! -d "$WINEPREFIX/dosdevices" ]; then
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
-fi
 # One Wine server for the whole test, its output kept out of the logs: it
 # opens the COM ports' terminals for the tool, and tells of a terminal that
 # hangs up on standard error.
@@ -56,7 +31,7 @@ start_sim() {
   local chip=$1 dump=$2 n=$3
   "$sim" --chip "$chip" --dump "$dump" >"$work/sim$n.out" 2>"$work/sim$n.err" &
   SIM_PID=$!
-  sims+=("$SIM_PID")
+  pids+=("$SIM_PID")
   for _ in $(seq 50); do
     PTY=$(head -n 1 "$work/sim$n.out" 2>/dev/null)
     [ -n "$PTY" ] && break

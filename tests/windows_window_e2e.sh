@@ -14,28 +14,8 @@ shot=$3
 exe=$win/src/app/flashwright.exe
 sim=$host/src/flashwright-sim
 
-work=$(mktemp -d)
-export WINEPREFIX=${WINEPREFIX:-$work/prefix}
-export WINEDEBUG=-all
-failures=0
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  wait 2>/dev/null
-  wineserver -k 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-check() {
-  local what=$1
-  shift
-  if "$@"; then echo "ok: $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/wine_test_common.sh"
 
-if [ ! -d "$WINEPREFIX/dosdevices" ]; then
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
-fi
 # No Windows fonts in the prefix: the dialog and fixed fonts drawn with
 # DejaVu, as on a Windows desktop with its own.
 for f in "MS Shell Dlg" "MS Shell Dlg 2" Tahoma "Segoe UI"; do

@@ -392,7 +392,7 @@ class DatabaseStore::Transaction {
       : store_(store), db_(store.db_->db), limit_ms_(store.db_->answer_ms), waiter_(store.setup_.stop, limit_ms_),
         error_(error) {}
   PGconn* db() const { return db_; }
-  Result Exec(const char* sql, const std::vector<std::optional<std::string>>& values) {
+  Result Exec(const char* sql, const std::vector<std::optional<std::string>>& values = {}) {
     return waiter_.Exec(db_, sql, values, &end_);
   }
   bool Fail(const std::string& why) {
@@ -419,20 +419,16 @@ class DatabaseStore::Transaction {
 
 bool DatabaseStore::TakeOnce(std::string* serial, std::string* error) {
   if (!Connect(error)) return false;
-  Transaction transaction(*this, error);
-  PGconn* db = transaction.db();
-  auto fail = [&](const std::string& why) { return transaction.Fail(why); };
-  auto exec = [&](const char* sql, const std::vector<std::optional<std::string>>& values = {}) {
-    return transaction.Exec(sql, values);
-  };
-  if (!exec("BEGIN").Ok()) return fail(ServerError(db));
+  Transaction t(*this, error);
+  PGconn* db = t.db();
+  if (!t.Exec("BEGIN").Ok()) return t.Fail(ServerError(db));
   // One station at a time takes from a series. Another holding it is named,
   // so that a wait is never without a word.
-  const Result free_now = exec("SELECT pg_try_advisory_xact_lock($1::integer, hashtext($2))",
+  const Result free_now = t.Exec("SELECT pg_try_advisory_xact_lock($1::integer, hashtext($2))",
                                {std::string(kSeriesLockClass), setup_.series});
-  if (!free_now.Ok()) return fail(ServerError(db));
+  if (!free_now.Ok()) return t.Fail(ServerError(db));
   if (free_now.Text(0, 0) != "t") {
-    const Result holder = exec(
+    const Result holder = t.Exec(
         "SELECT a.application_name, a.client_addr::text FROM pg_locks l JOIN pg_stat_activity a ON a.pid = l.pid "
         "WHERE l.locktype = 'advisory' AND l.granted AND l.classid = $1::oid "
         "AND l.objid = (hashtext($2)::bigint & 4294967295)::oid AND l.objsubid = 2",
@@ -440,41 +436,41 @@ bool DatabaseStore::TakeOnce(std::string* serial, std::string* error) {
     std::string who = "another station";
     if (holder.Ok() && holder.Rows() > 0 && !holder.Text(0, 0).empty()) who = holder.Text(0, 0);
     if (setup_.say) setup_.say("waiting for " + who + ", which holds the serial series \"" + setup_.series + "\"...");
-    const Result locked = exec("SELECT pg_advisory_xact_lock($1::integer, hashtext($2))",
+    const Result locked = t.Exec("SELECT pg_advisory_xact_lock($1::integer, hashtext($2))",
                                {std::string(kSeriesLockClass), setup_.series});
     if (!locked.Ok()) {
-      return fail(locked.State() == "55P03" ? who + " held the serial series \"" + setup_.series +
+      return t.Fail(locked.State() == "55P03" ? who + " held the serial series \"" + setup_.series +
                                                   "\" past the lock timeout"
                                             : ServerError(db));
     }
   }
   const Result series =
-      exec("SELECT step::text, next_serial::text FROM flashwright_series WHERE name = $1 FOR UPDATE", {setup_.series});
-  if (!series.Ok()) return fail(ServerError(db));
-  if (series.Rows() == 0) return fail("there is no serial series \"" + setup_.series + "\"");
+      t.Exec("SELECT step::text, next_serial::text FROM flashwright_series WHERE name = $1 FOR UPDATE", {setup_.series});
+  if (!series.Ok()) return t.Fail(ServerError(db));
+  if (series.Rows() == 0) return t.Fail("there is no serial series \"" + setup_.series + "\"");
   const std::string station = "flashwright " + setup_.station;
-  const Result given_back = exec(
+  const Result given_back = t.Exec(
       "UPDATE flashwright_serials SET state = 'taken', changed = now(), taken_by = $2 WHERE (series, serial) = "
       "(SELECT series, serial FROM flashwright_serials WHERE series = $1 AND state = 'free' ORDER BY serial LIMIT 1) "
       "RETURNING serial::text",
       {setup_.series, station});
-  if (!given_back.Ok()) return fail(ServerError(db));
+  if (!given_back.Ok()) return t.Fail(ServerError(db));
   if (given_back.Rows() > 0) {
     *serial = given_back.Text(0, 0);
   } else {
     // The series' last number is handed out like any other; the one after
     // it is past the top, and no number is left.
     *serial = series.Text(0, 1);
-    if (!ParseNumber(*serial)) return fail("the serial numbers of \"" + setup_.series + "\" have run out");
+    if (!ParseNumber(*serial)) return t.Fail("the serial numbers of \"" + setup_.series + "\" have run out");
     const Result moved =
-        exec("UPDATE flashwright_series SET next_serial = next_serial + step WHERE name = $1", {setup_.series});
-    if (!moved.Ok()) return fail(ServerError(db));
+        t.Exec("UPDATE flashwright_series SET next_serial = next_serial + step WHERE name = $1", {setup_.series});
+    if (!moved.Ok()) return t.Fail(ServerError(db));
     const Result taken =
-        exec("INSERT INTO flashwright_serials (series, serial, state, taken_by) VALUES ($1, $2, 'taken', $3)",
+        t.Exec("INSERT INTO flashwright_serials (series, serial, state, taken_by) VALUES ($1, $2, 'taken', $3)",
              {setup_.series, *serial, station});
-    if (!taken.Ok()) return fail(ServerError(db));
+    if (!taken.Ok()) return t.Fail(ServerError(db));
   }
-  if (!exec("COMMIT").Ok()) return fail(ServerError(db));
+  if (!t.Exec("COMMIT").Ok()) return t.Fail(ServerError(db));
   return true;
 }
 
@@ -501,13 +497,9 @@ std::optional<std::uint64_t> DatabaseStore::Peek(std::string* error) {
 
 bool DatabaseStore::Store(const ChipRunRecord& r, const std::string& series, std::string* error) {
   if (!Connect(error)) return false;
-  Transaction transaction(*this, error);
-  PGconn* db = transaction.db();
-  auto fail = [&](const std::string& why) { return transaction.Fail(why); };
-  auto exec = [&](const char* sql, const std::vector<std::optional<std::string>>& values = {}) {
-    return transaction.Exec(sql, values);
-  };
-  if (!exec("BEGIN").Ok()) return fail(ServerError(db));
+  Transaction t(*this, error);
+  PGconn* db = t.db();
+  if (!t.Exec("BEGIN").Ok()) return t.Fail(ServerError(db));
   nlohmann::json log = nlohmann::json::array();
   for (const std::string& line : r.log) log.push_back(ValidUtf8Text(line));
   std::string file_bytes;
@@ -516,7 +508,7 @@ bool DatabaseStore::Store(const ChipRunRecord& r, const std::string& series, std
   }
   // A record sent before, whose answer was lost, is there already: nothing
   // is written twice, its number was settled with it.
-  const Result inserted = exec(
+  const Result inserted = t.Exec(
       "INSERT INTO flashwright_chips (record_id, time, host, port, command, chip, device_id, file, file_bytes, "
       "file_sha256, checksum, series, serial, serial_state, calibration, outcome, reason, failed_at, log) VALUES "
       "($1::uuid, $2::timestamptz, $3, $4, $5, $6, $7::integer, $8, decode($9, 'hex'), $10, $11::integer, $12, "
@@ -528,28 +520,28 @@ bool DatabaseStore::Store(const ChipRunRecord& r, const std::string& series, std
        TextOf(r.checksum), r.serial ? TextOrNull(series) : std::nullopt, TextOf(r.serial), TextOrNull(r.serial_state),
        TextOrNull(r.calibration), r.outcome, TextOrNull(r.reason), TextOf(r.failed_at),
        log.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)});
-  if (!inserted.Ok()) return fail(ServerError(db));
+  if (!inserted.Ok()) return t.Fail(ServerError(db));
   if (inserted.Changed() == 1 && r.serial && !series.empty()) {
     const std::string state = r.serial_state == "returned" ? "free" : r.serial_state;
-    const Result settled = exec(
+    const Result settled = t.Exec(
         "UPDATE flashwright_serials SET state = $3, changed = now() WHERE series = $1 AND serial = $2 AND "
         "state = 'taken'",
         {series, std::to_string(*r.serial), state});
-    if (!settled.Ok()) return fail(ServerError(db));
+    if (!settled.Ok()) return t.Fail(ServerError(db));
     // The number must have been this chip's, taken and not settled: any
     // other state is never overwritten, and the record says what was found.
     if (settled.Changed() != 1) {
-      const Result now = exec("SELECT state FROM flashwright_serials WHERE series = $1 AND serial = $2",
+      const Result now = t.Exec("SELECT state FROM flashwright_serials WHERE series = $1 AND serial = $2",
                               {series, std::to_string(*r.serial)});
       const std::string found = now.Ok() && now.Rows() > 0 ? now.Text(0, 0) : "not handed out";
-      const Result noted = exec("UPDATE flashwright_chips SET reason = concat_ws('; ', reason, $2) WHERE record_id = "
+      const Result noted = t.Exec("UPDATE flashwright_chips SET reason = concat_ws('; ', reason, $2) WHERE record_id = "
                                 "$1::uuid",
                                 {TextOrNull(r.id), "serial number " + std::to_string(*r.serial) + " was " + found +
                                                        ", not taken, when this record came"});
-      if (!noted.Ok()) return fail(ServerError(db));
+      if (!noted.Ok()) return t.Fail(ServerError(db));
     }
   }
-  if (!exec("COMMIT").Ok()) return fail(ServerError(db));
+  if (!t.Exec("COMMIT").Ok()) return t.Fail(ServerError(db));
   return true;
 }
 
