@@ -44,22 +44,6 @@ stop_sim() {  # the simulator writes its dump on SIGTERM
   wait "$1" 2>/dev/null
 }
 
-# The word at byte address ADDRESS (below 64 KiB) of an Intel HEX file, in
-# hex.
-word_at() {
-  local file=$1 address=$(($2)) line count base i
-  while IFS= read -r line; do
-    line=${line%$'\r'}
-    [ "${line:7:2}" = 00 ] || continue
-    count=$((16#${line:1:2}))
-    base=$((16#${line:3:4}))
-    if [ "$address" -ge "$base" ] && [ "$address" -lt $((base + count)) ]; then
-      i=$((9 + 2 * (address - base)))
-      echo "${line:$((i + 2)):2}${line:$i:2}"
-      return
-    fi
-  done <"$file"
-}
 
 # The words of a log but for paths, port names, times and the data folder.
 normalise() {

@@ -78,21 +78,6 @@ screenshot $(winpath "$work/screen.png")
 quit
 SCRIPT
 
-# The word at byte address ADDRESS (below 64 KiB) of an Intel HEX file, in hex.
-word_at() {
-  local file=$1 address=$(($2)) line count base i
-  while IFS= read -r line; do
-    line=${line%$'\r'}
-    [ "${line:7:2}" = 00 ] || continue
-    count=$((16#${line:1:2}))
-    base=$((16#${line:3:4}))
-    if [ "$address" -ge "$base" ] && [ "$address" -lt $((base + count)) ]; then
-      i=$((9 + 2 * (address - base)))
-      echo "${line:$((i + 2)):2}${line:$i:2}"
-      return
-    fi
-  done <"$file"
-}
 osccal_before=$(word_at "$work/factory.dump" 0x7FE)
 factory_config=$((16#$(word_at "$work/factory.dump" 0x400E)))
 bg_before="$(((factory_config >> 13) & 1))$(((factory_config >> 12) & 1))"
