@@ -85,6 +85,8 @@ TEST(Checksum, FactoryValuesAreLeftOutAndNoChipHasNone) {
 TEST(Checksum, DS41390CWorkedExamples) {
   // Example 7-1: PIC16F1827 blank. 7-2: PIC16LF1827, 0x00AA at the first and
   // the last address. 7-3 and 7-4: code-protected, with those user IDs.
+  // Then the same cases on the families added since, summed by hand by
+  // their documents' rules (DS41360A 7.4, DS41244E; no worked values here).
   const struct {
     const char* chip;
     bool pattern;
@@ -95,6 +97,16 @@ TEST(Checksum, DS41390CWorkedExamples) {
       {"PIC16LF1827", true, {0}, 0xE858},
       {"PIC16F1827", false, {0x6, 0x7, 0x1, 0x2}, 0xDDA4},
       {"PIC16LF1827", false, {0xE, 0x8, 0x5, 0x8}, 0x5EDA},
+      {"PIC16F1933", false, {0}, 0x6732},  // 4K x 3FFF + 3FFF + 3733
+      {"PIC16LF1933", false, {0}, 0x6702},  // no VCAPEN: + 3703
+      {"PIC16F1938", false, {0}, 0x3732},  // 16K words
+      {"PIC16LF1939", true, {0}, 0xB858},
+      {"PIC16F1936", false, {0x6, 0x7, 0x1, 0x2}, 0xDDC4},  // 3F7F + 3733 + 6712
+      {"PIC16F1459", false, {0}, 0x5EF2},  // 8K x 3FFF + 3EFF + 3FF3
+      {"PIC16LF1455", true, {0}, 0xE048},
+      {"PIC16F913", false, {0}, 0x0FFF},  // 4K x 3FFF + (3FFF & 1FFF)
+      {"PIC16F916", false, {0}, 0xFFFF},  // 8K words
+      {"PIC16F917", false, {0x1, 0x2, 0x3, 0x4}, 0x31F3},  // protected: 3FBF & 1FFF + 1234
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.chip);
@@ -104,7 +116,8 @@ TEST(Checksum, DS41390CWorkedExamples) {
       SetWordAt(chip.images.ProgramImage, chip.record.ProgramSize / 2 - 1, 0x00AA);
     }
     if (c.ids[0] != 0) {
-      SetWordAt(chip.images.ConfigImage, 7, 0x3F7F);  // CP = 0
+      const unsigned cp = ChecksumRuleFor(LookupChip(chip.record.ChipIdWord).entry->Family)->cp_bit;
+      SetWordAt(chip.images.ConfigImage, 7, static_cast<std::uint16_t>(0x3FFF & ~(1u << cp)));  // CP = 0
       for (std::uint32_t id = 0; id < 4; ++id) SetWordAt(chip.images.ConfigImage, id, c.ids[id]);
     }
     EXPECT_EQ(chip.Sum(), c.sum);

@@ -1,6 +1,6 @@
 // The chips added after the first 81: where they stand in the lists, the
-// words they are known by, their checksums, and a whole chip written, read
-// back and protected on the virtual chip.
+// words they are known by, and whole chips written, read back and protected
+// on the virtual chip (their checksums are in test_checksum.cpp's table).
 
 #include <gtest/gtest.h>
 
@@ -56,47 +56,6 @@ TEST(MoreChips, TheWordsAChipIsKnownBy) {
   // Words beside the line are no chip of ours.
   for (const std::uint16_t word : {0x23E0, 0x24E0, 0x3022, 0x3026, 0x3028, 0x303F}) {
     EXPECT_EQ(LookupChip(word).kind, LookupResult::Kind::kUnknown) << std::hex << word;
-  }
-}
-
-// The rule of DS41360A section 7.4 worked by hand, as its examples and
-// DS41390C's are: blank parts, 0x00AA at the first and last address, and a
-// protected part whose user IDs' nibbles are summed instead of the program.
-TEST(MoreChips, ChecksumsByTheDocumentsRule) {
-  const struct {
-    const char* chip;
-    bool pattern;
-    std::uint16_t ids[4];  // {0}: not protected
-    std::uint16_t sum;
-  } cases[] = {
-      {"PIC16F1933", false, {0}, 0x6732},  // 4K x 3FFF + 3FFF + 3733
-      {"PIC16LF1933", false, {0}, 0x6702},  // no VCAPEN: + 3703
-      {"PIC16F1938", false, {0}, 0x3732},  // 16K words
-      {"PIC16LF1939", true, {0}, 0xB858},
-      {"PIC16F1936", false, {0x6, 0x7, 0x1, 0x2}, 0xDDC4},  // 3F7F + 3733 + 6712
-      {"PIC16F1459", false, {0}, 0x5EF2},  // 8K x 3FFF + 3EFF + 3FF3
-      {"PIC16LF1455", true, {0}, 0xE048},
-      {"PIC16F913", false, {0}, 0x0FFF},  // DS41244E: 4K x 3FFF + (3FFF & 1FFF)
-      {"PIC16F916", false, {0}, 0xFFFF},  // 8K words
-      {"PIC16F917", false, {0x1, 0x2, 0x3, 0x4}, 0x31F3},  // protected: 3FBF & 1FFF + 1234
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.chip);
-    const ChipEntry& entry = *FindChipByName(c.chip);
-    ChipRecord record;
-    record.Assign(entry, entry.IdWord);
-    Images images;
-    for (std::uint32_t i = 0; i < record.ProgramSize / 2; ++i) SetWordAt(images.ProgramImage, i, 0x3FFF);
-    for (std::uint32_t i = 0; i < record.ConfigSize / 2; ++i) SetWordAt(images.ConfigImage, i, 0x3FFF);
-    if (c.pattern) {
-      SetWordAt(images.ProgramImage, 0, 0x00AA);
-      SetWordAt(images.ProgramImage, record.ProgramSize / 2 - 1, 0x00AA);
-    }
-    if (c.ids[0] != 0) {
-      SetWordAt(images.ConfigImage, 7, static_cast<std::uint16_t>(0x3FFF & ~(1u << ChecksumRuleFor(entry.Family)->cp_bit)));
-      for (std::uint32_t id = 0; id < 4; ++id) SetWordAt(images.ConfigImage, id, c.ids[id]);
-    }
-    EXPECT_EQ(ImageChecksum(record, images), c.sum);
   }
 }
 

@@ -453,8 +453,8 @@ constexpr auto kKnown = [] {
 }();
 
 // Other ID words a chip is known by: early PIC16(L)F1933 silicon reads
-// 0x2320/0x2420 (DS41360A Table 3-1), later parts 0x2300/0x2400 (the
-// PICkit 2 device file, pickle and a-p-prog).
+// 0x2320/0x2420 (the ID table of the DS41360A programming document), later
+// parts 0x2300/0x2400 (the PICkit 2 device file, pickle and a-p-prog).
 struct OtherId {
   std::uint16_t key;
   std::uint16_t is;
