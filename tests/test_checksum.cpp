@@ -86,7 +86,7 @@ TEST(Checksum, DS41390CWorkedExamples) {
   // Example 7-1: PIC16F1827 blank. 7-2: PIC16LF1827, 0x00AA at the first and
   // the last address. 7-3 and 7-4: code-protected, with those user IDs.
   // Then the same cases on the families added since, summed by hand by
-  // their documents' rules (DS41360A 7.4, DS41244E; no worked values here).
+  // their documents' rules (DS41360A 7.4, DS41244E, DS30262E, DS39589B).
   const struct {
     const char* chip;
     bool pattern;
@@ -107,6 +107,12 @@ TEST(Checksum, DS41390CWorkedExamples) {
       {"PIC16F913", false, {0}, 0x0FFF},  // 4K x 3FFF + (3FFF & 1FFF)
       {"PIC16F916", false, {0}, 0xFFFF},  // 8K words
       {"PIC16F917", false, {0x1, 0x2, 0x3, 0x4}, 0x31F3},  // protected: 3FBF & 1FFF + 1234
+      {"PIC16F84A", false, {0}, 0x3BFF},  // 1K x 3FFF + 3FFF, DS30262E's blank value
+      {"PIC16F84A", true, {0}, 0xBD55},
+      {"PIC16F84A", false, {0x1, 0x2, 0x3, 0x4}, 0x5223},  // 3FEF + 1234
+      {"PIC16F877A", false, {0}, 0x0FCF},  // 8K x 3FFF + (3FFF & 2FCF)
+      {"PIC16F873A", false, {0}, 0x1FCF},  // 4K words
+      {"PIC16F874A", false, {0x1, 0x2, 0x3, 0x4}, 0x2203},  // 1FFF & 2FCF + 1234
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.chip);

@@ -431,7 +431,9 @@ TEST(Keys, LockedWordsTheLimitAltGrHomeEndAndTab) {
     EXPECT_EQ(EditRig::Row(v), c.caret_line == kLast ? v.Lines() - 1 : c.caret_line);
     EXPECT_EQ(EditRig::Column(v), c.caret_column);
     EXPECT_EQ(said.substr(0, c.said.size()), c.said);
-    if (c.said.empty()) EXPECT_EQ(said, "");
+    if (c.said.empty()) {
+      EXPECT_EQ(said, "");
+    }
   }
   // The ID word box says so too; Home and End are its widget's.
   EditRig rig;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "chips/catalogue.h"
@@ -33,7 +34,9 @@ TEST(MoreChips, TheEightyOneKeepTheirPlacesAndTheAddedFollowThem) {
     EXPECT_EQ(FindChipByName(e.ChipName), &e);
   }
   for (std::size_t i = first.size() + 1; i < known.size(); ++i) {
-    if (known[i].Family == known[i - 1].Family) EXPECT_GT(key(known[i]), key(known[i - 1])) << known[i].ChipName;
+    if (known[i].Family == known[i - 1].Family) {
+      EXPECT_GT(key(known[i]), key(known[i - 1])) << known[i].ChipName;
+    }
   }
 }
 
@@ -123,6 +126,69 @@ TEST(MoreChips, APic16F1459IsFoundWrittenAndVerified) {
   EXPECT_EQ(rig.chip().ProgramWord(8191), 0x3FFF);
   EXPECT_EQ(rig.chip().ConfigWord(8) & 0x3FF3, 0x1FFF & 0x3FF3);
   for (const std::string& note : rig.chip().notes()) ADD_FAILURE() << note;
+}
+
+// The classic mid-range parts through the operations: a write of program
+// memory clears a protected chip with the family's own erase, walks the
+// eight-word blocks of the PIC16F87xA, and leaves the EEPROM as it was where
+// protection let it be read; Write Data and Chip Erase by the same
+// sequences.
+TEST(MoreChips, TheClassicPartsWriteKeepTheirEepromAndEraseWhateverTheProtection) {
+  const struct {
+    const char* chip;
+    std::uint16_t protection;  // the configuration word the chip holds before
+    bool eeprom_kept;
+  } cases[] = {
+      {"PIC16F84A", 0x3FFF, true},
+      {"PIC16F84A", 0x000F, false},  // CP bits 13:4 guard the EEPROM too
+      {"PIC16F877A", 0x1FFF, true},   // CP alone: the EEPROM still reads
+      {"PIC16F877A", 0x1EFF, false},  // CP and CPD
+      {"PIC16F873A", 0x3FFF, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.chip) + " holding " + std::to_string(c.protection));
+    OpsRig rig(c.chip);
+    sim::VirtualChip& chip = rig.chip();
+    const std::uint32_t words = rig.state.chip.ProgramSize / 2;
+    for (std::uint32_t i = 0; i < words; i += 5) chip.SetProgramWord(i, 0x0000);
+    for (std::uint32_t i = 0; i < chip.data_bytes(); ++i) chip.SetDataByte(i, static_cast<std::uint8_t>(i ^ 0x5A));
+    chip.SetConfigWord(7, c.protection);
+    Images& images = rig.state.images;
+    // Blocks wholly blank, partly blank and full.
+    for (std::uint32_t i = 0; i < words; ++i) {
+      const bool blank = (i / 8) % 3 == 0 || i % 8 == 5;
+      SetWordAt(images.ProgramImage, i, blank ? 0x3FFF : static_cast<std::uint16_t>((i * 13 + 1) & 0x3FFF));
+    }
+    SetWordAt(images.ConfigImage, 7, 0x3FF9);
+    rig.ShowImages();
+    const auto lines = rig.Run([](DeviceOperations& o) { return o.WriteProgramAndConfig(false, false); });
+    for (const std::string& note : chip.notes()) ADD_FAILURE() << note;
+    for (std::uint32_t i = 0; i < words; ++i) {
+      ASSERT_EQ(chip.ProgramWord(i), WordAt(images.ProgramImage, i)) << "word " << i;
+    }
+    EXPECT_EQ(chip.ConfigWord(7), 0x3FF9);
+    const bool said_lost = std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+      return l.find("could not be kept") != std::string::npos;
+    });
+    EXPECT_EQ(said_lost, !c.eeprom_kept);
+    for (std::uint32_t i = 0; i < chip.data_bytes(); ++i) {
+      ASSERT_EQ(chip.DataByte(i), c.eeprom_kept ? (i ^ 0x5A) & 0xFF : 0xFF) << "EEPROM byte " << i;
+    }
+    rig.Run([](DeviceOperations& o) { return o.VerifyProgramAndConfig(); });
+
+    for (std::uint32_t i = 0; i < chip.data_bytes(); ++i) images.DataImage[i] = i % 3 == 0 ? 0xFF : static_cast<std::uint8_t>(i);
+    chip.SetDataByte(3, 0x00);  // blank in the view: must end up blank
+    rig.ShowImages();
+    rig.Run([](DeviceOperations& o) { return o.WriteData(); });
+    rig.Run([](DeviceOperations& o) { return o.VerifyData(); });
+
+    chip.SetConfigWord(7, c.protection);
+    rig.Run([](DeviceOperations& o) { return o.ChipErase(false); });
+    EXPECT_FALSE(chip.CodeProtected() || chip.DataProtected());
+    EXPECT_EQ(chip.ProgramWord(1), 0x3FFF);
+    EXPECT_EQ(chip.DataByte(1), 0xFF);
+    for (const std::string& note : chip.notes()) ADD_FAILURE() << note;
+  }
 }
 
 }  // namespace

@@ -193,6 +193,110 @@ TEST(Silicon, SmallerFacts) {
   EXPECT_NE(FirstNote(f1822).find("not allowed"), std::string::npos);
 }
 
+// The PIC16F84A: 0x08 erases the word it writes; its bulk erases run only
+// when 0x08 follows them and are refused under CP; the clear sequence takes
+// everything but the user IDs, protected or not.
+TEST(Silicon, ThePic16F84AErasesAsItsDocumentSays) {
+  ChipDriver d("PIC16F84A");
+  const sim::Silicon& s = d.chip.silicon();
+  d.Inc(5);
+  d.Program(0x1234);
+  d.Program(0x2ABC);
+  EXPECT_EQ(d.chip.ProgramWord(5), 0x2ABC) << "a word may gain bits: it is erased first";
+  d.chip.SetDataByte(3, 0x44);
+  d.Cmd(0x0B);
+  d.Settle();
+  EXPECT_EQ(d.chip.DataByte(3), 0x44) << "armed only";
+  d.Cmd(0x0B);
+  d.Cmd(0x08);
+  d.gap_us = s.erase_us;
+  d.Settle();
+  EXPECT_EQ(d.chip.DataByte(3), 0xFF);
+
+  d.chip.SetProgramWord(0, 0x0111);
+  d.chip.SetDataByte(0, 0x55);
+  d.chip.SetConfigWord(0, 0x0222);
+  d.chip.SetConfigWord(7, 0x000F);  // CP bits 13:4 all at 0
+  EXPECT_EQ(d.ReadData(), 0) << "CP guards the EEPROM too";
+  d.Cmd(0x09);
+  d.Cmd(0x08);
+  d.gap_us = s.erase_us;
+  d.Settle();
+  EXPECT_EQ(d.chip.ProgramWord(0), 0x0111);
+  EXPECT_NE(FirstNote(d).find("refused"), std::string::npos);
+
+  // The clear sequence away from the configuration word does nothing.
+  const auto clear = [&](int increments) {
+    d.LoadConfig();
+    d.Inc(increments);
+    d.Cmd(0x01);
+    d.Cmd(0x07);
+    d.Cmd(0x08);
+    d.gap_us = s.erase_us;
+    d.Cmd(0x01);
+    d.Cmd(0x07);
+  };
+  clear(6);
+  EXPECT_TRUE(d.chip.CodeProtected());
+  clear(7);
+  EXPECT_FALSE(d.chip.CodeProtected());
+  EXPECT_EQ(d.chip.ProgramWord(0), 0x3FFF);
+  EXPECT_EQ(d.chip.DataByte(0), 0xFF);
+  EXPECT_EQ(d.chip.ConfigWord(7), 0x3FFF);
+  EXPECT_EQ(d.chip.ConfigWord(0), 0x0222) << "the user IDs stay";
+}
+
+// The PIC16F87xA: eight latches written as one block that 0x08 erases
+// first; loads that leave their block before a cycle are lost; the bulk
+// erases are refused under protection, Chip Erase never.
+TEST(Silicon, ThePic16F877AWritesBlocksOfEightAndChipErases) {
+  ChipDriver d("PIC16F877A");
+  const sim::Silicon& s = d.chip.silicon();
+  ASSERT_EQ(s.latch_words, 8u);
+  d.chip.SetProgramWord(12, 0x0000);
+  d.Inc(9);
+  for (const std::uint16_t w : {0x1111, 0x2222, 0x3333}) {
+    d.Cmd(0x02);
+    d.Data(w);
+    d.Inc(1);
+  }
+  d.Cmd(0x08);
+  d.gap_us = s.program_int_us;
+  d.Settle();
+  const std::uint16_t block[8] = {0x3FFF, 0x1111, 0x2222, 0x3333, 0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF};
+  for (std::uint32_t j = 0; j < 8; ++j) EXPECT_EQ(d.chip.ProgramWord(8 + j), block[j]) << j;
+  EXPECT_EQ(FirstNote(d), "");
+
+  d.Cmd(0x02);  // pc 12: block 8 again, then a load in block 16
+  d.Data(0x0001);
+  d.Inc(4);
+  d.Cmd(0x02);
+  d.Data(0x0002);
+  EXPECT_NE(FirstNote(d).find("never programmed"), std::string::npos);
+
+  d.Cmd(0x02);  // externally timed, ended by 0x17, not 0x0A
+  d.Data(0x0F0F);
+  d.Cmd(0x18);
+  d.gap_us = s.ext_min_us;
+  d.Cmd(0x17);
+  EXPECT_EQ(d.chip.ProgramWord(16), 0x0F0F);
+
+  d.chip.SetConfigWord(0, 0x0222);
+  d.chip.SetDataByte(16, 0x55);  // where the counter is
+  d.chip.SetConfigWord(7, 0x1FFF);  // CP on, CPD off
+  EXPECT_EQ(d.ReadData(), 0x55);
+  d.Erase(0x09);
+  EXPECT_EQ(d.chip.ProgramWord(9), 0x1111) << "refused under CP";
+  d.LoadConfig();
+  d.Cmd(0x1F);
+  d.gap_us = s.chip_erase_us;
+  d.Settle();
+  EXPECT_FALSE(d.chip.CodeProtected());
+  EXPECT_EQ(d.chip.ProgramWord(16), 0x3FFF);
+  EXPECT_EQ(d.chip.DataByte(16), 0xFF);
+  EXPECT_EQ(d.chip.ConfigWord(0), 0x3FFF) << "from configuration space the user IDs go too";
+}
+
 }  // namespace
 }  // namespace fw
 

@@ -55,7 +55,9 @@ TEST(WriteData, BytesBlankInTheViewEndUpBlankWhateverTheChipHeld) {
 // depends on it to leave blank bytes blank.
 TEST(WriteData, EveryFamilyWithAnEepromCanEraseIt) {
   for (const FamilyRow& row : FamilyRows()) {
-    if (row.has_eeprom) EXPECT_TRUE(row.erase->erases_data) << FamilyName(row.family);
+    if (row.has_eeprom) {
+      EXPECT_TRUE(row.erase->erases_data) << FamilyName(row.family);
+    }
   }
 }
 

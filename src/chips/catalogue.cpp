@@ -352,7 +352,7 @@ constexpr std::array<ChipEntry, 81> kCatalogue = {{
 // pickle's times for DS41620 (TERAB 5 ms, TPINT 2.5/5 ms, TPEXT 2.1 ms) fit.
 // PIC16F913/914/916/917: DS41244E Table 4-1 (IDs), section 2.1 (memories),
 // Table 6-1 (TERA 6 ms, TPROG1 3 ms program / 6 ms data, TPROG2 3 ms).
-constexpr std::array<ChipEntry, 22> kAdded = {{
+constexpr std::array<ChipEntry, 27> kAdded = {{
     {.ChipName = "PIC16F1933", .IdWord = 0x2300, .DeviceFamily = 280, .Family = ChipFamily::F1933,
      .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
      .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
@@ -425,6 +425,30 @@ constexpr std::array<ChipEntry, 22> kAdded = {{
      .ProgramSize = 16384, .DataSize = 0, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0x8200,
      .EraseProgramWait = 5, .EraseDataWait = 0, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
      .DataWaitInt = 0, .DataWaitExt = 0, .Map = MapText::M7, .PictureFile = "PIC16F1459.jpg"},
+    // The classic mid-range line: PIC16F84A (DS30262E: erase and program
+    // 8 ms at most for the self-timed 0x08, bulk erase 10 ms), PIC16F87xA
+    // (DS39589B Table 6-1: 0x08 and Chip Erase 0x1F 8 ms at most, 0x18 at
+    // least 1 ms).
+    {.ChipName = "PIC16F84A", .IdWord = 0x0560, .DeviceFamily = 43, .Family = ChipFamily::F84A,
+     .ProgramSize = 2048, .DataSize = 64, .ConfigSize = 16, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 8, .ProgramWaitExt = 4,
+     .DataWaitInt = 8, .DataWaitExt = 4, .Map = MapText::M1, .PictureFile = "PIC16F84A.jpg"},
+    {.ChipName = "PIC16F876A", .IdWord = 0x0E00, .DeviceFamily = 112, .Family = ChipFamily::F87XA,
+     .ProgramSize = 16384, .DataSize = 256, .ConfigSize = 16, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 8, .EraseDataWait = 8, .ProgramWaitInt = 8, .ProgramWaitExt = 2,
+     .DataWaitInt = 8, .DataWaitExt = 2, .Map = MapText::M1, .PictureFile = "PIC16F876A.jpg"},
+    {.ChipName = "PIC16F877A", .IdWord = 0x0E20, .DeviceFamily = 113, .Family = ChipFamily::F87XA,
+     .ProgramSize = 16384, .DataSize = 256, .ConfigSize = 16, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 8, .EraseDataWait = 8, .ProgramWaitInt = 8, .ProgramWaitExt = 2,
+     .DataWaitInt = 8, .DataWaitExt = 2, .Map = MapText::M1, .PictureFile = "PIC16F877A.jpg"},
+    {.ChipName = "PIC16F873A", .IdWord = 0x0E40, .DeviceFamily = 114, .Family = ChipFamily::F87XA,
+     .ProgramSize = 8192, .DataSize = 128, .ConfigSize = 16, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 8, .EraseDataWait = 8, .ProgramWaitInt = 8, .ProgramWaitExt = 2,
+     .DataWaitInt = 8, .DataWaitExt = 2, .Map = MapText::M1, .PictureFile = "PIC16F876A.jpg"},
+    {.ChipName = "PIC16F874A", .IdWord = 0x0E60, .DeviceFamily = 115, .Family = ChipFamily::F87XA,
+     .ProgramSize = 8192, .DataSize = 128, .ConfigSize = 16, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 8, .EraseDataWait = 8, .ProgramWaitInt = 8, .ProgramWaitExt = 2,
+     .DataWaitInt = 8, .DataWaitExt = 2, .Map = MapText::M1, .PictureFile = "PIC16F877A.jpg"},
     {.ChipName = "PIC16F917", .IdWord = 0x1380, .DeviceFamily = 156, .Family = ChipFamily::F91X,
      .ProgramSize = 16384, .DataSize = 256, .ConfigSize = 128, .ConfigBase = 0x2000, .DataBase = 0x2100,
      .EraseProgramWait = 6, .EraseDataWait = 6, .ProgramWaitInt = 3, .ProgramWaitExt = 3,
@@ -478,7 +502,7 @@ constexpr const char* kMapTexts[] = {
 
 constexpr const char* kFamilyNames[kChipFamilyCount] = {
     "F629", "F683", "F785", "F635", "F627A", "F615", "F617", "F752",
-    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933", "F1454", "F91X"};
+    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933", "F1454", "F91X", "F84A", "F87XA"};
 
 
 }  // namespace

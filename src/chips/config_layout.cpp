@@ -77,6 +77,16 @@ const std::vector<ConfigLayout>& ConfigLayouts() {
         {13, "FCMEN"}},
        {{0, "WRT0"}, {1, "WRT1"}, {4, "CPUDIV0"}, {5, "CPUDIV1"}, {6, "USBLSCLK"}, {7, "PLLMULT"},
         {8, "PLLEN"}, {9, "STVREN"}, {10, "BORV"}, {11, "!LPBOR"}, {12, "!DEBUG"}, {13, "LVP"}}},
+      // PIC16F84A: DS30262E Register 3-1; CP is bits 13:4, all set the same.
+      {{F::F84A},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "WDTE"}, {3, "!PWRTE"}, {4, "!CP"}, {5, "!CP"}, {6, "!CP"}, {7, "!CP"},
+        {8, "!CP"}, {9, "!CP"}, {10, "!CP"}, {11, "!CP"}, {12, "!CP"}, {13, "!CP"}},
+       {}},
+      // PIC16F87xA: DS39589B Register 3-1 (implemented bits 0x2FCF).
+      {{F::F87XA},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "WDTE"}, {3, "!PWRTE"}, {6, "BOREN"}, {7, "LVP"}, {8, "!CPD"},
+        {9, "WRT0"}, {10, "WRT1"}, {11, "!DEBUG"}, {13, "!CP"}},
+       {}},
   };
   return layouts;
 }

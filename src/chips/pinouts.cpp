@@ -39,25 +39,34 @@ std::vector<PinUse> UsbPart(int pins) {
 }
 
 // The 18-pin parts: VDD 14, VSS 5, PGD/ICSPDAT RB7 13, PGC/ICSPCLK RB6 12,
-// MCLR/VPP RA5 4.
-std::vector<PinUse> EighteenPin(const char* dat, const char* clk) {
+// MCLR/VPP 4 (RA5 on all but the PIC16F84A, whose pin 4 is MCLR alone).
+std::vector<PinUse> EighteenPin(const char* dat, const char* clk, const char* vpp = "RA5/MCLR/VPP") {
   return {{R::kVdd, 14, "VDD"}, {R::kVss, 5, "VSS"}, {R::kIcspDat, 13, dat},
-          {R::kIcspClk, 12, clk}, {R::kVpp, 4, "RA5/MCLR/VPP"}};
+          {R::kIcspClk, 12, clk}, {R::kVpp, 4, vpp}};
 }
 
-// The 28-pin parts: MCLR/VPP RE3 1, VSS 8 and 19, VDD 20, ICSPCLK RB6 27,
+// The pin names of the 28- and 40-pin parts: the newer ones have RE3 on
+// MCLR and name the pins ICSPCLK/ICSPDAT; the PIC16F87xA says MCLR/VPP/THV
+// and PGC/PGD.
+struct BigPartNames {
+  const char* vpp = "RE3/MCLR/VPP";
+  const char* clk = "RB6/ICSPCLK";
+  const char* dat = "RB7/ICSPDAT";
+};
+constexpr BigPartNames kF87xANames{.vpp = "MCLR/VPP/THV", .clk = "RB6/PGC", .dat = "RB7/PGD"};
+
+// The 28-pin parts: MCLR/VPP 1, VSS 8 and 19, VDD 20, ICSPCLK RB6 27,
 // ICSPDAT RB7 28.
-std::vector<PinUse> TwentyEightPin() {
-  return {{R::kVpp, 1, "RE3/MCLR/VPP"}, {R::kVss, 8, "VSS"},  {R::kVss, 19, "VSS"},
-          {R::kVdd, 20, "VDD"},         {R::kIcspClk, 27, "RB6/ICSPCLK"}, {R::kIcspDat, 28, "RB7/ICSPDAT"}};
+std::vector<PinUse> TwentyEightPin(BigPartNames n = {}) {
+  return {{R::kVpp, 1, n.vpp},  {R::kVss, 8, "VSS"},   {R::kVss, 19, "VSS"},
+          {R::kVdd, 20, "VDD"}, {R::kIcspClk, 27, n.clk}, {R::kIcspDat, 28, n.dat}};
 }
 
-// The 40-pin parts: MCLR/VPP RE3 1, VDD 11 and 32, VSS 12 and 31, ICSPCLK
-// RB6 39, ICSPDAT RB7 40.
-std::vector<PinUse> FortyPin() {
-  return {{R::kVpp, 1, "RE3/MCLR/VPP"}, {R::kVdd, 11, "VDD"}, {R::kVss, 12, "VSS"},
-          {R::kVss, 31, "VSS"},         {R::kVdd, 32, "VDD"}, {R::kIcspClk, 39, "RB6/ICSPCLK"},
-          {R::kIcspDat, 40, "RB7/ICSPDAT"}};
+// The 40-pin parts: MCLR/VPP 1, VDD 11 and 32, VSS 12 and 31, ICSPCLK RB6
+// 39, ICSPDAT RB7 40.
+std::vector<PinUse> FortyPin(BigPartNames n = {}) {
+  return {{R::kVpp, 1, n.vpp},  {R::kVdd, 11, "VDD"}, {R::kVss, 12, "VSS"},        {R::kVss, 31, "VSS"},
+          {R::kVdd, 32, "VDD"}, {R::kIcspClk, 39, n.clk}, {R::kIcspDat, 40, n.dat}};
 }
 
 }  // namespace
@@ -147,6 +156,15 @@ const std::vector<Pinout>& Pinouts() {
       {"PIC16F1459.jpg",
        "PIC16(L)F1454/1455/1459 datasheet DS40001639, 20-pin diagram",
        {{20, "PIC16F1459", UsbPart(20)}}},
+      {"PIC16F84A.jpg",
+       "PIC16F84A datasheet DS35007, pin diagram",
+       {{18, "PIC16F84A", EighteenPin("RB7", "RB6", "MCLR")}}},
+      {"PIC16F876A.jpg",
+       "PIC16F87XA datasheet DS39582, 28-pin diagram",
+       {{28, "PIC16F873A, PIC16F876A", TwentyEightPin(kF87xANames)}}},
+      {"PIC16F877A.jpg",
+       "PIC16F87XA datasheet DS39582, 40-pin diagram",
+       {{40, "PIC16F874A, PIC16F877A", FortyPin(kF87xANames)}}},
   };
   return pinouts;
 }

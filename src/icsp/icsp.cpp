@@ -155,7 +155,10 @@ bool Icsp::WriteConfigMemory(std::uint32_t i, bool externally_timed) {
 }
 
 bool Icsp::WriteDataMemory(std::uint32_t i, bool externally_timed) {
-  const std::uint8_t value = images_.DataImage[i];
+  return WriteDataByte(i, images_.DataImage[i], externally_timed);
+}
+
+bool Icsp::WriteDataByte(std::uint32_t i, std::uint8_t value, bool externally_timed) {
   return WriteCell(i, value == 0xFF, icsp::kLoadDataForDataMemory, " Load Data For Data Memory",
                    static_cast<std::uint16_t>(value << 1), externally_timed, chip_.DataWaitInt,
                    chip_.DataWaitExt);
@@ -180,6 +183,66 @@ bool Icsp::BulkEraseDataMemory() {
   return Send(LoadPaketSize_SPI(6), kSize6) &&
          link_.SendWithWait(FastSendCommand(icsp::kBulkEraseDataMemory), chip_.EraseDataWait,
                             " Bulk Erase Data Memory");
+}
+
+bool Icsp::Run(std::span<const IcspStep> steps) {
+  using Op = IcspStep::Op;
+  for (const IcspStep& step : steps) {
+    bool sent = false;
+    switch (step.op) {
+      case Op::kLoadConfiguration:
+        sent = Send(LoadPaketSize_SPI(6), kSize6) &&
+               Send(FastSendCommand(icsp::kLoadConfiguration), " Load Configuration") &&
+               Send(LoadPaketSize_SPI(16), kSize16) &&
+               Send(FastSendPacket(0xFE, 0x7F), " FastSendPaket_SPI 0xFE 0x7F");
+        break;
+      case Op::kIncrement:
+        sent = IncrementAddress(step.count, false);
+        break;
+      case Op::kLoadBlankProgram:
+        sent = LoadDataForProgramMemory(0x3FFF);
+        break;
+      case Op::kLoadBlankData:
+        sent = Send(LoadPaketSize_SPI(6), kSize6) &&
+               Send(FastSendCommand(icsp::kLoadDataForDataMemory), " Load Data For Data Memory") &&
+               Send(LoadPaketSize_SPI(16), kSize16) &&
+               Send(FastSendPacket(0xFE, 0x01), " FastSendPaket_SPI 0xFE 0x01");
+        break;
+      case Op::kCommand:
+        sent = Send(LoadPaketSize_SPI(6), kSize6) && Send(FastSendCommand(step.code), step.text);
+        break;
+      case Op::kEraseProgramCycle:
+      case Op::kEraseDataCycle:
+        sent = Send(LoadPaketSize_SPI(6), kSize6) &&
+               link_.SendWithWait(FastSendCommand(step.code),
+                                  step.op == Op::kEraseDataCycle ? chip_.EraseDataWait : chip_.EraseProgramWait,
+                                  step.text);
+        break;
+    }
+    if (!sent) return false;
+  }
+  return true;
+}
+
+bool Icsp::WriteProgramRow(std::uint32_t first, std::uint32_t count, bool externally_timed) {
+  bool blank = true;
+  for (std::uint32_t j = 0; j < count; ++j) blank = blank && WordAt(images_.ProgramImage, first + j) == 0x3FFF;
+  if (blank) return IncrementAddress(first > 0 ? count : count - 1, false);
+  for (std::uint32_t j = 0; j < count; ++j) {
+    const std::uint32_t i = first + j;
+    if (i > 0 && !(Send(LoadPaketSize_SPI(6), kSize6) && Send(FastSendCommand(icsp::kIncrementAddress), kIncrement))) {
+      return false;
+    }
+    if (!LoadDataForProgramMemory(WordAt(images_.ProgramImage, i))) return false;
+  }
+  if (!Send(LoadPaketSize_SPI(6), kSize6)) return false;
+  if (!externally_timed) {
+    return link_.SendWithWait(FastSendCommand(icsp::kBeginProgrammingInt), chip_.ProgramWaitInt,
+                              " Begin Programming (int)");
+  }
+  return link_.SendWithWait(FastSendCommand(icsp::kBeginProgrammingExt), chip_.ProgramWaitExt,
+                            " Begin Programming (ext)") &&
+         Send(FastSendCommand(icsp::kEndProgramming), " End Programming");
 }
 
 }  // namespace fw

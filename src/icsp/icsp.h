@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -24,7 +25,32 @@ inline constexpr std::uint8_t kBeginProgrammingExt = 0x18;
 inline constexpr std::uint8_t kEndProgramming = 0x0A;
 inline constexpr std::uint8_t kBulkEraseProgramMemory = 0x09;
 inline constexpr std::uint8_t kBulkEraseDataMemory = 0x0B;
+// The classic mid-range parts' own commands (DS30262E Table 2-2, DS39589B
+// Table 2-1): the PIC16F84A's code-protect clear sequence, End Programming
+// and Chip Erase of the PIC16F87xA.
+inline constexpr std::uint8_t kBulkEraseSetup1 = 0x01;
+inline constexpr std::uint8_t kBulkEraseSetup2 = 0x07;
+inline constexpr std::uint8_t kEndProgrammingClassic = 0x17;
+inline constexpr std::uint8_t kChipErase = 0x1F;
 }  // namespace icsp
+
+// One step of an ICSP sequence a family runs as it is written in its
+// programming document (an erase that is more than one Bulk Erase command).
+struct IcspStep {
+  enum class Op {
+    kLoadConfiguration,   // Load Configuration with 0x3FFF: the counter at the configuration base
+    kIncrement,           // Increment Address `count` times
+    kLoadBlankProgram,    // Load Data For Program Memory 0x3FFF
+    kLoadBlankData,       // Load Data For Data Memory 0xFF
+    kCommand,             // `code` alone
+    kEraseProgramCycle,   // `code`, then the chip's program-memory erase wait
+    kEraseDataCycle,      // `code`, then the chip's data-memory erase wait
+  };
+  Op op;
+  std::uint8_t code = 0;
+  std::uint32_t count = 0;
+  const char* text = nullptr;  // the command as the log names it
+};
 
 // The ICSP operations, each a fixed sequence of gateway frames. They work on
 // the cell at the chip's address counter, which only programming-mode entry,
@@ -76,6 +102,15 @@ class Icsp {
   std::optional<std::uint16_t> PeekDataMemory(std::uint32_t i);
   bool BulkEraseProgramMemory();
   bool BulkEraseDataMemory();
+  // The steps in order; false at the first failed frame.
+  bool Run(std::span<const IcspStep> steps);
+  // Program words first ... first + count - 1 of the image through the
+  // write latches, one programming cycle for them all (the counter on the
+  // row's last word when the cycle starts); a row wholly blank only steps
+  // the counter. As for the word writes, first > 0 steps the counter first.
+  bool WriteProgramRow(std::uint32_t first, std::uint32_t count, bool externally_timed);
+  // One EEPROM byte, as WriteDataMemory does the image's byte i.
+  bool WriteDataByte(std::uint32_t i, std::uint8_t value, bool externally_timed);
 
  private:
   // Steps 1-7 of every read: the packet clocked in for the cell at the

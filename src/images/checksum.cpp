@@ -36,6 +36,13 @@ constexpr ChecksumRule kRules[] = {
     // DS41244E (PIC16F913/914/916/917): the configuration word's 13 bits.
     {.family = ChipFamily::F91X, .program_words_left_out = 0, .config_mask = 0x1FFF, .config2_mask = 0,
      .cp_bit = 6, .source = "DS41244E"},
+    // DS30262E section 5.1 (PIC16F84A): the whole configuration word; its
+    // CP bits 13:4 are set alike, bit 4 tells.
+    {.family = ChipFamily::F84A, .program_words_left_out = 0, .config_mask = 0x3FFF, .config2_mask = 0,
+     .cp_bit = 4, .source = "DS30262E"},
+    // DS39589B section 5.0, Table 5-1 (PIC16F873A/874A/876A/877A).
+    {.family = ChipFamily::F87XA, .program_words_left_out = 0, .config_mask = 0x2FCF, .config2_mask = 0,
+     .cp_bit = 13, .source = "DS39589B"},
     // DS41196 (PIC16F627A/628A/648A). 16F628A: 0x19FF, 0xE5CD; protected
     // 0x1BFE, 0xE7CC.
     {.family = ChipFamily::F627A, .program_words_left_out = 0, .config_mask = 0x21FF, .config2_mask = 0,

@@ -100,6 +100,18 @@ constexpr WriteGroup kW8{.name = "W8",  // F629: OSCCAL at the last program word
                          .entire_config_message = nullptr,
                          .restores_osccal = true};
 
+// The classic mid-range parts: no calibration; their erase is a sequence of
+// their own (the family's programming row), which needs no load before it.
+constexpr WriteGroup kWClassic{.name = "classic",
+                               .calibration = kNoRead,
+                               .read_message = nullptr,
+                               .externally_timed = false,
+                               .load_blank_before_erase = false,
+                               .entire_config_words = 8,
+                               .config_word_writes = 1,
+                               .entire_config_message = kValueNoNeed,
+                               .restores_osccal = false};
+
 // E: chip erase.
 constexpr EraseGroup kE1{.name = "E1",  // F88X
                          .calibration = Words(9, 1),
@@ -159,6 +171,13 @@ constexpr EraseGroup kE9{.name = "E9",  // F629: the erase takes OSCCAL and BG, 
                          .erases_data = true,
                          .after_erase_message = nullptr};
 
+constexpr EraseGroup kEClassic{.name = "classic",
+                               .calibration = kNoRead,
+                               .read_message = nullptr,
+                               .load_blank_before_erase = false,
+                               .erases_data = true,
+                               .after_erase_message = "    there are no calibration values in this chip"};
+
 // C: reading the calibration values.
 constexpr CalibrationGroup kC1{.name = "C1", .calibration = Words(8, 1)};            // F683, F615, F617
 constexpr CalibrationGroup kC2{.name = "C2", .calibration = {.kind = Kind::kOsccal}};  // F629
@@ -166,6 +185,42 @@ constexpr CalibrationGroup kC3{.name = "C3", .calibration = Words(8, 2)};  // F6
 constexpr CalibrationGroup kC4{.name = "C4", .calibration = Words(9, 2)};  // F1822, F72X, F720, F1501, F1508
 constexpr CalibrationGroup kC5{.name = "C5", .calibration = Words(9, 1)};  // F88X
 constexpr CalibrationGroup kC6{.name = "C6", .calibration = kNoRead};      // F627A
+
+// P: how the silicon takes writes and erases.
+using Op = IcspStep::Op;
+// One word per programming cycle, the Bulk Erase commands.
+constexpr Programming kOneWord{.latch_words = 1, .erase = {}, .erase_data = {}, .erase_takes_data = false};
+// PIC16F84A (DS30262E section 4.1): a protected chip refuses the bulk
+// erases, so every erase is the code-protect clear sequence, which takes
+// program memory, the configuration word and the EEPROM whatever the
+// protection. Its bulk erases of the EEPROM (section 2.3.1.8) run only
+// when Begin Programming follows them.
+constexpr IcspStep kF84AErase[] = {
+    {.op = Op::kLoadConfiguration},
+    {.op = Op::kIncrement, .count = 7},
+    {.op = Op::kCommand, .code = icsp::kBulkEraseSetup1, .text = " Bulk Erase Setup1"},
+    {.op = Op::kCommand, .code = icsp::kBulkEraseSetup2, .text = " Bulk Erase Setup2"},
+    {.op = Op::kEraseProgramCycle, .code = icsp::kBeginProgrammingInt, .text = " Begin Programming (int)"},
+    {.op = Op::kCommand, .code = icsp::kBulkEraseSetup1, .text = " Bulk Erase Setup1"},
+    {.op = Op::kCommand, .code = icsp::kBulkEraseSetup2, .text = " Bulk Erase Setup2"},
+};
+constexpr IcspStep kF84AEraseData[] = {
+    {.op = Op::kLoadBlankData},
+    {.op = Op::kCommand, .code = icsp::kBulkEraseDataMemory, .text = " Bulk Erase Data Memory"},
+    {.op = Op::kEraseDataCycle, .code = icsp::kBeginProgrammingInt, .text = " Begin Programming (int)"},
+};
+constexpr Programming kF84A{.latch_words = 1, .erase = kF84AErase, .erase_data = kF84AEraseData,
+                            .erase_takes_data = true};
+// PIC16F87xA (DS39589B sections 2.4 and 2.5): 0x08 erases and programs a
+// block of eight words from the eight latches (counter bits 2:0 ignored);
+// the bulk erases are refused while CP or CPD is on, Chip Erase never, and
+// from configuration space it takes the configuration word too.
+constexpr IcspStep kF87XAErase[] = {
+    {.op = Op::kLoadConfiguration},
+    {.op = Op::kEraseProgramCycle, .code = icsp::kChipErase, .text = " Chip Erase"},
+};
+constexpr Programming kF87XA{.latch_words = 8, .erase = kF87XAErase, .erase_data = {},
+                             .erase_takes_data = true};
 
 using F = ChipFamily;
 using Cal = FactoryCalibration;
@@ -176,50 +231,75 @@ using Cal = FactoryCalibration;
 // memory alone (DS41204H section 3.1.5.4, DS41396A section 6.0).
 constexpr std::array<FamilyRow, kChipFamilyCount> kFamilies = {{
     {.family = F::F629, .factory_calibration = Cal::kOsccalAndBandGap, .has_eeprom = true,
-     .write = &kW8, .erase = &kE9, .calibration = &kC2, .cp_hides_configuration = false},
+     .write = &kW8, .erase = &kE9, .calibration = &kC2, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     {.family = F::F683, .factory_calibration = Cal::kWords, .has_eeprom = true,
-     .write = &kW5, .erase = &kE7, .calibration = &kC1, .cp_hides_configuration = false},
+     .write = &kW5, .erase = &kE7, .calibration = &kC1, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     {.family = F::F785, .factory_calibration = Cal::kWords, .has_eeprom = true,
-     .write = &kW7, .erase = &kE8, .calibration = &kC3, .cp_hides_configuration = false},
+     .write = &kW7, .erase = &kE8, .calibration = &kC3, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     {.family = F::F635, .factory_calibration = Cal::kWords, .has_eeprom = true,
-     .write = &kW7, .erase = &kE8, .calibration = &kC3, .cp_hides_configuration = false},
+     .write = &kW7, .erase = &kE8, .calibration = &kC3, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     {.family = F::F627A, .factory_calibration = Cal::kNone, .has_eeprom = true,
-     .write = &kW2, .erase = &kE2, .calibration = &kC6, .cp_hides_configuration = false},
+     .write = &kW2, .erase = &kE2, .calibration = &kC6, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     {.family = F::F615, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW4, .erase = &kE6, .calibration = &kC1, .cp_hides_configuration = false},
+     .write = &kW4, .erase = &kE6, .calibration = &kC1, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     {.family = F::F617, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW4, .erase = &kE6, .calibration = &kC1, .cp_hides_configuration = false},
+     .write = &kW4, .erase = &kE6, .calibration = &kC1, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     {.family = F::F752, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW6, .erase = &kE5, .calibration = &kC3, .cp_hides_configuration = false},
+     .write = &kW6, .erase = &kE5, .calibration = &kC3, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     {.family = F::F753, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW6, .erase = &kE5, .calibration = &kC3, .cp_hides_configuration = false},
+     .write = &kW6, .erase = &kE5, .calibration = &kC3, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     {.family = F::F88X, .factory_calibration = Cal::kWords, .has_eeprom = true,
-     .write = &kW1, .erase = &kE1, .calibration = &kC5, .cp_hides_configuration = false},
+     .write = &kW1, .erase = &kE1, .calibration = &kC5, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     {.family = F::F72X, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false},
+     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     {.family = F::F720, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false},
+     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     {.family = F::F1822, .factory_calibration = Cal::kWords, .has_eeprom = true,
-     .write = &kW3, .erase = &kE3, .calibration = &kC4, .cp_hides_configuration = true},
+     .write = &kW3, .erase = &kE3, .calibration = &kC4, .cp_hides_configuration = true,
+     .programming = &kOneWord},
     {.family = F::F1501, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false},
+     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     {.family = F::F1508, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false},
+     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     // PIC16(L)F193x: the commands, erase scope and calibration words of the
     // PIC16F1827 (DS41360A sections 4.3, 3.4: calibration never erased),
     // but configuration and user IDs stay readable under CP (section 6).
     {.family = F::F1933, .factory_calibration = Cal::kWords, .has_eeprom = true,
-     .write = &kW3, .erase = &kE3, .calibration = &kC4, .cp_hides_configuration = false},
+     .write = &kW3, .erase = &kE3, .calibration = &kC4, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     // PIC16(L)F145x: the command set and erase of the PIC16F193x, no EEPROM,
     // calibration words at 0x8009-0x800A (pickle for DS41620; OpenProg).
     {.family = F::F1454, .factory_calibration = Cal::kWords, .has_eeprom = false,
-     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false},
+     .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false,
+     .programming = &kOneWord},
     // PIC16F91x: one configuration word with CP bit 6 and CPD bit 7, the
     // calibration words at 0x2008-0x2009 which a bulk erase from program
     // memory leaves (DS41244E sections 3.1.5, Registers 4-1 to 4-3): the
     // groups of the PIC16F785.
     {.family = F::F91X, .factory_calibration = Cal::kWords, .has_eeprom = true,
-     .write = &kW7, .erase = &kE8, .calibration = &kC3, .cp_hides_configuration = false},
+     .write = &kW7, .erase = &kE8, .calibration = &kC3, .cp_hides_configuration = false,
+     .programming = &kOneWord},
+    // PIC16F84A and PIC16F87xA: no calibration, one configuration word.
+    {.family = F::F84A, .factory_calibration = Cal::kNone, .has_eeprom = true,
+     .write = &kWClassic, .erase = &kEClassic, .calibration = &kC6, .cp_hides_configuration = false,
+     .programming = &kF84A},
+    {.family = F::F87XA, .factory_calibration = Cal::kNone, .has_eeprom = true,
+     .write = &kWClassic, .erase = &kEClassic, .calibration = &kC6, .cp_hides_configuration = false,
+     .programming = &kF87XA},
 }};
 
 // The rows are looked up by the enum's value: a row out of place is a

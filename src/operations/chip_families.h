@@ -4,6 +4,7 @@
 #include <span>
 
 #include "chips/catalogue.h"
+#include "icsp/icsp.h"
 
 namespace fw {
 
@@ -58,6 +59,21 @@ struct CalibrationGroup {
   CalibrationRead calibration;
 };
 
+// How the silicon takes writes and erases, where families differ beyond the
+// groups: how many program words one programming cycle writes, and erases
+// that are sequences of their own rather than the Bulk Erase commands.
+struct Programming {
+  std::uint32_t latch_words;  // program words loaded for one Begin Programming
+  // Everything, protected or not (program, configuration, EEPROM); empty:
+  // Bulk Erase Program Memory (and Data Memory) as the groups say.
+  std::span<const IcspStep> erase;
+  // The EEPROM alone before Write Data; empty: Bulk Erase Data Memory.
+  std::span<const IcspStep> erase_data;
+  // The erase above takes the EEPROM too, so a write of program memory reads
+  // the EEPROM first and puts it back.
+  bool erase_takes_data;
+};
+
 // Everything the device operations decide by a chip's family, one row per
 // ChipFamily. Every family reads, writes and verifies program and
 // configuration memory; the EEPROM operations only where it has one.
@@ -71,6 +87,7 @@ struct FamilyRow {
   // With CP on, the configuration words read as zeros too: a protection
   // just programmed cannot be read back.
   bool cp_hides_configuration;
+  const Programming* programming;
 };
 
 // The row for the selected chip: none for no chip (ID word 0) or an ID word

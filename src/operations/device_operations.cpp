@@ -224,10 +224,15 @@ Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool enti
   // User IDs take programming only after an erase from configuration space.
   const bool ids = user_ids && !entire_config;
   auto fail = [this] { return FailAfterErase(false, false); };
-  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return fail();
-  if ((entire_config || ids) && !icsp_.LoadConfiguration()) return fail();
-  if (group.load_blank_before_erase && !icsp_.LoadDataForProgramMemory(0x3FFF)) return fail();
-  if (!icsp_.BulkEraseProgramMemory()) return fail();
+  if (!found.row->programming->erase.empty()) {
+    bool erased = false;
+    if (!EraseBySequence(*found.row, &erased)) return FailAfterErase(false, erased);
+  } else {
+    if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return fail();
+    if ((entire_config || ids) && !icsp_.LoadConfiguration()) return fail();
+    if (group.load_blank_before_erase && !icsp_.LoadDataForProgramMemory(0x3FFF)) return fail();
+    if (!icsp_.BulkEraseProgramMemory()) return fail();
+  }
   if (!icsp_.SetInitState()) return FailAfterErase(false, true);
   if (protection_last) return WriteConfigurationFirst(group, entire_config, ids);
   return WriteAfterErase(group, entire_config, ids);
@@ -257,10 +262,14 @@ bool DeviceOperations::WriteConfiguration(const WriteGroup& group, bool entire_c
 }
 
 std::optional<Outcome> DeviceOperations::WriteProgramWords(bool externally_timed) {
-  for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
+  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const std::uint32_t latch = found.row != nullptr ? found.row->programming->latch_words : 1;
+  for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; k += latch) {
     if (dialogs_.StopRequested()) return CancelAfterErase(false);
-    if (!icsp_.WriteProgramMemory(k, externally_timed)) return FailAfterErase(false, true);
-    words_written_ = k + 1;
+    const bool written =
+        latch == 1 ? icsp_.WriteProgramMemory(k, externally_timed) : icsp_.WriteProgramRow(k, latch, externally_timed);
+    if (!written) return FailAfterErase(false, true);
+    words_written_ = k + latch;
     Progress(k, chip_.ProgramSize, 200);
   }
   return std::nullopt;
@@ -381,7 +390,7 @@ Outcome DeviceOperations::WriteData() {
       [this](std::uint32_t i) { return icsp_.WriteDataMemory(i, false); },
       [this] {
         writing_began_ = true;
-        if (!icsp_.BulkEraseDataMemory()) return false;
+        if (!EraseDataMemory()) return false;
         log_.LogEvent(LogCode::kNone, "    the data memory is erased first: bytes blank in the view (FF) stay erased");
         return true;
       });
@@ -549,13 +558,19 @@ Outcome DeviceOperations::ChipErase(bool keep_calibration, const std::optional<O
   if (dialogs_.StopRequested()) return Cancelled();
   bool erased = false;
   auto fail = [&]() { return FailAfterErase(false, erased); };
-  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.LoadConfiguration()) {
-    return fail();
+  const Programming& programming = *found.row->programming;
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return fail();
+  if (!programming.erase.empty()) {
+    // The family's own erase takes everything, protected or not.
+    if (!icsp_.Run(programming.erase)) return fail();
+    erased = true;
+  } else {
+    if (!icsp_.LoadConfiguration()) return fail();
+    if (group.load_blank_before_erase && !icsp_.LoadDataForProgramMemory(0x3FFF)) return fail();
+    if (!icsp_.BulkEraseProgramMemory()) return fail();
+    erased = true;
+    if (group.erases_data && !icsp_.BulkEraseDataMemory()) return fail();
   }
-  if (group.load_blank_before_erase && !icsp_.LoadDataForProgramMemory(0x3FFF)) return fail();
-  if (!icsp_.BulkEraseProgramMemory()) return fail();
-  erased = true;
-  if (group.erases_data && !icsp_.BulkEraseDataMemory()) return fail();
   if (!icsp_.SetInitState()) return fail();
 
   if (group.after_erase_message != nullptr) {

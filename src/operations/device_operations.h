@@ -198,6 +198,14 @@ class DeviceOperations {
   // Program memory from word 0 up, the OSCCAL word last: nothing when all
   // went in, else how the write ends (cancelled, or failed after the erase).
   std::optional<Outcome> WriteProgramWords(bool externally_timed);
+  // The erase before a write on a family that erases by a sequence of its
+  // own: the EEPROM, which that erase takes too, is read first and written
+  // back (where protection lets it be read). False after a logged failure;
+  // *erased once the erase ran.
+  bool EraseBySequence(const FamilyRow& row, bool* erased);
+  // The data memory alone, by the family's own sequence or Bulk Erase Data
+  // Memory, the chip in programming mode.
+  bool EraseDataMemory();
   // Reads the band-gap bits back after the configuration word was written.
   bool BandGapBack();
   // The closing of a write that went through: the calibration record

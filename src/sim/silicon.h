@@ -49,6 +49,24 @@ struct Silicon {
   bool erase_wants_load;
   // A bulk erase of program memory also erases a protected EEPROM.
   bool erase_clears_protected_data;
+
+  // Program words one Begin Programming writes, from latches loaded at the
+  // counter's low bits (1: the last Load alone).
+  std::uint32_t latch_words;
+  // Begin Programming (0x08) erases the cells it writes first, so a word
+  // may gain bits as well as lose them.
+  bool program_erases_first;
+  // The command that ends an externally timed cycle.
+  std::uint8_t end_programming;
+  // Chip Erase (0x1F), self-timed; 0 where the chip has none.
+  std::uint32_t chip_erase_us;
+  // The code-protect clear sequence (0x01, 0x07, then Begin Programming on
+  // the configuration word) erases everything, protected or not.
+  bool protection_clear;
+  // The bulk erases only arm: the Begin Programming after them runs them.
+  bool bulk_erase_needs_begin;
+  // The bulk erases do nothing while CP or CPD is on.
+  bool bulk_erase_refused_protected;
 };
 
 // The row for a catalogue entry (by its family; a few chips differ from

@@ -19,6 +19,11 @@ constexpr std::uint8_t kBulkEraseProgram = 0x09;
 constexpr std::uint8_t kEndProgramming = 0x0A;
 constexpr std::uint8_t kBulkEraseData = 0x0B;
 constexpr std::uint8_t kBeginProgrammingExt = 0x18;
+// The classic mid-range parts' own: the PIC16F84A's bulk erase setup
+// (DS30262E Table 2-2) and the PIC16F87xA's Chip Erase (DS39589B Table 2-1).
+constexpr std::uint8_t kBulkEraseSetup1 = 0x01;
+constexpr std::uint8_t kBulkEraseSetup2 = 0x07;
+constexpr std::uint8_t kChipErase = 0x1F;
 
 constexpr std::uint16_t kF629Osccal = 0x34A8;        // RETLW 0xA8
 constexpr std::uint16_t kF629ConfigFactory = 0x2FFF;  // band-gap bits 13:12 = 10
@@ -54,6 +59,26 @@ VirtualChip::VirtualChip(const ChipEntry& entry, std::uint8_t revision)
   for (std::size_t k = 0; k < silicon_.calibration_words.size(); ++k) {
     config_.at(silicon_.calibration_words[k]) = silicon_.calibration_values.at(k);
   }
+  ResetLatches();
+}
+
+void VirtualChip::ResetLatches() {
+  latches_.assign(silicon_.latch_words, 0x3FFF);
+  latched_row_.reset();
+}
+
+void VirtualChip::LoadLatch(std::uint16_t word) {
+  const std::uint32_t row = pc_ / silicon_.latch_words * silicon_.latch_words;
+  if (latched_row_ && *latched_row_ != row) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "latches loaded for the row at 0x%04X were never programmed: lost when a load came at 0x%04X",
+                  *latched_row_, pc_);
+    Note(text);
+    ResetLatches();
+  }
+  latched_row_ = row;
+  latches_[pc_ % silicon_.latch_words] = word;
 }
 
 void VirtualChip::EnterProgrammingMode() {
@@ -62,6 +87,8 @@ void VirtualChip::EnterProgrammingMode() {
   programming_ = true;
   pc_ = 0;
   latch_ = Latch::kNone;
+  armed_ = Armed::kNone;
+  ResetLatches();
   pending_data_command_.reset();
   cycle_.reset();
 }
@@ -72,6 +99,8 @@ void VirtualChip::LeaveProgrammingMode() {
   programming_ = false;
   pc_ = 0;
   latch_ = Latch::kNone;
+  armed_ = Armed::kNone;
+  ResetLatches();
   pending_data_command_.reset();
   cycle_.reset();
 }
@@ -203,7 +232,7 @@ void VirtualChip::Command(std::uint8_t code, std::uint64_t now_us) {
     Settle();
   }
   if (cycle_ && External(*cycle_)) {
-    if (code == kEndProgramming) {
+    if (code == silicon_.end_programming) {
       // Judged where the End frame began.
       EndCycle(now_us);
       return;
@@ -215,6 +244,9 @@ void VirtualChip::Command(std::uint8_t code, std::uint64_t now_us) {
     Note("a command arrived while a data packet was expected");
     pending_data_command_.reset();
   }
+  // A sequence goes on only with its next command.
+  const Armed armed = armed_;
+  armed_ = Armed::kNone;
   switch (code) {
     case kLoadConfiguration:
     case kLoadDataProgram:
@@ -233,14 +265,39 @@ void VirtualChip::Command(std::uint8_t code, std::uint64_t now_us) {
       break;
     }
     case kBeginProgrammingInt:
-    case kBeginProgrammingExt:
+      if (armed == Armed::kBulkProgram || armed == Armed::kBulkData || armed == Armed::kClear) {
+        StartArmedErase(armed, now_us);
+      } else {
+        StartCycle(code, now_us);
+      }
+      break;
     case kBulkEraseProgram:
     case kBulkEraseData:
+      if (silicon_.bulk_erase_needs_begin) {
+        armed_ = code == kBulkEraseProgram ? Armed::kBulkProgram : Armed::kBulkData;
+        break;
+      }
       StartCycle(code, now_us);
       break;
-    case kEndProgramming:
+    case kBeginProgrammingExt:
+      StartCycle(code, now_us);
       break;
-    default: {
+    case kBulkEraseSetup1:
+    case kBulkEraseSetup2:
+      if (!silicon_.protection_clear) goto unknown;
+      if (code == kBulkEraseSetup1) {
+        armed_ = Armed::kSetup1;
+      } else if (armed == Armed::kSetup1) {
+        armed_ = Armed::kClear;
+      }
+      break;
+    case kChipErase:
+      if (silicon_.chip_erase_us == 0) goto unknown;
+      StartCycle(code, now_us);
+      break;
+    default:
+      if (code == silicon_.end_programming) break;  // with no cycle running, nothing to end
+    unknown: {
       char text[64];
       std::snprintf(text, sizeof text, "unknown ICSP command 0x%02X ignored", code);
       Note(text);
@@ -276,9 +333,10 @@ std::uint32_t VirtualChip::Lateness(std::string* why) const {
 }
 
 void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {
-  Cycle c{command, now_us, silicon_.erase_us, 0, pc_, latch_, latch_value_, false, 0, {}};
+  Cycle c{command, now_us, silicon_.erase_us, 0, pc_, latch_, latch_value_, false, 0, {}, 0, 0, 0, 0, {}};
   c.excuse_us = Lateness(&c.why);
-  if (command == kBulkEraseProgram || command == kBulkEraseData) {
+  if (command == kBulkEraseProgram || command == kBulkEraseData || command == kChipErase) {
+    if (command == kChipErase) c.min_us = silicon_.chip_erase_us;
     c.loaded_blank = latch_ == Latch::kProgram && latch_value_ == 0x3FFF;
     cycle_ = c;
     return;
@@ -302,6 +360,20 @@ void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {
       return;
     }
   }
+  if (silicon_.latch_words > 1 && !config && c.latch == Latch::kProgram) {
+    // The latches go to the row the counter is in, whichever row they were
+    // loaded for (its low bits are not looked at).
+    const std::uint32_t row = pc_ / silicon_.latch_words * silicon_.latch_words;
+    if (latched_row_ && *latched_row_ != row) {
+      char text[140];
+      std::snprintf(text, sizeof text, "latches loaded for the row at 0x%04X programmed into the row at 0x%04X",
+                    *latched_row_, row);
+      Note(text);
+    }
+    c.pc = row;
+    c.row = latches_;
+    ResetLatches();
+  }
   if (c.min_us == 0) {
     char text[96];
     std::snprintf(text, sizeof text, "Begin Programming (%s) is not a command of this chip; ignored",
@@ -309,6 +381,20 @@ void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {
     Note(text);
     return;
   }
+  cycle_ = c;
+}
+
+void VirtualChip::StartArmedErase(Armed armed, std::uint64_t now_us) {
+  Cycle c{kBeginProgrammingInt, now_us, silicon_.erase_us, 0, pc_, latch_, latch_value_, false, 0, {}, 0, 0, 0, 0, {}};
+  c.excuse_us = Lateness(&c.why);
+  c.runs = armed == Armed::kBulkProgram ? kBulkEraseProgram
+           : armed == Armed::kBulkData  ? kBulkEraseData
+                                        : kBulkEraseSetup2;
+  if (armed == Armed::kClear && pc_ != entry_.ConfigBase + kConfigWord) {
+    Note("the protection clear sequence away from the configuration word; ignored");
+    return;
+  }
+  latch_ = Latch::kNone;
   cycle_ = c;
 }
 
@@ -330,6 +416,7 @@ std::uint16_t VirtualChip::DataPacket(std::uint16_t packet) {
     case kLoadDataProgram:
       latch_ = Latch::kProgram;
       latch_value_ = word;
+      if (silicon_.latch_words > 1 && pc_ < entry_.ConfigBase) LoadLatch(word);
       return packet;
     case kLoadDataData:
       latch_ = Latch::kData;
@@ -397,16 +484,39 @@ void VirtualChip::SetConfigWord(std::uint32_t i, std::uint16_t w) {
   config_[i] = w & 0x3FFF;
 }
 
+bool VirtualChip::BulkEraseRefused(const char* what) {
+  if (!silicon_.bulk_erase_refused_protected || (!CodeProtected() && !DataProtected())) return false;
+  Note(std::string(what) + " refused: the chip is protected (only its erase of everything clears that)");
+  return true;
+}
+
+void VirtualChip::EraseEverything(bool user_ids) {
+  std::fill(program_.begin(), program_.end(), 0x3FFF);
+  std::fill(data_.begin(), data_.end(), 0xFF);
+  for (std::uint32_t i : silicon_.config_words) config_.at(i) = 0x3FFF;
+  if (user_ids) {
+    for (std::uint32_t i = 0; i < 4 && i < config_.size(); ++i) config_[i] = 0x3FFF;
+  }
+}
+
 void VirtualChip::Complete(const Cycle& cycle) {
-  switch (cycle.command) {
+  switch (cycle.runs != 0 ? cycle.runs : cycle.command) {
     case kBeginProgrammingInt:
     case kBeginProgrammingExt:
       Program(cycle);
       break;
     case kBulkEraseProgram:
-      BulkEraseProgram(cycle);
+      if (!BulkEraseRefused("Bulk Erase Program Memory")) BulkEraseProgram(cycle);
+      break;
+    case kChipErase:
+      // From configuration space the user IDs go too.
+      EraseEverything(cycle.pc >= entry_.ConfigBase);
+      break;
+    case kBulkEraseSetup2:
+      EraseEverything(false);
       break;
     case kBulkEraseData:
+      if (BulkEraseRefused("Bulk Erase Data Memory")) break;
       if (DataProtected()) {
         Note("Bulk Erase Data Memory with CPD = 0 does nothing; ignored");
       } else {
@@ -435,15 +545,24 @@ void VirtualChip::Program(const Cycle& cycle) {
     cell = cycle.command == kBeginProgrammingInt ? value : static_cast<std::uint8_t>(cell & value);
     return;
   }
-  // Flash cells are not erased before programming: only bits go to 0.
+  // Flash cells are not erased before programming, only bits go to 0,
+  // except where the cycle erases what it writes first.
+  const auto put = [&](std::uint16_t& cell, std::uint16_t value) {
+    cell = silicon_.program_erases_first && cycle.command == kBeginProgrammingInt
+               ? value
+               : static_cast<std::uint16_t>(cell & value);
+  };
   if (cycle.pc < entry_.ConfigBase) {
     if (CodeProtected()) {
       std::snprintf(text, sizeof text, "program word 0x%04X not programmed: CP = 0", cycle.pc);
       Note(text);
       return;
     }
-    std::uint16_t& cell = program_[cycle.pc % program_.size()];
-    cell = static_cast<std::uint16_t>(cell & cycle.value);
+    if (!cycle.row.empty()) {
+      for (std::size_t j = 0; j < cycle.row.size(); ++j) put(program_[(cycle.pc + j) % program_.size()], cycle.row[j]);
+      return;
+    }
+    put(program_[cycle.pc % program_.size()], cycle.value);
     return;
   }
   const auto offset = ConfigOffset(cycle.pc);
@@ -454,7 +573,7 @@ void VirtualChip::Program(const Cycle& cycle) {
   // Read-only and unimplemented cells take nothing, silently: a whole
   // configuration area written from an image passes over them.
   if (!writable) return;
-  config_[*offset] = static_cast<std::uint16_t>(config_[*offset] & cycle.value);
+  put(config_[*offset], cycle.value);
 }
 
 void VirtualChip::BulkEraseProgram(const Cycle& cycle) {

@@ -123,7 +123,14 @@ class VirtualChip {
     std::uint64_t end_us = 0;     // the arrival of the frame that ended it
     std::int64_t end_sent_us = 0;   // the latest it can have been sent, as later frames show
     int frames_after = 0;
+    // What a Begin Programming runs when a sequence armed it for an erase
+    // (the bulk erase or protection clear it completes); 0: programming.
+    std::uint8_t runs = 0;
+    // A row of program words from the latches (families with several).
+    std::vector<std::uint16_t> row;
   };
+  // How far a sequence that a Begin Programming completes has come.
+  enum class Armed { kNone, kBulkProgram, kBulkData, kSetup1, kClear };
 
   bool External(const Cycle& c) const { return c.command == 0x18; }
   // Frames are sent at least 1 ms apart: two that arrived closer than that,
@@ -149,6 +156,13 @@ class VirtualChip {
   void Complete(const Cycle& cycle);
   void Program(const Cycle& cycle);
   void BulkEraseProgram(const Cycle& cycle);
+  void StartArmedErase(Armed armed, std::uint64_t now_us);
+  void LoadLatch(std::uint16_t word);
+  void ResetLatches();
+  // Chip Erase, and the protection clear: everything, whatever protection.
+  void EraseEverything(bool user_ids);
+  // The bulk erases of a chip that refuses them under protection.
+  bool BulkEraseRefused(const char* what);
   void AbandonExternal(const char* why);
   void Note(std::string text);
 
@@ -179,6 +193,9 @@ class VirtualChip {
   std::optional<std::uint8_t> pending_data_command_;
   std::optional<Cycle> cycle_;
   std::optional<Cycle> ended_;  // waiting for the frames after its end
+  std::vector<std::uint16_t> latches_;       // the program-word latches
+  std::optional<std::uint32_t> latched_row_;  // where the loaded latches belong
+  Armed armed_ = Armed::kNone;
   std::vector<std::string> notes_;
 };
 
