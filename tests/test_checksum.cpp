@@ -86,7 +86,7 @@ TEST(Checksum, DS41390CWorkedExamples) {
   // Example 7-1: PIC16F1827 blank. 7-2: PIC16LF1827, 0x00AA at the first and
   // the last address. 7-3 and 7-4: code-protected, with those user IDs.
   // Then the same cases on the families added since, summed by hand by
-  // their documents' rules (DS41360A 7.4, DS41244E, DS30262E, DS39589B).
+  // their documents' rules (DS41360A 7.4, DS41244E, DS30262E, DS39589B, DS39607B, DS39603C).
   const struct {
     const char* chip;
     bool pattern;
@@ -113,6 +113,9 @@ TEST(Checksum, DS41390CWorkedExamples) {
       {"PIC16F877A", false, {0}, 0x0FCF},  // 8K x 3FFF + (3FFF & 2FCF)
       {"PIC16F873A", false, {0}, 0x1FCF},  // 4K words
       {"PIC16F874A", false, {0x1, 0x2, 0x3, 0x4}, 0x2203},  // 1FFF & 2FCF + 1234
+      {"PIC16F88", false, {0}, 0x3002},  // 4K x 3FFF + 3FFF + (3FFF & 0003)
+      {"PIC16F819", false, {0}, 0x37FF},  // 2K x 3FFF + 3FFF
+      {"PIC16F818", false, {0x1, 0x2, 0x3, 0x4}, 0x3233},  // 1FFF + 1234
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.chip);

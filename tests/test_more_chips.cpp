@@ -144,6 +144,9 @@ TEST(MoreChips, TheClassicPartsWriteKeepTheirEepromAndEraseWhateverTheProtection
       {"PIC16F877A", 0x1FFF, true},   // CP alone: the EEPROM still reads
       {"PIC16F877A", 0x1EFF, false},  // CP and CPD
       {"PIC16F873A", 0x3FFF, true},
+      {"PIC16F88", 0x1FFF, true},  // externally timed, four latches
+      {"PIC16F819", 0x1EFF, false},
+      {"PIC16F818", 0x3FFF, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.chip) + " holding " + std::to_string(c.protection));

@@ -246,6 +246,48 @@ TEST(Silicon, ThePic16F84AErasesAsItsDocumentSays) {
   EXPECT_EQ(d.chip.ConfigWord(0), 0x0222) << "the user IDs stay";
 }
 
+// Chip Erase from program space takes what each document says; from
+// configuration space everything. The PIC16F88's four latches go in by
+// 0x18 and 0x17.
+TEST(Silicon, ChipEraseTakesWhatTheCounterAndTheFamilyAllow) {
+  const struct {
+    const char* chip;
+    bool from_config;
+    bool data_gone, config_gone, ids_gone;
+  } cases[] = {
+      {"PIC16F877A", false, true, false, false}, {"PIC16F877A", true, true, true, true},
+      {"PIC16F88", false, false, true, false},   {"PIC16F819", true, true, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.chip) + (c.from_config ? " from configuration space" : " from program space"));
+    ChipDriver d(c.chip);
+    d.chip.SetProgramWord(2, 0x0000);
+    d.chip.SetConfigWord(0, 0x0222);
+    d.chip.SetConfigWord(7, 0x0000);
+    d.chip.SetDataByte(1, 0x44);
+    if (c.from_config) d.LoadConfig();
+    d.Cmd(0x1F);
+    d.gap_us = d.chip.silicon().chip_erase_us;
+    d.Settle();
+    EXPECT_EQ(d.chip.ProgramWord(2), 0x3FFF);
+    EXPECT_EQ(d.chip.DataByte(1), c.data_gone ? 0xFF : 0x44);
+    EXPECT_EQ(d.chip.ConfigWord(7), c.config_gone ? 0x3FFF : 0x0000);
+    EXPECT_EQ(d.chip.ConfigWord(0), c.ids_gone ? 0x3FFF : 0x0222);
+  }
+  ChipDriver f88("PIC16F88");
+  f88.Inc(4);
+  for (const std::uint16_t w : {0x0101, 0x0202, 0x0303, 0x0404}) {
+    f88.Cmd(0x02);
+    f88.Data(w);
+    if (w != 0x0404) f88.Inc(1);
+  }
+  f88.Cmd(0x18);
+  f88.gap_us = f88.chip.silicon().ext_min_us;
+  f88.Cmd(0x17);
+  for (std::uint32_t j = 0; j < 4; ++j) EXPECT_EQ(f88.chip.ProgramWord(4 + j), 0x0101 * (j + 1));
+  EXPECT_EQ(FirstNote(f88), "");
+}
+
 // The PIC16F87xA: eight latches written as one block that 0x08 erases
 // first; loads that leave their block before a cycle are lost; the bulk
 // erases are refused under protection, Chip Erase never.

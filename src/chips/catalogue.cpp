@@ -352,7 +352,7 @@ constexpr std::array<ChipEntry, 81> kCatalogue = {{
 // pickle's times for DS41620 (TERAB 5 ms, TPINT 2.5/5 ms, TPEXT 2.1 ms) fit.
 // PIC16F913/914/916/917: DS41244E Table 4-1 (IDs), section 2.1 (memories),
 // Table 6-1 (TERA 6 ms, TPROG1 3 ms program / 6 ms data, TPROG2 3 ms).
-constexpr std::array<ChipEntry, 27> kAdded = {{
+constexpr std::array<ChipEntry, 31> kAdded = {{
     {.ChipName = "PIC16F1933", .IdWord = 0x2300, .DeviceFamily = 280, .Family = ChipFamily::F1933,
      .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
      .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
@@ -433,6 +433,25 @@ constexpr std::array<ChipEntry, 27> kAdded = {{
      .ProgramSize = 2048, .DataSize = 64, .ConfigSize = 16, .ConfigBase = 0x2000, .DataBase = 0x2100,
      .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 8, .ProgramWaitExt = 4,
      .DataWaitInt = 8, .DataWaitExt = 4, .Map = MapText::M1, .PictureFile = "PIC16F84A.jpg"},
+    // PIC16F818/819 (DS39603C) and PIC16F87/88 (DS39607B): programmed only
+    // externally timed, 1 ms above 4.5 V and 2 ms below it (Table 5-1 and
+    // 7-1); Chip Erase 0x1F at least 8 ms, its data-memory erase 2 ms.
+    {.ChipName = "PIC16F818", .IdWord = 0x04C0, .DeviceFamily = 38, .Family = ChipFamily::F818,
+     .ProgramSize = 2048, .DataSize = 128, .ConfigSize = 16, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::M1, .PictureFile = "PIC16F88.jpg"},
+    {.ChipName = "PIC16F819", .IdWord = 0x04E0, .DeviceFamily = 39, .Family = ChipFamily::F818,
+     .ProgramSize = 4096, .DataSize = 256, .ConfigSize = 16, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::M1, .PictureFile = "PIC16F88.jpg"},
+    {.ChipName = "PIC16F87", .IdWord = 0x0720, .DeviceFamily = 57, .Family = ChipFamily::F88,
+     .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 32, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::TwoWords, .PictureFile = "PIC16F88.jpg"},
+    {.ChipName = "PIC16F88", .IdWord = 0x0760, .DeviceFamily = 59, .Family = ChipFamily::F88,
+     .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 32, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::TwoWords, .PictureFile = "PIC16F88.jpg"},
     {.ChipName = "PIC16F876A", .IdWord = 0x0E00, .DeviceFamily = 112, .Family = ChipFamily::F87XA,
      .ProgramSize = 16384, .DataSize = 256, .ConfigSize = 16, .ConfigBase = 0x2000, .DataBase = 0x2100,
      .EraseProgramWait = 8, .EraseDataWait = 8, .ProgramWaitInt = 8, .ProgramWaitExt = 2,
@@ -498,11 +517,12 @@ constexpr const char* kMapTexts[] = {
     "0x2009 - Calibr.Word1, 0x200A - Calibr.Word2",
     "0x8000..0x8003 - User ID, 0x8006 - Device ID, 0x8007 - Config.Word1, 0x8008 - Config.Word2, "
     "0x8009 - Calibr.Word1, 0x800A - Calibr.Word2",
+    "0x2000..0x2003 - User ID, 0x2006 - Device ID, 0x2007 - Config.Word1, 0x2008 - Config.Word2",
 };
 
 constexpr const char* kFamilyNames[kChipFamilyCount] = {
     "F629", "F683", "F785", "F635", "F627A", "F615", "F617", "F752",
-    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933", "F1454", "F91X", "F84A", "F87XA"};
+    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933", "F1454", "F91X", "F84A", "F87XA", "F88", "F818"};
 
 
 }  // namespace
@@ -516,7 +536,7 @@ std::span<const ChipEntry> KnownChips() { return kKnown; }
 const char* MapTextOf(MapText map) { return kMapTexts[static_cast<int>(map)]; }
 
 const char* MapName(MapText map) {
-  static constexpr const char* names[] = {"M1", "M2", "M3", "M4", "M5", "M6", "M7"};
+  static constexpr const char* names[] = {"M1", "M2", "M3", "M4", "M5", "M6", "M7", "two-words"};
   return names[static_cast<int>(map)];
 }
 

@@ -12,12 +12,13 @@ namespace fw {
 // decisions are taken on the family, never on a chip's name.
 enum class ChipFamily {
   F629, F683, F785, F635, F627A, F615, F617, F752, F753, F88X, F72X, F720, F1822, F1501, F1508,
-  F1933, F1454, F91X, F84A, F87XA
+  F1933, F1454, F91X, F84A, F87XA, F88, F818
 };
-inline constexpr int kChipFamilyCount = 20;
+inline constexpr int kChipFamilyCount = 22;
 
-// The configuration memory map texts shown under the configuration view.
-enum class MapText { M1, M2, M3, M4, M5, M6, M7 };
+// The configuration memory map texts shown under the configuration view;
+// TwoWords: two configuration words and no calibration (the PIC16F87/88).
+enum class MapText { M1, M2, M3, M4, M5, M6, M7, TwoWords };
 
 struct ChipEntry {
   const char* ChipName;
@@ -48,7 +49,7 @@ std::span<const ChipEntry> Catalogue();
 std::span<const ChipEntry> KnownChips();
 
 const char* MapTextOf(MapText map);
-const char* MapName(MapText map);        // "M1" ... "M7"
+const char* MapName(MapText map);        // "M1" ... "M7", "two-words"
 const char* FamilyName(ChipFamily family);  // "F629" ...
 
 inline std::uint16_t DeviceFamilyOf(std::uint16_t id_word) {

@@ -14,6 +14,9 @@ const std::vector<ConfigLayout>& ConfigLayouts() {
   static const std::vector<ConfigBit> kF615 = {
       {0, "FOSC0"}, {1, "FOSC1"},   {2, "FOSC2"}, {3, "WDTE"},   {4, "!PWRTE"},
       {5, "MCLRE"}, {6, "!CP"},     {7, "IOSCFS"}, {8, "BOREN0"}, {9, "BOREN1"}};
+  static const std::vector<ConfigBit> kF818 = {
+      {0, "FOSC0"}, {1, "FOSC1"}, {2, "WDTE"}, {3, "!PWRTE"}, {4, "FOSC2"}, {5, "MCLRE"}, {6, "BOREN"},
+      {7, "LVP"},   {8, "!CPD"},  {9, "WRT0"}, {10, "WRT1"},  {11, "!DEBUG"}, {12, "CCPMX"}, {13, "!CP"}};
   auto with = [](std::vector<ConfigBit> bits, std::initializer_list<ConfigBit> more) {
     bits.insert(bits.end(), more);
     return bits;
@@ -87,6 +90,11 @@ const std::vector<ConfigLayout>& ConfigLayouts() {
        {{0, "FOSC0"}, {1, "FOSC1"}, {2, "WDTE"}, {3, "!PWRTE"}, {6, "BOREN"}, {7, "LVP"}, {8, "!CPD"},
         {9, "WRT0"}, {10, "WRT1"}, {11, "!DEBUG"}, {13, "!CP"}},
        {}},
+      // PIC16F87/88 (DS39607B Registers 4-1, 4-2) and PIC16F818/819
+      // (DS39603C Register 3-1): the same first word; the 87/88 add a
+      // second with the clock monitor bits.
+      {{F::F88}, kF818, {{0, "FCMEN"}, {1, "IESO"}}},
+      {{F::F818}, kF818, {}},
   };
   return layouts;
 }
@@ -150,6 +158,7 @@ const char* BitDescription(const char* caption) {
       {"CPUDIV1", "system clock divider, bit 1"},
       {"USBLSCLK", "USB clock, checked = 48 MHz (full speed) instead of 6 MHz"},
       {"PLLMULT", "PLL, checked = 3x instead of 4x"},
+      {"CCPMX", "CCP1 pin, checked = RB0 instead of RB3"},
   };
   for (const auto& t : kTexts) {
     if (std::strcmp(t.caption, caption) == 0) return t.text;

@@ -137,7 +137,7 @@ bool Icsp::WriteCell(std::uint32_t i, bool skip, std::uint8_t command,
   }
   return link_.SendWithWait(FastSendCommand(icsp::kBeginProgrammingExt), wait_ext,
                             " Begin Programming (ext)") &&
-         Send(FastSendCommand(icsp::kEndProgramming), " End Programming");
+         Send(FastSendCommand(end_programming_), " End Programming");
 }
 
 bool Icsp::WriteWord(std::uint32_t i, std::uint16_t value, bool externally_timed) {
@@ -242,7 +242,7 @@ bool Icsp::WriteProgramRow(std::uint32_t first, std::uint32_t count, bool extern
   }
   return link_.SendWithWait(FastSendCommand(icsp::kBeginProgrammingExt), chip_.ProgramWaitExt,
                             " Begin Programming (ext)") &&
-         Send(FastSendCommand(icsp::kEndProgramming), " End Programming");
+         Send(FastSendCommand(end_programming_), " End Programming");
 }
 
 }  // namespace fw

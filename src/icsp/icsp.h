@@ -65,6 +65,10 @@ class Icsp {
   Icsp(Link& link, const ChipRecord& chip, Images& images, OperatorDialogs& dialogs)
       : link_(link), chip_(chip), images_(images), dialogs_(dialogs) {}
 
+  // The command that ends an externally timed cycle on the selected chip's
+  // family (0x0A, or 0x17 on the classic mid-range parts).
+  void SetEndProgramming(std::uint8_t code) { end_programming_ = code; }
+
   // Whether the link is still up: every failed step closes it.
   bool LinkUp() const { return link_.PortValid(); }
   // Why the link closed, in words (empty while it is up).
@@ -131,6 +135,7 @@ class Icsp {
   const ChipRecord& chip_;
   Images& images_;
   OperatorDialogs& dialogs_;
+  std::uint8_t end_programming_ = icsp::kEndProgramming;
 };
 
 }  // namespace fw

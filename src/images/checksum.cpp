@@ -43,6 +43,12 @@ constexpr ChecksumRule kRules[] = {
     // DS39589B section 5.0, Table 5-1 (PIC16F873A/874A/876A/877A).
     {.family = ChipFamily::F87XA, .program_words_left_out = 0, .config_mask = 0x2FCF, .config2_mask = 0,
      .cp_bit = 13, .source = "DS39589B"},
+    // DS39607B section 6.0 (PIC16F87/88): both configuration words whole
+    // in their implemented bits; DS39603C section 5.0 (PIC16F818/819).
+    {.family = ChipFamily::F88, .program_words_left_out = 0, .config_mask = 0x3FFF, .config2_mask = 0x0003,
+     .cp_bit = 13, .source = "DS39607B"},
+    {.family = ChipFamily::F818, .program_words_left_out = 0, .config_mask = 0x3FFF, .config2_mask = 0,
+     .cp_bit = 13, .source = "DS39603C"},
     // DS41196 (PIC16F627A/628A/648A). 16F628A: 0x19FF, 0xE5CD; protected
     // 0x1BFE, 0xE7CC.
     {.family = ChipFamily::F627A, .program_words_left_out = 0, .config_mask = 0x21FF, .config2_mask = 0,

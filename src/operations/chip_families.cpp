@@ -112,6 +112,25 @@ constexpr WriteGroup kWClassic{.name = "classic",
                                .entire_config_message = kValueNoNeed,
                                .restores_osccal = false};
 
+constexpr WriteGroup kWClassicExternal{.name = "classic, externally timed",
+                                       .calibration = kNoRead,
+                                       .read_message = nullptr,
+                                       .externally_timed = true,
+                                       .load_blank_before_erase = false,
+                                       .entire_config_words = 8,
+                                       .config_word_writes = 1,
+                                       .entire_config_message = kValueNoNeed,
+                                       .restores_osccal = false};
+constexpr WriteGroup kWClassicTwoWords{.name = "classic, two configuration words",
+                                       .calibration = kNoRead,
+                                       .read_message = nullptr,
+                                       .externally_timed = true,
+                                       .load_blank_before_erase = false,
+                                       .entire_config_words = 9,
+                                       .config_word_writes = 2,
+                                       .entire_config_message = kValuesNoNeed,
+                                       .restores_osccal = false};
+
 // E: chip erase.
 constexpr EraseGroup kE1{.name = "E1",  // F88X
                          .calibration = Words(9, 1),
@@ -189,7 +208,7 @@ constexpr CalibrationGroup kC6{.name = "C6", .calibration = kNoRead};      // F6
 // P: how the silicon takes writes and erases.
 using Op = IcspStep::Op;
 // One word per programming cycle, the Bulk Erase commands.
-constexpr Programming kOneWord{.latch_words = 1, .erase = {}, .erase_data = {}, .erase_takes_data = false};
+constexpr Programming kOneWord{.latch_words = 1, .end_programming = icsp::kEndProgramming, .erase = {}, .erase_data = {}, .erase_takes_data = false};
 // PIC16F84A (DS30262E section 4.1): a protected chip refuses the bulk
 // erases, so every erase is the code-protect clear sequence, which takes
 // program memory, the configuration word and the EEPROM whatever the
@@ -209,7 +228,7 @@ constexpr IcspStep kF84AEraseData[] = {
     {.op = Op::kCommand, .code = icsp::kBulkEraseDataMemory, .text = " Bulk Erase Data Memory"},
     {.op = Op::kEraseDataCycle, .code = icsp::kBeginProgrammingInt, .text = " Begin Programming (int)"},
 };
-constexpr Programming kF84A{.latch_words = 1, .erase = kF84AErase, .erase_data = kF84AEraseData,
+constexpr Programming kF84A{.latch_words = 1, .end_programming = icsp::kEndProgramming, .erase = kF84AErase, .erase_data = kF84AEraseData,
                             .erase_takes_data = true};
 // PIC16F87xA (DS39589B sections 2.4 and 2.5): 0x08 erases and programs a
 // block of eight words from the eight latches (counter bits 2:0 ignored);
@@ -219,8 +238,21 @@ constexpr IcspStep kF87XAErase[] = {
     {.op = Op::kLoadConfiguration},
     {.op = Op::kEraseProgramCycle, .code = icsp::kChipErase, .text = " Chip Erase"},
 };
-constexpr Programming kF87XA{.latch_words = 8, .erase = kF87XAErase, .erase_data = {},
+constexpr Programming kF87XA{.latch_words = 8, .end_programming = icsp::kEndProgrammingClassic,
+                             .erase = kF87XAErase, .erase_data = {},
                              .erase_takes_data = true};
+
+// PIC16F87/88 (DS39607B) and PIC16F818/819 (DS39603C): four latches
+// programmed by 0x18 and ended by 0x17 (0x08 is a row erase there); Chip
+// Erase from configuration space takes everything, the only erase of a
+// protected chip; the data-memory erase runs with the Begin after it.
+constexpr IcspStep kF88EraseData[] = {
+    {.op = Op::kCommand, .code = icsp::kBulkEraseDataMemory, .text = " Bulk Erase Data Memory"},
+    {.op = Op::kEraseDataCycle, .code = icsp::kBeginProgrammingInt, .text = " Begin Erase"},
+    {.op = Op::kCommand, .code = icsp::kEndProgrammingClassic, .text = " End Programming"},
+};
+constexpr Programming kF88{.latch_words = 4, .end_programming = icsp::kEndProgrammingClassic,
+                           .erase = kF87XAErase, .erase_data = kF88EraseData, .erase_takes_data = true};
 
 using F = ChipFamily;
 using Cal = FactoryCalibration;
@@ -300,6 +332,12 @@ constexpr std::array<FamilyRow, kChipFamilyCount> kFamilies = {{
     {.family = F::F87XA, .factory_calibration = Cal::kNone, .has_eeprom = true,
      .write = &kWClassic, .erase = &kEClassic, .calibration = &kC6, .cp_hides_configuration = false,
      .programming = &kF87XA},
+    {.family = F::F88, .factory_calibration = Cal::kNone, .has_eeprom = true,
+     .write = &kWClassicTwoWords, .erase = &kEClassic, .calibration = &kC6, .cp_hides_configuration = false,
+     .programming = &kF88},
+    {.family = F::F818, .factory_calibration = Cal::kNone, .has_eeprom = true,
+     .write = &kWClassicExternal, .erase = &kEClassic, .calibration = &kC6, .cp_hides_configuration = false,
+     .programming = &kF88},
 }};
 
 // The rows are looked up by the enum's value: a row out of place is a

@@ -64,6 +64,7 @@ struct CalibrationGroup {
 // that are sequences of their own rather than the Bulk Erase commands.
 struct Programming {
   std::uint32_t latch_words;  // program words loaded for one Begin Programming
+  std::uint8_t end_programming;  // what ends an externally timed cycle
   // Everything, protected or not (program, configuration, EEPROM); empty:
   // Bulk Erase Program Memory (and Data Memory) as the groups say.
   std::span<const IcspStep> erase;

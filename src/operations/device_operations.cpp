@@ -36,6 +36,8 @@ void DeviceOperations::Open(const char* trying, bool times) {
   writing_began_ = false;
   words_written_ = 0;
   config_written_ = false;
+  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  icsp_.SetEndProgramming(found.row != nullptr ? found.row->programming->end_programming : icsp::kEndProgramming);
   dialogs_.ProgressOpen();
   log_.LogEvent(LogCode::kStarted, trying);
   if (times) log_.LogStartTime();
@@ -387,7 +389,7 @@ Outcome DeviceOperations::WriteData() {
   // has Bulk Erase Data Memory), then the walk passes over blank bytes.
   const Outcome outcome = DataWalk(
       " write the data memory",
-      [this](std::uint32_t i) { return icsp_.WriteDataMemory(i, false); },
+      [this](std::uint32_t i) { return icsp_.WriteDataMemory(i, DataExternallyTimed()); },
       [this] {
         writing_began_ = true;
         if (!EraseDataMemory()) return false;

@@ -206,6 +206,9 @@ class DeviceOperations {
   // The data memory alone, by the family's own sequence or Bulk Erase Data
   // Memory, the chip in programming mode.
   bool EraseDataMemory();
+  // EEPROM bytes are programmed as the family programs its words: the
+  // parts with no internally timed programming take 0x18 for them too.
+  bool DataExternallyTimed() const;
   // Reads the band-gap bits back after the configuration word was written.
   bool BandGapBack();
   // The closing of a write that went through: the calibration record

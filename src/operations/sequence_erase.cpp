@@ -16,6 +16,11 @@ bool DeviceOperations::EraseDataMemory() {
   return icsp_.BulkEraseDataMemory();
 }
 
+bool DeviceOperations::DataExternallyTimed() const {
+  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  return found.row != nullptr && found.row->write->externally_timed;
+}
+
 bool DeviceOperations::EraseBySequence(const FamilyRow& row, bool* erased) {
   const Programming& programming = *row.programming;
   const bool takes_data = programming.erase_takes_data && row.has_eeprom;
@@ -53,7 +58,7 @@ bool DeviceOperations::EraseBySequence(const FamilyRow& row, bool* erased) {
   if (std::all_of(kept.begin(), kept.end(), [](std::uint8_t b) { return b == 0xFF; })) return true;
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return false;
   for (std::uint32_t i = 0; i < kept.size(); ++i) {
-    if (!icsp_.WriteDataByte(i, kept[i], false)) return false;
+    if (!icsp_.WriteDataByte(i, kept[i], row.write->externally_timed)) return false;
   }
   log_.LogEvent(LogCode::kNone, "    the EEPROM, which this chip's erase takes too, has been written back as it was");
   return true;

@@ -58,8 +58,12 @@ struct Silicon {
   bool program_erases_first;
   // The command that ends an externally timed cycle.
   std::uint8_t end_programming;
-  // Chip Erase (0x1F), self-timed; 0 where the chip has none.
+  // Chip Erase (0x1F), self-timed; 0 where the chip has none. From
+  // configuration space it takes everything; from program space program
+  // memory and what these say.
   std::uint32_t chip_erase_us;
+  bool chip_erase_takes_data_anywhere;
+  bool chip_erase_takes_config_anywhere;
   // The code-protect clear sequence (0x01, 0x07, then Begin Programming on
   // the configuration word) erases everything, protected or not.
   bool protection_clear;

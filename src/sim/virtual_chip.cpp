@@ -490,10 +490,12 @@ bool VirtualChip::BulkEraseRefused(const char* what) {
   return true;
 }
 
-void VirtualChip::EraseEverything(bool user_ids) {
+void VirtualChip::EraseEverything(bool data, bool config, bool user_ids) {
   std::fill(program_.begin(), program_.end(), 0x3FFF);
-  std::fill(data_.begin(), data_.end(), 0xFF);
-  for (std::uint32_t i : silicon_.config_words) config_.at(i) = 0x3FFF;
+  if (data) std::fill(data_.begin(), data_.end(), 0xFF);
+  if (config) {
+    for (std::uint32_t i : silicon_.config_words) config_.at(i) = 0x3FFF;
+  }
   if (user_ids) {
     for (std::uint32_t i = 0; i < 4 && i < config_.size(); ++i) config_[i] = 0x3FFF;
   }
@@ -508,12 +510,14 @@ void VirtualChip::Complete(const Cycle& cycle) {
     case kBulkEraseProgram:
       if (!BulkEraseRefused("Bulk Erase Program Memory")) BulkEraseProgram(cycle);
       break;
-    case kChipErase:
-      // From configuration space the user IDs go too.
-      EraseEverything(cycle.pc >= entry_.ConfigBase);
+    case kChipErase: {
+      const bool from_config = cycle.pc >= entry_.ConfigBase;
+      EraseEverything(from_config || silicon_.chip_erase_takes_data_anywhere,
+                      from_config || silicon_.chip_erase_takes_config_anywhere, from_config);
       break;
+    }
     case kBulkEraseSetup2:
-      EraseEverything(false);
+      EraseEverything(true, true, false);
       break;
     case kBulkEraseData:
       if (BulkEraseRefused("Bulk Erase Data Memory")) break;

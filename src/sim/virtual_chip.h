@@ -159,8 +159,9 @@ class VirtualChip {
   void StartArmedErase(Armed armed, std::uint64_t now_us);
   void LoadLatch(std::uint16_t word);
   void ResetLatches();
-  // Chip Erase, and the protection clear: everything, whatever protection.
-  void EraseEverything(bool user_ids);
+  // Chip Erase, and the protection clear: program memory and what the
+  // flags say, whatever protection.
+  void EraseEverything(bool data, bool config, bool user_ids);
   // The bulk erases of a chip that refuses them under protection.
   bool BulkEraseRefused(const char* what);
   void AbandonExternal(const char* why);
