@@ -265,5 +265,35 @@ TEST(FileCommands, ExtensionsFormatsAndTheChipCheck) {
   EXPECT_EQ(none.state.log.Lines().back(), "No chip selected");
 }
 
+// A file built for another chip loads for a look, but says why it is no
+// file for this one: words wider than 14 bits, or bytes beyond its memories.
+TEST(FileCommands, AFileForAnotherChipIsNamedAsSuch) {
+  const struct {
+    const char* chip;
+    std::string text;
+    const char* misfit;  // what the reason begins with; "" for a file that fits
+  } cases[] = {
+      // PIC18: 16-bit words, configuration at 0x300000.
+      {"PIC16F877A", ":04000000FFEF0F00FF\n:020000040030CA\n:020000002200DC\n:00000001FF\n",
+       "holds 1 word wider than the 14 bits of the PIC16F877A (the first at 0x0000"},
+      // PIC16F1938: the configuration at word 0x8007 (byte 0x1000E).
+      {"PIC16F877A", ":020000040001F9\n:02000E00E43FCD\n:00000001FF\n",
+       "holds 2 bytes outside the memory of the PIC16F877A"},
+      // Configuration words as compilers write them, top bits set: they fit.
+      {"PIC16F84A", ":020000000A0BE9\n:02400E00F9FFB8\n:00000001FF\n", ""},
+      {"PIC16F84A", ":020000000A0BE9\n:02400E00F93F78\n:00000001FF\n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    FileRig rig(c.chip);
+    rig.WriteText(c.text);
+    const FileReport report = rig.state.files.LoadFile(rig.path, sectAll);
+    ASSERT_TRUE(report.done);
+    const std::string misfit = FileMisfit(report, rig.chip());
+    EXPECT_EQ(misfit.substr(0, std::string(c.misfit).size()), c.misfit);
+    EXPECT_EQ(misfit.empty(), std::string(c.misfit).empty());
+  }
+}
+
 }  // namespace
 }  // namespace fw

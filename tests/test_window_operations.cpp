@@ -641,6 +641,16 @@ class WindowOperationsTest : public QObject {
     bad.write(":0200000001\n");
     bad.close();
     QTRY_VERIFY_WITH_TIMEOUT(w.Logged("Program: " + path + " did not load; nothing written"), 5000);
+    // A build for another chip (its configuration beyond this one's memory)
+    // goes on in no part.
+    QTest::qWait(20);
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write(":020000000A0BE9\n:020000040001F9\n:02000E00E43FCD\n:00000001FF\n");
+    bad.close();
+    QTRY_VERIFY_WITH_TIMEOUT(w.Logged("Program: " + path + " holds 2 bytes outside the memory of the PIC16F684 "
+                                      "(built for another chip?); nothing written"),
+                             5000);
+    QCOMPARE(w.chip().ProgramWord(0), std::uint16_t{0x2805});
     // Deleted: the watch stops, with one line.
     QFile::remove(path);
     QTRY_VERIFY_WITH_TIMEOUT(!w.form.WatchAction->isChecked(), 5000);

@@ -468,8 +468,9 @@ void TForm1::LoadCommand(fw::FileSection section) {
   LoadPath(name, section);
 }
 
-bool TForm1::LoadPath(const QString& path, fw::FileSection section) {
+bool TForm1::LoadPath(const QString& path, fw::FileSection section, fw::FileReport* loaded) {
   const fw::FileReport report = state_.files.LoadFile(path.toStdString(), section);
+  if (loaded != nullptr) *loaded = report;
   SyncFromCore();
   // A load that failed changed nothing: the views, their file and their sum
   // are what they were.

@@ -111,7 +111,7 @@ class TForm1 : public QMainWindow {
   void Button3Click();
   // A load as the File menu's commands do it after their dialog: the file,
   // the log lines, the views and the checksum. False when it did not load.
-  bool LoadPath(const QString& path, fw::FileSection section);
+  bool LoadPath(const QString& path, fw::FileSection section, fw::FileReport* loaded = nullptr);
   // The device buttons: each runs its operation on the active page's views,
   // with CheckBox1 (keep calibration) and CheckBox2 (entire configuration)
   // as the options of the erase and the write.

@@ -159,8 +159,15 @@ bool TForm1::ReloadForRun(const char* run) {
   // The views may hold a read, the calibration shown after a write, or an
   // older build: what is written is the file, loaded again now.
   const fw::FileSection section = Page().section;
-  if (!LoadPath(file, section)) {
+  fw::FileReport report;
+  if (!LoadPath(file, section, &report)) {
     state_.log.LogEvent(fw::LogCode::kNone, std::string(run) + ": " + file.toStdString() + " did not load; nothing written");
+    return false;
+  }
+  // A file for another chip would go on only in part, under its own name.
+  if (const std::string misfit = fw::FileMisfit(report, state_.chip); !misfit.empty()) {
+    state_.log.LogEvent(fw::LogCode::kNone, std::string(run) + ": " + file.toStdString() + " " + misfit +
+                                                "; nothing written");
     return false;
   }
   return true;

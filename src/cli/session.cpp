@@ -131,15 +131,14 @@ int Session::LoadFile() {
     return kUsage;
   }
   if (!report.done) return kUsage;  // the reason is on standard error already
-  if (report.dropped_bytes > 0 && o_.command == "checksum") {
+  const std::string misfit = FileMisfit(report, state_.chip);
+  if (!misfit.empty() && o_.command == "checksum") {
     // A sum of what was kept of another chip's file is no checksum of it.
-    PrintError(o_.file + " holds " + std::to_string(report.dropped_bytes) + " bytes outside the memory of the " +
-               state_.chip.ChipName + " (built for another chip?): it has no checksum for this chip");
+    PrintError(o_.file + " " + misfit + ": it has no checksum for this chip");
     return kFailed;
   }
-  if (report.dropped_bytes > 0 && o_.command == "write" && !o_.force) {
-    PrintError(o_.file + " holds " + std::to_string(report.dropped_bytes) + " bytes outside the memory of the " +
-               state_.chip.ChipName + " (built for another chip?); give --force to write it all the same");
+  if (!misfit.empty() && o_.command == "write" && !o_.force) {
+    PrintError(o_.file + " " + misfit + "; give --force to write it all the same");
     return kUsage;
   }
   return kDone;

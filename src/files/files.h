@@ -24,7 +24,17 @@ struct FileReport {
   bool wrong_file = false;  // the HEX reading stopped at a record it could not take
   std::uint64_t dropped_bytes = 0;  // data bytes of the file outside the chip's areas
   std::string sha256;  // of the bytes read and parsed (a load), lower-case hex
+  // Program words of the file with bits above the chip's 14 (another word
+  // width: a PIC18 or PIC24 file), and the first of them.
+  std::uint64_t wide_words = 0;
+  std::uint32_t first_wide_address = 0;
 };
+
+// Why a file that loaded is no file for the selected chip (bytes outside
+// its memories, words wider than it has), in words for the log or a
+// terminal; empty when it fits. Writing such a file would put a part of it
+// on the chip and call that the file.
+std::string FileMisfit(const FileReport& report, const ChipRecord& chip);
 
 // The File menu's work: Intel HEX and raw images between files and the
 // images, shown in (or taken from) the views of the active page.
