@@ -113,6 +113,9 @@ TEST(Checksum, DS41390CWorkedExamples) {
       {"PIC16F877A", false, {0}, 0x0FCF},  // 8K x 3FFF + (3FFF & 2FCF)
       {"PIC16F873A", false, {0}, 0x1FCF},  // 4K words
       {"PIC16F874A", false, {0x1, 0x2, 0x3, 0x4}, 0x2203},  // 1FFF & 2FCF + 1234
+      {"PIC16F1946", false, {0}, 0x5712},  // 8K x 3FFF + 3FFF + 3713
+      {"PIC16LF1947", false, {0}, 0x3702},  // 16K words, no VCAPEN: + 3703
+      {"PIC16F946", false, {0}, 0xFFFF},  // 8K words, as the PIC16F916
       {"PIC16F88", false, {0}, 0x3002},  // 4K x 3FFF + 3FFF + (3FFF & 0003)
       {"PIC16F819", false, {0}, 0x37FF},  // 2K x 3FFF + 3FFF
       {"PIC16F818", false, {0x1, 0x2, 0x3, 0x4}, 0x3233},  // 1FFF + 1234

@@ -107,8 +107,10 @@ TEST(Pinouts, EveryPictureShowsTheFiveLinesOnRealPins) {
     ASSERT_NE(p, nullptr);
     EXPECT_NE(std::string(p->source).find("DS"), std::string::npos) << "a datasheet named";
     for (const Package& package : p->packages) {
+      // DIPs, and the 64-pin parts that come only as a quad flat package.
+      EXPECT_EQ(package.quad, package.pins == 64);
       EXPECT_TRUE(package.pins == 8 || package.pins == 14 || package.pins == 18 || package.pins == 20 ||
-                  package.pins == 28 || package.pins == 40);
+                  package.pins == 28 || package.pins == 40 || package.pins == 64);
       std::set<PinRole> roles;
       std::set<int> pins;
       for (const PinUse& use : package.uses) {

@@ -50,6 +50,8 @@ TEST(MoreChips, TheWordsAChipIsKnownBy) {
       // Words of the newer format are the ID whole: no revision bits.
       {0x3020, "PIC16F1454"},  {0x3021, "PIC16F1455"},  {0x3023, "PIC16F1459"}, {0x3027, "PIC16LF1459"},
       {0x3030, "PIC16F753"},   {0xF023, "PIC16F1459"},  {0x13E3, "PIC16F913"},  {0x1381, "PIC16F917"},
+      {0x1465, "PIC16F946"},   {0x2521, "PIC16F1947"},  {0x2583, "PIC16LF1946"}, {0x0563, "PIC16F84A"},
+      {0x0E2F, "PIC16F877A"},  {0x0764, "PIC16F88"},    {0x04C2, "PIC16F818"},
   };
   for (const auto& c : cases) {
     const LookupResult r = LookupChip(c.word);
@@ -126,6 +128,27 @@ TEST(MoreChips, APic16F1459IsFoundWrittenAndVerified) {
   EXPECT_EQ(rig.chip().ProgramWord(8191), 0x3FFF);
   EXPECT_EQ(rig.chip().ConfigWord(8) & 0x3FF3, 0x1FFF & 0x3FF3);
   for (const std::string& note : rig.chip().notes()) ADD_FAILURE() << note;
+}
+
+// One chip of each line added with the 64-pin parts: a whole image written
+// by the Program walk, verified, with the simulator noting nothing.
+TEST(MoreChips, TheSixtyFourPinPartsTakeAWholeImage) {
+  for (const char* name : {"PIC16F946", "PIC16LF1947"}) {
+    SCOPED_TRACE(name);
+    OpsRig rig(name);
+    Images& images = rig.state.images;
+    const std::uint32_t words = rig.state.chip.ProgramSize / 2;
+    for (std::uint32_t i = 0; i < words; ++i) SetWordAt(images.ProgramImage, i, static_cast<std::uint16_t>((i * 5 + 9) & 0x3FFF));
+    for (std::uint32_t i = 0; i < rig.state.chip.DataSize; ++i) images.DataImage[i] = static_cast<std::uint8_t>(i * 3);
+    rig.ShowImages();
+    WriteJob job;
+    job.erase = true;
+    const JobResult result = ProductionWriter(rig.state).Write(job);
+    ASSERT_EQ(result.outcome, Outcome::kDone) << rig.state.log.Lines().back();
+    EXPECT_EQ(rig.chip().ProgramWord(words - 1), ((words - 1) * 5 + 9) & 0x3FFF);
+    EXPECT_EQ(rig.chip().DataByte(255), (255 * 3) & 0xFF);
+    for (const std::string& note : rig.chip().notes()) ADD_FAILURE() << note;
+  }
 }
 
 // The classic mid-range parts through the operations: a write of program

@@ -352,7 +352,7 @@ constexpr std::array<ChipEntry, 81> kCatalogue = {{
 // pickle's times for DS41620 (TERAB 5 ms, TPINT 2.5/5 ms, TPEXT 2.1 ms) fit.
 // PIC16F913/914/916/917: DS41244E Table 4-1 (IDs), section 2.1 (memories),
 // Table 6-1 (TERA 6 ms, TPROG1 3 ms program / 6 ms data, TPROG2 3 ms).
-constexpr std::array<ChipEntry, 31> kAdded = {{
+constexpr std::array<ChipEntry, 36> kAdded = {{
     {.ChipName = "PIC16F1933", .IdWord = 0x2300, .DeviceFamily = 280, .Family = ChipFamily::F1933,
      .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
      .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
@@ -401,6 +401,24 @@ constexpr std::array<ChipEntry, 31> kAdded = {{
      .ProgramSize = 32768, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
      .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
      .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1934.jpg"},
+    // PIC16(L)F1946/1947: the PIC16F193x's programming (pickle, OpenProg for
+    // DS41397).
+    {.ChipName = "PIC16F1946", .IdWord = 0x2500, .DeviceFamily = 296, .Family = ChipFamily::F1946,
+     .ProgramSize = 16384, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1947.jpg"},
+    {.ChipName = "PIC16F1947", .IdWord = 0x2520, .DeviceFamily = 297, .Family = ChipFamily::F1946,
+     .ProgramSize = 32768, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1947.jpg"},
+    {.ChipName = "PIC16LF1946", .IdWord = 0x2580, .DeviceFamily = 300, .Family = ChipFamily::F1946,
+     .ProgramSize = 16384, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1947.jpg"},
+    {.ChipName = "PIC16LF1947", .IdWord = 0x25A0, .DeviceFamily = 301, .Family = ChipFamily::F1946,
+     .ProgramSize = 32768, .DataSize = 256, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0xF000,
+     .EraseProgramWait = 5, .EraseDataWait = 5, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
+     .DataWaitInt = 5, .DataWaitExt = 3, .Map = MapText::M7, .PictureFile = "PIC16F1947.jpg"},
     {.ChipName = "PIC16F1454", .IdWord = 0x3020, .DeviceFamily = 385, .Family = ChipFamily::F1454,
      .ProgramSize = 16384, .DataSize = 0, .ConfigSize = 1024, .ConfigBase = 0x8000, .DataBase = 0x8200,
      .EraseProgramWait = 5, .EraseDataWait = 0, .ProgramWaitInt = 5, .ProgramWaitExt = 3,
@@ -484,6 +502,10 @@ constexpr std::array<ChipEntry, 31> kAdded = {{
      .ProgramSize = 8192, .DataSize = 256, .ConfigSize = 128, .ConfigBase = 0x2000, .DataBase = 0x2100,
      .EraseProgramWait = 6, .EraseDataWait = 6, .ProgramWaitInt = 3, .ProgramWaitExt = 3,
      .DataWaitInt = 6, .DataWaitExt = 6, .Map = MapText::M4, .PictureFile = "PIC16F913.jpg"},
+    {.ChipName = "PIC16F946", .IdWord = 0x1460, .DeviceFamily = 163, .Family = ChipFamily::F91X,
+     .ProgramSize = 16384, .DataSize = 256, .ConfigSize = 128, .ConfigBase = 0x2000, .DataBase = 0x2100,
+     .EraseProgramWait = 6, .EraseDataWait = 6, .ProgramWaitInt = 3, .ProgramWaitExt = 3,
+     .DataWaitInt = 6, .DataWaitExt = 6, .Map = MapText::M4, .PictureFile = "PIC16F946.jpg"},
 }};
 
 // Every chip, the 81 first.
@@ -522,7 +544,7 @@ constexpr const char* kMapTexts[] = {
 
 constexpr const char* kFamilyNames[kChipFamilyCount] = {
     "F629", "F683", "F785", "F635", "F627A", "F615", "F617", "F752",
-    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933", "F1454", "F91X", "F84A", "F87XA", "F88", "F818"};
+    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933", "F1454", "F91X", "F84A", "F87XA", "F88", "F818", "F1946"};
 
 
 }  // namespace

@@ -12,9 +12,9 @@ namespace fw {
 // decisions are taken on the family, never on a chip's name.
 enum class ChipFamily {
   F629, F683, F785, F635, F627A, F615, F617, F752, F753, F88X, F72X, F720, F1822, F1501, F1508,
-  F1933, F1454, F91X, F84A, F87XA, F88, F818
+  F1933, F1454, F91X, F84A, F87XA, F88, F818, F1946
 };
-inline constexpr int kChipFamilyCount = 22;
+inline constexpr int kChipFamilyCount = 23;
 
 // The configuration memory map texts shown under the configuration view;
 // TwoWords: two configuration words and no calibration (the PIC16F87/88).

@@ -64,14 +64,16 @@ std::vector<ChipMenuNode> BuildMenu() {
        Item("PIC16LF1934", 0x2440), Item("PIC16F1936", 0x2360), Item("PIC16LF1936", 0x2460),
        Item("PIC16F1937", 0x2380), Item("PIC16LF1937", 0x2480), Item("PIC16F1938", 0x23A0),
        Item("PIC16LF1938", 0x24A0), Item("PIC16F1939", 0x23C0), Item("PIC16LF1939", 0x24C0),
-       Item("PIC16F1454", 0x3020), Item("PIC16LF1454", 0x3024), Item("PIC16F1455", 0x3021),
+       Item("PIC16F1946", 0x2500), Item("PIC16LF1946", 0x2580), Item("PIC16F1947", 0x2520),
+       Item("PIC16LF1947", 0x25A0), Item("PIC16F1454", 0x3020), Item("PIC16LF1454", 0x3024), Item("PIC16F1455", 0x3021),
        Item("PIC16LF1455", 0x3025), Item("PIC16F1459", 0x3023), Item("PIC16LF1459", 0x3027)});
   ChipMenuNode f8x = Sub("PIC16F8x/87x/91x", {Item("PIC16F84A", 0x0560), Item("PIC16F87", 0x0720), Item("PIC16F88", 0x0760),
                                                Item("PIC16F818", 0x04C0), Item("PIC16F819", 0x04E0),
                                                Item("PIC16F873A", 0x0E40),
                                                Item("PIC16F874A", 0x0E60), Item("PIC16F876A", 0x0E00),
                                                Item("PIC16F877A", 0x0E20), Item("PIC16F913", 0x13E0), Item("PIC16F914", 0x13C0),
-                                               Item("PIC16F916", 0x13A0), Item("PIC16F917", 0x1380)});
+                                               Item("PIC16F916", 0x13A0), Item("PIC16F917", 0x1380),
+                                               Item("PIC16F946", 0x1460)});
   return {std::move(pic12), std::move(pic16), std::move(f8x), std::move(f19xx)};
 }
 

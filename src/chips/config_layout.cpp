@@ -93,6 +93,14 @@ const std::vector<ConfigLayout>& ConfigLayouts() {
       // PIC16F87/88 (DS39607B Registers 4-1, 4-2) and PIC16F818/819
       // (DS39603C Register 3-1): the same first word; the 87/88 add a
       // second with the clock monitor bits.
+      // PIC16(L)F1946/1947: gputils p16f1947.inc (CONFIG2 0x3713, one
+      // VCAPEN bit, which the LF parts lack).
+      {{F::F1946},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "FOSC2"}, {3, "WDTE0"}, {4, "WDTE1"}, {5, "!PWRTE"},
+        {6, "MCLRE"}, {7, "!CP"}, {8, "!CPD"}, {9, "BOREN0"}, {10, "BOREN1"}, {11, "!CLKOUTEN"},
+        {12, "IESO"}, {13, "FCMEN"}},
+       {{0, "WRT0"}, {1, "WRT1"}, {4, "VCAPEN"}, {8, "PLLEN"}, {9, "STVREN"}, {10, "BORV"}, {12, "!DEBUG"},
+        {13, "LVP"}}},
       {{F::F88}, kF818, {{0, "FCMEN"}, {1, "IESO"}}},
       {{F::F818}, kF818, {}},
   };

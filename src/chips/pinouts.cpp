@@ -69,6 +69,22 @@ std::vector<PinUse> FortyPin(BigPartNames n = {}) {
           {R::kVdd, 32, "VDD"}, {R::kIcspClk, 39, n.clk}, {R::kIcspDat, 40, n.dat}};
 }
 
+// The 64-pin TQFP parts: their VDD and VSS pins (the analog supplies
+// AVDD/AVSS included, which must be connected too) and MCLR, ICSPCLK and
+// ICSPDAT where the datasheet puts them.
+std::vector<PinUse> SixtyFourPin(int vpp, const char* vpp_label, int clk, int dat, int avdd, int avss) {
+  std::vector<PinUse> uses = {{R::kVpp, vpp, vpp_label}, {R::kIcspClk, clk, "RB6/ICSPCLK"},
+                              {R::kIcspDat, dat, "RB7/ICSPDAT"}, {R::kVdd, avdd, "AVDD"}, {R::kVss, avss, "AVSS"}};
+  for (int pin : {10, 26, 38, 57}) {
+    if (pin != avdd) uses.push_back({R::kVdd, pin, "VDD"});
+  }
+  for (int pin : {9, 20, 25, 41, 56}) {
+    if (pin != avss) uses.push_back({R::kVss, pin, "VSS"});
+  }
+  if (avdd != 19) uses.push_back({R::kVdd, 19, "VDD"});
+  return uses;
+}
+
 }  // namespace
 
 const std::vector<Pinout>& Pinouts() {
@@ -162,6 +178,18 @@ const std::vector<Pinout>& Pinouts() {
       {"PIC16F88.jpg",
        "PIC16F87/88 datasheet DS30487 and PIC16F818/819 datasheet DS39598, pin diagrams",
        {{18, "PIC16F818, PIC16F819, PIC16F87, PIC16F88", EighteenPin("RB7/PGD", "RB6/PGC")}}},
+      {"PIC16F946.jpg",
+       "PIC16F913/914/916/917/946 datasheet DS41250, 64-pin TQFP diagram",
+       {{.pins = 64, .chips = "PIC16F946",
+         .uses = SixtyFourPin(36, "RE3/MCLR/VPP", 23, 24, 26, 25),
+         .quad = true}},
+       "AVDD (26) and AVSS (25) are supplies as well: connect them with VDD and VSS."},
+      {"PIC16F1947.jpg",
+       "PIC16(L)F1946/1947 datasheet DS41414, 64-pin TQFP diagram",
+       {{.pins = 64, .chips = "PIC16F1946, PIC16F1947",
+         .uses = SixtyFourPin(7, "RG5/MCLR/VPP", 42, 37, 19, 20),
+         .quad = true}},
+       "AVDD (19) and AVSS (20) are supplies as well: connect them with VDD and VSS."},
       {"PIC16F876A.jpg",
        "PIC16F87XA datasheet DS39582, 28-pin diagram",
        {{28, "PIC16F873A, PIC16F876A", TwentyEightPin(kF87xANames)}}},

@@ -16,11 +16,14 @@ struct PinUse {
   const char* label;  // the pin as the datasheet names it, e.g. "RA3/MCLR/VPP"
 };
 
-// One DIP package and where its programming pins are.
+// One package and where its programming pins are: a DIP, or a quad flat
+// package (the 64-pin parts come in no other) whose pins run counter-
+// clockwise from pin 1 at the top of the left side, a quarter per side.
 struct Package {
   int pins;
   const char* chips;  // the chips in it, as the picture titles them
   std::vector<PinUse> uses;  // VDD and VSS twice on the 28- and 40-pin parts
+  bool quad = false;
 };
 
 // What a connection picture shows: the package(s) of the chips it serves,

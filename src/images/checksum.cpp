@@ -81,6 +81,10 @@ constexpr ChecksumRule kRules[] = {
     // (0x3733) and without them on the LF parts (0x3703, rows below).
     {.family = ChipFamily::F1933, .program_words_left_out = 0, .config_mask = 0x3FFF, .config2_mask = 0x3733,
      .cp_bit = 7, .source = "DS41360A section 7.4, Table 7-1"},
+    // PIC16(L)F1946/1947: the same rule with the bits gputils'
+    // p16f1947.inc lists (CONFIG2 0x3713; LF parts 0x3703, rows below).
+    {.family = ChipFamily::F1946, .program_words_left_out = 0, .config_mask = 0x3FFF, .config2_mask = 0x3713,
+     .cp_bit = 7, .source = "the shared rule, no section published for this family"},
     // PIC16(L)F145x: the shared rule with the bits gputils' p16f1459.inc
     // lists (CONFIG1 0x3EFF, CONFIG2 0x3FF3); no DS41620 text was found.
     {.family = ChipFamily::F1454, .program_words_left_out = 0, .config_mask = 0x3EFF, .config2_mask = 0x3FF3,
@@ -138,6 +142,9 @@ constexpr DeviceMasks kDeviceMasks[] = {
     {.device_family = 292, .config_mask = 0x3FFF, .config2_mask = 0x3703},
     {.device_family = 293, .config_mask = 0x3FFF, .config2_mask = 0x3703},
     {.device_family = 294, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    // PIC16LF1946/1947: no VCAPEN.
+    {.device_family = 300, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    {.device_family = 301, .config_mask = 0x3FFF, .config2_mask = 0x3703},
     // PIC16LF72x: no voltage regulator, no VCAPEN.
     {.device_family = 200, .config_mask = 0x377F, .config2_mask = 0},
     {.device_family = 201, .config_mask = 0x377F, .config2_mask = 0},

@@ -338,6 +338,11 @@ constexpr std::array<FamilyRow, kChipFamilyCount> kFamilies = {{
     {.family = F::F818, .factory_calibration = Cal::kNone, .has_eeprom = true,
      .write = &kWClassicExternal, .erase = &kEClassic, .calibration = &kC6, .cp_hides_configuration = false,
      .programming = &kF88},
+    // PIC16(L)F1946/1947: the PIC16F193x's rows (pickle and OpenProg for
+    // DS41397: the same commands, erase and calibration words).
+    {.family = F::F1946, .factory_calibration = Cal::kWords, .has_eeprom = true,
+     .write = &kW3, .erase = &kE3, .calibration = &kC4, .cp_hides_configuration = false,
+     .programming = &kOneWord},
 }};
 
 // The rows are looked up by the enum's value: a row out of place is a

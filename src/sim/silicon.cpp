@@ -315,6 +315,20 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .chip_erase_us = ms(8), .chip_erase_takes_data_anywhere = false,
                  .chip_erase_takes_config_anywhere = true, .protection_clear = false,
                  .bulk_erase_needs_begin = true, .bulk_erase_refused_protected = true}},
+    // PIC16(L)F1946/1947: the PIC16F193x's silicon (pickle and OpenProg for
+    // DS41397 give the same commands and times).
+    {.family = ChipFamily::F1946,
+     .silicon = {.erase_us = ms(5), .program_int_us = ms(2.5), .config_int_us = ms(5),
+                 .data_int_us = ms(5), .ext_min_us = ms(1.0), .ext_max_us = ms(2.1),
+                 .cp_bit = 7, .cpd_bit = 8, .config_words = {7, 8},
+                 .calibration_words = {9, 10}, .calibration_values = {0x3E5A, 0x2C31},
+                 .calibration_erasable = false, .unimplemented_config_bits = 0,
+                 .config_space_aliases = false, .cp_hides_config = false,
+                 .ext_config_refused = true, .erase_wants_load = false,
+                 .erase_clears_protected_data = false,
+                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0A,
+                 .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false, .chip_erase_takes_config_anywhere = false, .protection_clear = false, .bulk_erase_needs_begin = false,
+                 .bulk_erase_refused_protected = false}},
 }};
 
 // PIC16F707 and PIC16LF707 (device codes 214, 215): configuration words are

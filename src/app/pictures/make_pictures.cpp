@@ -157,13 +157,125 @@ void DrawWire(QPainter& g, const Panel& p, const fw::PinUse& use, QPoint from, i
   }
 }
 
+// A quad flat package: a square body with a quarter of the pins on each
+// side, counter-clockwise from pin 1 at the top of the left side; the
+// programming pins are listed beside it, as their names would crowd the
+// short sides.
+struct Quad {
+  Quad(const QRect& area, const fw::Package& package)
+      : package(package),
+        side(package.pins / 4),
+        pitch(18),
+        size(side * pitch + 16),
+        left(area.left() + 330),
+        top(area.top() + 50 + (area.height() - 110 - size) / 2) {}
+  int right() const { return left + size; }
+  int bottom() const { return top + size; }
+  // Which side pin `pin` is on (0 left, 1 bottom, 2 right, 3 top) and the
+  // middle of its place along the body's edge.
+  std::pair<int, QPoint> Place(int pin) const {
+    const int k = (pin - 1) % side, along = 8 + k * pitch + pitch / 2;
+    switch ((pin - 1) / side) {
+      case 0: return {0, QPoint(left, top + along)};
+      case 1: return {1, QPoint(left + along, bottom())};
+      case 2: return {2, QPoint(right(), bottom() - along)};
+      default: return {3, QPoint(right() - along, top)};
+    }
+  }
+  const fw::Package& package;
+  const int side, pitch, size, left, top;
+};
+
+void DrawQuad(QPainter& g, const QRect& area, const fw::Package& package, int gw_right,
+              const std::map<fw::PinRole, QPoint>& terminals) {
+  const Quad q(area, package);
+  constexpr int stub = 12;
+  g.setPen(QPen(Qt::black, 2));
+  g.setBrush(QColor(40, 40, 40));
+  g.drawRect(q.left, q.top, q.size, q.size);
+  g.setBrush(Qt::white);
+  g.drawEllipse(QPoint(q.left + 34, q.top + 30), 5, 5);  // the pin 1 mark
+  std::map<int, const fw::PinUse*> used;
+  for (const fw::PinUse& use : package.uses) used[use.pin] = &use;
+  for (int pin = 1; pin <= package.pins; ++pin) {
+    const auto [side, at] = q.Place(pin);
+    const auto it = used.find(pin);
+    g.setPen(Qt::NoPen);
+    g.setBrush(it == used.end() ? QColor(150, 150, 150) : RoleColor(it->second->role));
+    if (side % 2 == 0) {
+      g.drawRect(side == 0 ? q.left - stub : q.right(), at.y() - 3, stub, 6);
+    } else {
+      g.drawRect(at.x() - 3, side == 1 ? q.bottom() : q.top - stub, 6, stub);
+    }
+    if (it != used.end() || pin % 8 == 1) {
+      // The used pins and every eighth are numbered inside the body.
+      g.setPen(Qt::white);
+      g.setFont(Font(10));
+      const QPoint inward = side == 0 ? QPoint(12, 0) : side == 1 ? QPoint(0, -12) : side == 2 ? QPoint(-12, 0) : QPoint(0, 12);
+      g.drawText(QRect(at.x() + inward.x() - 12, at.y() + inward.y() - 7, 24, 14), Qt::AlignCenter,
+                 QString::number(pin));
+    }
+  }
+  int lane = 0, line = 0;
+  for (const fw::PinRole role : kRoles) {
+    for (const fw::PinUse& use : package.uses) {
+      if (use.role != role) continue;
+      const auto [side, at] = q.Place(use.pin);
+      const QPoint from = terminals.at(role);
+      const int lane_x = gw_right + 16 + lane * 9;
+      const int below = q.bottom() + stub + 10 + lane * 7, above = q.top - stub - 10 - lane * 7;
+      const int beside = q.right() + stub + 10 + lane * 7;
+      QPainterPath path(from);
+      path.lineTo(lane_x, from.y());
+      switch (side) {
+        case 0:
+          path.lineTo(lane_x, at.y());
+          path.lineTo(q.left - stub, at.y());
+          break;
+        case 1:
+          path.lineTo(lane_x, below);
+          path.lineTo(at.x(), below);
+          path.lineTo(at.x(), q.bottom() + stub);
+          break;
+        case 2:
+          path.lineTo(lane_x, below);
+          path.lineTo(beside, below);
+          path.lineTo(beside, at.y());
+          path.lineTo(q.right() + stub, at.y());
+          break;
+        default:
+          path.lineTo(lane_x, above);
+          path.lineTo(at.x(), above);
+          path.lineTo(at.x(), q.top - stub);
+          break;
+      }
+      g.setPen(QPen(RoleColor(role), 2));
+      g.setBrush(Qt::NoBrush);
+      g.drawPath(path);
+      ++lane;
+      // The list beside the package: pin, line, the datasheet's name.
+      g.setPen(RoleColor(role));
+      g.setFont(Font(12, true));
+      const QString name = fw::RoleName(role);
+      const QString text = name.startsWith(use.label) ? QString("%1  %2").arg(use.pin).arg(name)
+                                                      : QString("%1  %2 = %3").arg(use.pin).arg(name, use.label);
+      g.drawText(QRect(q.right() + stub + 110, q.top + line++ * 18, area.right() - q.right() - stub - 110, 16),
+                 Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
+  }
+}
+
 // One package and the gateway beside it, inside `area`.
 void DrawPanel(QPainter& g, const QRect& area, const fw::Package& package, bool narrow) {
   const Panel p(area, package, narrow);
   g.setFont(Font(narrow ? 14 : 18, true));
   g.setPen(Qt::black);
   g.drawText(QRect(area.left(), area.top(), area.width(), 26), Qt::AlignCenter,
-             QString("%1 (DIP-%2)").arg(package.chips).arg(package.pins));
+             QString("%1 (%2-%3)").arg(package.chips).arg(package.quad ? "TQFP" : "DIP").arg(package.pins));
+  if (package.quad) {
+    DrawQuad(g, area, package, p.gw_left + p.gw_width, DrawGateway(g, p));
+    return;
+  }
   const std::map<fw::PinRole, QPoint> terminals = DrawGateway(g, p);
   DrawPackage(g, p);
   // A line from each gateway signal to every pin that takes it.
