@@ -31,7 +31,7 @@ prints() {  # COMMAND ARG... -- PATTERN
 }
 
 files=(bin/flashwright bin/flashwright-cli bin/flashwright-sim
-       share/flashwright/pictures/PIC16F630.jpg share/flashwright/pictures/PIC16F882.jpg
+       share/flashwright/pictures/PIC16F630.jpg share/flashwright/pictures/PIC16F882.jpg share/flashwright/chips.txt
        share/applications/flashwright.desktop share/icons/hicolor/scalable/apps/flashwright.svg
        share/mime/packages/flashwright.xml
        share/doc/flashwright/README.md share/doc/flashwright/simulator.md)

@@ -52,13 +52,16 @@ struct OpsRig {
   std::vector<int> erases;
   AppState state;
 
-  explicit OpsRig(const char* name, sim::Fault fault = {})
-      : gateway(*FindChipByName(name), 0, fault, [this] { return pause.elapsed_us; }),
+  explicit OpsRig(const char* name, sim::Fault fault = {}) : OpsRig(*FindChipByName(name), fault) {
+    state.selector.SelectChip(FindChipByName(name)->IdWord);
+  }
+  // A chip of any entry on the lines, none selected yet.
+  explicit OpsRig(const ChipEntry& entry, sim::Fault fault = {})
+      : gateway(entry, 0, fault, [this] { return pause.elapsed_us; }),
         state(clock, pause, dialogs, [this](const std::string&, std::string*) {
           return std::make_unique<CountingDevice>(gateway.Open(), &frames, &erase_frame, &erases);
         }) {
     pause.record = false;
-    state.selector.SelectChip(FindChipByName(name)->IdWord);
     state.link.OpenPort("demo");
   }
   sim::VirtualChip& chip() { return gateway.chip(); }

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -230,6 +231,37 @@ TEST(Cli, WhereNothingCanBeRecordedNothingIsErased) {
   EXPECT_EQ(access("flashwright", F_OK), -1) << "no data folder in the current folder";
   std::remove(file.c_str());
   std::remove(Temp("any.hex").c_str());
+}
+
+// A chip of a known family added in the data folder's chips file: listed
+// with where it came from, found by name and by its device ID, written; a
+// line the file gets wrong is named with its number at every start.
+TEST(Cli, AChipsFileAddsChipsAndNamesItsBadLines) {
+  const std::string home = Temp("chips_home");
+  ASSERT_EQ(system(("mkdir -p '" + home + "/flashwright'").c_str()), 0);
+  const std::string file = home + "/flashwright/chips.txt";
+  Write(file, "# chips of my own\nMYPIC684, F683, 0x1560, 2048, 256, 0x0FFF\nBAD, F999, 0x1580, 2048, 256, 0x0FFF\n");
+  const Env env = {{"XDG_DATA_HOME", home.c_str()}};
+  const Result listed = Cli({"chips"}, env);
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  EXPECT_NE(listed.err.find(file + " line 3: no family \"F999\""), std::string::npos) << listed.err;
+  EXPECT_NE(listed.err.find("1 chip added from " + file), std::string::npos) << listed.err;
+  EXPECT_NE(listed.out.find("MYPIC684"), std::string::npos);
+  EXPECT_NE(listed.out.find("added from " + file + " line 2"), std::string::npos) << listed.out;
+  const Result csv = Cli({"chips", "--csv"}, env);
+  EXPECT_NE(csv.out.find("\nMYPIC684,0x1560,171,F683,4096,256,"), std::string::npos) << csv.out;
+
+  const Result detected = Cli({"detect", "--port", "demo:MYPIC684"}, env);
+  EXPECT_NE(detected.out.find("Selected chip is  MYPIC684"), std::string::npos) << detected.out << detected.err;
+  const std::string hex = Temp("mine.hex");
+  Write(hex, kMidRangeHex);
+  const Result written = Cli({"write", "--port", "demo:MYPIC684", "--chip", "mypic684", "--yes", hex}, env);
+  EXPECT_EQ(written.status, 0) << written.out << written.err;
+  EXPECT_NE(written.out.find("No differences found."), std::string::npos);
+  const Result unknown = Cli({"detect", "--port", "demo:MYPIC684"});
+  EXPECT_NE(unknown.status, 0) << "without the file the chip is unknown";
+  std::remove(hex.c_str());
+  std::remove(file.c_str());
 }
 
 TEST(Cli, WriteVerifiesOnTheDemoGateway) {

@@ -142,6 +142,11 @@ int main(int argc, char** argv) {
   // The five forms, in their order: the main window, the about box, and one
   // each of the windows that are otherwise made anew for every use.
   TForm1 form(state, dialogs, ports, initial);
+  // The user's chips file, checked at every start: what it refused and what
+  // it added open the log.
+  for (const std::string& line : fw::ReadChipsFile(fw::LoadChipsFile(), state.chips)) {
+    state.log.LogEvent(fw::LogCode::kNone, line);
+  }
   form.SetPortLister(port_list);
   // The operator's choices of the last run; a port named on the command line
   // wins.

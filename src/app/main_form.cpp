@@ -604,8 +604,7 @@ void TForm1::FindChipClick() {
   none->setObjectName("NoChipMatches");
   none->hide();
   // By name, the digits as numbers would read them: PIC12F609 before PIC12F1501.
-  std::vector<const fw::ChipEntry*> entries;
-  for (const fw::ChipEntry& e : fw::KnownChips()) entries.push_back(&e);
+  std::vector<const fw::ChipEntry*> entries = state_.chips.All();
   std::sort(entries.begin(), entries.end(), [](const fw::ChipEntry* a, const fw::ChipEntry* b) {
     return fw::ChipNameOrder(a->ChipName, b->ChipName);
   });

@@ -76,6 +76,8 @@ class TForm1 : public QMainWindow {
  public:
   TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports,
          const QString& initial_port, QWidget* parent = nullptr);
+  // The application state the window works on.
+  fw::AppState& State() { return state_; }
 
   // Where the port box's list comes from when it drops down.
   void SetPortLister(std::function<QStringList()> lister) { ComboBox1->lister = std::move(lister); }

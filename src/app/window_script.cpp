@@ -50,7 +50,7 @@ int RunWindowScript(TForm1& form, QtDialogs& dialogs, const QString& path, QStri
         done = form.LastOutcome() == fw::Outcome::kDone;
       }
     } else if (command == "chip") {
-      const fw::ChipEntry* entry = fw::FindChipByName(argument.toStdString());
+      const fw::ChipEntry* entry = form.State().chips.FindByName(argument.toStdString());
       done = entry != nullptr;
       if (done) form.ChipMenuItemClick(entry->IdWord);
     } else if (command == "load-all") {

@@ -681,6 +681,18 @@ std::vector<std::string> NearestChipNames(const std::string& name, std::size_t c
   return names;
 }
 
+LookupResult LookupSelected(const ChipRecord& chip) {
+  if (chip.ChipIdWord == 0) return {LookupResult::Kind::kNoChip, nullptr};
+  // The entry selected, while the word is still its own (a word set by
+  // other means is looked up afresh).
+  const ChipEntry* e = chip.Entry;
+  const std::uint16_t id = chip.ChipIdWord;
+  if (e != nullptr && (IsWholeWordId(e->IdWord) ? e->IdWord == (id & 0x3FFF) : e->Key() == (id & 0x3FE0))) {
+    return {LookupResult::Kind::kEntry, e};
+  }
+  return LookupChip(id);
+}
+
 void ChipRecord::Assign(const ChipEntry& entry, std::uint16_t id_word) {
   ChipName = entry.ChipName;
   PictureFile = entry.PictureFile;
@@ -696,6 +708,8 @@ void ChipRecord::Assign(const ChipEntry& entry, std::uint16_t id_word) {
   ProgramSize = entry.ProgramSize;
   DataSize = entry.DataSize;
   ConfigSize = entry.ConfigSize;
+  Entry = &entry;
+  ConfigMasks[0] = ConfigMasks[1] = 0;
 }
 
 }  // namespace fw

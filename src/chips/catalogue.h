@@ -69,6 +69,11 @@ struct LookupResult {
 inline bool IsWholeWordId(std::uint16_t id_word) { return (id_word & 0x3000) == 0x3000; }
 LookupResult LookupChip(std::uint16_t id_word);
 
+// The entry of the selected chip, a chip added from the chips file as well
+// as a built-in one: none for ID word 0.
+struct ChipRecord;
+LookupResult LookupSelected(const ChipRecord& chip);
+
 // The entry a chip name names, for the simulator, the command line and the
 // demo port: its display name, its menu caption ("PIC16F636 / 639") or one
 // chip of a combined entry ("PIC16F639"), in any letter case, blanks
@@ -96,6 +101,10 @@ struct ChipRecord {
   std::uint32_t ProgramSize = 0;
   std::uint32_t DataSize = 0;
   std::uint32_t ConfigSize = 0;
+  // The entry selected (nullptr: none), and for a chip a user added, the
+  // bits its configuration words implement (0: as its family's).
+  const ChipEntry* Entry = nullptr;
+  std::uint16_t ConfigMasks[2] = {0, 0};
 
   // Fills every field from `entry`, with `id_word` as the selecting word.
   void Assign(const ChipEntry& entry, std::uint16_t id_word);

@@ -107,8 +107,9 @@ const std::vector<ConfigLayout>& ConfigLayouts() {
   return layouts;
 }
 
-const ConfigLayout* ConfigLayoutFor(std::uint16_t chip_id_word) {
-  const LookupResult found = LookupChip(chip_id_word);
+namespace {
+
+const ConfigLayout* LayoutOf(const LookupResult& found) {
   if (found.kind != LookupResult::Kind::kEntry) return nullptr;
   for (const ConfigLayout& layout : ConfigLayouts()) {
     for (ChipFamily f : layout.families) {
@@ -117,6 +118,23 @@ const ConfigLayout* ConfigLayoutFor(std::uint16_t chip_id_word) {
   }
   return nullptr;
 }
+
+ProtectionBits ProtectionOf(const ConfigLayout* layout) {
+  ProtectionBits bits;
+  if (layout == nullptr) return bits;
+  for (const ConfigBit& b : layout->w1) {
+    const std::string_view caption = b.caption;
+    if (caption == "!CP") bits.code = static_cast<std::uint16_t>(bits.code | (1u << b.bit));
+    if (caption == "!CPD") bits.data = static_cast<std::uint16_t>(bits.data | (1u << b.bit));
+  }
+  return bits;
+}
+
+}  // namespace
+
+const ConfigLayout* ConfigLayoutFor(std::uint16_t chip_id_word) { return LayoutOf(LookupChip(chip_id_word)); }
+
+const ConfigLayout* ConfigLayoutFor(const ChipRecord& chip) { return LayoutOf(LookupSelected(chip)); }
 
 std::uint16_t NamedBits(const std::vector<ConfigBit>& bits) {
   std::uint16_t mask = 0;
@@ -174,17 +192,9 @@ const char* BitDescription(const char* caption) {
   return "";
 }
 
-ProtectionBits ProtectionBitsFor(std::uint16_t chip_id_word) {
-  ProtectionBits bits;
-  const ConfigLayout* layout = ConfigLayoutFor(chip_id_word);
-  if (layout == nullptr) return bits;
-  for (const ConfigBit& b : layout->w1) {
-    const std::string_view caption = b.caption;
-    if (caption == "!CP") bits.code = static_cast<std::uint16_t>(bits.code | (1u << b.bit));
-    if (caption == "!CPD") bits.data = static_cast<std::uint16_t>(bits.data | (1u << b.bit));
-  }
-  return bits;
-}
+ProtectionBits ProtectionBitsFor(std::uint16_t chip_id_word) { return ProtectionOf(ConfigLayoutFor(chip_id_word)); }
+
+ProtectionBits ProtectionBitsFor(const ChipRecord& chip) { return ProtectionOf(ConfigLayoutFor(chip)); }
 
 std::uint16_t ComparedConfigBits(const ChipEntry& entry, std::uint32_t word) {
   if (word <= 3) return 0x3FFF;
@@ -196,6 +206,16 @@ std::uint16_t ComparedConfigBits(const ChipEntry& entry, std::uint32_t word) {
   }
   if (word == 8 && layout->TwoWords()) return NamedBits(layout->w2);
   return 0;
+}
+
+std::uint16_t ComparedConfigBits(const ChipRecord& chip, std::uint32_t word) {
+  const LookupResult found = LookupSelected(chip);
+  if (found.kind != LookupResult::Kind::kEntry) return 0;
+  const std::uint16_t bits = ComparedConfigBits(*found.entry, word);
+  if ((word == 7 || word == 8) && chip.ConfigMasks[word - 7] != 0) {
+    return static_cast<std::uint16_t>(bits & chip.ConfigMasks[word - 7]);
+  }
+  return bits;
 }
 
 }  // namespace fw

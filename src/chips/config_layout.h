@@ -28,6 +28,7 @@ struct ConfigLayout {
 // The layout of the chip an ID word selects (revision bits ignored, the
 // PIC16F753 only by its exact word); nullptr for no chip or an unknown one.
 const ConfigLayout* ConfigLayoutFor(std::uint16_t chip_id_word);
+const ConfigLayout* ConfigLayoutFor(const ChipRecord& chip);
 // Every layout, for checks over the whole catalogue.
 const std::vector<ConfigLayout>& ConfigLayouts();
 
@@ -50,7 +51,11 @@ struct ProtectionBits {
   std::uint16_t all() const { return static_cast<std::uint16_t>(code | data); }
 };
 ProtectionBits ProtectionBitsFor(std::uint16_t chip_id_word);
+ProtectionBits ProtectionBitsFor(const ChipRecord& chip);
 
 std::uint16_t ComparedConfigBits(const ChipEntry& entry, std::uint32_t word);
+// The same for the selected chip: an added chip's own masks narrow its
+// family's bits.
+std::uint16_t ComparedConfigBits(const ChipRecord& chip, std::uint32_t word);
 
 }  // namespace fw

@@ -102,9 +102,13 @@ int Run(int argc, char** argv) {
       return kDone;
     }
   }
+  // The user's chips are checked at every start, whatever the command.
+  const ChipsFile chips_file = LoadChipsFile();
+  ChipList chips;
+  for (const std::string& line : ReadChipsFile(chips_file, chips)) std::cerr << "flashwright-cli: " << line << "\n";
   Options options;
   try {
-    options = Parse(argc, argv);
+    options = Parse(argc, argv, &chips);
     if (!options.file.empty() && options.command != "database") CheckReadable(options.file);
   } catch (const UsageError& error) {
     std::cerr << "flashwright-cli: " << error.text << "\n";
@@ -112,9 +116,9 @@ int Run(int argc, char** argv) {
   }
   if (options.command == "chips") {
     if (options.csv) {
-      PrintChipsCsv(std::cout);
+      PrintChipsCsv(std::cout, chips);
     } else {
-      PrintChipsTable(std::cout);
+      PrintChipsTable(std::cout, chips);
     }
     return kDone;
   }
@@ -155,6 +159,7 @@ int Run(int argc, char** argv) {
     return kDone;
   }
   RunShared shared;
+  shared.chips_file = chips_file;
   shared.signals = &g_stop_signals;
   shared.host = platform::HostName();
   std::unique_ptr<SerialNumbers> serials;

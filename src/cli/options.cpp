@@ -399,8 +399,8 @@ void TakeProduction(const Words& w, Options& o) {
 
 // What is kept, against the memories of the chip named (a chip found by
 // --chip auto is checked once it answers).
-void CheckKeptPlaces(const Words& w, const Options& o) {
-  const ChipEntry* chip = o.chip == "auto" ? nullptr : FindChipByName(o.chip);
+void CheckKeptPlaces(const Words& w, const Options& o, const ChipList* chips) {
+  const ChipEntry* chip = o.chip == "auto" ? nullptr : chips ? chips->FindByName(o.chip) : FindChipByName(o.chip);
   if (chip == nullptr) return;
   const std::uint32_t words = chip->ProgramSize / 2;
   if (o.keep.program && o.keep.program->second >= words) {
@@ -479,7 +479,7 @@ std::string HelpText(const std::string& command) {
   return sub.help("flashwright-cli", CLI::AppFormatMode::Normal);
 }
 
-Options Parse(int argc, char** argv) {
+Options Parse(int argc, char** argv, const ChipList* chips) {
   if (argc < 2) throw UsageError{"no command given (try --help)"};
   Options o;
   o.command = argv[1];
@@ -526,14 +526,14 @@ Options Parse(int argc, char** argv) {
     }
     return o;
   }
-  if (o.chip != "auto" && !o.chip.empty() && FindChipByName(o.chip) == nullptr) {
+  if (o.chip != "auto" && !o.chip.empty() && (chips ? chips->FindByName(o.chip) : FindChipByName(o.chip)) == nullptr) {
     std::string nearest;
     for (const std::string& n : NearestChipNames(o.chip)) nearest += (nearest.empty() ? "" : ", ") + n;
     throw UsageError{"unknown chip \"" + o.chip + "\"; the nearest are " + nearest};
   }
   if (!command->device) return o;
   CheckDeviceCommand(*command, o);
-  CheckKeptPlaces(w, o);
+  CheckKeptPlaces(w, o, chips);
   return o;
 }
 

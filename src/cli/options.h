@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "chips/user_chips.h"
 #include "log/operator_dialogs.h"
 #include "operations/kept_file.h"
 #include "operations/device_operations.h"
@@ -56,6 +57,7 @@ struct UsageError {
 };
 
 // Reads the command line; throws UsageError with the reason.
-Options Parse(int argc, char** argv);
+// `chips`: the chips a --chip may name (the built-in ones when null).
+Options Parse(int argc, char** argv, const ChipList* chips = nullptr);
 
 }  // namespace fw::cli

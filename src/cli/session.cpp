@@ -47,6 +47,9 @@ Session::Session(const Options& o, std::string port, RunShared& shared)
   if (!o.quiet && !o.repeat) state_.log.SetListener([this](const std::string& line) { Print(line); });
   if (shared.prefix) dialogs_.SetBar(false);
   state_.link.DelayValue = o.delay;
+  // The lines it refused were said once at start.
+  ReadChipsFile(shared.chips_file, state_.chips);
+  demos_.UseChips(&state_.chips);
   state_.calibration_record.UseDataFolder();
   state_.operations.ForTerminal();
   state_.operations.ReplaceCalibration(o.replace_calibration);
@@ -71,7 +74,7 @@ FileSection Session::Section() const {
 }
 
 int Session::FileChecksum() {
-  state_.selector.SelectChip(FindChipByName(o_.chip)->IdWord);
+  state_.selector.SelectChip(state_.chips.FindByName(o_.chip)->IdWord);
   if (const int status = LoadFile(); status != kDone) return status;
   const bool known = PrintChecksum();
   // Quiet, the number alone, for scripts.
@@ -90,7 +93,7 @@ int Session::Run() {
     return s;
   };
   if (o_.chip != "auto") {
-    state_.selector.SelectChip(FindChipByName(o_.chip)->IdWord);
+    state_.selector.SelectChip(state_.chips.FindByName(o_.chip)->IdWord);
     if ((status = CheckGivenValues()) != kDone) return done(status);
     if ((status = LoadFile()) != kDone) return done(status);
   }
@@ -144,7 +147,7 @@ int Session::LoadFile() {
   return kDone;
 }
 
-bool Session::HasOsccalWord() const { return LosesCalibrationInErase(state_.chip.ChipIdWord); }
+bool Session::HasOsccalWord() const { return LosesCalibrationInErase(state_.chip); }
 
 // --osccal and --bg name what only the F629 family's erase takes away.
 int Session::CheckGivenValues() {
@@ -221,7 +224,7 @@ int Session::Save() {
 }
 
 int Session::PrintCalibration() {
-  const FamilyLookup found = LookupFamily(state_.chip.ChipIdWord);
+  const FamilyLookup found = LookupFamily(state_.chip);
   if (found.row == nullptr) return kDone;
   const CalibrationRead& read = found.row->calibration->calibration;
   if (read.kind == CalibrationRead::Kind::kOsccal) {

@@ -28,6 +28,7 @@ struct RunShared {
   SerialNumbers* serials = nullptr;
   const volatile std::sig_atomic_t* signals = nullptr;
   std::string host;
+  ChipsFile chips_file;  // read once; every session's state takes its chips
 };
 
 // How a session ended, for the summary of a run over several ports.

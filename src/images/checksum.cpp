@@ -168,7 +168,7 @@ const ChecksumRule* ChecksumRuleFor(ChipFamily family) {
 }
 
 std::optional<std::uint16_t> ImageChecksum(const ChipRecord& chip, const Images& images) {
-  const LookupResult found = LookupChip(chip.ChipIdWord);
+  const LookupResult found = LookupSelected(chip);
   if (found.kind != LookupResult::Kind::kEntry) return std::nullopt;
   const ChecksumRule* rule = ChecksumRuleFor(found.entry->Family);
   if (rule == nullptr) return std::nullopt;
@@ -178,6 +178,11 @@ std::optional<std::uint16_t> ImageChecksum(const ChipRecord& chip, const Images&
       mask = d.config_mask;
       mask2 = d.config2_mask;
     }
+  }
+  // A chip added from the chips file sums the bits its masks name.
+  if (chip.ConfigMasks[0] != 0) {
+    mask = chip.ConfigMasks[0];
+    mask2 = chip.ConfigMasks[1];
   }
   const std::uint16_t config = WordAt(images.ConfigImage, 7);
   std::uint32_t sum = (config & mask) + (WordAt(images.ConfigImage, 8) & mask2);

@@ -14,7 +14,7 @@ void ClearImage(Images& images, const ChipRecord& chip, int kind) {
       break;
     case kConfigImage: {
       for (std::uint32_t i = 0; i < kConfigImageBytes / 2; ++i) SetWordAt(images.ConfigImage, i, 0x3FFF);
-      const LookupResult found = LookupChip(chip.ChipIdWord);
+      const LookupResult found = LookupSelected(chip);
       if (found.kind != LookupResult::Kind::kEntry) break;
       SetWordAt(images.ConfigImage, 6, chip.ChipIdWord);
       if (found.entry->Family == ChipFamily::F629) images.ConfigImage[15] = 0x31;

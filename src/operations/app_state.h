@@ -23,13 +23,15 @@ struct AppState {
         link(log, pause, std::move(opener)),
         icsp(link, chip, images, dialogs),
         workspace(chip, images, dialogs),
-        selector(chip, images, workspace, log, icsp),
+        selector(chip, chips, images, workspace, log, icsp),
         files(chip, images, workspace, log, dialogs),
         operations(chip, images, workspace, log, dialogs, icsp, calibration_record, clock) {}
 
   OperatorDialogs& dialogs;
   Log log;
   Link link;
+  // The built-in chips and those of the user's chips file.
+  ChipList chips;
   ChipRecord chip;
   Images images;
   Icsp icsp;

@@ -359,8 +359,9 @@ static_assert(InEnumOrder());
 
 std::span<const FamilyRow> FamilyRows() { return kFamilies; }
 
-FamilyLookup LookupFamily(std::uint16_t chip_id_word) {
-  const LookupResult found = LookupChip(chip_id_word);
+namespace {
+
+FamilyLookup FamilyOf(const LookupResult& found) {
   switch (found.kind) {
     case LookupResult::Kind::kEntry:
       return {FamilyLookup::Kind::kFamily, &kFamilies[static_cast<std::size_t>(found.entry->Family)]};
@@ -372,9 +373,20 @@ FamilyLookup LookupFamily(std::uint16_t chip_id_word) {
   return {FamilyLookup::Kind::kUnknown, nullptr};
 }
 
-bool LosesCalibrationInErase(std::uint16_t chip_id_word) {
-  const FamilyLookup found = LookupFamily(chip_id_word);
+}  // namespace
+
+FamilyLookup LookupFamily(std::uint16_t chip_id_word) { return FamilyOf(LookupChip(chip_id_word)); }
+
+FamilyLookup LookupFamily(const ChipRecord& chip) { return FamilyOf(LookupSelected(chip)); }
+
+namespace {
+bool LosesCalibration(const FamilyLookup& found) {
   return found.row != nullptr && found.row->factory_calibration == FactoryCalibration::kOsccalAndBandGap;
 }
+}  // namespace
+
+bool LosesCalibrationInErase(std::uint16_t chip_id_word) { return LosesCalibration(LookupFamily(chip_id_word)); }
+
+bool LosesCalibrationInErase(const ChipRecord& chip) { return LosesCalibration(LookupFamily(chip)); }
 
 }  // namespace fw

@@ -99,6 +99,8 @@ struct FamilyLookup {
   const FamilyRow* row = nullptr;
 };
 FamilyLookup LookupFamily(std::uint16_t chip_id_word);
+// The same for the selected chip (an added one as well).
+FamilyLookup LookupFamily(const ChipRecord& chip);
 
 // Every row, one per ChipFamily in the enum's order.
 std::span<const FamilyRow> FamilyRows();
@@ -106,5 +108,6 @@ std::span<const FamilyRow> FamilyRows();
 // Whether the erase of the selected chip takes its OSCCAL word and band-gap
 // bits (false for no chip or an unknown one).
 bool LosesCalibrationInErase(std::uint16_t chip_id_word);
+bool LosesCalibrationInErase(const ChipRecord& chip);
 
 }  // namespace fw

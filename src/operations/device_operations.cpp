@@ -36,7 +36,7 @@ void DeviceOperations::Open(const char* trying, bool times) {
   writing_began_ = false;
   words_written_ = 0;
   config_written_ = false;
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   icsp_.SetEndProgramming(found.row != nullptr ? found.row->programming->end_programming : icsp::kEndProgramming);
   dialogs_.ProgressOpen();
   log_.LogEvent(LogCode::kStarted, trying);
@@ -153,7 +153,7 @@ Step DeviceOperations::ReadCalibrationValues(const CalibrationRead& read) {
 
 Outcome DeviceOperations::ReadProgramAndConfig() {
   Open(" read program & config  memory", true);
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   if (Refuses(found, found.row != nullptr, false)) return Refused();
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
   for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
@@ -181,7 +181,7 @@ Outcome DeviceOperations::ReadProgramAndConfig() {
 Outcome DeviceOperations::DataWalk(const char* trying, const std::function<bool(std::uint32_t)>& cell,
                                    const std::function<bool()>& before) {
   Open(trying, true);
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   if (Refuses(found, found.row != nullptr && found.row->has_eeprom, found.row != nullptr && !found.row->has_eeprom)) {
     return Refused();
   }
@@ -216,7 +216,7 @@ Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool enti
   workspace_.TakeImage(workspace_.ConfigView(), kConfigImage);
   Open(entire_config ? " write the program memory & entire config memory" : " write the program memory & config word",
        true);
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   if (Refuses(found, found.row != nullptr, false)) return Refused();
   const WriteGroup& group = *found.row->write;
   if (auto end = AfterKeep(guard_.Keep(keep_calibration, given, group.calibration, group.read_message), true)) {
@@ -264,7 +264,7 @@ bool DeviceOperations::WriteConfiguration(const WriteGroup& group, bool entire_c
 }
 
 std::optional<Outcome> DeviceOperations::WriteProgramWords(bool externally_timed) {
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   const std::uint32_t latch = found.row != nullptr ? found.row->programming->latch_words : 1;
   for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; k += latch) {
     if (dialogs_.StopRequested()) return CancelAfterErase(false);
@@ -316,7 +316,7 @@ Outcome DeviceOperations::WriteConfigurationFirst(const WriteGroup& group, bool 
 }
 
 ProtectionBits DeviceOperations::ProtectionInImages() const {
-  const ProtectionBits bits = ProtectionBitsFor(chip_.ChipIdWord);
+  const ProtectionBits bits = ProtectionBitsFor(chip_);
   const auto cleared = static_cast<std::uint16_t>(~WordAt(images_.ConfigImage, 7));
   return {.code = static_cast<std::uint16_t>(bits.code & cleared),
           .data = static_cast<std::uint16_t>(bits.data & cleared)};
@@ -327,7 +327,7 @@ Outcome DeviceOperations::ProgramProtection() {
   const ProtectionBits on = ProtectionInImages();
   if (on.all() == 0) return Outcome::kDone;
   Open(" program the protection bits of the configuration word", true);
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   if (Refuses(found, found.row != nullptr, false)) return Refused();
   const std::uint16_t word = WordAt(images_.ConfigImage, 7);
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.LoadConfiguration() ||
@@ -336,7 +336,7 @@ Outcome DeviceOperations::ProgramProtection() {
   }
   const std::optional<std::uint16_t> read = icsp_.PeekConfigMemory(0);
   if (!read || !icsp_.SetInitState()) return Fail(true);
-  const std::uint16_t bits = ComparedConfigBits(*LookupChip(chip_.ChipIdWord).entry, 7);
+  const std::uint16_t bits = ComparedConfigBits(chip_, 7);
   const bool hidden = *read == 0 && on.code != 0 && found.row->cp_hides_configuration;
   if (!hidden && (*read & bits) != (word & bits)) {
     last_difference_ = Difference{.memory = Difference::Memory::kConfig, .address = chip_.ConfigBase + 7,
@@ -458,7 +458,7 @@ Outcome DeviceOperations::VerifyProgramAndConfigWith(const std::function<bool(st
   workspace_.TakeImage(workspace_.ProgramView(), kProgramImage);
   workspace_.TakeImage(workspace_.ConfigView(), kConfigImage);
   Open(" verify the program memory", true);
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   if (Refuses(found, found.row != nullptr, false)) return Refused();
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
   Outcome outcome = VerifyLoop(chip_.ProgramSize / 2, program, Difference::Memory::kProgram, 0, chip_.ProgramSize, 200);
@@ -474,7 +474,7 @@ Outcome DeviceOperations::VerifyProgramAndConfigWith(const std::function<bool(st
 Outcome DeviceOperations::VerifyData() {
   workspace_.TakeImage(workspace_.DataView(), kDataImage);
   Open(" verify the data memory", true);
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   if (Refuses(found, found.row != nullptr && found.row->has_eeprom, found.row != nullptr && !found.row->has_eeprom)) {
     return Refused();
   }
@@ -495,9 +495,8 @@ Outcome DeviceOperations::VerifyData() {
 
 Outcome DeviceOperations::BlankCheck() {
   Open(" check that the chip is blank", true);
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   if (Refuses(found, found.row != nullptr, false)) return Refused();
-  const ChipEntry& entry = *LookupChip(chip_.ChipIdWord).entry;
   const CompareScope scope = FileCompareScope(chip_, {});
   auto not_blank = [&](std::uint32_t address, const std::string& what, std::uint16_t holds) {
     log_.LogEvent(LogCode::kFinished, std::string(kWithFail) + " Address: 0x" + Hex(address, 4));
@@ -522,7 +521,7 @@ Outcome DeviceOperations::BlankCheck() {
   for (std::uint32_t l = 0; l <= 8 && l < chip_.ConfigSize / 2; ++l) {
     const std::optional<std::uint16_t> word = icsp_.PeekConfigMemory(l);
     if (!word) return Fail(true);
-    const std::uint16_t bits = ComparedConfigBits(entry, l);
+    const std::uint16_t bits = ComparedConfigBits(chip_, l);
     if ((*word & bits) != bits) {
       return not_blank(chip_.ConfigBase + l, "configuration word 0x" + Hex(chip_.ConfigBase + l, 4), *word);
     }
@@ -551,7 +550,7 @@ Outcome DeviceOperations::ChipErase(bool keep_calibration, const std::optional<O
   workspace_.TakeImage(workspace_.ProgramView(), kProgramImage);
   workspace_.TakeImage(workspace_.ConfigView(), kConfigImage);
   Open(" erase program, configuration and data memories", false);
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   if (Refuses(found, found.row != nullptr, false)) return Refused();
   const EraseGroup& group = *found.row->erase;
   if (auto end = AfterKeep(guard_.Keep(keep_calibration, given, group.calibration, group.read_message), false)) {
@@ -588,7 +587,7 @@ Outcome DeviceOperations::ReadCalibration() {
   workspace_.TakeImage(workspace_.ProgramView(), kProgramImage);
   workspace_.TakeImage(workspace_.ConfigView(), kConfigImage);
   Open(" read factory calibrated values", false);
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   Outcome outcome = Outcome::kDone;
   if (Refuses(found, found.row != nullptr, false)) {
     outcome = Outcome::kRefused;
@@ -624,7 +623,7 @@ Outcome DeviceOperations::ReadCalibration() {
 
 Outcome DeviceOperations::RestoreCalibration(const OsccalValues& values) {
   Open(" restore factory calibrated values", false);
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   auto refuse = [&](const std::string& why) {
     log_.LogEvent(LogCode::kNone, why);
     return Refused();
@@ -666,7 +665,7 @@ Outcome DeviceOperations::RestoreCalibration(const OsccalValues& values) {
 }
 
 std::optional<OsccalValues> DeviceOperations::PeekOsccalValues() {
-  if (!LosesCalibrationInErase(chip_.ChipIdWord)) return std::nullopt;
+  if (!LosesCalibrationInErase(chip_)) return std::nullopt;
   FactoryValues values;
   const CalibrationRead both{.kind = CalibrationRead::Kind::kOsccalAndBandGap};
   if (guard_.ReadFactoryValues(both, &values) != Step::kDone) return std::nullopt;
@@ -687,10 +686,10 @@ Outcome DeviceOperations::ReadToKeep(const KeepRequest& request, KeptContents* k
   if (request.user_ids) add("the user IDs");
   if (request.program) add("program memory 0x" + Hex(request.program->first, 4) + "-0x" + Hex(request.program->second, 4));
   Open((" read what the write keeps: " + what).c_str(), true);
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   const bool no_eeprom = request.eeprom && !(found.row != nullptr && found.row->has_eeprom);
   if (Refuses(found, found.row != nullptr && !no_eeprom, no_eeprom)) return Refused();
-  const ConfigLayout* layout = ConfigLayoutFor(chip_.ChipIdWord);
+  const ConfigLayout* layout = ConfigLayoutFor(chip_);
   int cpd = -1;
   for (const ConfigBit& b : layout ? layout->w1 : std::vector<ConfigBit>{}) {
     if (std::string(b.caption) == "!CPD") cpd = b.bit;
@@ -749,12 +748,11 @@ DeviceOperations::CompareScope ChipCompareScope(const ChipRecord& chip, bool use
 DeviceOperations::CompareScope FileCompareScope(const ChipRecord& chip,
                                                 const std::bitset<kConfigImageBytes / 2>& loaded) {
   DeviceOperations::CompareScope scope;
-  const LookupResult found = LookupChip(chip.ChipIdWord);
-  if (found.kind != LookupResult::Kind::kEntry) return scope;
+  if (LookupSelected(chip).kind != LookupResult::Kind::kEntry) return scope;
   for (std::uint32_t l = 0; l < chip.ConfigSize / 2; ++l) {
-    scope.config_bits.push_back(loaded.test(l) ? ComparedConfigBits(*found.entry, l) : 0);
+    scope.config_bits.push_back(loaded.test(l) ? ComparedConfigBits(chip, l) : 0);
   }
-  if (LosesCalibrationInErase(chip.ChipIdWord)) {
+  if (LosesCalibrationInErase(chip)) {
     scope.skip_program_word = chip.ProgramSize / 2 - 1;
   }
   return scope;

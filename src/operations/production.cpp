@@ -39,7 +39,7 @@ std::string ProductionWriter::SerialProblem(const WriteJob& job) const {
     return SerialPlaceText(place, chip) + " lies in the program range kept";
   }
   if (place.kind == Kind::kRetlw && place.address + place.bytes == chip.ProgramSize / 2 &&
-      LosesCalibrationInErase(chip.ChipIdWord)) {
+      LosesCalibrationInErase(chip)) {
     return SerialPlaceText(place, chip) + " takes the OSCCAL word";
   }
   return SerialPlaceProblem(place, *job.serial, chip, state_.images, ids_loaded);
@@ -137,8 +137,10 @@ JobResult ProductionWriter::Write(const WriteJob& job) {
     const std::uint16_t id = ops.ReadChipId();
     if (id != 0) result.device_id = id;
     if (!state_.link.PortValid()) return end(Outcome::kFailed);
-    const LookupResult found = LookupChip(id);
-    if (found.kind != LookupResult::Kind::kEntry || found.entry->Key() != (state_.chip.ChipIdWord & 0x3FE0)) {
+    // The entry itself, not its key: the newer parts' whole-word IDs share
+    // the bits a key keeps (PIC16F1455 and PIC16F1459).
+    const LookupResult found = state_.chips.Lookup(id);
+    if (found.kind != LookupResult::Kind::kEntry || found.entry != LookupSelected(state_.chip).entry) {
       result.reason = "the chip on the lines answers device ID 0x" + Hex(id, 4) +
                       (found.kind == LookupResult::Kind::kEntry ? std::string(" (") + found.entry->ChipName + ")"
                                                                 : std::string(" (no chip of the catalogue)")) +

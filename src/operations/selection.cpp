@@ -16,7 +16,7 @@ constexpr const char* kNoAnswerHint =
 }  // namespace
 
 Selection ChipSelector::SelectChip(std::uint16_t id_word) {
-  const LookupResult found = LookupChip(id_word);
+  const LookupResult found = chips_.Lookup(id_word);
   if (found.kind == LookupResult::Kind::kNoChip) {
     log_.LogEvent(LogCode::kNoChip, "");
     workspace_.map_caption = kNoMap;
@@ -27,7 +27,7 @@ Selection ChipSelector::SelectChip(std::uint16_t id_word) {
     workspace_.map_caption = kNoMap;
     return Selection::kUnknown;
   }
-  chip_.Assign(*found.entry, id_word);
+  AssignChip(chip_, chips_, *found.entry, id_word);
   ApplyChipToViews();
   log_.LogEvent(LogCode::kChipSelected, " " + chip_.ChipName);
   workspace_.map_caption = MapTextOf(found.entry->Map);
@@ -51,7 +51,7 @@ void ChipSelector::ApplyChipToViews() {
     }
   };
   lock(6, "the device ID, the chip's own");
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   if (found.row != nullptr && found.row->calibration->calibration.kind == CalibrationRead::Kind::kWords) {
     const CalibrationRead& read = found.row->calibration->calibration;
     for (std::uint32_t w = read.first_word; w < read.first_word + read.count; ++w) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "chips/catalogue.h"
+#include "chips/user_chips.h"
 #include "icsp/icsp.h"
 #include "images/images.h"
 #include "images/views.h"
@@ -18,8 +19,8 @@ enum class Selection { kSelected, kNoChip, kUnknown, kFailed };
 // from the device ID read off the chip.
 class ChipSelector {
  public:
-  ChipSelector(ChipRecord& chip, Images& images, Workspace& workspace, Log& log, Icsp& icsp)
-      : chip_(chip), images_(images), workspace_(workspace), log_(log), icsp_(icsp) {}
+  ChipSelector(ChipRecord& chip, const ChipList& chips, Images& images, Workspace& workspace, Log& log, Icsp& icsp)
+      : chip_(chip), chips_(chips), images_(images), workspace_(workspace), log_(log), icsp_(icsp) {}
 
   // Makes the entry for `id_word` the selected chip: record, views, images,
   // captions and the log line. A word of no entry changes nothing but the
@@ -32,6 +33,7 @@ class ChipSelector {
 
  private:
   ChipRecord& chip_;
+  const ChipList& chips_;
   Images& images_;
   Workspace& workspace_;
   Log& log_;

@@ -9,7 +9,7 @@
 namespace fw {
 
 bool DeviceOperations::EraseDataMemory() {
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   if (found.row != nullptr && !found.row->programming->erase_data.empty()) {
     return icsp_.Run(found.row->programming->erase_data);
   }
@@ -17,7 +17,7 @@ bool DeviceOperations::EraseDataMemory() {
 }
 
 bool DeviceOperations::DataExternallyTimed() const {
-  const FamilyLookup found = LookupFamily(chip_.ChipIdWord);
+  const FamilyLookup found = LookupFamily(chip_);
   return found.row != nullptr && found.row->write->externally_timed;
 }
 
@@ -36,7 +36,7 @@ bool DeviceOperations::EraseBySequence(const FamilyRow& row, bool* erased) {
     }
     const std::optional<std::uint16_t> word = icsp_.PeekConfigMemory(0);
     if (!word) return false;
-    const ProtectionBits bits = ProtectionBitsFor(chip_.ChipIdWord);
+    const ProtectionBits bits = ProtectionBitsFor(chip_);
     const std::uint16_t guarding = bits.data != 0 ? bits.data : bits.code;
     unreadable = (*word & guarding) != guarding;
     if (!unreadable) {

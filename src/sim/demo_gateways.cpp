@@ -4,7 +4,7 @@ namespace fw::sim {
 
 std::unique_ptr<SerialDevice> DemoGateways::Open(const std::string& path, std::string* why) {
   const std::string name = path.substr(std::string(kPrefix).size());
-  const ChipEntry* entry = FindChipByName(name);
+  const ChipEntry* entry = chips_ != nullptr ? chips_->FindByName(name) : FindChipByName(name);
   if (entry == nullptr) {
     if (why) {
       *why = "    there is no simulated chip named \"" + name + "\" (try demo:" +

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "chips/user_chips.h"
 #include "link/pause.h"
 #include "link/serial_device.h"
 #include "sim/simulated_gateway.h"
@@ -33,6 +34,8 @@ class DemoGateways {
   static bool IsDemo(const std::string& path) { return path.rfind(kPrefix, 0) == 0; }
 
   explicit DemoGateways(SimulatedGateway::TimeSource now) : now_(std::move(now)) {}
+  // The chips the names may name beyond the built-in ones (the user's).
+  void UseChips(const ChipList* chips) { chips_ = chips; }
 
   // A device onto the demo gateway `path` names; nullptr with the reason in
   // the log's style in `why` for a chip name of no catalogue entry.
@@ -40,6 +43,7 @@ class DemoGateways {
 
  private:
   SimulatedGateway::TimeSource now_;
+  const ChipList* chips_ = nullptr;
   std::map<const ChipEntry*, std::unique_ptr<SimulatedGateway>> gateways_;
 };
 

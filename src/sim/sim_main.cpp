@@ -18,6 +18,7 @@
 #include <CLI/CLI.hpp>
 
 #include "chips/catalogue.h"
+#include "chips/user_chips.h"
 #include "sim/gateway_sim.h"
 #include "sim/hex_image.h"
 #include "sim/simulated_gateway.h"
@@ -96,7 +97,7 @@ constexpr const char* kFooter =
 
 // Reads the command line; a usage error ends the program with status 2 and
 // its cause, --help and --version with status 0.
-SimOptions ParseOptions(int argc, char** argv) {
+SimOptions ParseOptions(int argc, char** argv, const fw::ChipList& chips) {
   SimOptions o;
   CLI::App app{kDescription, "flashwright-sim"};
   app.set_version_flag("--version", std::string("flashwright-sim ") + FLASHWRIGHT_VERSION);
@@ -136,7 +137,7 @@ SimOptions ParseOptions(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     usage_error(e.what());
   }
-  o.entry = fw::FindChipByName(o.chip_name);
+  o.entry = chips.FindByName(o.chip_name);
   if (o.entry == nullptr) {
     std::string nearest;
     for (const std::string& n : fw::NearestChipNames(o.chip_name)) nearest += (nearest.empty() ? "" : ", ") + n;
@@ -322,7 +323,13 @@ class Server {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const SimOptions options = ParseOptions(argc, argv);
+  // The user's chips file, as the programmer reads it: a chip added there
+  // can be simulated too.
+  fw::ChipList chips;
+  for (const std::string& line : fw::ReadChipsFile(fw::LoadChipsFile(), chips)) {
+    std::fprintf(stderr, "flashwright-sim: %s\n", line.c_str());
+  }
+  const SimOptions options = ParseOptions(argc, argv, chips);
   std::string name;
   const int master = OpenRawPty(&name);
   if (master < 0) return 1;
