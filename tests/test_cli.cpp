@@ -154,6 +154,11 @@ TEST(Cli, ExitStatusesNameTheirCause) {
       {{"read", "--port", "demo:PIC16F630", "--chip", "PIC16F630"}, 2, "needs --output"},
       {{"write", "--port", "demo:PIC16F630", "--chip", "PIC16F630", hex}, 3, "there is no terminal"},
       {{"write-data", "--port", "demo:PIC16F722", "--chip", "PIC16F722", "--yes", hex}, 3, ""},
+      // Another chip on the lines is refused before anything is erased.
+      {{"write", "--port", "demo:PIC16F877A", "--chip", "PIC16F88", "--yes", hex}, 3,
+       "answers device ID 0x0E23 (PIC16F877A), not the PIC16F88's: nothing written"},
+      {{"write", "--port", "demo:PIC16F1455", "--chip", "PIC16F1459", "--yes", "--force", enhanced}, 3,
+       "(PIC16F1455)"},
       {{"detect", "--port", "/dev/flashwright-none"}, 1, ""},
       {{"detect", "--port", "demo:PIC16F887"}, 0, "Selected chip is  PIC16F887"},
       {{"calibration", "--port", "demo:PIC16F1823", "--chip", "pic16lf1823"}, 0, "0x800A = 2C31"},

@@ -192,6 +192,8 @@ void TForm1::RunProgram(bool asked) {
   job.keep_calibration = CheckBox1->isChecked();
   job.entire_config = CheckBox2->isChecked();
   job.keep.eeprom = KeepEepromCheckBox->isChecked() && state_.chip.DataSize > 0;
+  // Nothing is erased on a chip other than the one chosen.
+  job.check_device_id = true;
   fw::UseKeptFolder(job);
   QElapsedTimer took;
   took.start();

@@ -345,8 +345,9 @@ ProductionRun& Session::Production() {
   job.restore_kept_path = o_.restore_kept;
   UseKeptFolder(job);
   job.serial_place = o_.serial_place;
-  // A production run checks that the chip on the lines is the one chosen.
-  job.check_device_id = o_.repeat || !o_.record.empty() || shared_.prefix || !o_.database.empty();
+  // The chip on the lines must be the one chosen before anything is erased:
+  // a chip of another family would be erased by the wrong sequence.
+  job.check_device_id = true;
   setup.serials = o_.serial && o_.database.empty() ? shared_.serials : nullptr;
   if (!o_.database.empty()) {
     // One connection a port; the spool is the database's, whatever port
