@@ -208,7 +208,8 @@ constexpr CalibrationGroup kC6{.name = "C6", .calibration = kNoRead};      // F6
 // P: how the silicon takes writes and erases.
 using Op = IcspStep::Op;
 // One word per programming cycle, the Bulk Erase commands.
-constexpr Programming kOneWord{.latch_words = 1, .end_programming = icsp::kEndProgramming, .erase = {}, .erase_data = {}, .erase_takes_data = false};
+constexpr Programming kOneWord{.latch_words = 1, .end_programming = icsp::kEndProgramming, .erase = {},
+                               .erase_data = {}, .erase_takes_data = false};
 // PIC16F84A (DS30262E section 4.1): a protected chip refuses the bulk
 // erases, so every erase is the code-protect clear sequence, which takes
 // program memory, the configuration word and the EEPROM whatever the
@@ -228,8 +229,8 @@ constexpr IcspStep kF84AEraseData[] = {
     {.op = Op::kCommand, .code = icsp::kBulkEraseDataMemory, .text = " Bulk Erase Data Memory"},
     {.op = Op::kEraseDataCycle, .code = icsp::kBeginProgrammingInt, .text = " Begin Programming (int)"},
 };
-constexpr Programming kF84A{.latch_words = 1, .end_programming = icsp::kEndProgramming, .erase = kF84AErase, .erase_data = kF84AEraseData,
-                            .erase_takes_data = true};
+constexpr Programming kF84A{.latch_words = 1, .end_programming = icsp::kEndProgramming, .erase = kF84AErase,
+                            .erase_data = kF84AEraseData, .erase_takes_data = true};
 // PIC16F87xA (DS39589B sections 2.4 and 2.5): 0x08 erases and programs a
 // block of eight words from the eight latches (counter bits 2:0 ignored);
 // the bulk erases are refused while CP or CPD is on, Chip Erase never, and
