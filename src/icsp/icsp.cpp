@@ -164,13 +164,15 @@ bool Icsp::WriteDataByte(std::uint32_t i, std::uint8_t value, bool externally_ti
                    chip_.DataWaitExt);
 }
 
+bool Icsp::Load(std::uint8_t command, std::string_view command_text, std::uint8_t low, std::uint8_t high,
+                std::string_view packet_text) {
+  return Send(LoadPaketSize_SPI(6), kSize6) && Send(FastSendCommand(command), command_text) &&
+         Send(LoadPaketSize_SPI(16), kSize16) && Send(FastSendPacket(low, high), packet_text);
+}
+
 bool Icsp::LoadDataForProgramMemory(std::uint16_t w) {
-  return Send(LoadPaketSize_SPI(6), kSize6) &&
-         Send(FastSendCommand(icsp::kLoadDataForProgramMemory), " Load Data For Program Memory") &&
-         Send(LoadPaketSize_SPI(16), kSize16) &&
-         Send(FastSendPacket(static_cast<std::uint8_t>((2 * w) & 0xFF),
-                             static_cast<std::uint8_t>((w >> 7) & 0xFF)),
-              " FastSendPaket_SPI Low High");
+  return Load(icsp::kLoadDataForProgramMemory, " Load Data For Program Memory", static_cast<std::uint8_t>((2 * w) & 0xFF),
+              static_cast<std::uint8_t>((w >> 7) & 0xFF), " FastSendPaket_SPI Low High");
 }
 
 bool Icsp::BulkEraseProgramMemory() {
@@ -191,10 +193,7 @@ bool Icsp::Run(std::span<const IcspStep> steps) {
     bool sent = false;
     switch (step.op) {
       case Op::kLoadConfiguration:
-        sent = Send(LoadPaketSize_SPI(6), kSize6) &&
-               Send(FastSendCommand(icsp::kLoadConfiguration), " Load Configuration") &&
-               Send(LoadPaketSize_SPI(16), kSize16) &&
-               Send(FastSendPacket(0xFE, 0x7F), " FastSendPaket_SPI 0xFE 0x7F");
+        sent = Load(icsp::kLoadConfiguration, " Load Configuration", 0xFE, 0x7F, " FastSendPaket_SPI 0xFE 0x7F");
         break;
       case Op::kIncrement:
         sent = IncrementAddress(step.count, false);
@@ -203,10 +202,8 @@ bool Icsp::Run(std::span<const IcspStep> steps) {
         sent = LoadDataForProgramMemory(0x3FFF);
         break;
       case Op::kLoadBlankData:
-        sent = Send(LoadPaketSize_SPI(6), kSize6) &&
-               Send(FastSendCommand(icsp::kLoadDataForDataMemory), " Load Data For Data Memory") &&
-               Send(LoadPaketSize_SPI(16), kSize16) &&
-               Send(FastSendPacket(0xFE, 0x01), " FastSendPaket_SPI 0xFE 0x01");
+        sent = Load(icsp::kLoadDataForDataMemory, " Load Data For Data Memory", 0xFE, 0x01,
+                    " FastSendPaket_SPI 0xFE 0x01");
         break;
       case Op::kCommand:
         sent = Send(LoadPaketSize_SPI(6), kSize6) && Send(FastSendCommand(step.code), step.text);
