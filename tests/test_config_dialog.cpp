@@ -45,7 +45,7 @@ struct DialogRig {
     std::swap(shown.ConfigImage, state.images.ConfigImage);
     return WordAt(shown.ConfigImage, word);
   }
-  ConfigDialog Open() { return BuildConfigDialog(state.chip.ChipIdWord, state.images); }
+  ConfigDialog Open() { return BuildConfigDialog(state.chip, state.images); }
   void Press(const ConfigDialog& d) { StoreConfigDialog(d, state.images, state.workspace); }
 };
 
@@ -84,6 +84,24 @@ TEST(ConfigDialog, LayoutAndStoreRules) {
     rig.ViewWord(7, 0x1FFF);
     rig.Press(rig.Open());
     EXPECT_EQ(rig.ViewedWord(7), 0x3FFF);
+  }
+  {  // PIC16F84A: its ten CP bits, set alike by the chip's rule, are one box.
+    DialogRig rig("PIC16F84A");
+    rig.ViewWord(7, 0x3FFF);
+    ConfigDialog d = rig.Open();
+    EXPECT_EQ(std::count_if(d.boxes.begin(), d.boxes.end(), [](const auto& b) { return b.caption == "!CP"; }), 1);
+    ASSERT_EQ(d.boxes[4].caption, "!CP");
+    d.boxes[4].checked = true;
+    rig.Press(d);
+    EXPECT_EQ(rig.ViewedWord(7), 0x000F);
+    rig.ViewWord(7, 0x3FEF);  // one CP bit at 0 of a file: protected, and shown so
+    EXPECT_TRUE(rig.Open().boxes[4].checked);
+  }
+  {  // A chip added from the chips file has its family's dialog.
+    DialogRig rig(nullptr);
+    ASSERT_TRUE(rig.state.chips.Read("MYPIC684, F683, 0x1560, 2048, 256, 0x0FFF", "chips.txt").empty());
+    ASSERT_EQ(rig.state.selector.SelectChip(0x1560), Selection::kSelected);
+    EXPECT_EQ(rig.Open().boxes[6].caption, "!CP");
   }
   {  // No chip: an empty dialog that changes nothing.
     DialogRig rig(nullptr);

@@ -15,7 +15,7 @@ TLockFusesForm::TLockFusesForm(fw::AppState& state, QWidget* parent)
   setObjectName("LockFusesForm");
   setWindowTitle("Configuration Word");
   setModal(true);
-  model_ = fw::BuildConfigDialog(state_.chip.ChipIdWord, state_.images);
+  model_ = fw::BuildConfigDialog(state_.chip, state_.images);
 
   Panel1 = new QFrame(this);
   Panel1->setObjectName("Panel1");

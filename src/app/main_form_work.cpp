@@ -288,7 +288,7 @@ void TForm1::SetSettings(QSettings* settings) {
   }
   // The chip of the last run, unless one was chosen or found already.
   const auto chip = static_cast<std::uint16_t>(settings_->value("chip", 0).toUInt());
-  if (state_.chip.ChipIdWord == 0 && chip != 0 && fw::LookupChip(chip).kind == fw::LookupResult::Kind::kEntry) {
+  if (state_.chip.ChipIdWord == 0 && chip != 0 && state_.chips.Lookup(chip).kind == fw::LookupResult::Kind::kEntry) {
     ChipMenuItemClick(chip);
   }
 }

@@ -28,14 +28,17 @@ struct ConfigDialog {
   const ConfigLayout* layout = nullptr;  // nullptr: no chip, an empty dialog
 };
 
-// The dialog as it opens: laid out for the chip the ID word selects, its
-// boxes loaded from the configuration image's words 7 and 8 as they are
-// (the view is not read first).
-ConfigDialog BuildConfigDialog(std::uint16_t chip_id_word, const Images& images);
+// The dialog as it opens: laid out for the selected chip (a chip added from
+// the chips file too), its boxes loaded from the configuration image's
+// words 7 and 8 as they are (the view is not read first). Bits that share a
+// caption, such as the PIC16F84A's ten CP bits, which the chip needs set
+// alike, show as their lowest bit's box alone, checked when any is 0.
+ConfigDialog BuildConfigDialog(const ChipRecord& chip, const Images& images);
 
 // Its button: the configuration view of the active page is taken into the
 // image, W1 (and W2) are set to their base values with every checked box's
-// bit cleared, and the image is shown in that view again. Every other word
+// bit cleared (and the bits that share its caption), and the image is
+// shown in that view again. Every other word
 // keeps what the view held. With no chip, nothing but the take and the show.
 void StoreConfigDialog(const ConfigDialog& dialog, Images& images, Workspace& workspace);
 

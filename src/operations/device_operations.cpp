@@ -19,9 +19,9 @@ constexpr const char* kWriteDataQuestion =
 // The erase question's middle line speaks of the OSCCAL word only where an
 // erase takes it, and asks the operator to keep it by hand only where
 // nothing here keeps it.
-std::string EraseQuestion(std::uint16_t chip_id_word, bool keep_calibration) {
+std::string EraseQuestion(const ChipRecord& chip, bool keep_calibration) {
   std::string middle;
-  if (LosesCalibrationInErase(chip_id_word)) {
+  if (LosesCalibrationInErase(chip)) {
     middle = keep_calibration ? "The OSCCAL word and BG-bits are read before the erase and put back after it.\n"
                               : "You must read and remember OSCCAL and BG-bits before this operation.\n";
   }
@@ -543,7 +543,7 @@ Outcome DeviceOperations::BlankCheck() {
 
 Outcome DeviceOperations::ChipErase(bool keep_calibration, const std::optional<OsccalValues>& given) {
   guard_.Forget();
-  if (!dialogs_.Ask("Warning", EraseQuestion(chip_.ChipIdWord, keep_calibration), Buttons::kOkCancel)) {
+  if (!dialogs_.Ask("Warning", EraseQuestion(chip_, keep_calibration), Buttons::kOkCancel)) {
     log_.LogEvent(LogCode::kNone, kCancelled);
     return Outcome::kCancelled;
   }
