@@ -49,6 +49,7 @@ check "with the tool, the PATH step and the uninstaller" test -f "$folder/flashw
   -f "$folder/flashwright-path.exe" -a -f "$folder/uninstall.exe"
 check "with the pictures" test -f "$folder/pictures/PIC16F630.png"
 check "with the licence and what the programs contain" test -f "$folder/LICENSE.txt" -a -f "$folder/THIRD-PARTY.md"
+check "with the example chips file" test -f "$folder/chips.txt"
 check "a command prompt finds the tool" \
   bash -c "wine cmd /c 'flashwright-cli --version' 2>/dev/null | tr -d '\r' | grep -q '^flashwright-cli '"
 check "a Start menu entry" test -f "$start_menu"
