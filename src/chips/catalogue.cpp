@@ -519,7 +519,7 @@ constexpr auto kKnown = [] {
 
 // Other ID words a chip is known by: early PIC16(L)F1933 silicon reads
 // 0x2320/0x2420 (the ID table of the DS41360A programming document), later
-// parts 0x2300/0x2400 (the PICkit 2 device file, pickle and a-p-prog).
+// silicon 0x2300/0x2400 (the PICkit 2 device file, pickle and a-p-prog).
 struct OtherId {
   std::uint16_t key;
   std::uint16_t is;
@@ -687,7 +687,7 @@ LookupResult LookupSelected(const ChipRecord& chip) {
   // other means is looked up afresh).
   const ChipEntry* e = chip.Entry;
   const std::uint16_t id = chip.ChipIdWord;
-  if (e != nullptr && (IsWholeWordId(e->IdWord) ? e->IdWord == (id & 0x3FFF) : e->Key() == (id & 0x3FE0))) {
+  if (e != nullptr && IdKey(e->IdWord) == IdKey(id)) {
     return {LookupResult::Kind::kEntry, e};
   }
   return LookupChip(id);

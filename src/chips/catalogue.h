@@ -67,6 +67,11 @@ struct LookupResult {
 // 13:12 both set: the PIC16F753, the PIC16F145x), which is the ID whole and
 // keeps its revision in a word of its own; device code 0 means no chip.
 inline bool IsWholeWordId(std::uint16_t id_word) { return (id_word & 0x3000) == 0x3000; }
+// What of an ID word names the chip: the whole word in the newer format, the
+// word without its revision bits otherwise.
+inline std::uint16_t IdKey(std::uint16_t id_word) {
+  return static_cast<std::uint16_t>(id_word & (IsWholeWordId(id_word) ? 0x3FFF : 0x3FE0));
+}
 LookupResult LookupChip(std::uint16_t id_word);
 
 // The entry of the selected chip, a chip added from the chips file as well

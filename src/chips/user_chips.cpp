@@ -62,8 +62,6 @@ bool TwoConfigWords(const ChipEntry& model) {
   return std::string_view(MapTextOf(model.Map)).find("Config.Word2") != std::string_view::npos;
 }
 
-std::uint16_t KeyOf(const ChipEntry& e) { return IsWholeWordId(e.IdWord) ? e.IdWord : e.Key(); }
-
 }  // namespace
 
 const char* ChipsFileHelp() {
@@ -172,9 +170,8 @@ std::vector<std::string> ChipList::Read(std::string_view text, const std::string
 LookupResult ChipList::Lookup(std::uint16_t id_word) const {
   const LookupResult built_in = LookupChip(id_word);
   if (built_in.kind != LookupResult::Kind::kUnknown) return built_in;
-  const auto key = static_cast<std::uint16_t>(IsWholeWordId(id_word) ? id_word & 0x3FFF : id_word & 0x3FE0);
   for (const UserChip& chip : added_) {
-    if (KeyOf(chip.entry) == key) return {LookupResult::Kind::kEntry, &chip.entry};
+    if (IdKey(chip.entry.IdWord) == IdKey(id_word)) return {LookupResult::Kind::kEntry, &chip.entry};
   }
   return built_in;
 }

@@ -399,8 +399,13 @@ void TakeProduction(const Words& w, Options& o) {
 
 // What is kept, against the memories of the chip named (a chip found by
 // --chip auto is checked once it answers).
+// The chip a --chip names, among the user's chips too where they are given.
+const ChipEntry* NamedChip(const std::string& name, const ChipList* chips) {
+  return chips != nullptr ? chips->FindByName(name) : FindChipByName(name);
+}
+
 void CheckKeptPlaces(const Words& w, const Options& o, const ChipList* chips) {
-  const ChipEntry* chip = o.chip == "auto" ? nullptr : chips ? chips->FindByName(o.chip) : FindChipByName(o.chip);
+  const ChipEntry* chip = o.chip == "auto" ? nullptr : NamedChip(o.chip, chips);
   if (chip == nullptr) return;
   const std::uint32_t words = chip->ProgramSize / 2;
   if (o.keep.program && o.keep.program->second >= words) {
@@ -526,7 +531,7 @@ Options Parse(int argc, char** argv, const ChipList* chips) {
     }
     return o;
   }
-  if (o.chip != "auto" && !o.chip.empty() && (chips ? chips->FindByName(o.chip) : FindChipByName(o.chip)) == nullptr) {
+  if (o.chip != "auto" && !o.chip.empty() && NamedChip(o.chip, chips) == nullptr) {
     std::string nearest;
     for (const std::string& n : NearestChipNames(o.chip)) nearest += (nearest.empty() ? "" : ", ") + n;
     throw UsageError{"unknown chip \"" + o.chip + "\"; the nearest are " + nearest};

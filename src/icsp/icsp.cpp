@@ -130,6 +130,10 @@ bool Icsp::WriteCell(std::uint32_t i, bool skip, std::uint8_t command,
             " FastSendPaket_SPI Low High")) {
     return false;
   }
+  return BeginProgramming(externally_timed, wait_int, wait_ext);
+}
+
+bool Icsp::BeginProgramming(bool externally_timed, std::uint8_t wait_int, std::uint8_t wait_ext) {
   if (!Send(LoadPaketSize_SPI(6), kSize6)) return false;
   if (!externally_timed) {
     return link_.SendWithWait(FastSendCommand(icsp::kBeginProgrammingInt), wait_int,
@@ -232,14 +236,7 @@ bool Icsp::WriteProgramRow(std::uint32_t first, std::uint32_t count, bool extern
     }
     if (!LoadDataForProgramMemory(WordAt(images_.ProgramImage, i))) return false;
   }
-  if (!Send(LoadPaketSize_SPI(6), kSize6)) return false;
-  if (!externally_timed) {
-    return link_.SendWithWait(FastSendCommand(icsp::kBeginProgrammingInt), chip_.ProgramWaitInt,
-                              " Begin Programming (int)");
-  }
-  return link_.SendWithWait(FastSendCommand(icsp::kBeginProgrammingExt), chip_.ProgramWaitExt,
-                            " Begin Programming (ext)") &&
-         Send(FastSendCommand(end_programming_), " End Programming");
+  return BeginProgramming(externally_timed, chip_.ProgramWaitInt, chip_.ProgramWaitExt);
 }
 
 }  // namespace fw

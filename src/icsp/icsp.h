@@ -127,6 +127,9 @@ class Icsp {
   bool WriteCell(std::uint32_t i, bool skip, std::uint8_t command, std::string_view command_text,
                  std::uint16_t packet, bool externally_timed, std::uint8_t wait_int,
                  std::uint8_t wait_ext);
+  // The programming cycle of what the latches hold: Begin Programming with
+  // the chip's wait, then End Programming where it is externally timed.
+  bool BeginProgramming(bool externally_timed, std::uint8_t wait_int, std::uint8_t wait_ext);
   // A command and its 16-bit packet, as every Load frames them.
   bool Load(std::uint8_t command, std::string_view command_text, std::uint8_t low, std::uint8_t high,
             std::string_view packet_text);

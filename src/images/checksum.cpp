@@ -82,7 +82,7 @@ constexpr ChecksumRule kRules[] = {
     {.family = ChipFamily::F1933, .program_words_left_out = 0, .config_mask = 0x3FFF, .config2_mask = 0x3733,
      .cp_bit = 7, .source = "DS41360A section 7.4, Table 7-1"},
     // PIC16(L)F1946/1947: the same rule with the bits gputils'
-    // p16f1947.inc lists (CONFIG2 0x3713; LF parts 0x3703, rows below).
+    // p16f1947.inc lists (CONFIG2 0x3713; the LF chips 0x3703, below).
     {.family = ChipFamily::F1946, .program_words_left_out = 0, .config_mask = 0x3FFF, .config2_mask = 0x3713,
      .cp_bit = 7, .source = "the shared rule, no section published for this family"},
     // PIC16(L)F145x: the shared rule with the bits gputils' p16f1459.inc

@@ -68,7 +68,7 @@ void VirtualChip::ResetLatches() {
 }
 
 void VirtualChip::LoadLatch(std::uint16_t word) {
-  const std::uint32_t row = pc_ / silicon_.latch_words * silicon_.latch_words;
+  const std::uint32_t row = RowOf(pc_);
   if (latched_row_ && *latched_row_ != row) {
     char text[160];
     std::snprintf(text, sizeof text,
@@ -332,9 +332,14 @@ std::uint32_t VirtualChip::Lateness(std::string* why) const {
   return static_cast<std::uint32_t>(std::min<std::uint64_t>(late, UINT32_MAX));
 }
 
-void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {
+VirtualChip::Cycle VirtualChip::NewCycle(std::uint8_t command, std::uint64_t now_us) const {
   Cycle c{command, now_us, silicon_.erase_us, 0, pc_, latch_, latch_value_, false, 0, {}, 0, 0, 0, 0, {}};
   c.excuse_us = Lateness(&c.why);
+  return c;
+}
+
+void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {
+  Cycle c = NewCycle(command, now_us);
   if (command == kBulkEraseProgram || command == kBulkEraseData || command == kChipErase) {
     if (command == kChipErase) c.min_us = silicon_.chip_erase_us;
     c.loaded_blank = latch_ == Latch::kProgram && latch_value_ == 0x3FFF;
@@ -363,7 +368,7 @@ void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {
   if (silicon_.latch_words > 1 && !config && c.latch == Latch::kProgram) {
     // The latches go to the row the counter is in, whichever row they were
     // loaded for (its low bits are not looked at).
-    const std::uint32_t row = pc_ / silicon_.latch_words * silicon_.latch_words;
+    const std::uint32_t row = RowOf(pc_);
     if (latched_row_ && *latched_row_ != row) {
       char text[140];
       std::snprintf(text, sizeof text, "latches loaded for the row at 0x%04X programmed into the row at 0x%04X",
@@ -385,8 +390,7 @@ void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {
 }
 
 void VirtualChip::StartArmedErase(Armed armed, std::uint64_t now_us) {
-  Cycle c{kBeginProgrammingInt, now_us, silicon_.erase_us, 0, pc_, latch_, latch_value_, false, 0, {}, 0, 0, 0, 0, {}};
-  c.excuse_us = Lateness(&c.why);
+  Cycle c = NewCycle(kBeginProgrammingInt, now_us);
   c.runs = armed == Armed::kBulkProgram ? kBulkEraseProgram
            : armed == Armed::kBulkData  ? kBulkEraseData
                                         : kBulkEraseSetup2;

@@ -157,6 +157,11 @@ class VirtualChip {
   void Program(const Cycle& cycle);
   void BulkEraseProgram(const Cycle& cycle);
   void StartArmedErase(Armed armed, std::uint64_t now_us);
+  // A cycle starting now at the counter, with what the last Load named and
+  // how late its Begin frame may have come.
+  Cycle NewCycle(std::uint8_t command, std::uint64_t now_us) const;
+  // The first word of the latch row `pc` is in.
+  std::uint32_t RowOf(std::uint32_t pc) const { return pc / silicon_.latch_words * silicon_.latch_words; }
   void LoadLatch(std::uint16_t word);
   void ResetLatches();
   // Chip Erase, and the protection clear: program memory and what the
