@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "chips/config_layout.h"
 #include "images/checksum.h"
 #include "ops_rig.h"
 
@@ -17,8 +18,8 @@ struct Chip {
   explicit Chip(const char* name) {
     const ChipEntry& entry = *FindChipByName(name);
     record.Assign(entry, entry.IdWord);
-    for (std::uint32_t i = 0; i < record.ProgramSize / 2; ++i) SetWordAt(images.ProgramImage, i, 0x3FFF);
-    for (std::uint32_t i = 0; i < record.ConfigSize / 2; ++i) SetWordAt(images.ConfigImage, i, 0x3FFF);
+    for (std::uint32_t i = 0; i < record.ProgramSize / 2; ++i) SetWordAt(images.ProgramImage, i, record.BlankWord());
+    for (std::uint32_t i = 0; i < record.ConfigSize / 2; ++i) SetWordAt(images.ConfigImage, i, record.BlankWord());
   }
   std::uint16_t Sum() const { return *ImageChecksum(record, images); }
   // 0x25E6 at word 0 and at the last word summed.
@@ -147,12 +148,18 @@ TEST(Checksum, EveryChipOfTheCatalogueHasARuleWithItsSource) {
     EXPECT_NE(ChecksumText(chip.record, chip.images).find("Checksum: 0x"), std::string::npos);
     // Protection turns program memory out of the sum: a program word then
     // changes nothing, and changes the sum without it.
+    // (The baseline parts still sum their first 64 words.)
+    const std::uint32_t word = rule->words_under_cp + 1;
+    const std::uint16_t blank = chip.record.BlankWord();
     const std::uint16_t open = chip.Sum();
-    SetWordAt(chip.images.ProgramImage, 1, 0x3FFE);
+    SetWordAt(chip.images.ProgramImage, word, static_cast<std::uint16_t>(blank - 1));
     EXPECT_EQ(chip.Sum(), static_cast<std::uint16_t>(open - 1));
-    SetWordAt(chip.images.ConfigImage, 7, static_cast<std::uint16_t>(0x3FFF & ~(1u << rule->cp_bit)));
+    const std::uint16_t cp = rule->cp_bit >= 0 ? static_cast<std::uint16_t>(1u << rule->cp_bit)
+                                               : ProtectionBitsFor(chip.record).code;
+    ASSERT_NE(cp, 0);
+    SetWordAt(chip.images.ConfigImage, 7, static_cast<std::uint16_t>(blank & ~cp));
     const std::uint16_t closed = chip.Sum();
-    SetWordAt(chip.images.ProgramImage, 1, 0x1234);
+    SetWordAt(chip.images.ProgramImage, word, 0x0234);
     EXPECT_EQ(chip.Sum(), closed);
   }
 }

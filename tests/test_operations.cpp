@@ -228,7 +228,17 @@ TEST(DeviceOperations, EveryChipBelongsToOneGroupOfEachTable) {
     EXPECT_EQ(found.row->write->calibration.kind == CalibrationRead::Kind::kOsccalAndBandGap, osccal);
     EXPECT_EQ(found.row->erase->calibration.kind == CalibrationRead::Kind::kOsccalAndBandGap, osccal);
     EXPECT_EQ(found.row->calibration->calibration.kind == CalibrationRead::Kind::kOsccal, osccal);
-    EXPECT_EQ(found.row->write->restores_osccal, osccal);
+    // The baseline parts' OSCCAL and its backup, by every group alike.
+    const bool backup = found.row->factory_calibration == FactoryCalibration::kOsccalAndBackup;
+    for (const CalibrationRead* r :
+         {&found.row->write->calibration, &found.row->erase->calibration, &found.row->calibration->calibration}) {
+      EXPECT_EQ(r->kind == CalibrationRead::Kind::kBaselineOsccal, backup);
+    }
+    EXPECT_EQ(found.row->baseline != nullptr, WordBitsOf(e.Family) == 12);
+    if (found.row->baseline != nullptr) {
+      EXPECT_EQ(found.row->baseline->osccal, backup);
+    }
+    EXPECT_EQ(found.row->write->restores_osccal, osccal || backup);
   }
   EXPECT_EQ(LookupFamily(0x3031).kind, FamilyLookup::Kind::kUnknown);
   EXPECT_EQ(LookupFamily(0x001F).kind, FamilyLookup::Kind::kNoChip);

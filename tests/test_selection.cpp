@@ -119,9 +119,15 @@ TEST(ChipMenu, OneItemPerEntryWithItsWordAndName) {
     }
   };
   const auto& all = ChipSelectMenu();
-  ASSERT_EQ(all.size(), 4u);
+  ASSERT_EQ(all.size(), 5u);
   EXPECT_EQ(all[2].caption, "PIC16F8x/87x/91x");
   EXPECT_EQ(all[3].caption, "PIC16F19xx/145x");
+  // The baseline parts, which no device ID finds, are chosen here.
+  EXPECT_EQ(all[4].caption, "Baseline");
+  for (const ChipMenuNode& n : all[4].children) {
+    EXPECT_TRUE(IsHandPickedId(n.id_word)) << n.caption;
+    EXPECT_EQ(WordBitsOf(LookupChip(n.id_word).entry->Family), 12) << n.caption;
+  }
   // The first two submenus hold the 81 as they always did.
   const std::vector<ChipMenuNode> menu(all.begin(), all.begin() + 2);
   EXPECT_EQ(menu[0].caption, "PIC12...");
@@ -170,6 +176,11 @@ TEST(Autosearch, SelectsTheChipWithItsRevision) {
   EXPECT_FALSE(rig.gateway->chip().in_programming_mode()) << "lines idle again";
 }
 
+// What Autosearch says where no device ID named a chip.
+constexpr const char* kBaselineHint =
+    "A baseline chip (PIC10F2xx, PIC12F5xx, PIC16F5xx) has no device ID: it must be chosen by hand "
+    "(Chip Select > Baseline, or --chip NAME)";
+
 TEST(Autosearch, WordsOfNoEntryAndNoChip) {
   {
     SelectRig rig;
@@ -178,14 +189,15 @@ TEST(Autosearch, WordsOfNoEntryAndNoChip) {
     EXPECT_EQ(rig.state.workspace.id_box.text, "10C3");
     rig.port.AnswerLikeGateway(0x3031 << 1);
     rig.state.selector.AutosearchChip();
-    EXPECT_EQ(rig.Log().back(), "Selected chip is  unknown");
+    EXPECT_EQ(rig.Log().back(), kBaselineHint);
     rig.port.AnswerLikeGateway(0x3FFF << 1);
     rig.state.selector.AutosearchChip();
     EXPECT_EQ(rig.Log(), (std::vector<std::string>{
-                             "Selected chip is  PIC16F630", "Selected chip is  unknown",
+                             "Selected chip is  PIC16F630", "Selected chip is  unknown", kBaselineHint,
                              "Selected chip is  unknown",
                              "No chip answered: check the wiring, the supply voltage and the "
-                             "programming voltage"}));
+                             "programming voltage",
+                             kBaselineHint}));
     EXPECT_EQ(rig.state.chip.ChipName, "PIC16F630");
     EXPECT_EQ(rig.state.workspace.id_box.text, "10C3");
   }
@@ -196,7 +208,8 @@ TEST(Autosearch, WordsOfNoEntryAndNoChip) {
     EXPECT_EQ(rig.Log(), (std::vector<std::string>{
                              "No chip selected",
                              "No chip answered: check the wiring, the supply voltage and the "
-                             "programming voltage"}));
+                             "programming voltage",
+                             kBaselineHint}));
   }
 }
 

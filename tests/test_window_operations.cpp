@@ -566,7 +566,7 @@ class WindowOperationsTest : public QObject {
     });
     w.form.FindChipClick();
     QCOMPARE(names.size(), static_cast<qsizetype>(fw::KnownChips().size()));
-    QCOMPARE(names.front(), QString("PIC12F609"));
+    QCOMPARE(names.front(), QString("PIC10F200"));
     QVERIFY(names.indexOf("PIC12F683") < names.indexOf("PIC12F1501"));
     QVERIFY(nothing_said);
     QCOMPARE(current, QString("PIC16F684"));

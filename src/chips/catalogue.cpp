@@ -508,12 +508,87 @@ constexpr std::array<ChipEntry, 36> kAdded = {{
      .DataWaitInt = 6, .DataWaitExt = 6, .Map = MapText::M4, .PictureFile = "PIC16F946.jpg"},
 }};
 
+// The baseline (12-bit) parts, from their programming documents (DS41228E,
+// DS41266C, DS41227E, DS41257B, DS41226F, DS41258B, DS41316B, DS41317B,
+// DS41207D, DS41208C, DS41243B): program words, the user IDs right after
+// program memory (the configuration base here; the PIC12F519/16F526 keep
+// 64 bytes of flash data before them), Bulk Erase 10 ms at most, externally
+// timed programming 2 ms at most. They have no device ID: their words are
+// this program's own (bit 15 set).
+constexpr std::array<ChipEntry, 16> kBaseline = {{
+    {.ChipName = "PIC10F200", .IdWord = 0x8200, .DeviceFamily = 0, .Family = ChipFamily::B10F,
+     .ProgramSize = 512, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x100, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::Baseline, .PictureFile = "PIC10F200.jpg"},
+    {.ChipName = "PIC10F202", .IdWord = 0x8202, .DeviceFamily = 0, .Family = ChipFamily::B10F,
+     .ProgramSize = 1024, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x200, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::Baseline, .PictureFile = "PIC10F200.jpg"},
+    {.ChipName = "PIC10F204", .IdWord = 0x8204, .DeviceFamily = 0, .Family = ChipFamily::B10F,
+     .ProgramSize = 512, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x100, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::Baseline, .PictureFile = "PIC10F200.jpg"},
+    {.ChipName = "PIC10F206", .IdWord = 0x8206, .DeviceFamily = 0, .Family = ChipFamily::B10F,
+     .ProgramSize = 1024, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x200, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::Baseline, .PictureFile = "PIC10F200.jpg"},
+    {.ChipName = "PIC10F220", .IdWord = 0x8220, .DeviceFamily = 0, .Family = ChipFamily::B10F,
+     .ProgramSize = 512, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x100, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::Baseline, .PictureFile = "PIC10F220.jpg"},
+    {.ChipName = "PIC10F222", .IdWord = 0x8222, .DeviceFamily = 0, .Family = ChipFamily::B10F,
+     .ProgramSize = 1024, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x200, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::Baseline, .PictureFile = "PIC10F220.jpg"},
+    {.ChipName = "PIC12F508", .IdWord = 0x8508, .DeviceFamily = 0, .Family = ChipFamily::B10F,
+     .ProgramSize = 1024, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x200, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::Baseline, .PictureFile = "PIC12F508.jpg"},
+    {.ChipName = "PIC12F509", .IdWord = 0x8509, .DeviceFamily = 0, .Family = ChipFamily::B10F,
+     .ProgramSize = 2048, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x400, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::Baseline, .PictureFile = "PIC12F508.jpg"},
+    {.ChipName = "PIC12F510", .IdWord = 0x8510, .DeviceFamily = 0, .Family = ChipFamily::B10F,
+     .ProgramSize = 2048, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x400, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::Baseline, .PictureFile = "PIC12F510.jpg"},
+    {.ChipName = "PIC16F505", .IdWord = 0x8605, .DeviceFamily = 0, .Family = ChipFamily::B10F,
+     .ProgramSize = 2048, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x400, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::Baseline, .PictureFile = "PIC16F505.jpg"},
+    {.ChipName = "PIC16F506", .IdWord = 0x8606, .DeviceFamily = 0, .Family = ChipFamily::B10F,
+     .ProgramSize = 2048, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x400, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::Baseline, .PictureFile = "PIC16F506.jpg"},
+    {.ChipName = "PIC12F519", .IdWord = 0x8519, .DeviceFamily = 0, .Family = ChipFamily::B519,
+     .ProgramSize = 2048, .DataSize = 64, .ConfigSize = 16, .ConfigBase = 0x440, .DataBase = 0x400,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::Baseline, .PictureFile = "PIC12F519.jpg"},
+    {.ChipName = "PIC16F526", .IdWord = 0x8626, .DeviceFamily = 0, .Family = ChipFamily::B519,
+     .ProgramSize = 2048, .DataSize = 64, .ConfigSize = 16, .ConfigBase = 0x440, .DataBase = 0x400,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::Baseline, .PictureFile = "PIC16F506.jpg"},
+    {.ChipName = "PIC16F54", .IdWord = 0x8054, .DeviceFamily = 0, .Family = ChipFamily::B54,
+     .ProgramSize = 1024, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x200, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::BaselineNoOsccal, .PictureFile = "PIC16F54.jpg"},
+    {.ChipName = "PIC16F57", .IdWord = 0x8057, .DeviceFamily = 0, .Family = ChipFamily::B57,
+     .ProgramSize = 4096, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x800, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::BaselineNoOsccal, .PictureFile = "PIC16F57.jpg"},
+    {.ChipName = "PIC16F59", .IdWord = 0x8059, .DeviceFamily = 0, .Family = ChipFamily::B57,
+     .ProgramSize = 4096, .DataSize = 0, .ConfigSize = 16, .ConfigBase = 0x800, .DataBase = 0,
+     .EraseProgramWait = 10, .EraseDataWait = 10, .ProgramWaitInt = 0, .ProgramWaitExt = 2,
+     .DataWaitInt = 0, .DataWaitExt = 2, .Map = MapText::BaselineNoOsccal, .PictureFile = "PIC16F59.jpg"},
+}};
+
 // Every chip, the 81 first.
 constexpr auto kKnown = [] {
-  std::array<ChipEntry, kCatalogue.size() + kAdded.size()> all{};
+  std::array<ChipEntry, kCatalogue.size() + kAdded.size() + kBaseline.size()> all{};
   std::size_t i = 0;
   for (const ChipEntry& e : kCatalogue) all[i++] = e;
   for (const ChipEntry& e : kAdded) all[i++] = e;
+  for (const ChipEntry& e : kBaseline) all[i++] = e;
   return all;
 }();
 
@@ -540,11 +615,15 @@ constexpr const char* kMapTexts[] = {
     "0x8000..0x8003 - User ID, 0x8006 - Device ID, 0x8007 - Config.Word1, 0x8008 - Config.Word2, "
     "0x8009 - Calibr.Word1, 0x800A - Calibr.Word2",
     "0x2000..0x2003 - User ID, 0x2006 - Device ID, 0x2007 - Config.Word1, 0x2008 - Config.Word2",
+    "User ID (4 words) after the Program Memory, then the backup OSCCAL; Config.Word at 0xFFF in files; "
+    "the OSCCAL (MOVLW) is located in the last word of the Program Memory; no Device ID",
+    "User ID (4 words) after the Program Memory; Config.Word at 0xFFF in files; no Device ID",
 };
 
 constexpr const char* kFamilyNames[kChipFamilyCount] = {
     "F629", "F683", "F785", "F635", "F627A", "F615", "F617", "F752",
-    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933", "F1454", "F91X", "F84A", "F87XA", "F88", "F818", "F1946"};
+    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933", "F1454", "F91X", "F84A", "F87XA", "F88", "F818", "F1946",
+    "B10F", "B519", "B54", "B57"};
 
 
 }  // namespace
@@ -558,13 +637,27 @@ std::span<const ChipEntry> KnownChips() { return kKnown; }
 const char* MapTextOf(MapText map) { return kMapTexts[static_cast<int>(map)]; }
 
 const char* MapName(MapText map) {
-  static constexpr const char* names[] = {"M1", "M2", "M3", "M4", "M5", "M6", "M7", "two-words"};
+  static constexpr const char* names[] = {"M1", "M2", "M3", "M4", "M5", "M6", "M7", "two-words", "baseline",
+                                          "baseline-no-osccal"};
   return names[static_cast<int>(map)];
 }
 
 const char* FamilyName(ChipFamily family) { return kFamilyNames[static_cast<int>(family)]; }
 
+int WordBitsOf(ChipFamily family) {
+  return family == ChipFamily::B10F || family == ChipFamily::B519 || family == ChipFamily::B54 ||
+                 family == ChipFamily::B57
+             ? 12
+             : 14;
+}
+
 LookupResult LookupChip(std::uint16_t id_word) {
+  if (IsHandPickedId(id_word)) {
+    for (const ChipEntry& e : kKnown) {
+      if (e.IdWord == id_word) return {LookupResult::Kind::kEntry, &e};
+    }
+    return {LookupResult::Kind::kUnknown, nullptr};
+  }
   auto key = static_cast<std::uint16_t>(id_word & 0x3FE0);
   if (key == 0) return {LookupResult::Kind::kNoChip, nullptr};
   if (IsWholeWordId(id_word)) {

@@ -12,13 +12,27 @@ namespace fw {
 // decisions are taken on the family, never on a chip's name.
 enum class ChipFamily {
   F629, F683, F785, F635, F627A, F615, F617, F752, F753, F88X, F72X, F720, F1822, F1501, F1508,
-  F1933, F1454, F91X, F84A, F87XA, F88, F818, F1946
+  F1933, F1454, F91X, F84A, F87XA, F88, F818, F1946,
+  // The baseline (12-bit) parts: PIC10F20x/22x, PIC12F508-510, PIC16F505/506
+  // (OSCCAL and its backup copy), PIC12F519/16F526 (with flash data memory),
+  // PIC16F54 and PIC16F57/59 (no OSCCAL).
+  B10F, B519, B54, B57
 };
-inline constexpr int kChipFamilyCount = 23;
+inline constexpr int kChipFamilyCount = 27;
+
+// Program and configuration words of the baseline families are 12 bits wide
+// (blank 0xFFF), of every other family 14 bits (blank 0x3FFF).
+int WordBitsOf(ChipFamily family);
 
 // The configuration memory map texts shown under the configuration view;
 // TwoWords: two configuration words and no calibration (the PIC16F87/88).
-enum class MapText { M1, M2, M3, M4, M5, M6, M7, TwoWords };
+enum class MapText { M1, M2, M3, M4, M5, M6, M7, TwoWords, Baseline, BaselineNoOsccal };
+
+// The baseline parts have no device ID: each is named by a word of its own
+// with bit 15 set and bit 14 clear, above the 14 bits any chip answers, so
+// that no word read from a chip ever selects one (a read word with both top
+// bits set is taken for its low 14 bits).
+inline bool IsHandPickedId(std::uint16_t id_word) { return (id_word & 0xC000) == 0x8000; }
 
 struct ChipEntry {
   const char* ChipName;
@@ -39,7 +53,7 @@ struct ChipEntry {
   MapText Map;
   const char* PictureFile;
 
-  std::uint16_t Key() const { return static_cast<std::uint16_t>(IdWord & 0x3FE0); }
+  std::uint16_t Key() const { return IsHandPickedId(IdWord) ? IdWord : static_cast<std::uint16_t>(IdWord & 0x3FE0); }
 };
 
 // The 81 entries the program began with, in ascending order of key.
@@ -70,6 +84,7 @@ inline bool IsWholeWordId(std::uint16_t id_word) { return (id_word & 0x3000) == 
 // What of an ID word names the chip: the whole word in the newer format, the
 // word without its revision bits otherwise.
 inline std::uint16_t IdKey(std::uint16_t id_word) {
+  if (IsHandPickedId(id_word)) return id_word;
   return static_cast<std::uint16_t>(id_word & (IsWholeWordId(id_word) ? 0x3FFF : 0x3FE0));
 }
 LookupResult LookupChip(std::uint16_t id_word);
@@ -113,6 +128,13 @@ struct ChipRecord {
 
   // Fills every field from `entry`, with `id_word` as the selecting word.
   void Assign(const ChipEntry& entry, std::uint16_t id_word);
+  // A baseline part: 12-bit words, no device ID, the counter starting at
+  // the configuration word.
+  bool Baseline() const { return Entry != nullptr && WordBitsOf(Entry->Family) == 12; }
+  // What an erased program or configuration word reads.
+  std::uint16_t BlankWord() const { return Baseline() ? 0x0FFF : 0x3FFF; }
+  // Hex digits a word shows: three for 12-bit words, four otherwise.
+  int WordDigits() const { return Baseline() ? 3 : 4; }
 };
 
 }  // namespace fw

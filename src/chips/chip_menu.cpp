@@ -74,7 +74,15 @@ std::vector<ChipMenuNode> BuildMenu() {
                                                Item("PIC16F877A", 0x0E20), Item("PIC16F913", 0x13E0), Item("PIC16F914", 0x13C0),
                                                Item("PIC16F916", 0x13A0), Item("PIC16F917", 0x1380),
                                                Item("PIC16F946", 0x1460)});
-  return {std::move(pic12), std::move(pic16), std::move(f8x), std::move(f19xx)};
+  // The baseline (12-bit) parts, which no device ID names: chosen here only.
+  ChipMenuNode baseline = Sub(
+      "Baseline", {Item("PIC10F200", 0x8200), Item("PIC10F202", 0x8202), Item("PIC10F204", 0x8204),
+                   Item("PIC10F206", 0x8206), Item("PIC10F220", 0x8220), Item("PIC10F222", 0x8222),
+                   Item("PIC12F508", 0x8508), Item("PIC12F509", 0x8509), Item("PIC12F510", 0x8510),
+                   Item("PIC12F519", 0x8519), Item("PIC16F505", 0x8605), Item("PIC16F506", 0x8606),
+                   Item("PIC16F526", 0x8626), Item("PIC16F54", 0x8054), Item("PIC16F57", 0x8057),
+                   Item("PIC16F59", 0x8059)});
+  return {std::move(pic12), std::move(pic16), std::move(f8x), std::move(f19xx), std::move(baseline)};
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "chips/config_layout.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include <cstring>
@@ -103,6 +104,44 @@ const std::vector<ConfigLayout>& ConfigLayouts() {
         {13, "LVP"}}},
       {{F::F88}, kF818, {{0, "FCMEN"}, {1, "IESO"}}},
       {{F::F818}, kF818, {}},
+      // The baseline parts, one 12-bit word each: the documents' Configuration
+      // Word registers (DS41228E, DS41266C, DS41227E, DS41257B, DS41226F,
+      // DS41258B, DS41316B, DS41317B, DS41207D).
+      {{F::B10F}, {{2, "WDTE"}, {3, "!CP"}, {4, "MCLRE"}}, {}, 0x0FFF, {0x8200, 0x8202, 0x8204, 0x8206}},
+      {{F::B10F},
+       {{0, "IOSCFS"}, {1, "!MCPU"}, {2, "WDTE"}, {3, "!CP"}, {4, "MCLRE"}},
+       {},
+       0x0FFF,
+       {0x8220, 0x8222}},
+      {{F::B10F}, {{0, "FOSC0"}, {1, "FOSC1"}, {2, "WDTE"}, {3, "!CP"}, {4, "MCLRE"}}, {}, 0x0FFF, {0x8508, 0x8509}},
+      {{F::B10F},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "WDTE"}, {3, "!CP"}, {4, "MCLRE"}, {5, "IOSCFS"}},
+       {},
+       0x0FFF,
+       {0x8510}},
+      {{F::B10F},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "FOSC2"}, {3, "WDTE"}, {4, "!CP"}, {5, "MCLRE"}},
+       {},
+       0x0FFF,
+       {0x8605}},
+      {{F::B10F},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "FOSC2"}, {3, "WDTE"}, {4, "!CP"}, {5, "MCLRE"}, {6, "IOSCFS"}},
+       {},
+       0x0FFF,
+       {0x8606}},
+      // CPDF protects the flash data memory.
+      {{F::B519},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "WDTE"}, {3, "!CP"}, {4, "MCLRE"}, {5, "IOSCFS"}, {6, "!CPD"}},
+       {},
+       0x0FFF,
+       {0x8519}},
+      {{F::B519},
+       {{0, "FOSC0"}, {1, "FOSC1"}, {2, "FOSC2"}, {3, "WDTE"}, {4, "!CP"}, {5, "MCLRE"}, {6, "IOSCFS"},
+        {7, "!CPD"}},
+       {},
+       0x0FFF,
+       {0x8626}},
+      {{F::B54, F::B57}, {{0, "FOSC0"}, {1, "FOSC1"}, {2, "WDTE"}, {3, "!CP"}}, {}, 0x0FFF},
   };
   return layouts;
 }
@@ -112,6 +151,8 @@ namespace {
 const ConfigLayout* LayoutOf(const LookupResult& found) {
   if (found.kind != LookupResult::Kind::kEntry) return nullptr;
   for (const ConfigLayout& layout : ConfigLayouts()) {
+    const auto& ids = layout.id_words;
+    if (!ids.empty() && std::find(ids.begin(), ids.end(), found.entry->IdWord) == ids.end()) continue;
     for (ChipFamily f : layout.families) {
       if (f == found.entry->Family) return &layout;
     }
@@ -185,6 +226,7 @@ const char* BitDescription(const char* caption) {
       {"USBLSCLK", "USB clock, checked = 48 MHz (full speed) instead of 6 MHz"},
       {"PLLMULT", "PLL, checked = 3x instead of 4x"},
       {"CCPMX", "CCP1 pin, checked = RB0 instead of RB3"},
+      {"!MCPU", "pull-up on the MCLR pin, checked = on"},
   };
   for (const auto& t : kTexts) {
     if (std::strcmp(t.caption, caption) == 0) return t.text;
@@ -197,7 +239,7 @@ ProtectionBits ProtectionBitsFor(std::uint16_t chip_id_word) { return Protection
 ProtectionBits ProtectionBitsFor(const ChipRecord& chip) { return ProtectionOf(ConfigLayoutFor(chip)); }
 
 std::uint16_t ComparedConfigBits(const ChipEntry& entry, std::uint32_t word) {
-  if (word <= 3) return 0x3FFF;
+  if (word <= 3) return WordBitsOf(entry.Family) == 12 ? 0x0FFF : 0x3FFF;
   const ConfigLayout* layout = ConfigLayoutFor(entry.IdWord);
   if (layout == nullptr) return 0;
   if (word == 7) {

@@ -21,6 +21,9 @@ struct ConfigLayout {
   std::vector<ConfigBit> w2;
   // What a word holds where it has no named bit, when the dialog stores it.
   std::uint16_t w1_base = 0x3FFF;
+  // The chips (ID words) the layout is for where a family's chips differ;
+  // empty: every chip of its families.
+  std::vector<std::uint16_t> id_words = {};
 
   bool TwoWords() const { return !w2.empty(); }
 };

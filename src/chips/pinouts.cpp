@@ -23,6 +23,22 @@ std::vector<PinUse> FourteenPin() {
           {R::kIcspClk, 12, "RA1/ICSPCLK"}, {R::kVpp, 4, "RA3/MCLR/VPP"}};
 }
 
+// The 6-pin SOT-23 and 8-pin DIP PIC10F parts (their pin diagrams).
+std::vector<PinUse> TenF(const char* dat, const char* clk, int pins) {
+  if (pins == 6) {
+    return {{R::kIcspDat, 1, dat}, {R::kVss, 2, "VSS"}, {R::kIcspClk, 3, clk}, {R::kVdd, 5, "VDD"},
+            {R::kVpp, 6, "GP3/MCLR/VPP"}};
+  }
+  return {{R::kVdd, 2, "VDD"}, {R::kIcspClk, 4, clk}, {R::kIcspDat, 5, dat}, {R::kVss, 7, "VSS"},
+          {R::kVpp, 8, "GP3/MCLR/VPP"}};
+}
+
+// The 14-pin baseline parts, whose port B takes the ICSP lines.
+std::vector<PinUse> FourteenPinBaseline() {
+  return {{R::kVdd, 1, "VDD"}, {R::kVss, 14, "VSS"}, {R::kIcspDat, 13, "RB0/ICSPDAT"},
+          {R::kIcspClk, 12, "RB1/ICSPCLK"}, {R::kVpp, 4, "RB3/MCLR/VPP"}};
+}
+
 // The 20-pin parts: VDD 1, VSS 20, ICSPDAT RA0 19, ICSPCLK RA1 18, MCLR/VPP RA3 4.
 std::vector<PinUse> TwentyPin() {
   return {{R::kVdd, 1, "VDD"}, {R::kVss, 20, "VSS"}, {R::kIcspDat, 19, "RA0/ICSPDAT"},
@@ -190,6 +206,50 @@ const std::vector<Pinout>& Pinouts() {
          .uses = SixtyFourPin(7, "RG5/MCLR/VPP", 42, 37, 19, 20),
          .quad = true}},
        "AVDD (19) and AVSS (20) are supplies as well: connect them with VDD and VSS."},
+      // The baseline parts. PIC10F200/202/204/206 (DS41239) and
+      // PIC10F220/222 (DS41270): SOT-23 with GP0/ICSPDAT 1, VSS 2,
+      // GP1/ICSPCLK 3, VDD 5, GP3/MCLR/VPP 6; the 8-pin DIP with VDD 2,
+      // GP1/ICSPCLK 4, GP0/ICSPDAT 5, VSS 7, GP3/MCLR/VPP 8.
+      {"PIC10F200.jpg",
+       "PIC10F200/202/204/206 datasheet DS41239, pin diagrams",
+       {{.pins = 6, .chips = "PIC10F200/202/204/206", .uses = TenF("GP0/ICSPDAT", "GP1/ICSPCLK", 6), .outline = "SOT-23"},
+        {.pins = 8, .chips = "PIC10F200/202/204/206", .uses = TenF("GP0/ICSPDAT", "GP1/ICSPCLK", 8)}}},
+      {"PIC10F220.jpg",
+       "PIC10F220/222 datasheet DS41270, pin diagrams",
+       {{.pins = 6, .chips = "PIC10F220/222", .uses = TenF("GP0/AN0/ICSPDAT", "GP1/AN1/ICSPCLK", 6), .outline = "SOT-23"},
+        {.pins = 8, .chips = "PIC10F220/222", .uses = TenF("GP0/AN0/ICSPDAT", "GP1/AN1/ICSPCLK", 8)}}},
+      {"PIC12F508.jpg",
+       "PIC12F508/509/16F505 datasheet DS41236, 8-pin diagram",
+       {{8, "PIC12F508, PIC12F509", EightPin("GP")}}},
+      {"PIC12F510.jpg",
+       "PIC12F510/16F506 datasheet DS41268, 8-pin diagram",
+       {{8, "PIC12F510", EightPin("GP")}}},
+      {"PIC12F519.jpg",
+       "PIC12F519 datasheet DS41319, 8-pin diagram",
+       {{8, "PIC12F519", EightPin("GP")}}},
+      // The 14-pin baseline parts: VDD 1, VSS 14, RB0/ICSPDAT 13,
+      // RB1/ICSPCLK 12, RB3/MCLR/VPP 4.
+      {"PIC16F505.jpg",
+       "PIC12F508/509/16F505 datasheet DS41236, 14-pin diagram",
+       {{14, "PIC16F505", FourteenPinBaseline()}}},
+      {"PIC16F506.jpg",
+       "PIC12F510/16F506 datasheet DS41268 and PIC16F526 datasheet DS41326, 14-pin diagrams",
+       {{14, "PIC16F506, PIC16F526", FourteenPinBaseline()}}},
+      {"PIC16F54.jpg",
+       "PIC16F54 datasheet DS41207, 18-pin diagram",
+       {{18, "PIC16F54", EighteenPin("RB7/ICSPDAT", "RB6/ICSPCLK", "MCLR/VPP")}}},
+      // PIC16F57 (DS41213): T0CKI 1, VDD 2, VSS 4, RA0-3 6-9, RB0-7 10-17,
+      // RC0-7 18-25, OSC2 26, OSC1 27, MCLR/VPP 28.
+      {"PIC16F57.jpg",
+       "PIC16F57 datasheet DS41213, 28-pin diagram",
+       {{28, "PIC16F57",
+         {{R::kVdd, 2, "VDD"}, {R::kVss, 4, "VSS"}, {R::kIcspDat, 17, "RB7/ICSPDAT"},
+          {R::kIcspClk, 16, "RB6/ICSPCLK"}, {R::kVpp, 28, "MCLR/VPP"}}}}},
+      {"PIC16F59.jpg",
+       "PIC16F59 programming specification DS41243B",
+       {},
+       "The PIC16F59 (40 pins): MCLR/VPP to VPP, VDD to VDD, VSS to GND, RB7 (ICSPDAT) to SDA/DATA and "
+       "RB6 (ICSPCLK) to SCL/CLOCK, at the pins its datasheet's diagram gives."},
       {"PIC16F876A.jpg",
        "PIC16F87XA datasheet DS39582, 28-pin diagram",
        {{28, "PIC16F873A, PIC16F876A", TwentyEightPin(kF87xANames)}}},

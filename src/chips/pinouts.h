@@ -24,6 +24,9 @@ struct Package {
   const char* chips;  // the chips in it, as the picture titles them
   std::vector<PinUse> uses;  // VDD and VSS twice on the 28- and 40-pin parts
   bool quad = false;
+  // The outline's name where it is not a DIP or a quad package ("SOT-23"),
+  // drawn as a DIP of its pins, which number the same way.
+  const char* outline = nullptr;
 };
 
 // What a connection picture shows: the package(s) of the chips it serves,
@@ -31,6 +34,7 @@ struct Package {
 struct Pinout {
   const char* picture;  // the file name the catalogue gives ("PIC16F630.jpg")
   const char* source;   // the datasheets the pins come from
+  // None where no pin diagram was at hand: the note then names the lines.
   std::vector<Package> packages;
   const char* note = nullptr;  // a line under the drawing, where one is needed
 };

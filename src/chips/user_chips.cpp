@@ -107,6 +107,12 @@ std::vector<std::string> ChipList::Read(std::string_view text, const std::string
       if (Upper(FamilyName(candidate)) == Upper(f[1])) family = candidate;
     }
     const ChipEntry* model = family ? FamilyModel(*family) : nullptr;
+    if (model != nullptr && WordBitsOf(*family) == 12) {
+      // A chip is added by its device ID, which the baseline parts have not.
+      refuse("the baseline family " + std::string(FamilyName(*family)) +
+             " has no device ID to name a chip by: its chips are the built-in ones only");
+      continue;
+    }
     if (model == nullptr) {
       std::string known;
       for (int k = 0; k < kChipFamilyCount; ++k) known += std::string(k ? ", " : "") + FamilyName(static_cast<ChipFamily>(k));

@@ -424,7 +424,10 @@ void TakeCalibration(const Words& w, bool restore_given, Options& o) {
   }
   o.osccal_text = w.osccal;
   o.band_gap_text = w.band_gap;
-  if (o.osccal_text.empty() != o.band_gap_text.empty()) {
+  // A baseline part's OSCCAL (a MOVLW, 0Cxx) has no band-gap bits beside it.
+  const bool movlw_alone = !o.osccal_text.empty() && o.band_gap_text.empty() &&
+                           ParseOsccalValues(o.osccal_text, "", nullptr).has_value();
+  if (o.osccal_text.empty() != o.band_gap_text.empty() && !movlw_alone) {
     throw UsageError{"--osccal and --bg go together: the OSCCAL word and the band-gap bits"};
   }
   if (!o.osccal_text.empty()) {

@@ -151,6 +151,14 @@ bool Session::HasOsccalWord() const { return LosesCalibrationInErase(state_.chip
 
 // --osccal and --bg name what only the F629 family's erase takes away.
 int Session::CheckGivenValues() {
+  // The OSCCAL's form is the chip's: a MOVLW (0Cxx) on the baseline parts, a
+  // RETLW (34xx) with its band-gap bits on the PIC12F629 family.
+  if (o_.given && HasOsccalWord() && IsMovlwValue(o_.given->osccal) != state_.chip.Baseline()) {
+    PrintError(state_.chip.Baseline()
+                   ? "the " + state_.chip.ChipName + "'s OSCCAL is a MOVLW instruction: give --osccal 0x0Cxx alone"
+                   : "the " + state_.chip.ChipName + "'s OSCCAL is a RETLW instruction: give --osccal 0x34xx --bg NN");
+    return kUsage;
+  }
   if ((!o_.given && !o_.restore) || HasOsccalWord()) return kDone;
   PrintError("the " + state_.chip.ChipName +
              " keeps its calibration words in configuration memory, which an erase leaves alone; "
@@ -190,8 +198,9 @@ void Session::ExplainStop() {
   }
   const auto newest = state_.calibration_record.NewestFor(state_.chip.ChipName);
   std::string text =
-      "nothing was erased, so as not to lose the chip's calibration values (the log says why). Give them with "
-      "--osccal 0x34XX --bg NN";
+      std::string("nothing was erased, so as not to lose the chip's calibration values (the log says why). Give them "
+                  "with ") +
+      (state_.chip.Baseline() ? "--osccal 0x0CXX" : "--osccal 0x34XX --bg NN");
   if (newest && newest->values.osccal) {
     text += " (the newest record for the " + state_.chip.ChipName + ", " + newest->time + " on " + newest->port +
             ": " + OsccalOptions(*newest->values.osccal) + ")";
@@ -227,6 +236,15 @@ int Session::PrintCalibration() {
   const FamilyLookup found = LookupFamily(state_.chip);
   if (found.row == nullptr) return kDone;
   const CalibrationRead& read = found.row->calibration->calibration;
+  if (read.kind == CalibrationRead::Kind::kBaselineOsccal) {
+    // Both copies, each said to be what it is.
+    const std::uint32_t last = state_.chip.ProgramSize / 2 - 1;
+    const std::uint16_t word = WordAt(state_.images.ProgramImage, last);
+    const std::uint16_t backup = WordAt(state_.images.ConfigImage, 4);
+    Print("0x" + Hex(last, 4) + " = " + Hex(word, 4) + " (OSCCAL)");
+    Print("0x" + Hex(state_.chip.ConfigBase + 4, 4) + " = " + Hex(backup, 4) + " (backup OSCCAL)");
+    return IsMovlwValue(word) && IsMovlwValue(backup) ? kDone : kFailed;
+  }
   if (read.kind == CalibrationRead::Kind::kOsccal) {
     const std::uint32_t last = state_.chip.ProgramSize / 2 - 1;
     const std::uint16_t osccal = WordAt(state_.images.ProgramImage, last);

@@ -188,12 +188,14 @@ FileReport ImageFiles::LoadFile(const std::string& path, FileSection section) {
   }
   pages_[PageIndex()] = {.path = path, .section = section, .sha256 = report.sha256, .config_words = config_loaded_};
   FileReport judged = report;
-  // Every program word starts blank (0x3FFF): a wider one came from the
+  // Every program word starts blank (0x3FFF, 0xFFF): a wider one came from the
   // file. Configuration words are not counted: compilers write them with
   // the unused top bits set (0xFFE4), which the chip ignores.
   if (section == sectAll || section == sectProgram) {
     for (std::uint32_t i = 0; i < chip_.ProgramSize / 2; ++i) {
-      if (WordAt(images_.ProgramImage, i) > 0x3FFF && judged.wide_words++ == 0) judged.first_wide_address = i;
+      if (WordAt(images_.ProgramImage, i) > chip_.BlankWord() && judged.wide_words++ == 0) {
+        judged.first_wide_address = i;
+      }
     }
   }
   if (judged.wide_words > 0) log_.LogEvent(LogCode::kNone, "    the file " + FileMisfit(judged, chip_));
@@ -203,7 +205,7 @@ FileReport ImageFiles::LoadFile(const std::string& path, FileSection section) {
 std::string FileMisfit(const FileReport& report, const ChipRecord& chip) {
   if (report.wide_words > 0) {
     return "holds " + std::to_string(report.wide_words) + (report.wide_words == 1 ? " word" : " words") +
-           " wider than the 14 bits of the " + chip.ChipName + " (the first at 0x" +
+           " wider than the " + (chip.Baseline() ? "12" : "14") + " bits of the " + chip.ChipName + " (the first at 0x" +
            Hex(report.first_wide_address, 4) + "; built for another word width?)";
   }
   if (report.dropped_bytes > 0) {

@@ -64,7 +64,16 @@ class Record {
 
 struct Areas {
   std::uint64_t program, config_base, config_size, data_base, data_size;
+  // A baseline part's configuration word, at its own place in files (word
+  // 0xFFF) away from the user IDs; 0: none.
+  std::uint64_t config_word = 0;
 };
+
+// What of the configuration a full-chip file holds at the configuration
+// base: everything, or for a baseline part the four user IDs alone (its
+// backup OSCCAL is the chip's own, never a file's).
+std::uint64_t ConfigBytesInFiles(const ChipRecord& chip) { return chip.Baseline() ? 8 : chip.ConfigSize; }
+constexpr std::uint64_t kBaselineConfigWordByte = 2 * 0x0FFF;
 
 // Where the records' bytes go for one section of one chip, and what the
 // reading found.
@@ -73,7 +82,8 @@ class HexLoader {
   HexLoader(FileSection section, const ChipRecord& chip, Images& images)
       : section_(section),
         images_(images),
-        areas_{chip.ProgramSize, 2ull * chip.ConfigBase, chip.ConfigSize, 2ull * chip.DataBase, chip.DataSize},
+        areas_{chip.ProgramSize, 2ull * chip.ConfigBase, ConfigBytesInFiles(chip), 2ull * chip.DataBase, chip.DataSize,
+               chip.Baseline() ? kBaselineConfigWordByte : 0},
         config_section_(section == sectConfig),
         section_base_(config_section_ ? areas_.config_base : areas_.data_base),
         section_bytes_(config_section_ ? areas_.config_size : 2 * areas_.data_size) {
@@ -97,7 +107,8 @@ class HexLoader {
   }
   bool InSomeArea(std::uint64_t a) const {
     return a < areas_.program || (a >= areas_.config_base && a < areas_.config_base + areas_.config_size) ||
-           (a >= areas_.data_base && a < areas_.data_base + 2 * areas_.data_size);
+           (a >= areas_.data_base && a < areas_.data_base + 2 * areas_.data_size) ||
+           (areas_.config_word != 0 && a >= areas_.config_word && a < areas_.config_word + 2);
   }
   void PutSection(std::uint64_t offset, std::uint8_t byte);
   // Where data byte at absolute address `a` goes; false when it lies
@@ -136,6 +147,9 @@ bool HexLoader::StoreAll(std::uint64_t a, std::uint8_t byte) {
     reading_.config_words_set.set((a - areas_.config_base) / 2);
   } else if (a >= areas_.data_base && a < areas_.data_base + 2 * areas_.data_size) {
     if (a % 2 == 0) images_.DataImage[(a - areas_.data_base) / 2] = byte;
+  } else if (areas_.config_word != 0 && a >= areas_.config_word && a < areas_.config_word + 2) {
+    images_.ConfigImage[14 + (a - areas_.config_word)] = byte;
+    reading_.config_words_set.set(7);
   } else {
     return false;
   }
@@ -297,13 +311,19 @@ std::string FormatHex(FileSection section, const ChipRecord& chip, const Images&
     std::uint32_t length;
     int stride;
     bool linear_records;
+    std::uint32_t from = 0;  // the first image byte
   };
   const Part program{&images.ProgramImage, 0, chip.ProgramSize, 1, true};
-  const Part config_all{&images.ConfigImage, 2ull * chip.ConfigBase, chip.ConfigSize, 1, true};
+  const Part config_all{&images.ConfigImage, 2ull * chip.ConfigBase,
+                        static_cast<std::uint32_t>(ConfigBytesInFiles(chip)), 1, true};
   const Part data_all{&images.DataImage, 2ull * chip.DataBase, chip.DataSize, 2, true};
   std::vector<Part> parts;
   switch (section) {
-    case sectAll: parts = {program, config_all, data_all}; break;
+    case sectAll:
+      parts = {program, config_all, data_all};
+      // The baseline configuration word's place in files.
+      if (chip.Baseline()) parts.push_back({&images.ConfigImage, kBaselineConfigWordByte, 2, 1, true, 14});
+      break;
     case sectProgram: parts = {program}; break;
     case sectData: parts = {{&images.DataImage, 0, chip.DataSize, 2, false}}; break;
     case sectConfig: parts = {{&images.ConfigImage, 0, chip.ConfigSize, 1, false}}; break;
@@ -318,7 +338,7 @@ std::string FormatHex(FileSection section, const ChipRecord& chip, const Images&
         out.Linear(a);
       }
       if (a % 8 == 0) out.Close();
-      out.Data(a, (*part.image)[i]);
+      out.Data(a, (*part.image)[part.from + i]);
       if (part.stride == 2) out.Data(a + 1, 0x00);
       if ((a + part.stride) % 8 == 0) out.Close();
       if (i % 1024 == 0 && progress) progress(static_cast<int>((std::uint64_t{i} + 1) * 100 / part.length));

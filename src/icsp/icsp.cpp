@@ -80,7 +80,7 @@ std::optional<std::uint16_t> Icsp::ReadCell(std::uint32_t i, std::uint8_t comman
 bool Icsp::ReadWord(std::vector<std::uint8_t>& image, std::uint32_t i, bool verify) {
   const auto packet = ReadCell(i, icsp::kReadDataFromProgramMemory, " Read Data From Program Memory");
   if (!packet) return false;
-  const auto word = static_cast<std::uint16_t>(WordOfPacket(*packet) & 0x3FFF);
+  const auto word = static_cast<std::uint16_t>(WordOfPacket(*packet) & chip_.BlankWord());
   if (verify) return word == WordAt(image, i);
   SetWordAt(image, i, word);
   return true;
@@ -89,14 +89,26 @@ bool Icsp::ReadWord(std::vector<std::uint8_t>& image, std::uint32_t i, bool veri
 std::optional<std::uint16_t> Icsp::PeekProgramMemory(std::uint32_t i) {
   const auto packet = ReadCell(i, icsp::kReadDataFromProgramMemory, " Read Data From Program Memory");
   if (!packet) return std::nullopt;
-  return static_cast<std::uint16_t>(WordOfPacket(*packet) & 0x3FFF);
+  return static_cast<std::uint16_t>(WordOfPacket(*packet) & chip_.BlankWord());
 }
 
-std::optional<std::uint16_t> Icsp::PeekDataMemory(std::uint32_t i) {
-  const auto packet = ReadCell(i, icsp::kReadDataFromDataMemory, " Read Data From Data Memory");
+std::optional<std::uint16_t> Icsp::PeekWholeWord(std::uint32_t i) {
+  const auto packet = ReadCell(i, icsp::kReadDataFromProgramMemory, " Read Data From Program Memory");
   if (!packet) return std::nullopt;
   return static_cast<std::uint16_t>(WordOfPacket(*packet) & 0x3FFF);
 }
+
+std::optional<std::uint16_t> Icsp::ReadDataCell(std::uint32_t i) {
+  // The baseline parts' flash data sits in program space: the program
+  // memory commands reach it.
+  const auto packet = chip_.Baseline()
+                          ? ReadCell(i, icsp::kReadDataFromProgramMemory, " Read Data From Program Memory")
+                          : ReadCell(i, icsp::kReadDataFromDataMemory, " Read Data From Data Memory");
+  if (!packet) return std::nullopt;
+  return static_cast<std::uint16_t>(WordOfPacket(*packet) & chip_.BlankWord());
+}
+
+std::optional<std::uint16_t> Icsp::PeekDataMemory(std::uint32_t i) { return ReadDataCell(i); }
 
 bool Icsp::ReadProgramMemory(std::uint32_t i, bool verify) {
   return ReadWord(images_.ProgramImage, i, verify);
@@ -107,9 +119,9 @@ bool Icsp::ReadConfigMemory(std::uint32_t i, bool verify) {
 }
 
 bool Icsp::ReadDataMemory(std::uint32_t i, bool verify) {
-  const auto packet = ReadCell(i, icsp::kReadDataFromDataMemory, " Read Data From Data Memory");
-  if (!packet) return false;
-  const auto word = static_cast<std::uint16_t>(WordOfPacket(*packet) & 0x3FFF);
+  const auto cell = ReadDataCell(i);
+  if (!cell) return false;
+  const std::uint16_t word = *cell;
   // The verify compares the whole word: a cell that answers bits above the
   // byte is reported as a difference, though a read keeps only the byte.
   if (verify) return word == images_.DataImage[i];
@@ -139,13 +151,12 @@ bool Icsp::BeginProgramming(bool externally_timed, std::uint8_t wait_int, std::u
     return link_.SendWithWait(FastSendCommand(icsp::kBeginProgrammingInt), wait_int,
                               " Begin Programming (int)");
   }
-  return link_.SendWithWait(FastSendCommand(icsp::kBeginProgrammingExt), wait_ext,
-                            " Begin Programming (ext)") &&
+  return link_.SendWithWait(FastSendCommand(begin_external_), wait_ext, " Begin Programming (ext)") &&
          Send(FastSendCommand(end_programming_), " End Programming");
 }
 
 bool Icsp::WriteWord(std::uint32_t i, std::uint16_t value, bool externally_timed) {
-  return WriteCell(i, value == 0x3FFF, icsp::kLoadDataForProgramMemory,
+  return WriteCell(i, value == chip_.BlankWord(), icsp::kLoadDataForProgramMemory,
                    " Load Data For Program Memory", static_cast<std::uint16_t>(value << 1),
                    externally_timed, chip_.ProgramWaitInt, chip_.ProgramWaitExt);
 }
@@ -163,6 +174,10 @@ bool Icsp::WriteDataMemory(std::uint32_t i, bool externally_timed) {
 }
 
 bool Icsp::WriteDataByte(std::uint32_t i, std::uint8_t value, bool externally_timed) {
+  if (chip_.Baseline()) {
+    return WriteCell(i, value == 0xFF, icsp::kLoadDataForProgramMemory, " Load Data For Program Memory",
+                     static_cast<std::uint16_t>(value << 1), true, chip_.DataWaitInt, chip_.DataWaitExt);
+  }
   return WriteCell(i, value == 0xFF, icsp::kLoadDataForDataMemory, " Load Data For Data Memory",
                    static_cast<std::uint16_t>(value << 1), externally_timed, chip_.DataWaitInt,
                    chip_.DataWaitExt);
@@ -227,7 +242,7 @@ bool Icsp::Run(std::span<const IcspStep> steps) {
 
 bool Icsp::WriteProgramRow(std::uint32_t first, std::uint32_t count, bool externally_timed) {
   bool blank = true;
-  for (std::uint32_t j = 0; j < count; ++j) blank = blank && WordAt(images_.ProgramImage, first + j) == 0x3FFF;
+  for (std::uint32_t j = 0; j < count; ++j) blank = blank && WordAt(images_.ProgramImage, first + j) == chip_.BlankWord();
   if (blank) return IncrementAddress(first > 0 ? count : count - 1, false);
   for (std::uint32_t j = 0; j < count; ++j) {
     const std::uint32_t i = first + j;

@@ -68,6 +68,9 @@ class Icsp {
   // The command that ends an externally timed cycle on the selected chip's
   // family (0x0A, or 0x17 on the classic mid-range parts).
   void SetEndProgramming(std::uint8_t code) { end_programming_ = code; }
+  // The command that starts an externally timed cycle (0x18, or 0x08 on the
+  // baseline parts, where it is the only Begin Programming).
+  void SetBeginExternal(std::uint8_t code) { begin_external_ = code; }
 
   // Whether the link is still up: every failed step closes it.
   bool LinkUp() const { return link_.PortValid(); }
@@ -104,6 +107,9 @@ class Icsp {
   std::optional<std::uint16_t> PeekProgramMemory(std::uint32_t i);
   std::optional<std::uint16_t> PeekConfigMemory(std::uint32_t i) { return PeekProgramMemory(i); }
   std::optional<std::uint16_t> PeekDataMemory(std::uint32_t i);
+  // The word at the counter in all 14 bits, whatever the chip's width: a
+  // 12-bit part answers zeros above its word.
+  std::optional<std::uint16_t> PeekWholeWord(std::uint32_t i);
   bool BulkEraseProgramMemory();
   bool BulkEraseDataMemory();
   // The steps in order; false at the first failed frame.
@@ -121,6 +127,8 @@ class Icsp {
   // counter, or nothing after a logged failure.
   std::optional<std::uint16_t> ReadCell(std::uint32_t i, std::uint8_t command,
                                         std::string_view command_text);
+  // The EEPROM byte (a baseline part's flash data word) at the counter.
+  std::optional<std::uint16_t> ReadDataCell(std::uint32_t i);
   // Reads the word at the counter into, or compares it with, image word i.
   bool ReadWord(std::vector<std::uint8_t>& image, std::uint32_t i, bool verify);
   // Every write: loads `packet` with `command` and programs it.
@@ -142,6 +150,7 @@ class Icsp {
   Images& images_;
   OperatorDialogs& dialogs_;
   std::uint8_t end_programming_ = icsp::kEndProgramming;
+  std::uint8_t begin_external_ = icsp::kBeginProgrammingExt;
 };
 
 }  // namespace fw

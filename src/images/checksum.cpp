@@ -1,4 +1,5 @@
 #include "images/checksum.h"
+#include "chips/config_layout.h"
 #include "log/hex.h"
 
 #include <cstdio>
@@ -17,6 +18,20 @@ namespace {
 // Families whose documents were not found have no row: their checksum is
 // not guessed.
 constexpr ChecksumRule kRules[] = {
+    // The baseline parts (DS41228E, DS41266C, DS41227E, DS41257B, DS41226F,
+    // DS41258B, DS41316B, DS41317B Table 5-1): CP off, program memory but
+    // the OSCCAL word plus the configuration word masked; CP on, words
+    // 0x000-0x03F, the configuration word and the user IDs' nibbles. The
+    // PIC16F54/57/59 (DS41207D, DS41208C, DS41243B Table 4-1) sum to the
+    // last word and add 0xFF0. Each part's mask is its layout's bits.
+    {.family = ChipFamily::B10F, .program_words_left_out = 1, .config_mask = 0, .config2_mask = 0, .cp_bit = -1,
+     .source = "DS41228E", .words_under_cp = 0x40, .constant = 0},
+    {.family = ChipFamily::B519, .program_words_left_out = 1, .config_mask = 0, .config2_mask = 0, .cp_bit = -1,
+     .source = "DS41316B", .words_under_cp = 0x40, .constant = 0},
+    {.family = ChipFamily::B54, .program_words_left_out = 0, .config_mask = 0, .config2_mask = 0, .cp_bit = -1,
+     .source = "DS41207D", .words_under_cp = 0x40, .constant = 0xFF0},
+    {.family = ChipFamily::B57, .program_words_left_out = 0, .config_mask = 0, .config2_mask = 0, .cp_bit = -1,
+     .source = "DS41208C", .words_under_cp = 0x40, .constant = 0xFF0},
     // DS41191 (PIC12F629/675, PIC16F630/676): the OSCCAL word at the last
     // address and the band-gap bits 13:12 are left out. 12F629: blank 0xBE00,
     // 0x25E6 0x89CE; protected 0xBF7F, 0x8B4D.
@@ -158,6 +173,26 @@ constexpr DeviceMasks kDeviceMasks[] = {
     {.device_family = 215, .config_mask = 0x177F, .config2_mask = 0},
 };
 
+// The user IDs' low nibbles as one word, ID0 the high nibble.
+std::uint32_t SumOfIds(const Images& images) {
+  std::uint32_t sum = 0;
+  for (std::uint32_t id = 0; id < 4; ++id) sum += (WordAt(images.ConfigImage, id) & 0xFu) << (4 * (3 - id));
+  return sum;
+}
+
+std::uint16_t BaselineChecksum(const ChecksumRule& rule, const ChipRecord& chip, const Images& images) {
+  const ConfigLayout* layout = ConfigLayoutFor(chip);
+  const std::uint16_t mask = layout != nullptr ? NamedBits(layout->w1) : 0;
+  const std::uint16_t cp = ProtectionBitsFor(chip).code;
+  const std::uint16_t config = WordAt(images.ConfigImage, 7);
+  std::uint32_t sum = (config & mask) + rule.constant;
+  const bool protected_code = cp != 0 && (config & cp) == 0;
+  const std::uint32_t words = protected_code ? rule.words_under_cp : chip.ProgramSize / 2 - rule.program_words_left_out;
+  for (std::uint32_t i = 0; i < words; ++i) sum += WordAt(images.ProgramImage, i) & 0x0FFF;
+  if (protected_code) sum += SumOfIds(images);
+  return static_cast<std::uint16_t>(sum & 0xFFFF);
+}
+
 }  // namespace
 
 const ChecksumRule* ChecksumRuleFor(ChipFamily family) {
@@ -184,6 +219,7 @@ std::optional<std::uint16_t> ImageChecksum(const ChipRecord& chip, const Images&
     mask = chip.ConfigMasks[0];
     mask2 = chip.ConfigMasks[1];
   }
+  if (rule->cp_bit < 0) return BaselineChecksum(*rule, chip, images);
   const std::uint16_t config = WordAt(images.ConfigImage, 7);
   std::uint32_t sum = (config & mask) + (WordAt(images.ConfigImage, 8) & mask2);
   if (((config >> rule->cp_bit) & 1) == 0) {

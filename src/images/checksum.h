@@ -24,6 +24,11 @@ struct ChecksumRule {
   // code-protected.
   int cp_bit;
   const char* source;
+  // The baseline parts: program words 0 ... n-1 still summed under code
+  // protection (0: none), a constant added to every sum, and the masks and
+  // CP bit taken from the chip's configuration layout (cp_bit -1).
+  std::uint32_t words_under_cp = 0;
+  std::uint16_t constant = 0;
 };
 
 // The rule for `family`, or nullptr where no document publishes one.

@@ -73,6 +73,8 @@ struct Geometry {
   bool InMiddle(std::uint32_t c) const { return c > hex_last() && c < v.CharStart(); }
   bool InChars(std::uint32_t c) const { return c >= v.CharStart() && c < v.LineEnd(); }
   bool IsDigit(std::uint32_t c) const {
+    // A 12-bit word's blank first column is no digit: typing passes it.
+    if (words() && v.narrow && (c - 10) % 5 == 0) return false;
     return words() ? (c - 10) % 5 != 4 : (c - 10) % 3 != 2;
   }
   // Byte of the line (0-15) that the hex digit at column c belongs to.
@@ -86,8 +88,13 @@ struct Geometry {
     return (j & 1) ? 10 + 5 * (j / 2) : 12 + 5 * (j / 2);
   }
   bool HighByte(std::uint32_t j) const { return words() && (j & 1); }
-  char BlankDigit(std::uint32_t c) const { return words() && (c - 10) % 5 == 0 ? '3' : 'F'; }
-  std::uint8_t BlankByte(std::uint32_t j) const { return HighByte(j) ? 0x3F : 0xFF; }
+  char BlankDigit(std::uint32_t c) const {
+    if (words() && (c - 10) % 5 == 0) return v.narrow ? ' ' : '3';
+    return 'F';
+  }
+  std::uint8_t BlankByte(std::uint32_t j) const { return HighByte(j) ? (v.narrow ? 0x0F : 0x3F) : 0xFF; }
+  // The largest high byte a word takes.
+  std::uint8_t HighestHighByte() const { return v.narrow ? 0x0F : 0x3F; }
 };
 
 class Editor {
@@ -121,7 +128,8 @@ class Editor {
   void WriteByte(std::uint32_t j, std::uint8_t b) {
     const char ch = CharOfByte(b);
     v_.Replace(Pos(v_.CharStart() + j), &ch, 1);
-    const char pair[2] = {kHexDigits[b >> 4], kHexDigits[b & 0xF]};
+    const bool blank_digit = v_.narrow && g_.HighByte(j) && (b >> 4) == 0;
+    const char pair[2] = {blank_digit ? ' ' : kHexDigits[b >> 4], kHexDigits[b & 0xF]};
     v_.Replace(Pos(g_.PairOf(j)), pair, 2);
   }
 
@@ -187,9 +195,11 @@ class Editor {
       if (value > 0xFF) {
         Say("that character has no single byte: nothing was written");
       } else if (Writable(j)) {
-        if (g_.HighByte(j) && value > 0x3F) {
-          Say(WordKind() + " holds 14 bits: its high byte is at most 3F, so " + Hex(value, 2) + " was written as 3F");
-          value = 0x3F;
+        if (g_.HighByte(j) && value > g_.HighestHighByte()) {
+          const std::uint8_t top = g_.HighestHighByte();
+          Say(WordKind() + " holds " + (v_.narrow ? "12" : "14") + " bits: its high byte is at most " + Hex(top, 2) +
+              ", so " + Hex(value, 2) + " was written as " + Hex(top, 2));
+          value = top;
         }
         WriteByte(j, static_cast<std::uint8_t>(value));
       }

@@ -86,6 +86,7 @@ std::vector<std::uint8_t>* Workspace::ImageOf(int kind) {
 
 void Workspace::SizeViewsForChip() {
   for (int n : {1, 2}) view(n).ViewSize = chip_.ProgramSize;
+  for (int n : {1, 2, 6, 7}) view(n).narrow = chip_.Baseline();
   for (int n : {3, 4}) view(n).ViewSize = chip_.DataSize;
   for (int n : {6, 7}) {
     view(n).ViewSize = chip_.ConfigSize;
@@ -101,8 +102,9 @@ void Workspace::RenderView(int n) {
   const bool words = v.type() == View::Type::kWord;
   std::string blank;
   if (words) {
-    blank = "3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF   |   ";
-    for (int k = 0; k < 8; ++k) blank += "\xFF?";
+    blank = v.narrow ? " FFF  FFF  FFF  FFF  FFF  FFF  FFF  FFF   |   "
+                     : "3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF   |   ";
+    for (int k = 0; k < 8; ++k) blank += v.narrow ? "\xFF\x1F" : "\xFF?";
   } else {
     blank = "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF   |   ";
     blank.append(16, '\xFF');
@@ -143,7 +145,9 @@ void Workspace::ShowImage(int n, int kind) {
   dialogs_.ProgressOpen();
   for (std::uint32_t i = 0; i < length && image; ++i) {
     const std::uint8_t b = (*image)[i];
-    const char pair[2] = {kHexDigits[b >> 4], kHexDigits[b & 0xF]};
+    // A 12-bit word's fourth digit is always 0: left blank.
+    const bool blank_digit = v.narrow && (i & 1) != 0 && (b >> 4) == 0;
+    const char pair[2] = {blank_digit ? ' ' : kHexDigits[b >> 4], kHexDigits[b & 0xF]};
     v.Replace(HexPosition(v, i), pair, 2);
     const char ch = CharOfByte(b);
     v.Replace(CharPosition(v, i), &ch, 1);

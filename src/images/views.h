@@ -39,6 +39,9 @@ class View {
   std::uint32_t AddressBase = 0;
   // Caret position in the text (an empty selection).
   std::uint32_t caret = 0;
+  // A word view of 12-bit words (the baseline parts): three digits each, the
+  // column of the fourth left blank and never typed into.
+  bool narrow = false;
 
   // Words of a word view (counted from its first) that hold the chip's own
   // values and are never written: the device ID, the calibration words. The

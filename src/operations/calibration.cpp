@@ -84,6 +84,15 @@ std::string BandGapText(std::uint8_t band_gap) {
 
 std::string FactoryValuesText(const FactoryValues& values, std::uint32_t last_word) {
   std::string text;
+  if (values.osccal && IsMovlwValue(values.osccal->osccal)) {
+    // A baseline part: the value kept, then both copies as they were read.
+    text = "OSCCAL = " + Hex(values.osccal->osccal, 4);
+    for (std::size_t k = 0; k < values.words.size(); ++k) {
+      text += ", 0x" + Hex(values.words[k].address, 4) + " = " + Hex(values.words[k].value, 4) +
+              (k == 1 ? " (backup)" : "");
+    }
+    return text;
+  }
   if (values.osccal) {
     text = "0x" + Hex(last_word, 4) + " = " + Hex(values.osccal->osccal, 4) + ", BG bits = " +
            BandGapText(values.osccal->band_gap);
@@ -95,6 +104,7 @@ std::string FactoryValuesText(const FactoryValues& values, std::uint32_t last_wo
 }
 
 std::string OsccalOptions(const OsccalValues& values) {
+  if (IsMovlwValue(values.osccal)) return "--osccal 0x" + Hex(values.osccal, 4);
   return "--osccal 0x" + Hex(values.osccal, 4) + " --bg " + BandGapText(values.band_gap);
 }
 
@@ -107,6 +117,8 @@ std::optional<OsccalValues> ParseOsccalValues(const std::string& osccal, const s
     if (why) *why = "the OSCCAL value \"" + osccal + "\" is not four hex digits (such as 34A8)";
     return std::nullopt;
   }
+  // A baseline part's MOVLW needs no band-gap bits.
+  if (IsMovlwValue(*word) && band_gap.empty()) return OsccalValues{*word, 0};
   if (!IsOsccalValue(*word)) {
     if (why) *why = "the OSCCAL value " + Hex(*word, 4) + " is not a RETLW instruction (34xx), so not a calibration value";
     return std::nullopt;
@@ -185,7 +197,7 @@ std::vector<CalibrationRecordEntry> CalibrationRecord::OpenFor(const std::string
     if (e.chip != chip || !e.values.osccal) continue;
     if (e.source == "closed") {
       std::erase_if(open, [&](const CalibrationRecordEntry& o) { return o.values == e.values; });
-    } else if ((e.source == "read" || e.source == "given") && IsOsccalValue(e.values.osccal->osccal)) {
+    } else if ((e.source == "read" || e.source == "given") && IsAnyOsccalValue(e.values.osccal->osccal)) {
       open.push_back(e);
     }
   }
@@ -196,7 +208,7 @@ std::vector<CalibrationRecordEntry> CalibrationRecord::OpenFor(const std::string
 std::optional<CalibrationRecordEntry> CalibrationRecord::NewestFor(const std::string& chip) const {
   const std::vector<CalibrationRecordEntry> entries = Entries();
   for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
-    if (e->chip == chip && e->values.osccal && IsOsccalValue(e->values.osccal->osccal)) return *e;
+    if (e->chip == chip && e->values.osccal && IsAnyOsccalValue(e->values.osccal->osccal)) return *e;
   }
   return std::nullopt;
 }

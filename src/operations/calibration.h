@@ -28,6 +28,11 @@ struct FactoryValues {
 // OSCCAL is a RETLW k instruction, 0x34kk, programmed at the factory: 0000
 // (a code-protected chip reads so) and 3FFF (an erased one) never are.
 inline bool IsOsccalValue(std::uint16_t word) { return (word & 0x3F00) == 0x3400; }
+// A baseline part's OSCCAL is a MOVLW k instruction, 0x0Ckk: 0FFF (erased)
+// and 0000 never are.
+inline bool IsMovlwValue(std::uint16_t word) { return (word & 0xFF00) == 0x0C00; }
+// Either form: what a record entry may hold for some chip.
+inline bool IsAnyOsccalValue(std::uint16_t word) { return IsOsccalValue(word) || IsMovlwValue(word); }
 
 // "10": the band-gap bits as two binary digits, bit 13 first.
 std::string BandGapText(std::uint8_t band_gap);

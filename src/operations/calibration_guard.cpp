@@ -11,6 +11,27 @@ Step CalibrationGuard::ReadFactoryValues(const CalibrationRead& read, FactoryVal
       if (!word) return Step::kReadFailed;
       values->words.push_back({chip_.ConfigBase + w, *word});
     }
+  } else if (read.kind == CalibrationRead::Kind::kBaselineOsccal) {
+    // From the configuration word at entry: one step to word 0, then to the
+    // OSCCAL word, the user IDs (read on the way, kept where an erase must
+    // take them) and the backup. A stop is taken at each step.
+    bool stopped = false;
+    const std::uint32_t ids = chip_.ConfigBase;
+    if (!icsp_.IncrementAddressUnlessStopped(LastWord() + 1, true, &stopped)) {
+      return stopped ? Step::kStopped : Step::kFailed;
+    }
+    const std::optional<std::uint16_t> osccal = icsp_.PeekProgramMemory(0);
+    if (!osccal) return Step::kReadFailed;
+    if (!icsp_.IncrementAddressUnlessStopped(ids - LastWord(), true, &stopped)) {
+      return stopped ? Step::kStopped : Step::kFailed;
+    }
+    user_ids_read_.clear();
+    for (std::uint32_t j = 0; j < 5; ++j) {
+      const std::optional<std::uint16_t> word = icsp_.PeekProgramMemory(j);
+      if (!word) return Step::kReadFailed;
+      if (j < 4) user_ids_read_.push_back(*word);
+      if (j == 4) values->words = {{LastWord(), *osccal}, {BackupAddress(), *word}};
+    }
   } else {
     // The OSCCAL word is the last program word; the band-gap bits are bits
     // 13:12 of the configuration word. The way there is a thousand frames or
@@ -83,9 +104,13 @@ CalibrationGuard::Before CalibrationGuard::Keep(bool keep, const std::optional<O
   }
   // The F629 family's values go with the erase; the other families' stay on
   // the chip, so reading them is a record, not a rescue.
-  const bool erased_with_chip = values.osccal.has_value();
+  const bool baseline = read.kind == CalibrationRead::Kind::kBaselineOsccal;
+  const bool erased_with_chip = values.osccal.has_value() || baseline;
   std::string source = "read";
-  if (erased_with_chip && given) {
+  if (baseline) {
+    if (const Before taken = KeepBaseline(given, &values, &source, &keep); taken != Before::kGoOn) return taken;
+    if (!keep) return Before::kGoOn;
+  } else if (erased_with_chip && given) {
     if (const Before taken = TakeGiven(*given, &values, &source); taken != Before::kGoOn) return taken;
   } else if (erased_with_chip && !IsOsccalValue(values.osccal->osccal)) {
     const std::uint16_t read_word = values.osccal->osccal;
@@ -101,8 +126,9 @@ CalibrationGuard::Before CalibrationGuard::Keep(bool keep, const std::optional<O
     return Before::kStopped;
   }
   // Values typed by hand are never called read.
-  const std::string said = source == "given" ? "    OSCCAL word & BG-bits given (not read from the chip) and stored"
-                                             : std::string(message);
+  const std::string said = source != "given" ? std::string(message)
+                           : baseline         ? "    OSCCAL value given (not read from the chip) and stored"
+                                              : "    OSCCAL word & BG-bits given (not read from the chip) and stored";
   log_.LogEvent(LogCode::kNone, said + ": " + FactoryValuesText(values, LastWord()) +
                                     (recorded ? ", recorded in " + record_.path() : ""));
   PutIntoImages(values);
@@ -147,6 +173,12 @@ CalibrationGuard::Before CalibrationGuard::TakeGiven(const OsccalValues& given, 
 }
 
 void CalibrationGuard::PutIntoImages(const FactoryValues& values) {
+  if (values.osccal && chip_.Baseline()) {
+    // Both copies: the OSCCAL word and the backup (configuration word 4).
+    SetWordAt(images_.ProgramImage, LastWord(), values.osccal->osccal);
+    SetWordAt(images_.ConfigImage, 4, values.osccal->osccal);
+    return;
+  }
   if (values.osccal) {
     SetWordAt(images_.ProgramImage, LastWord(), values.osccal->osccal);
     const std::uint16_t config = WordAt(images_.ConfigImage, 7);
@@ -165,7 +197,12 @@ void CalibrationGuard::LogWhereValuesAre() const {
   log_.LogEvent(LogCode::kNone, "    calibration values read before the erase: " +
                                     FactoryValuesText(kept_.values, LastWord()) +
                                     (kept_.recorded ? ", recorded in " + record_.path() : ""));
-  if (kept_.restore) {
+  if (kept_.restore && chip_.Baseline()) {
+    const std::string command = "flashwright-cli calibration --restore " + OsccalOptions(*kept_.values.osccal);
+    log_.LogEvent(LogCode::kNone, terminal_ ? "    put it back with " + command
+                                            : "    put it back with \"Restore calibration values...\" (Edit menu) or "
+                                              "with " + command);
+  } else if (kept_.restore) {
     // The way back in the program the operator is using.
     const std::string command = "flashwright-cli calibration --restore " + OsccalOptions(*kept_.values.osccal);
     log_.LogEvent(LogCode::kNone, terminal_ ? "    put them back with " + command
@@ -175,6 +212,10 @@ void CalibrationGuard::LogWhereValuesAre() const {
 }
 
 Step CalibrationGuard::PutBackKept(bool stop_asked) {
+  if (chip_.Baseline()) {
+    if (stop_asked) dialogs_.StopDeferred("putting the OSCCAL word and its backup back on the chip");
+    return PutBackBaseline();
+  }
   if (stop_asked) dialogs_.StopDeferred("putting the OSCCAL word and band-gap bits back on the chip");
   const Step step = PutBack(*kept_.values.osccal);
   if (step == Step::kDone) {
@@ -289,6 +330,128 @@ Step CalibrationGuard::Restore(const OsccalValues& values, const OsccalValues& n
   std::string error;
   record_.Append({clock_.UtcTimestamp(), chip_.ChipName, icsp_.PortPath(), FactoryValues{values, {}}, "closed"},
                  &error);
+  return Step::kDone;
+}
+
+}  // namespace fw
+
+namespace fw {
+
+CalibrationGuard::Before CalibrationGuard::KeepBaseline(const std::optional<OsccalValues>& given,
+                                                        FactoryValues* values, std::string* source, bool* keep) {
+  const std::uint16_t word = values->words[0].value, backup = values->words[1].value;
+  const std::string both = "the OSCCAL word 0x" + Hex(LastWord(), 4) + " reads " + Hex(word, 4) + ", its backup 0x" +
+                           Hex(BackupAddress(), 4) + " reads " + Hex(backup, 4);
+  if (given) {
+    // Given by hand: each readable copy that says otherwise is the chip's
+    // own word against it.
+    const bool differs = (IsMovlwValue(word) && word != given->osccal) || (IsMovlwValue(backup) && backup != given->osccal);
+    if (differs && !replace_) {
+      log_.LogEvent(LogCode::kNone, "    " + both + ", the value given is " + Hex(given->osccal, 4) +
+                                        ": nothing has been erased; give --replace-calibration to put the given "
+                                        "value in their place");
+      stop_cause_ = StopCause::kValuesDiffer;
+      return Before::kStopped;
+    }
+    if (differs) log_.LogEvent(LogCode::kNone, "    " + both + ", recorded; the value given replaces them");
+    values->osccal = OsccalValues{given->osccal, 0};
+    *source = (word == given->osccal && backup == given->osccal) ? "read" : "given";
+    return Before::kGoOn;
+  }
+  if (IsMovlwValue(word) && IsMovlwValue(backup)) {
+    if (word != backup) {
+      log_.LogEvent(LogCode::kNone, "    " + both + ": the OSCCAL word's value is kept, the backup stays as it is");
+    }
+    values->osccal = OsccalValues{word, 0};
+    return Before::kGoOn;
+  }
+  // A copy that is no MOVLW: erased (0FFF), hidden by protection (0000) or
+  // overwritten. Nothing is erased on a guess.
+  auto why = [](std::uint16_t w) {
+    return w == 0x0FFF ? " (erased)" : w == 0x0000 ? " (code-protected or lost)" : "";
+  };
+  const std::string text = "    the OSCCAL word 0x" + Hex(LastWord(), 4) + " reads " + Hex(word, 4) + why(word) +
+                           ", its backup 0x" + Hex(BackupAddress(), 4) + " reads " + Hex(backup, 4) + why(backup) +
+                           ": both must be a MOVLW instruction (0Cxx)";
+  log_.LogEvent(LogCode::kNone, text);
+  const std::optional<CalibrationRecordEntry> newest = record_.NewestFor(chip_.ChipName);
+  std::optional<std::uint16_t> suggested = IsMovlwValue(word) ? std::optional(word)
+                                           : IsMovlwValue(backup) ? std::optional(backup)
+                                                                  : std::nullopt;
+  std::string from = IsMovlwValue(word) ? "the OSCCAL word" : "the backup";
+  if (!suggested && newest && newest->values.osccal && IsMovlwValue(newest->values.osccal->osccal)) {
+    suggested = newest->values.osccal->osccal;
+    from = "the calibration record (" + newest->time + ", " + newest->port + ")";
+  }
+  const std::string hint = suggested ? "    the chip's value is most likely " + Hex(*suggested, 4) + ", from " + from : "";
+  std::optional<OsccalValues> offered;
+  if (suggested) offered = OsccalValues{.osccal = *suggested, .band_gap = 0};
+  const CalibrationAnswer answer =
+      dialogs_.AskCalibration(text.substr(4) + (hint.empty() ? "" : "\n" + hint.substr(4)), offered);
+  switch (answer.kind) {
+    case CalibrationAnswer::Kind::kUse:
+      if (IsMovlwValue(answer.values.osccal)) {
+        values->osccal = OsccalValues{answer.values.osccal, 0};
+        *source = "given";
+        return Before::kGoOn;
+      }
+      break;
+    case CalibrationAnswer::Kind::kLose:
+      log_.LogEvent(LogCode::kNone, "    the calibration values are not kept: the operator chose to lose them");
+      *keep = false;
+      return Before::kGoOn;
+    case CalibrationAnswer::Kind::kCancel:
+      return Before::kCancelled;
+    case CalibrationAnswer::Kind::kNotGiven:
+      break;
+  }
+  const std::string example = suggested ? Hex(*suggested, 4) : "0C1A";
+  log_.LogEvent(LogCode::kNone, terminal_ ? "    nothing has been erased: give the chip's value with --osccal 0x" + example +
+                                                " (from its backup, its label or the calibration record), or "
+                                                "--no-keep-calibration knowing it is lost"
+                                          : "    nothing has been erased: give the chip's value (from its backup, its "
+                                            "label or the calibration record), or erase without keeping it, knowing "
+                                            "it is lost");
+  if (!hint.empty()) log_.LogEvent(LogCode::kNone, hint);
+  stop_cause_ = StopCause::kValuesUnknown;
+  return Before::kStopped;
+}
+
+bool CalibrationGuard::BackupNeedsErase() const {
+  return kept_.restore && chip_.Baseline() && kept_.values.words.size() == 2 && kept_.values.osccal &&
+         kept_.values.words[1].value != kept_.values.osccal->osccal && kept_.values.words[1].value != 0x0FFF;
+}
+
+Step CalibrationGuard::PutBaselineCopy(std::uint32_t address, std::uint16_t value) {
+  const std::optional<std::uint16_t> now = icsp_.PeekProgramMemory(0);
+  if (!now) return Step::kReadFailed;
+  if (*now == value) return Step::kDone;
+  if (*now != 0x0FFF) {
+    log_.LogEvent(LogCode::kNone, "    0x" + Hex(address, 4) + " reads " + Hex(*now, 4) + ", not erased: " + Hex(value, 4) +
+                                      " cannot be programmed there");
+    return Step::kWrong;
+  }
+  if (!icsp_.WriteWord(0, value, true)) return Step::kFailed;
+  const std::optional<std::uint16_t> back = icsp_.PeekProgramMemory(0);
+  if (!back) return Step::kReadFailed;
+  if (*back == value) return Step::kDone;
+  log_.LogEvent(LogCode::kNone, "    0x" + Hex(address, 4) + " reads " + Hex(*back, 4) + " after programming, not " +
+                                    Hex(value, 4));
+  return Step::kWrong;
+}
+
+Step CalibrationGuard::PutBackBaseline() {
+  const std::uint16_t value = kept_.values.osccal->osccal;
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.IncrementAddress(LastWord() + 1, true)) {
+    return Step::kFailed;
+  }
+  if (const Step step = PutBaselineCopy(LastWord(), value); step != Step::kDone) return step;
+  if (!icsp_.IncrementAddress(BackupAddress() - LastWord(), true)) return Step::kFailed;
+  if (const Step step = PutBaselineCopy(BackupAddress(), value); step != Step::kDone) return step;
+  if (!icsp_.SetInitState()) return Step::kFailed;
+  log_.LogEvent(LogCode::kNone, "    OSCCAL word & its backup have been restored: " + Hex(value, 4) + " at 0x" +
+                                    Hex(LastWord(), 4) + " and 0x" + Hex(BackupAddress(), 4) + ", both read back");
+  Close();
   return Step::kDone;
 }
 

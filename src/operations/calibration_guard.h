@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "chips/catalogue.h"
 #include "icsp/icsp.h"
@@ -80,6 +81,22 @@ class CalibrationGuard {
   // chip and reads both back; a stop asked now (`stop_asked`) is told that
   // it waits for them.
   Step PutBackKept(bool stop_asked);
+  // A baseline part: where its backup OSCCAL lives, the user IDs read on the
+  // way to it by the last read of the values, and whether the backup read
+  // then holds another value than the one kept (only an erase from the
+  // user IDs makes room for it).
+  std::uint32_t BackupAddress() const { return chip_.ConfigBase + 4; }
+  const std::vector<std::uint16_t>& user_ids_read() const { return user_ids_read_; }
+  bool BackupNeedsErase() const;
+  // Puts the kept value into both baseline copies where they read erased and
+  // reads both back: only then are they called restored.
+  Step PutBackBaseline();
+  // A restore by hand of a baseline part's `value` onto a chip that reads
+  // `on_chip`: kept as an erase would have kept it.
+  void TakeForRestore(const OsccalValues& value, const FactoryValues& on_chip) {
+    kept_ = {.read = true, .restore = true, .recorded = record_.enabled(), .given = true,
+             .values = {.osccal = value, .words = on_chip.words}};
+  }
 
   // A session that reads the factory values of `read` from the chip.
   Step ReadFactoryValues(const CalibrationRead& read, FactoryValues* values);
@@ -112,6 +129,13 @@ class CalibrationGuard {
   // Where the values land in the images, over what the views held there.
   void PutIntoImages(const FactoryValues& values);
   std::uint32_t LastWord() const { return chip_.ProgramSize / 2 - 1; }
+  // A baseline part's values: the OSCCAL word and its backup, each a MOVLW,
+  // or a value given by hand; kGoOn with values->osccal the value to keep.
+  Before KeepBaseline(const std::optional<OsccalValues>& given, FactoryValues* values, std::string* source,
+                      bool* keep);
+  // Programs `value` into the baseline copy at `address` where it reads
+  // erased, and reads it back; kWrong (logged) where it holds another value.
+  Step PutBaselineCopy(std::uint32_t address, std::uint16_t value);
 
   const ChipRecord& chip_;
   Images& images_;
@@ -124,6 +148,7 @@ class CalibrationGuard {
   bool replace_ = false;
   bool terminal_ = false;
   StopCause stop_cause_ = StopCause::kNone;
+  std::vector<std::uint16_t> user_ids_read_;
 };
 
 }  // namespace fw

@@ -131,6 +131,28 @@ constexpr WriteGroup kWClassicTwoWords{.name = "classic, two configuration words
                                        .entire_config_message = kValuesNoNeed,
                                        .restores_osccal = false};
 
+// The baseline parts: externally timed programming only (Begin Programming
+// 0x08, End Programming 0x0E), one configuration word at the counter's start.
+constexpr CalibrationRead kBaselineOsccal{.kind = Kind::kBaselineOsccal};
+constexpr WriteGroup kWBaseline{.name = "baseline",
+                                .calibration = kBaselineOsccal,
+                                .read_message = "    OSCCAL word & its backup has been read and stored",
+                                .externally_timed = true,
+                                .load_blank_before_erase = false,
+                                .entire_config_words = 0,
+                                .config_word_writes = 1,
+                                .entire_config_message = nullptr,
+                                .restores_osccal = true};
+constexpr WriteGroup kWBaselineNoOsccal{.name = "baseline, no OSCCAL",
+                                        .calibration = kNoRead,
+                                        .read_message = nullptr,
+                                        .externally_timed = true,
+                                        .load_blank_before_erase = false,
+                                        .entire_config_words = 0,
+                                        .config_word_writes = 1,
+                                        .entire_config_message = nullptr,
+                                        .restores_osccal = false};
+
 // E: chip erase.
 constexpr EraseGroup kE1{.name = "E1",  // F88X
                          .calibration = Words(9, 1),
@@ -197,6 +219,25 @@ constexpr EraseGroup kEClassic{.name = "classic",
                                .erases_data = true,
                                .after_erase_message = "    there are no calibration values in this chip"};
 
+constexpr EraseGroup kEBaseline{.name = "baseline",
+                                .calibration = kBaselineOsccal,
+                                .read_message = "    OSCCAL word & its backup has been read and stored",
+                                .load_blank_before_erase = false,
+                                .erases_data = false,
+                                .after_erase_message = nullptr};
+constexpr EraseGroup kEBaselineData{.name = "baseline, flash data",
+                                    .calibration = kBaselineOsccal,
+                                    .read_message = "    OSCCAL word & its backup has been read and stored",
+                                    .load_blank_before_erase = false,
+                                    .erases_data = true,
+                                    .after_erase_message = nullptr};
+constexpr EraseGroup kEBaselineNoOsccal{.name = "baseline, no OSCCAL",
+                                        .calibration = kNoRead,
+                                        .read_message = nullptr,
+                                        .load_blank_before_erase = false,
+                                        .erases_data = false,
+                                        .after_erase_message = "    there are no calibration values in this chip"};
+
 // C: reading the calibration values.
 constexpr CalibrationGroup kC1{.name = "C1", .calibration = Words(8, 1)};            // F683, F615, F617
 constexpr CalibrationGroup kC2{.name = "C2", .calibration = {.kind = Kind::kOsccal}};  // F629
@@ -204,6 +245,7 @@ constexpr CalibrationGroup kC3{.name = "C3", .calibration = Words(8, 2)};  // F6
 constexpr CalibrationGroup kC4{.name = "C4", .calibration = Words(9, 2)};  // F1822, F72X, F720, F1501, F1508
 constexpr CalibrationGroup kC5{.name = "C5", .calibration = Words(9, 1)};  // F88X
 constexpr CalibrationGroup kC6{.name = "C6", .calibration = kNoRead};      // F627A
+constexpr CalibrationGroup kCBaseline{.name = "baseline", .calibration = kBaselineOsccal};
 
 // P: how the silicon takes writes and erases.
 using Op = IcspStep::Op;
@@ -254,6 +296,21 @@ constexpr IcspStep kF88EraseData[] = {
 };
 constexpr Programming kF88{.latch_words = 4, .end_programming = icsp::kEndProgrammingClassic,
                            .erase = kF87XAErase, .erase_data = kF88EraseData, .erase_takes_data = true};
+
+// The baseline parts (DS41228E section 3.1.2 and the other baseline
+// documents): Begin Programming 0x08 is externally timed and ended by 0x0E;
+// the PIC16F57/59 program four words at once, from latches at the
+// counter's two low bits (DS41208C section 2.4.1).
+constexpr Programming kBaselineOneWord{.latch_words = 1, .end_programming = 0x0E, .erase = {}, .erase_data = {},
+                                       .erase_takes_data = false, .begin_external = icsp::kBeginProgrammingInt};
+constexpr Programming kBaselineFourWords{.latch_words = 4, .end_programming = 0x0E, .erase = {}, .erase_data = {},
+                                         .erase_takes_data = false, .begin_external = icsp::kBeginProgrammingInt};
+// Erase scopes: DS41228E Table 3-2 and the other documents' (the
+// PIC12F519/16F526: DS41316B Table 3-2, three erases for everything; the
+// PIC16F54/57/59: DS41207D section 2.4.2.6).
+constexpr BaselineMap kB10F{.osccal = true, .flash_data = false, .id_erase_takes_all = false};
+constexpr BaselineMap kB519{.osccal = true, .flash_data = true, .id_erase_takes_all = false};
+constexpr BaselineMap kB54{.osccal = false, .flash_data = false, .id_erase_takes_all = true};
 
 using F = ChipFamily;
 using Cal = FactoryCalibration;
@@ -344,6 +401,21 @@ constexpr std::array<FamilyRow, kChipFamilyCount> kFamilies = {{
     {.family = F::F1946, .factory_calibration = Cal::kWords, .has_eeprom = true,
      .write = &kW3, .erase = &kE3, .calibration = &kC4, .cp_hides_configuration = false,
      .programming = &kOneWord},
+    // The baseline parts: the OSCCAL word goes with every erase of program
+    // memory and is put back, as the PIC12F629's; the PIC12F519/16F526's
+    // flash data memory stands in for an EEPROM.
+    {.family = F::B10F, .factory_calibration = Cal::kOsccalAndBackup, .has_eeprom = false,
+     .write = &kWBaseline, .erase = &kEBaseline, .calibration = &kCBaseline, .cp_hides_configuration = false,
+     .programming = &kBaselineOneWord, .baseline = &kB10F},
+    {.family = F::B519, .factory_calibration = Cal::kOsccalAndBackup, .has_eeprom = true,
+     .write = &kWBaseline, .erase = &kEBaselineData, .calibration = &kCBaseline, .cp_hides_configuration = false,
+     .programming = &kBaselineOneWord, .baseline = &kB519},
+    {.family = F::B54, .factory_calibration = Cal::kNone, .has_eeprom = false,
+     .write = &kWBaselineNoOsccal, .erase = &kEBaselineNoOsccal, .calibration = &kC6,
+     .cp_hides_configuration = false, .programming = &kBaselineOneWord, .baseline = &kB54},
+    {.family = F::B57, .factory_calibration = Cal::kNone, .has_eeprom = false,
+     .write = &kWBaselineNoOsccal, .erase = &kEBaselineNoOsccal, .calibration = &kC6,
+     .cp_hides_configuration = false, .programming = &kBaselineFourWords, .baseline = &kB54},
 }};
 
 // The rows are looked up by the enum's value: a row out of place is a
@@ -382,7 +454,8 @@ FamilyLookup LookupFamily(const ChipRecord& chip) { return FamilyOf(LookupSelect
 
 namespace {
 bool LosesCalibration(const FamilyLookup& found) {
-  return found.row != nullptr && found.row->factory_calibration == FactoryCalibration::kOsccalAndBandGap;
+  return found.row != nullptr && (found.row->factory_calibration == FactoryCalibration::kOsccalAndBandGap ||
+                                  found.row->factory_calibration == FactoryCalibration::kOsccalAndBackup);
 }
 }  // namespace
 

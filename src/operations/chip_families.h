@@ -14,6 +14,8 @@ enum class FactoryCalibration {
   kOsccalAndBandGap,  // the OSCCAL word (last program word) and band-gap bits 13:12 of the
                       // configuration word: a bulk erase takes both, so they travel with the image
   kWords,             // calibration words in configuration memory, which the erases here never touch
+  kOsccalAndBackup,   // a baseline part's OSCCAL word (last program word), erased with program
+                      // memory, and its backup copy after the user IDs
 };
 
 // How a group reads the factory calibration (the chip in programming mode;
@@ -24,6 +26,8 @@ struct CalibrationRead {
     kOsccalAndBandGap,  // the last program word, and bits 13:12 of the configuration word
     kOsccal,            // the last program word only
     kWords,             // configuration words first_word ... first_word + count - 1
+    kBaselineOsccal,    // a baseline part's OSCCAL word (a MOVLW, the last program word) and
+                        // its backup copy after the user IDs
   };
   Kind kind = Kind::kNone;
   std::uint32_t first_word = 0;
@@ -73,6 +77,20 @@ struct Programming {
   // The erase above takes the EEPROM too, so a write of program memory reads
   // the EEPROM first and puts it back.
   bool erase_takes_data;
+  // What starts an externally timed cycle (0x18; 0x08 on the baseline parts).
+  std::uint8_t begin_external = icsp::kBeginProgrammingExt;
+};
+
+// The baseline parts' memory, beyond their catalogue entry: the counter
+// starts at the configuration word, and a Bulk Erase takes what the
+// counter's place says (program memory and the configuration word from
+// there or program memory; the user IDs and the backup OSCCAL from the IDs).
+struct BaselineMap {
+  bool osccal;      // the OSCCAL word (MOVLW) at the last program address, its backup at IDs + 4
+  bool flash_data;  // flash data memory (DataBase ...) between program memory and the IDs
+  // From the first user ID a Bulk Erase takes program memory and the
+  // configuration word as well (the parts without OSCCAL).
+  bool id_erase_takes_all;
 };
 
 // Everything the device operations decide by a chip's family, one row per
@@ -89,6 +107,7 @@ struct FamilyRow {
   // just programmed cannot be read back.
   bool cp_hides_configuration;
   const Programming* programming;
+  const BaselineMap* baseline = nullptr;  // the 12-bit parts only
 };
 
 // The row for the selected chip: none for no chip (ID word 0) or an ID word

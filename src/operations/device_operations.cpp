@@ -21,7 +21,10 @@ constexpr const char* kWriteDataQuestion =
 // nothing here keeps it.
 std::string EraseQuestion(const ChipRecord& chip, bool keep_calibration) {
   std::string middle;
-  if (LosesCalibrationInErase(chip)) {
+  if (LosesCalibrationInErase(chip) && chip.Baseline()) {
+    middle = keep_calibration ? "The OSCCAL word and its backup are read before the erase and put back after it.\n"
+                              : "You must read and remember the OSCCAL word before this operation.\n";
+  } else if (LosesCalibrationInErase(chip)) {
     middle = keep_calibration ? "The OSCCAL word and BG-bits are read before the erase and put back after it.\n"
                               : "You must read and remember OSCCAL and BG-bits before this operation.\n";
   }
@@ -38,6 +41,7 @@ void DeviceOperations::Open(const char* trying, bool times) {
   config_written_ = false;
   const FamilyLookup found = LookupFamily(chip_);
   icsp_.SetEndProgramming(found.row != nullptr ? found.row->programming->end_programming : icsp::kEndProgramming);
+  icsp_.SetBeginExternal(found.row != nullptr ? found.row->programming->begin_external : icsp::kBeginProgrammingExt);
   dialogs_.ProgressOpen();
   log_.LogEvent(LogCode::kStarted, trying);
   if (times) log_.LogStartTime();
@@ -134,6 +138,7 @@ Step DeviceOperations::ReadCalibrationValues(const CalibrationRead& read) {
   using Kind = CalibrationRead::Kind;
   switch (read.kind) {
     case Kind::kNone:
+    case Kind::kBaselineOsccal:  // read by the baseline walk of its own
       return Step::kDone;
     case Kind::kOsccal:
     case Kind::kOsccalAndBandGap:
@@ -155,6 +160,7 @@ Outcome DeviceOperations::ReadProgramAndConfig() {
   Open(" read program & config  memory", true);
   const FamilyLookup found = LookupFamily(chip_);
   if (Refuses(found, found.row != nullptr, false)) return Refused();
+  if (chip_.Baseline()) return BaselineRead();
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
   for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {
     if (dialogs_.StopRequested()) return Cancelled();
@@ -186,6 +192,9 @@ Outcome DeviceOperations::DataWalk(const char* trying, const std::function<bool(
     return Refused();
   }
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
+  // A baseline part's flash data: from the configuration word at entry, one
+  // step to word 0 and on to the data.
+  if (chip_.Baseline() && !icsp_.IncrementAddress(chip_.DataBase + 1, false)) return Fail(false);
   if (before && !before()) return Fail(false);
   for (std::uint32_t i = 0; i < chip_.DataSize; ++i) {
     if (dialogs_.StopRequested()) return Cancelled();
@@ -218,6 +227,7 @@ Outcome DeviceOperations::WriteProgramAndConfig(bool keep_calibration, bool enti
        true);
   const FamilyLookup found = LookupFamily(chip_);
   if (Refuses(found, found.row != nullptr, false)) return Refused();
+  if (chip_.Baseline()) return BaselineWrite(keep_calibration, entire_config, given, user_ids, protection_last);
   const WriteGroup& group = *found.row->write;
   if (auto end = AfterKeep(guard_.Keep(keep_calibration, given, group.calibration, group.read_message), true)) {
     return *end;
@@ -330,8 +340,11 @@ Outcome DeviceOperations::ProgramProtection() {
   const FamilyLookup found = LookupFamily(chip_);
   if (Refuses(found, found.row != nullptr, false)) return Refused();
   const std::uint16_t word = WordAt(images_.ConfigImage, 7);
-  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || !icsp_.LoadConfiguration() ||
-      !icsp_.IncrementAddress(7, true) || !icsp_.WriteWord(0, word, found.row->write->externally_timed)) {
+  // A baseline part's configuration word is where the counter starts.
+  const bool at_entry = chip_.Baseline();
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode() || (!at_entry && !icsp_.LoadConfiguration()) ||
+      (!at_entry && !icsp_.IncrementAddress(7, true)) ||
+      !icsp_.WriteWord(0, word, found.row->write->externally_timed)) {
     return Fail(true);
   }
   const std::optional<std::uint16_t> read = icsp_.PeekConfigMemory(0);
@@ -339,7 +352,8 @@ Outcome DeviceOperations::ProgramProtection() {
   const std::uint16_t bits = ComparedConfigBits(chip_, 7);
   const bool hidden = *read == 0 && on.code != 0 && found.row->cp_hides_configuration;
   if (!hidden && (*read & bits) != (word & bits)) {
-    last_difference_ = Difference{.memory = Difference::Memory::kConfig, .address = chip_.ConfigBase + 7,
+    last_difference_ = Difference{.memory = Difference::Memory::kConfig,
+                                  .address = at_entry ? 0x0FFF : chip_.ConfigBase + 7,
                                   .file = word, .chip = *read};
     log_.LogEvent(LogCode::kNone, "    the configuration word reads " + Hex(*read, 4) + " after programming, not " +
                                       Hex(word, 4) + " (in the bits " + Hex(bits, 4) + ")");
@@ -437,6 +451,12 @@ Outcome DeviceOperations::VerifyLoop(std::uint32_t count,
 Outcome DeviceOperations::VerifyProgramAndConfig() { return VerifyProgramAndConfig(ChipCompareScope(chip_)); }
 
 Outcome DeviceOperations::VerifyProgramAndConfig(const CompareScope& scope) {
+  if (chip_.Baseline()) {
+    workspace_.TakeImage(workspace_.ProgramView(), kProgramImage);
+    workspace_.TakeImage(workspace_.ConfigView(), kConfigImage);
+    Open(" verify the program memory", true);
+    return BaselineVerify(scope);
+  }
   return VerifyProgramAndConfigWith(
       [&](std::uint32_t k) {
         const std::optional<std::uint16_t> word = icsp_.PeekProgramMemory(k);
@@ -479,6 +499,7 @@ Outcome DeviceOperations::VerifyData() {
     return Refused();
   }
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
+  if (chip_.Baseline() && !icsp_.IncrementAddress(chip_.DataBase + 1, false)) return Fail(false);
   // The whole 14-bit word is compared with the byte: a cell that answers
   // bits above the byte differs.
   const auto matches = [this](std::uint32_t i) {
@@ -497,6 +518,7 @@ Outcome DeviceOperations::BlankCheck() {
   Open(" check that the chip is blank", true);
   const FamilyLookup found = LookupFamily(chip_);
   if (Refuses(found, found.row != nullptr, false)) return Refused();
+  if (chip_.Baseline()) return BaselineBlankCheck();
   const CompareScope scope = FileCompareScope(chip_, {});
   auto not_blank = [&](std::uint32_t address, const std::string& what, std::uint16_t holds) {
     log_.LogEvent(LogCode::kFinished, std::string(kWithFail) + " Address: 0x" + Hex(address, 4));
@@ -552,6 +574,7 @@ Outcome DeviceOperations::ChipErase(bool keep_calibration, const std::optional<O
   Open(" erase program, configuration and data memories", false);
   const FamilyLookup found = LookupFamily(chip_);
   if (Refuses(found, found.row != nullptr, false)) return Refused();
+  if (chip_.Baseline()) return BaselineChipErase(keep_calibration, given);
   const EraseGroup& group = *found.row->erase;
   if (auto end = AfterKeep(guard_.Keep(keep_calibration, given, group.calibration, group.read_message), false)) {
     return *end;
@@ -591,6 +614,8 @@ Outcome DeviceOperations::ReadCalibration() {
   Outcome outcome = Outcome::kDone;
   if (Refuses(found, found.row != nullptr, false)) {
     outcome = Outcome::kRefused;
+  } else if (found.row->calibration->calibration.kind == CalibrationRead::Kind::kBaselineOsccal) {
+    return BaselineReadCalibration();
   } else if (found.row->calibration->calibration.kind == CalibrationRead::Kind::kNone) {
     log_.LogEvent(LogCode::kNone, "       there are no calibration values in this chip");
   } else {
@@ -629,6 +654,7 @@ Outcome DeviceOperations::RestoreCalibration(const OsccalValues& values) {
     return Refused();
   };
   if (Refuses(found, found.row != nullptr, false)) return Refused();
+  if (chip_.Baseline()) return BaselineRestore(values);
   if (found.row->factory_calibration != FactoryCalibration::kOsccalAndBandGap) {
     return refuse("    the calibration words of this chip are never erased: there is nothing to put back");
   }
@@ -665,7 +691,7 @@ Outcome DeviceOperations::RestoreCalibration(const OsccalValues& values) {
 }
 
 std::optional<OsccalValues> DeviceOperations::PeekOsccalValues() {
-  if (!LosesCalibrationInErase(chip_)) return std::nullopt;
+  if (!LosesCalibrationInErase(chip_) || chip_.Baseline()) return std::nullopt;
   FactoryValues values;
   const CalibrationRead both{.kind = CalibrationRead::Kind::kOsccalAndBandGap};
   if (guard_.ReadFactoryValues(both, &values) != Step::kDone) return std::nullopt;
@@ -673,6 +699,7 @@ std::optional<OsccalValues> DeviceOperations::PeekOsccalValues() {
 }
 
 std::uint16_t DeviceOperations::ReadChipId() {
+  if (chip_.Baseline()) return BaselineChipId();
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return 0;
   const std::int32_t word = icsp_.ReadDeviceId();
   if (word == 0 || !icsp_.SetInitState()) return 0;

@@ -147,7 +147,9 @@ class DeviceOperations {
   // nothing else.
   std::optional<OsccalValues> PeekOsccalValues();
   // The device ID word the chip on the lines answers (revision included);
-  // 0 when none answers or the link failed. Logs nothing but failures.
+  // 0 when none answers or the link failed. Logs nothing but failures. A
+  // baseline part has none: the chosen part's word where the chip answers
+  // as one.
   std::uint16_t ReadChipId();
 
  private:
@@ -227,6 +229,33 @@ class DeviceOperations {
   Outcome VerifyProgramAndConfigWith(const std::function<bool(std::uint32_t)>& program,
                                      const std::function<bool(std::uint32_t)>& config);
   void Progress(std::uint32_t index, std::uint32_t span, int scale);
+  // The baseline (12-bit) parts' own walks, their counter starting at the
+  // configuration word.
+  static constexpr std::uint32_t kBaselineConfigWord = 0xFFFFFFFF;
+  // Reads the configuration word and word 0 in all their bits: a chip that
+  // answers 14-bit words, all ones or all zeros is refused before anything
+  // is written or erased; nothing when the chip may be the one chosen.
+  std::optional<Outcome> BaselineCheckChip();
+  // The configuration word at entry and word 0 in all 14 bits, in a session
+  // of their own; false after a logged failure.
+  bool BaselineFirstWords(std::uint16_t* config, std::uint16_t* first);
+  // What stands in for a device ID: the chosen part's word where the chip
+  // answers as a baseline part, else what it answered (0: nothing).
+  std::uint16_t BaselineChipId();
+  // A Bulk Erase with the counter at `address` (kBaselineConfigWord: at
+  // entry), in a session of its own.
+  bool BaselineEraseAt(std::uint32_t address);
+  // Every erase the part has: program and configuration, the flash data, the
+  // user IDs with the backup OSCCAL; *erased once the first ran.
+  bool BaselineEraseAll(bool* erased);
+  Outcome BaselineRead();
+  Outcome BaselineVerify(const CompareScope& scope);
+  Outcome BaselineBlankCheck();
+  Outcome BaselineChipErase(bool keep_calibration, const std::optional<OsccalValues>& given);
+  Outcome BaselineWrite(bool keep_calibration, bool entire_config, const std::optional<OsccalValues>& given,
+                        bool user_ids, bool protection_last);
+  Outcome BaselineReadCalibration();
+  Outcome BaselineRestore(const OsccalValues& values);
   std::uint32_t LastWord() const { return chip_.ProgramSize / 2 - 1; }
 
   const ChipRecord& chip_;

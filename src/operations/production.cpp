@@ -135,13 +135,18 @@ JobResult ProductionWriter::Write(const WriteJob& job) {
     if (step_) step_("Read the device ID");
     running_ = "Read the device ID";
     const std::uint16_t id = ops.ReadChipId();
-    if (id != 0) result.device_id = id;
+    // A baseline part has no device ID: what stands in for one is not recorded.
+    if (id != 0 && !state_.chip.Baseline()) result.device_id = id;
     if (!state_.link.PortValid()) return end(Outcome::kFailed);
     // The entry itself, not its key: the newer parts' whole-word IDs share
     // the bits a key keeps (PIC16F1455 and PIC16F1459).
     const LookupResult found = state_.chips.Lookup(id);
     if (found.kind != LookupResult::Kind::kEntry || found.entry != LookupSelected(state_.chip).entry) {
-      result.reason = "the chip on the lines answers device ID 0x" + Hex(id, 4) +
+      result.reason = state_.chip.Baseline()
+                          ? "the chip on the lines answers " + Hex(id, 4) +
+                                " at the configuration word, as no baseline part does, not as the " +
+                                state_.chip.ChipName + ": nothing written"
+                          : "the chip on the lines answers device ID 0x" + Hex(id, 4) +
                       (found.kind == LookupResult::Kind::kEntry ? std::string(" (") + found.entry->ChipName + ")"
                                                                 : std::string(" (no chip of the catalogue)")) +
                       ", not the " + state_.chip.ChipName + "'s: nothing written";

@@ -12,6 +12,10 @@ constexpr const char* kNoMap = "Configuration Memory Map: ?";
 // is a chip that does not answer at all, which reads as all zeros or ones.
 constexpr const char* kNoAnswerHint =
     "No chip answered: check the wiring, the supply voltage and the programming voltage";
+// What no device ID can say: the baseline parts have none.
+constexpr const char* kBaselineHint =
+    "A baseline chip (PIC10F2xx, PIC12F5xx, PIC16F5xx) has no device ID: it must be chosen by hand "
+    "(Chip Select > Baseline, or --chip NAME)";
 
 }  // namespace
 
@@ -50,8 +54,20 @@ void ChipSelector::ApplyChipToViews() {
       locked.push_back({word, "0x" + Hex(chip_.ConfigBase + word, 4) + " is " + what + ": it is never written"});
     }
   };
-  lock(6, "the device ID, the chip's own");
   const FamilyLookup found = LookupFamily(chip_);
+  if (chip_.Baseline()) {
+    // No device ID; the configuration word shows in the last cell, as files
+    // hold it at 0xFFF.
+    if (found.row != nullptr && found.row->baseline->osccal) {
+      locked.push_back({4, "0x" + Hex(chip_.ConfigBase + 4, 4) + " is the backup OSCCAL, the chip's own: it is "
+                           "kept by the erases here and never written from a view"});
+    }
+    for (std::uint32_t w : {5u, 6u}) {
+      locked.push_back({w, "0x" + Hex(chip_.ConfigBase + w, 4) + " is not programmed from a view"});
+    }
+  } else {
+    lock(6, "the device ID, the chip's own");
+  }
   if (found.row != nullptr && found.row->calibration->calibration.kind == CalibrationRead::Kind::kWords) {
     const CalibrationRead& read = found.row->calibration->calibration;
     for (std::uint32_t w = read.first_word; w < read.first_word + read.count; ++w) {
@@ -76,6 +92,7 @@ Selection ChipSelector::AutosearchChip() {
   }
   const Selection selection = SelectChip(static_cast<std::uint16_t>(id));
   if (id == 0 || (id & 0x3FFF) == 0x3FFF) log_.LogEvent(LogCode::kNone, kNoAnswerHint);
+  if (selection != Selection::kSelected) log_.LogEvent(LogCode::kNone, kBaselineHint);
   return selection;
 }
 

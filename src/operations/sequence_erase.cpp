@@ -9,6 +9,8 @@
 namespace fw {
 
 bool DeviceOperations::EraseDataMemory() {
+  // A baseline part's flash data: Bulk Erase with the counter in it.
+  if (chip_.Baseline()) return icsp_.BulkEraseProgramMemory();
   const FamilyLookup found = LookupFamily(chip_);
   if (found.row != nullptr && !found.row->programming->erase_data.empty()) {
     return icsp_.Run(found.row->programming->erase_data);

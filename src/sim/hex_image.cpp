@@ -71,16 +71,15 @@ bool LoadChipHex(const std::string& path, VirtualChip& chip, std::string* error)
                                       ((hi == memory.end() ? 0x3F : hi->second) << 8));
     return true;
   };
-  const ChipEntry& e = chip.entry();
   std::uint16_t w = 0;
   for (std::uint32_t i = 0; i < chip.program_words(); ++i) {
     if (word_at(2 * i, w)) chip.SetProgramWord(i, w);
   }
   for (std::uint32_t i = 0; i < chip.config_words(); ++i) {
-    if (word_at(2 * (e.ConfigBase + i), w)) chip.SetConfigWord(i, w);
+    if (word_at(2 * chip.HexWordOfConfig(i), w)) chip.SetConfigWord(i, w);
   }
   for (std::uint32_t i = 0; i < chip.data_bytes(); ++i) {
-    const auto it = memory.find(2 * (e.DataBase + i));
+    const auto it = memory.find(2 * chip.HexWordOfData(i));
     if (it != memory.end()) chip.SetDataByte(i, it->second);
   }
   return true;
@@ -88,17 +87,16 @@ bool LoadChipHex(const std::string& path, VirtualChip& chip, std::string* error)
 
 bool DumpChipHex(const std::string& path, const VirtualChip& chip, std::string* error) {
   std::map<std::uint32_t, std::uint8_t> memory;
-  const ChipEntry& e = chip.entry();
   auto put_word = [&memory](std::uint32_t byte_address, std::uint16_t w) {
     memory[byte_address] = static_cast<std::uint8_t>(w & 0xFF);
     memory[byte_address + 1] = static_cast<std::uint8_t>(w >> 8);
   };
   for (std::uint32_t i = 0; i < chip.program_words(); ++i) put_word(2 * i, chip.ProgramWord(i));
   for (std::uint32_t i = 0; i < chip.config_words(); ++i) {
-    put_word(2 * (e.ConfigBase + i), chip.ConfigWord(i));
+    put_word(2 * chip.HexWordOfConfig(i), chip.ConfigWord(i));
   }
   for (std::uint32_t i = 0; i < chip.data_bytes(); ++i) {
-    put_word(2 * (e.DataBase + i), chip.DataByte(i));
+    put_word(2 * chip.HexWordOfData(i), chip.DataByte(i));
   }
 
   std::ostringstream out;

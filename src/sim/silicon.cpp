@@ -1,6 +1,7 @@
 #include "sim/silicon.h"
 
 #include <array>
+#include <string>
 
 namespace fw::sim {
 
@@ -369,6 +370,73 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .chip_erase_takes_config_anywhere = false, .protection_clear = false,
                  .bulk_erase_needs_begin = false,
                  .bulk_erase_refused_protected = false}},
+    // The baseline parts (DS41228E Tables 3-2 and 6-1, DS41227E, DS41257B,
+    // DS41226F, DS41258B: TERA 10 ms and TPROG 2 ms at most, CP bit 3 (bit 4
+    // on the PIC16F505/506/526, picked out below); DS41316B/DS41317B for
+    // the PIC12F519/16F526 (64 bytes of flash data, CPDF, an erase from the
+    // IDs that takes only the IDs and the backup); DS41207D, DS41208C and
+    // DS41243B for the PIC16F54/57/59 (no OSCCAL; four-word latches on the
+    // 57/59).
+    {.family = ChipFamily::B10F,
+     .silicon = {.erase_us = ms(10), .program_int_us = 0, .config_int_us = 0,
+                 .data_int_us = 0, .ext_min_us = ms(2), .ext_max_us = 0,
+                 .cp_bit = 3, .cpd_bit = -1, .config_words = {7},
+                 .calibration_words = {}, .calibration_values = {},
+                 .calibration_erasable = false, .unimplemented_config_bits = 0,
+                 .config_space_aliases = false, .cp_hides_config = false,
+                 .ext_config_refused = false, .erase_wants_load = false,
+                 .erase_clears_protected_data = false,
+                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0E,
+                 .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
+                 .chip_erase_takes_config_anywhere = false, .protection_clear = false,
+                 .bulk_erase_needs_begin = false, .bulk_erase_refused_protected = false,
+                 .word_bits = 12, .osccal_backup = true, .flash_data_bytes = 0,
+                 .id_erase_takes_all = true}},
+    {.family = ChipFamily::B519,
+     .silicon = {.erase_us = ms(10), .program_int_us = 0, .config_int_us = 0,
+                 .data_int_us = 0, .ext_min_us = ms(2), .ext_max_us = 0,
+                 .cp_bit = 3, .cpd_bit = 6, .config_words = {7},
+                 .calibration_words = {}, .calibration_values = {},
+                 .calibration_erasable = false, .unimplemented_config_bits = 0,
+                 .config_space_aliases = false, .cp_hides_config = false,
+                 .ext_config_refused = false, .erase_wants_load = false,
+                 .erase_clears_protected_data = false,
+                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0E,
+                 .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
+                 .chip_erase_takes_config_anywhere = false, .protection_clear = false,
+                 .bulk_erase_needs_begin = false, .bulk_erase_refused_protected = false,
+                 .word_bits = 12, .osccal_backup = true, .flash_data_bytes = 64,
+                 .id_erase_takes_all = false}},
+    {.family = ChipFamily::B54,
+     .silicon = {.erase_us = ms(10), .program_int_us = 0, .config_int_us = 0,
+                 .data_int_us = 0, .ext_min_us = ms(2), .ext_max_us = 0,
+                 .cp_bit = 3, .cpd_bit = -1, .config_words = {7},
+                 .calibration_words = {}, .calibration_values = {},
+                 .calibration_erasable = false, .unimplemented_config_bits = 0,
+                 .config_space_aliases = false, .cp_hides_config = false,
+                 .ext_config_refused = false, .erase_wants_load = false,
+                 .erase_clears_protected_data = false,
+                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0E,
+                 .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
+                 .chip_erase_takes_config_anywhere = false, .protection_clear = false,
+                 .bulk_erase_needs_begin = false, .bulk_erase_refused_protected = false,
+                 .word_bits = 12, .osccal_backup = false, .flash_data_bytes = 0,
+                 .id_erase_takes_all = true}},
+    {.family = ChipFamily::B57,
+     .silicon = {.erase_us = ms(10), .program_int_us = 0, .config_int_us = 0,
+                 .data_int_us = 0, .ext_min_us = ms(2), .ext_max_us = 0,
+                 .cp_bit = 3, .cpd_bit = -1, .config_words = {7},
+                 .calibration_words = {}, .calibration_values = {},
+                 .calibration_erasable = false, .unimplemented_config_bits = 0,
+                 .config_space_aliases = false, .cp_hides_config = false,
+                 .ext_config_refused = false, .erase_wants_load = false,
+                 .erase_clears_protected_data = false,
+                 .latch_words = 4, .program_erases_first = false, .end_programming = 0x0E,
+                 .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
+                 .chip_erase_takes_config_anywhere = false, .protection_clear = false,
+                 .bulk_erase_needs_begin = false, .bulk_erase_refused_protected = false,
+                 .word_bits = 12, .osccal_backup = false, .flash_data_bytes = 0,
+                 .id_erase_takes_all = true}},
 }};
 
 // PIC16F707 and PIC16LF707 (device codes 214, 215): configuration words are
@@ -384,6 +452,11 @@ Silicon SiliconOf(const ChipEntry& entry) {
     if (row.family != entry.Family) continue;
     Silicon silicon = row.silicon;
     if (IsF707(entry)) silicon.ext_config_refused = true;
+    // The 14-pin baseline parts keep CP at bit 4 (and the PIC16F526 CPDF at
+    // bit 7): DS41226F, DS41258B, DS41317B Register 4-1.
+    const std::string name = entry.ChipName;
+    if (name == "PIC16F505" || name == "PIC16F506" || name == "PIC16F526") silicon.cp_bit = 4;
+    if (name == "PIC16F526") silicon.cpd_bit = 7;
     return silicon;
   }
   return kRows[0].silicon;  // every family has its row; never reached

@@ -71,6 +71,21 @@ struct Silicon {
   bool bulk_erase_needs_begin;
   // The bulk erases do nothing while CP or CPD is on.
   bool bulk_erase_refused_protected;
+
+  // The baseline (12-bit) parts. Entry puts the counter on the configuration
+  // word at the top of the address space (twice the program words, less
+  // one), from where one Increment wraps it to word 0; Begin Programming
+  // 0x08 is externally timed there and a Bulk Erase takes what the counter's
+  // place says.
+  std::uint32_t word_bits = 14;
+  // The factory OSCCAL (a MOVLW) at the last program word, and its backup
+  // copy at the fifth word after program memory and flash data.
+  bool osccal_backup = false;
+  // Flash data bytes between program memory and the user IDs.
+  std::uint32_t flash_data_bytes = 0;
+  // A Bulk Erase from the user IDs takes program memory and the
+  // configuration word too (not only the IDs and the backup).
+  bool id_erase_takes_all = false;
 };
 
 // The row for a catalogue entry (by its family; a few chips differ from

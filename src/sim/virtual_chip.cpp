@@ -27,6 +27,7 @@ constexpr std::uint8_t kChipErase = 0x1F;
 
 constexpr std::uint16_t kF629Osccal = 0x34A8;        // RETLW 0xA8
 constexpr std::uint16_t kF629ConfigFactory = 0x2FFF;  // band-gap bits 13:12 = 10
+constexpr std::uint16_t kBaselineOsccal = 0x0C26;     // MOVLW 0x26
 constexpr std::uint32_t kConfigWord = 7;
 constexpr std::uint32_t kDeviceIdCell = 6;
 // Where a whole-word device ID keeps the revision (0x2xxx): the PIC16F753
@@ -42,9 +43,10 @@ bool Contains(const std::vector<std::uint32_t>& cells, std::uint32_t offset) {
 VirtualChip::VirtualChip(const ChipEntry& entry, std::uint8_t revision)
     : entry_(entry),
       silicon_(SiliconOf(entry)),
-      program_(entry.ProgramSize / 2, 0x3FFF),
-      config_(entry.ConfigSize / 2, 0x3FFF),
-      data_(entry.DataSize, 0xFF) {
+      word_mask_(silicon_.word_bits == 12 ? 0x0FFF : 0x3FFF),
+      program_(entry.ProgramSize / 2, word_mask_),
+      config_(silicon_.word_bits == 12 ? 8 : entry.ConfigSize / 2, word_mask_),
+      data_(silicon_.word_bits == 12 ? silicon_.flash_data_bytes : entry.DataSize, 0xFF) {
   // A device ID of the newer format (bits 13:12 set) is one exact word; its
   // revision lives in a word of its own at offset 5 (0x2xxx).
   device_id_ = WholeWordId()
@@ -52,6 +54,11 @@ VirtualChip::VirtualChip(const ChipEntry& entry, std::uint8_t revision)
                    : static_cast<std::uint16_t>((entry.IdWord & 0x3FE0) | (revision & 0x1F));
   revision_word_ = static_cast<std::uint16_t>(0x2000 | (revision & 0x1F));
 
+  if (silicon_.osccal_backup) {
+    // A factory value as such parts carry it: MOVLW 0x26, in both copies.
+    program_.back() = kBaselineOsccal;
+    config_[4] = kBaselineOsccal;
+  }
   if (entry.Family == ChipFamily::F629) {
     program_.back() = kF629Osccal;
     config_[kConfigWord] = kF629ConfigFactory;
@@ -85,7 +92,7 @@ void VirtualChip::EnterProgrammingMode() {
   Settle();
   if (cycle_) AbandonExternal("programming mode entered again");
   programming_ = true;
-  pc_ = 0;
+  pc_ = baseline() ? BaselineConfigAddress() : 0;
   latch_ = Latch::kNone;
   armed_ = Armed::kNone;
   ResetLatches();
@@ -243,6 +250,10 @@ void VirtualChip::Command(std::uint8_t code, std::uint64_t now_us) {
   if (pending_data_command_) {
     Note("a command arrived while a data packet was expected");
     pending_data_command_.reset();
+  }
+  if (baseline()) {
+    BaselineCommand(code, now_us);
+    return;
   }
   // A sequence goes on only with its next command.
   const Armed armed = armed_;
@@ -410,6 +421,7 @@ std::uint16_t VirtualChip::DataPacket(std::uint16_t packet) {
   if (!pending_data_command_) return packet;
   const std::uint8_t command = *pending_data_command_;
   pending_data_command_.reset();
+  if (baseline()) return BaselineDataPacket(command, packet);
   const auto word = static_cast<std::uint16_t>((packet >> 1) & 0x3FFF);
   switch (command) {
     case kLoadConfiguration:
@@ -466,7 +478,8 @@ VirtualChip::Cell VirtualChip::CellOf(std::uint32_t offset) const {
 }
 
 std::uint16_t VirtualChip::ConfigWord(std::uint32_t i) const {
-  if (i >= config_.size()) return 0x3FFF;
+  if (i >= config_.size()) return word_mask_;
+  if (baseline()) return (i == 5 || i == 6 || (i == 4 && !silicon_.osccal_backup)) ? word_mask_ : config_[i];
   switch (CellOf(i)) {
     case Cell::kDeviceId:
       return device_id_;
@@ -483,6 +496,10 @@ std::uint16_t VirtualChip::ConfigWord(std::uint32_t i) const {
 
 void VirtualChip::SetConfigWord(std::uint32_t i, std::uint16_t w) {
   if (i >= config_.size()) return;
+  if (baseline()) {
+    if (i != 5 && i != 6) config_[i] = w & word_mask_;
+    return;
+  }
   const Cell cell = CellOf(i);
   if (cell == Cell::kDeviceId || cell == Cell::kRevision || cell == Cell::kUnimplemented) return;
   config_[i] = w & 0x3FFF;
@@ -506,6 +523,14 @@ void VirtualChip::EraseEverything(bool data, bool config, bool user_ids) {
 }
 
 void VirtualChip::Complete(const Cycle& cycle) {
+  if (baseline()) {
+    if (cycle.command == kBulkEraseProgram) {
+      BaselineErase(cycle);
+    } else {
+      BaselineProgram(cycle);
+    }
+    return;
+  }
   switch (cycle.runs != 0 ? cycle.runs : cycle.command) {
     case kBeginProgrammingInt:
     case kBeginProgrammingExt:

@@ -78,7 +78,14 @@ class VirtualChip {
   std::uint32_t config_words() const { return static_cast<std::uint32_t>(config_.size()); }
   std::uint32_t data_bytes() const { return static_cast<std::uint32_t>(data_.size()); }
   std::uint16_t ProgramWord(std::uint32_t i) const { return program_.at(i); }
-  void SetProgramWord(std::uint32_t i, std::uint16_t w) { program_.at(i) = w & 0x3FFF; }
+  void SetProgramWord(std::uint32_t i, std::uint16_t w) { program_.at(i) = w & word_mask_; }
+  // A baseline (12-bit) part: no device ID, the counter starting at the
+  // configuration word (configuration cell 7 here; cells 0-3 the user IDs,
+  // 4 the backup OSCCAL).
+  bool baseline() const { return silicon_.word_bits == 12; }
+  // Where configuration cell i and data byte i sit in a HEX file's words.
+  std::uint32_t HexWordOfConfig(std::uint32_t i) const;
+  std::uint32_t HexWordOfData(std::uint32_t i) const;
   // Configuration word i as the cell holds it (read-only cells as they read,
   // unimplemented cells and bits as they read).
   std::uint16_t ConfigWord(std::uint32_t i) const;
@@ -132,7 +139,7 @@ class VirtualChip {
   // How far a sequence that a Begin Programming completes has come.
   enum class Armed { kNone, kBulkProgram, kBulkData, kSetup1, kClear };
 
-  bool External(const Cycle& c) const { return c.command == 0x18; }
+  bool External(const Cycle& c) const { return c.command == 0x18 || (baseline() && c.command == 0x08); }
   // Frames are sent at least 1 ms apart: two that arrived closer than that,
   // by more than the timestamps vary, were held back and handed on together.
   bool Bunched(std::uint64_t gap_us) const { return gap_us + jitter_us_ < 1000; }
@@ -171,9 +178,20 @@ class VirtualChip {
   bool BulkEraseRefused(const char* what);
   void AbandonExternal(const char* why);
   void Note(std::string text);
+  // The baseline parts' side of the protocol (baseline_chip.cpp).
+  void BaselineCommand(std::uint8_t code, std::uint64_t now_us);
+  std::uint16_t BaselineDataPacket(std::uint8_t command, std::uint16_t packet);
+  std::uint16_t BaselineReadWord() const;
+  void BaselineProgram(const Cycle& cycle);
+  void BaselineErase(const Cycle& cycle);
+  // The first user ID's address, and the configuration word's (the counter
+  // at entry).
+  std::uint32_t BaselineIds() const { return program_words() + silicon_.flash_data_bytes; }
+  std::uint32_t BaselineConfigAddress() const { return 2 * program_words() - 1; }
 
   const ChipEntry& entry_;
   Silicon silicon_;
+  std::uint16_t word_mask_;
   std::uint16_t device_id_;
   std::uint16_t revision_word_;
   std::vector<std::uint16_t> program_;

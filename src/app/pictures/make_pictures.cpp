@@ -271,7 +271,10 @@ void DrawPanel(QPainter& g, const QRect& area, const fw::Package& package, bool 
   g.setFont(Font(narrow ? 14 : 18, true));
   g.setPen(Qt::black);
   g.drawText(QRect(area.left(), area.top(), area.width(), 26), Qt::AlignCenter,
-             QString("%1 (%2-%3)").arg(package.chips).arg(package.quad ? "TQFP" : "DIP").arg(package.pins));
+             QString("%1 (%2-%3)")
+                 .arg(package.chips)
+                 .arg(package.outline != nullptr ? package.outline : package.quad ? "TQFP" : "DIP")
+                 .arg(package.pins));
   if (package.quad) {
     DrawQuad(g, area, package, p.gw_left + p.gw_width, DrawGateway(g, p));
     return;
