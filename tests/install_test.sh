@@ -16,7 +16,7 @@ expect_files() {  # ROOT FILE...
   done
   local pictures
   pictures=$(ls "$root/share/flashwright/pictures/" | grep -c '\.jpg$')
-  [ "$pictures" -eq 33 ] || { echo "$pictures pictures installed, not 33"; exit 1; }
+  [ "$pictures" -eq 43 ] || { echo "$pictures pictures installed, not 43"; exit 1; }
 }
 
 # A program's whole output is taken before it is searched: `cmd | grep -q`

@@ -9,8 +9,9 @@
 #include "operations/calibration.h"
 
 CalibrationValuesDialog::CalibrationValuesDialog(Use use, const QString& text,
-                                                 const std::optional<fw::OsccalValues>& suggested, QWidget* parent)
-    : QDialog(parent) {
+                                                 const std::optional<fw::OsccalValues>& suggested, QWidget* parent,
+                                                 bool movlw)
+    : QDialog(parent), movlw_(movlw) {
   setObjectName("CalibrationValuesDialog");
   setWindowTitle(use == Use::kRestore ? "Restore calibration values" : "Warning");
   auto* column = new QVBoxLayout(this);
@@ -24,7 +25,7 @@ CalibrationValuesDialog::CalibrationValuesDialog(Use use, const QString& text,
   OsccalEdit->setObjectName("OsccalEdit");
   OsccalEdit->setFont(ViewFont());
   OsccalEdit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]{0,4}"), OsccalEdit));
-  OsccalEdit->setPlaceholderText("34xx");
+  OsccalEdit->setPlaceholderText(movlw ? "0Cxx" : "34xx");
   BandGapEdit = new QLineEdit(this);
   BandGapEdit->setObjectName("BandGapEdit");
   BandGapEdit->setFont(ViewFont());
@@ -32,10 +33,14 @@ CalibrationValuesDialog::CalibrationValuesDialog(Use use, const QString& text,
   BandGapEdit->setPlaceholderText("two binary digits");
   if (suggested) {
     OsccalEdit->setText(QString::fromStdString(fw::Hex(suggested->osccal, 4)));
-    BandGapEdit->setText(QString::fromStdString(fw::BandGapText(suggested->band_gap)));
+    if (!movlw) BandGapEdit->setText(QString::fromStdString(fw::BandGapText(suggested->band_gap)));
   }
-  form->addRow("OSCCAL word (RETLW, 34xx):", OsccalEdit);
+  form->addRow(movlw ? "OSCCAL word (MOVLW, 0Cxx):" : "OSCCAL word (RETLW, 34xx):", OsccalEdit);
   form->addRow("Band-gap bits 13:12:", BandGapEdit);
+  if (movlw) {
+    BandGapEdit->hide();
+    form->labelForField(BandGapEdit)->hide();
+  }
   column->addLayout(form);
   ProblemLabel = new QLabel(this);
   ProblemLabel->setObjectName("ProblemLabel");
@@ -67,7 +72,13 @@ CalibrationValuesDialog::CalibrationValuesDialog(Use use, const QString& text,
 
 void CalibrationValuesDialog::UseClick() {
   std::string why;
-  const auto values = fw::ParseOsccalValues(OsccalEdit->text().toStdString(), BandGapEdit->text().toStdString(), &why);
+  auto values = fw::ParseOsccalValues(OsccalEdit->text().toStdString(),
+                                      movlw_ ? std::string() : BandGapEdit->text().toStdString(), &why);
+  if (values && movlw_ != fw::IsMovlwValue(values->osccal)) {
+    why = movlw_ ? "the OSCCAL value of this chip is a MOVLW instruction (0Cxx)"
+                 : "the OSCCAL value of this chip is a RETLW instruction (34xx)";
+    values.reset();
+  }
   if (!values) {
     ProblemLabel->setText(QString::fromStdString("Not taken: " + why + "."));
     ProblemLabel->show();

@@ -20,8 +20,9 @@ class CalibrationValuesDialog : public QDialog {
  public:
   enum class Use { kBeforeErase, kRestore };
 
+  // `movlw`: a baseline part's OSCCAL, a MOVLW (0Cxx) without band-gap bits.
   CalibrationValuesDialog(Use use, const QString& text, const std::optional<fw::OsccalValues>& suggested,
-                          QWidget* parent = nullptr);
+                          QWidget* parent = nullptr, bool movlw = false);
 
   // What the operator chose; kUse with the values once they passed the check.
   fw::CalibrationAnswer answer() const { return answer_; }
@@ -36,6 +37,7 @@ class CalibrationValuesDialog : public QDialog {
 
  private:
   void UseClick();
+  bool movlw_ = false;
 
   fw::CalibrationAnswer answer_{fw::CalibrationAnswer::Kind::kCancel, {}};
 };

@@ -330,8 +330,12 @@ void TForm1::RestoreCalibrationClick() {
   // those already back on a chip.
   const std::vector<fw::CalibrationRecordEntry> open = state_.calibration_record.OpenFor(chip);
   const auto newest = open.empty() ? std::nullopt : std::optional<fw::CalibrationRecordEntry>(open.front());
-  QString text = "The OSCCAL word and band-gap bits go into a chip whose OSCCAL word is erased, and are read back. "
-                 "Only a chip of the PIC12F629/675 or PIC16F630/676 loses them in an erase.";
+  const bool movlw = state_.chip.Baseline();
+  QString text = movlw ? "The OSCCAL value goes into the OSCCAL word and its backup where they are erased, and both "
+                         "are read back."
+                       : "The OSCCAL word and band-gap bits go into a chip whose OSCCAL word is erased, and are read "
+                         "back. Only a chip of the PIC12F629/675 or PIC16F630/676 (or a baseline part) loses them in "
+                         "an erase.";
   if (newest) {
     text += QString::fromStdString("\n\nValues read before an erase and not put back, for the " + chip +
                                    ", newest first (" + state_.calibration_record.path() + "):");
@@ -344,7 +348,7 @@ void TForm1::RestoreCalibrationClick() {
     text += QString::fromStdString("\n\nThere is no open calibration record for the " + chip + ".");
   }
   CalibrationValuesDialog dialog(CalibrationValuesDialog::Use::kRestore, text,
-                                 newest ? newest->values.osccal : std::nullopt, this);
+                                 newest ? newest->values.osccal : std::nullopt, this, movlw);
   if (dialog.exec() != QDialog::Accepted || dialog.answer().kind != fw::CalibrationAnswer::Kind::kUse) return;
   const fw::OsccalValues values = dialog.answer().values;
   RunDevice("restore", [this, values] { return state_.operations.RestoreCalibration(values); });

@@ -97,11 +97,13 @@ void QtDialogs::ProgressClose() {
 
 fw::CalibrationAnswer QtDialogs::AskCalibration(const std::string& text,
                                                 const std::optional<fw::OsccalValues>& suggested) {
+  // A baseline part's question speaks of its MOVLW: one value, no band-gap bits.
+  const bool movlw = text.find("MOVLW") != std::string::npos;
   CalibrationValuesDialog dialog(
       CalibrationValuesDialog::Use::kBeforeErase,
       QString::fromStdString(text + "\n\nGive the chip's values (from its label, a backup or the calibration record), "
                                     "or erase without them, knowing they are lost."),
-      suggested, owner_);
+      suggested, owner_, movlw);
   Modal([&] { return dialog.exec(); });
   return dialog.answer();
 }

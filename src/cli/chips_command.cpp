@@ -39,7 +39,7 @@ void PrintChipsTable(std::ostream& out, const ChipList& chips) {
   for (const ChipEntry* entry : chips.All()) {
     const ChipEntry& e = *entry;
     std::snprintf(line, sizeof line, "%-22s %-7s %-6s %8u %8u %8u %-9s %-9s %u/%u, %u/%u, %u/%u\n", e.ChipName,
-                  ("0x" + Hex(e.IdWord, 4)).c_str(), FamilyName(e.Family), e.ProgramSize / 2, e.DataSize, e.ConfigSize / 2,
+                  IsHandPickedId(e.IdWord) ? "none" : ("0x" + Hex(e.IdWord, 4)).c_str(), FamilyName(e.Family), e.ProgramSize / 2, e.DataSize, e.ConfigSize / 2,
                   ("0x" + Hex(e.ConfigBase, 4)).c_str(), e.DataSize ? ("0x" + Hex(e.DataBase, 4)).c_str() : "-", e.EraseProgramWait,
                   e.EraseDataWait, e.ProgramWaitInt, e.ProgramWaitExt, e.DataWaitInt, e.DataWaitExt);
     out << line;

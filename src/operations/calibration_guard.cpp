@@ -375,17 +375,16 @@ CalibrationGuard::Before CalibrationGuard::KeepBaseline(const std::optional<Oscc
                            ": both must be a MOVLW instruction (0Cxx)";
   log_.LogEvent(LogCode::kNone, text);
   const std::optional<CalibrationRecordEntry> newest = record_.NewestFor(chip_.ChipName);
-  std::optional<std::uint16_t> suggested = IsMovlwValue(word) ? std::optional(word)
-                                           : IsMovlwValue(backup) ? std::optional(backup)
-                                                                  : std::nullopt;
+  // 0 stands for none: a MOVLW never reads 0.
+  std::uint16_t suggested = IsMovlwValue(word) ? word : IsMovlwValue(backup) ? backup : 0;
   std::string from = IsMovlwValue(word) ? "the OSCCAL word" : "the backup";
-  if (!suggested && newest && newest->values.osccal && IsMovlwValue(newest->values.osccal->osccal)) {
+  if (suggested == 0 && newest && newest->values.osccal && IsMovlwValue(newest->values.osccal->osccal)) {
     suggested = newest->values.osccal->osccal;
     from = "the calibration record (" + newest->time + ", " + newest->port + ")";
   }
-  const std::string hint = suggested ? "    the chip's value is most likely " + Hex(*suggested, 4) + ", from " + from : "";
+  const std::string hint = suggested != 0 ? "    the chip's value is most likely " + Hex(suggested, 4) + ", from " + from : "";
   std::optional<OsccalValues> offered;
-  if (suggested) offered = OsccalValues{.osccal = *suggested, .band_gap = 0};
+  if (suggested != 0) offered = OsccalValues{.osccal = suggested, .band_gap = 0};
   const CalibrationAnswer answer =
       dialogs_.AskCalibration(text.substr(4) + (hint.empty() ? "" : "\n" + hint.substr(4)), offered);
   switch (answer.kind) {
@@ -405,7 +404,7 @@ CalibrationGuard::Before CalibrationGuard::KeepBaseline(const std::optional<Oscc
     case CalibrationAnswer::Kind::kNotGiven:
       break;
   }
-  const std::string example = suggested ? Hex(*suggested, 4) : "0C1A";
+  const std::string example = suggested != 0 ? Hex(suggested, 4) : "0C1A";
   log_.LogEvent(LogCode::kNone, terminal_ ? "    nothing has been erased: give the chip's value with --osccal 0x" + example +
                                                 " (from its backup, its label or the calibration record), or "
                                                 "--no-keep-calibration knowing it is lost"
