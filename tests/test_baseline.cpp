@@ -15,6 +15,7 @@
 #include "files/hex_file.h"
 #include "images/checksum.h"
 #include "images/hex_editing.h"
+#include "operations/serial_numbers.h"
 #include "ops_rig.h"
 
 namespace fw {
@@ -410,6 +411,32 @@ TEST(BaselineOperations, AChipOfTheOtherWidthIsRefusedBeforeAnythingIsErased) {
   OpsRig rig(*FindChipByName("PIC12F508"));
   rig.state.selector.SelectChip(FindChipByName("PIC12F629")->IdWord);
   EXPECT_NE(LookupChip(rig.state.operations.ReadChipId()).entry, FindChipByName("PIC12F629"));
+}
+
+TEST(BaselineOperations, WhatAWriteKeepsIsReadInOneClimb) {
+  BaseRig rig("PIC12F519");
+  for (std::uint32_t i = 0; i < 64; ++i) rig.chip().SetDataByte(i, static_cast<std::uint8_t>(3 * i));
+  for (std::uint32_t i = 0; i < 4; ++i) rig.chip().SetConfigWord(i, 0x0007 + i);
+  for (std::uint32_t i = 0x100; i <= 0x103; ++i) rig.chip().SetProgramWord(i, static_cast<std::uint16_t>(0x0800 + i));
+  KeptContents kept;
+  const KeepRequest request{.eeprom = true, .user_ids = true, .program = std::pair{0x100u, 0x103u}};
+  rig.Run([&](DeviceOperations& o) { return o.ReadToKeep(request, &kept); });
+  EXPECT_EQ(kept.program, (std::vector<std::uint16_t>{0x0900, 0x0901, 0x0902, 0x0903}));
+  ASSERT_EQ(kept.eeprom.size(), 64u);
+  EXPECT_EQ(kept.eeprom[63], 189);
+  EXPECT_EQ(kept.user_ids, (std::vector<std::uint16_t>{7, 8, 9, 10}));
+  // Protected flash data reads as zeros: it cannot be kept.
+  rig.chip().SetConfigWord(7, 0x0FBF);
+  KeptContents none;
+  const KeepRequest data_only{.eeprom = true, .user_ids = false, .program = std::nullopt};
+  rig.Run([&](DeviceOperations& o) { return o.ReadToKeep(data_only, &none); }, Outcome::kStopped);
+  // A serial number as RETLW words takes the baseline RETLW (0x8kk).
+  Images images;
+  ClearImage(images, rig.state.chip, kProgramImage);
+  const SerialPlace place{.kind = SerialPlace::Kind::kRetlw, .address = 0x20, .bytes = 2};
+  EXPECT_EQ(SerialPlaceProblem(place, 0x1234, rig.state.chip, images, false), "");
+  ApplySerial(place, 0x1234, rig.state.chip, images);
+  EXPECT_EQ(WordAt(images.ProgramImage, 0x20) & 0x0F00, 0x0800);
 }
 
 TEST(BaselineFiles, TheConfigurationWordLivesAt0xFFFAndWideFilesAreRefused) {

@@ -302,4 +302,44 @@ Outcome DeviceOperations::BaselineRestore(const OsccalValues& values) {
   return Finish();
 }
 
+Outcome DeviceOperations::BaselineReadToKeep(const KeepRequest& request, KeptContents* kept) {
+  if (auto refused = BaselineCheckChip()) return *refused;
+  if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
+  // The configuration word at entry says whether the flash data reads as
+  // zeros; then one climb from word 0 through what is kept.
+  const std::optional<std::uint16_t> config = icsp_.PeekConfigMemory(0);
+  if (!config) return Fail(true);
+  if (request.eeprom && (ProtectionBitsFor(chip_).data & ~*config) != 0) {
+    icsp_.SetInitState();
+    log_.LogEvent(LogCode::kNone, "    the chip's flash data is code-protected (CPDF): it reads as zeros and cannot be kept");
+    return Fail(true, Outcome::kStopped);
+  }
+  std::uint32_t at = kBaselineConfigWord;
+  auto peek = [&](std::uint32_t address) -> std::optional<std::uint16_t> {
+    const std::uint32_t steps = at == kBaselineConfigWord ? address + 1 : address - at;
+    if (steps > 1 && !icsp_.IncrementAddress(steps - 1, false)) return std::nullopt;
+    at = address;
+    return icsp_.PeekProgramMemory(steps > 0 ? 1 : 0);
+  };
+  if (request.program) {
+    for (std::uint32_t k = request.program->first; k <= request.program->second; ++k) {
+      const std::optional<std::uint16_t> word = peek(k);
+      if (!word) return Fail(true);
+      kept->program.push_back(*word);
+    }
+  }
+  for (std::uint32_t i = 0; request.eeprom && i < chip_.DataSize; ++i) {
+    const std::optional<std::uint16_t> byte = peek(chip_.DataBase + i);
+    if (!byte) return Fail(true);
+    kept->eeprom.push_back(static_cast<std::uint8_t>(*byte & 0xFF));
+  }
+  for (std::uint32_t j = 0; request.user_ids && j < 4; ++j) {
+    const std::optional<std::uint16_t> word = peek(chip_.ConfigBase + j);
+    if (!word) return Fail(true);
+    kept->user_ids.push_back(*word);
+  }
+  if (!icsp_.SetInitState()) return Fail(false);
+  return Finish();
+}
+
 }  // namespace fw

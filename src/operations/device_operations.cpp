@@ -716,6 +716,7 @@ Outcome DeviceOperations::ReadToKeep(const KeepRequest& request, KeptContents* k
   const FamilyLookup found = LookupFamily(chip_);
   const bool no_eeprom = request.eeprom && !(found.row != nullptr && found.row->has_eeprom);
   if (Refuses(found, found.row != nullptr && !no_eeprom, no_eeprom)) return Refused();
+  if (chip_.Baseline()) return BaselineReadToKeep(request, kept);
   const ConfigLayout* layout = ConfigLayoutFor(chip_);
   int cpd = -1;
   for (const ConfigBit& b : layout ? layout->w1 : std::vector<ConfigBit>{}) {

@@ -256,6 +256,7 @@ class DeviceOperations {
                         bool user_ids, bool protection_last);
   Outcome BaselineReadCalibration();
   Outcome BaselineRestore(const OsccalValues& values);
+  Outcome BaselineReadToKeep(const KeepRequest& request, KeptContents* kept);
   std::uint32_t LastWord() const { return chip_.ProgramSize / 2 - 1; }
 
   const ChipRecord& chip_;

@@ -99,7 +99,7 @@ std::string SerialPlaceProblem(const SerialPlace& place, std::uint64_t number, c
       const std::uint32_t words = chip.ProgramSize / 2;
       if (place.address + place.bytes > words) return where + " lies outside the chip's program memory";
       for (std::uint32_t k = 0; k < place.bytes; ++k) {
-        if (WordAt(images.ProgramImage, place.address + k) != 0x3FFF) return "the file already sets " + where;
+        if (WordAt(images.ProgramImage, place.address + k) != chip.BlankWord()) return "the file already sets " + where;
       }
       return {};
     }
@@ -107,7 +107,9 @@ std::string SerialPlaceProblem(const SerialPlace& place, std::uint64_t number, c
   return {};
 }
 
-void ApplySerial(const SerialPlace& place, std::uint64_t number, const ChipRecord&, Images& images) {
+void ApplySerial(const SerialPlace& place, std::uint64_t number, const ChipRecord& chip, Images& images) {
+  // RETLW k: 0x34kk on the 14-bit parts, 0x8kk on the baseline ones.
+  const std::uint16_t retlw = chip.Baseline() ? 0x0800 : 0x3400;
   switch (place.kind) {
     case SerialPlace::Kind::kUserIds:
       for (std::uint32_t id = 0; id < 4; ++id) {
@@ -119,7 +121,7 @@ void ApplySerial(const SerialPlace& place, std::uint64_t number, const ChipRecor
       break;
     case SerialPlace::Kind::kRetlw:
       for (std::uint32_t k = 0; k < place.bytes; ++k) {
-        SetWordAt(images.ProgramImage, place.address + k, static_cast<std::uint16_t>(0x3400 | ByteOf(place, number, k)));
+        SetWordAt(images.ProgramImage, place.address + k, static_cast<std::uint16_t>(retlw | ByteOf(place, number, k)));
       }
       break;
   }

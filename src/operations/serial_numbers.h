@@ -18,7 +18,7 @@ struct SerialPlace {
   enum class Kind {
     kUserIds,  // the four user IDs, 4 bits each, ID0 the high nibble (as MPLAB writes them)
     kEeprom,   // `bytes` EEPROM bytes from `address`
-    kRetlw,    // `bytes` RETLW instructions (0x34kk) from program word `address`
+    kRetlw,    // `bytes` RETLW instructions (0x34kk; 0x8kk on the baseline parts) from program word `address`
   };
   Kind kind = Kind::kUserIds;
   std::uint32_t address = 0;
