@@ -302,10 +302,16 @@ QImage Draw(const fw::Pinout& pinout) {
     DrawPanel(g, QRect(i * kWidth / panels, 46, kWidth / panels, kHeight - 110),
               pinout.packages[static_cast<std::size_t>(i)], panels > 1);
   }
+  // Without a pin diagram the connections are the picture, in words.
+  const bool in_words = panels == 0 && pinout.note != nullptr;
+  if (in_words) {
+    g.setFont(Font(20, true));
+    g.drawText(QRect(80, 200, kWidth - 160, 300), Qt::AlignCenter | Qt::TextWordWrap, pinout.note);
+  }
   g.setPen(QColor(80, 80, 80));
   g.setFont(Font(13));
   QString footer = QString("Pins from the %1.").arg(pinout.source);
-  if (pinout.note != nullptr) footer += QString("\n%1").arg(pinout.note);
+  if (pinout.note != nullptr && !in_words) footer += QString("\n%1").arg(pinout.note);
   footer += "\nConnect VDD and GND (VSS) first; keep the ICSP lines short.";
   g.drawText(QRect(16, kHeight - 64, kWidth - 32, 60), Qt::AlignLeft | Qt::TextWordWrap, footer);
   return image;
