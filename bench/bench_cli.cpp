@@ -41,10 +41,12 @@ std::string ProgramFile(const fw::ChipEntry& entry, const std::string& path) {
   fw::ChipRecord chip;
   chip.Assign(entry, entry.IdWord);
   fw::Images images;
-  for (std::uint32_t i = 0; i < chip.ProgramSize / 2; ++i) fw::SetWordAt(images.ProgramImage, i, (i * 0x1F3 + 7) & 0x3FFF);
-  for (std::uint32_t i = 0; i < chip.ConfigSize / 2; ++i) fw::SetWordAt(images.ConfigImage, i, 0x3FFF);
+  // Words as wide as the chip's (12 bits on the baseline parts).
+  const std::uint16_t mask = chip.BlankWord();
+  for (std::uint32_t i = 0; i < chip.ProgramSize / 2; ++i) fw::SetWordAt(images.ProgramImage, i, (i * 0x1F3 + 7) & mask);
+  for (std::uint32_t i = 0; i < chip.ConfigSize / 2; ++i) fw::SetWordAt(images.ConfigImage, i, mask);
   for (std::uint32_t i = 0; i < 4; ++i) fw::SetWordAt(images.ConfigImage, i, 0x0010 + i);
-  fw::SetWordAt(images.ConfigImage, 7, 0x21C4);
+  fw::SetWordAt(images.ConfigImage, 7, chip.Baseline() ? 0x0FFA : 0x21C4);
   for (std::uint32_t i = 0; i < chip.DataSize; ++i) images.DataImage[i] = static_cast<std::uint8_t>(i);
   std::ofstream(path) << fw::FormatHex(fw::sectAll, chip, images, nullptr);
   return path;

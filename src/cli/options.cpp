@@ -167,7 +167,9 @@ void AddCalibrationValues(CLI::App& app, Words& w) {
   app.add_option("--osccal", w.osccal,
                  "the OSCCAL word (34xx) of a PIC12F629/675 or PIC16F630/676,\n"
                  "with --bg B its band-gap bits (two binary digits), kept in place\n"
-                 "of what the chip reads: for a code-protected chip or one that lost them")
+                 "of what the chip reads: for a code-protected chip or one that lost them;\n"
+                 "on a baseline part (PIC10F2xx, PIC12F5xx, PIC16F505/506/526) its\n"
+                 "MOVLW (0Cxx) alone, for the OSCCAL word and its backup")
       ->option_text("W");
   app.add_option("--bg", w.band_gap, "the band-gap bits that go with --osccal")->option_text("B");
   app.add_flag("--replace-calibration", w.o.replace_calibration,
