@@ -68,13 +68,23 @@ CalibrationGuard::Before CalibrationGuard::AskForValues(FactoryValues* values, b
   const CalibrationAnswer answer =
       dialogs_.AskCalibration(text.substr(4) + (newest ? "\n" + newest_text.substr(4) : ""),
                               newest ? newest->values.osccal : std::nullopt);
+  if (const std::optional<Before> taken = Answered(answer, IsOsccalValue, values, keep)) return *taken;
+  log_.LogEvent(LogCode::kNone,
+                "    nothing has been erased: give the chip's values (from its label, a backup or the "
+                "calibration record), or erase without keeping them, knowing they are lost");
+  if (newest) log_.LogEvent(LogCode::kNone, newest_text);
+  stop_cause_ = StopCause::kValuesUnknown;
+  return Before::kStopped;
+}
+
+std::optional<CalibrationGuard::Before> CalibrationGuard::Answered(const CalibrationAnswer& answer,
+                                                                  bool (*accepted)(std::uint16_t),
+                                                                  FactoryValues* values, bool* keep) {
   switch (answer.kind) {
     case CalibrationAnswer::Kind::kUse:
-      if (IsOsccalValue(answer.values.osccal)) {
-        values->osccal = answer.values;
-        return Before::kGoOn;
-      }
-      break;
+      if (!accepted(answer.values.osccal)) return std::nullopt;
+      values->osccal = answer.values;
+      return Before::kGoOn;
     case CalibrationAnswer::Kind::kLose:
       log_.LogEvent(LogCode::kNone, "    the calibration values are not kept: the operator chose to lose them");
       *keep = false;
@@ -84,12 +94,7 @@ CalibrationGuard::Before CalibrationGuard::AskForValues(FactoryValues* values, b
     case CalibrationAnswer::Kind::kNotGiven:
       break;
   }
-  log_.LogEvent(LogCode::kNone,
-                "    nothing has been erased: give the chip's values (from its label, a backup or the "
-                "calibration record), or erase without keeping them, knowing they are lost");
-  if (newest) log_.LogEvent(LogCode::kNone, newest_text);
-  stop_cause_ = StopCause::kValuesUnknown;
-  return Before::kStopped;
+  return std::nullopt;
 }
 
 CalibrationGuard::Before CalibrationGuard::Keep(bool keep, const std::optional<OsccalValues>& given,
@@ -387,22 +392,12 @@ CalibrationGuard::Before CalibrationGuard::KeepBaseline(const std::optional<Oscc
   if (suggested != 0) offered = OsccalValues{.osccal = suggested, .band_gap = 0};
   const CalibrationAnswer answer =
       dialogs_.AskCalibration(text.substr(4) + (hint.empty() ? "" : "\n" + hint.substr(4)), offered);
-  switch (answer.kind) {
-    case CalibrationAnswer::Kind::kUse:
-      if (IsMovlwValue(answer.values.osccal)) {
-        values->osccal = OsccalValues{answer.values.osccal, 0};
-        *source = "given";
-        return Before::kGoOn;
-      }
-      break;
-    case CalibrationAnswer::Kind::kLose:
-      log_.LogEvent(LogCode::kNone, "    the calibration values are not kept: the operator chose to lose them");
-      *keep = false;
-      return Before::kGoOn;
-    case CalibrationAnswer::Kind::kCancel:
-      return Before::kCancelled;
-    case CalibrationAnswer::Kind::kNotGiven:
-      break;
+  if (const std::optional<Before> taken = Answered(answer, IsMovlwValue, values, keep)) {
+    if (values->osccal) {
+      values->osccal->band_gap = 0;
+      *source = "given";
+    }
+    return *taken;
   }
   const std::string example = suggested != 0 ? Hex(suggested, 4) : "0C1A";
   log_.LogEvent(LogCode::kNone, terminal_ ? "    nothing has been erased: give the chip's value with --osccal 0x" + example +

@@ -116,6 +116,11 @@ class CalibrationGuard {
   // The F629 family's values when the chip's cannot be trusted: asks the
   // operator; kGoOn with `values` to keep, or with `keep` cleared.
   Before AskForValues(FactoryValues* values, bool* keep);
+  // The operator's answer to the question for values: kGoOn with the value
+  // taken (where `accepted` takes it) or `keep` cleared, kCancelled; nothing
+  // where no value came, and the erase stops.
+  std::optional<Before> Answered(const CalibrationAnswer& answer, bool (*accepted)(std::uint16_t),
+                                 FactoryValues* values, bool* keep);
   // Programs the OSCCAL word, then reads it back; the same for the band-gap
   // bits, in a configuration word otherwise left erased.
   Step PutBack(const OsccalValues& values);

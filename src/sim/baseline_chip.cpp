@@ -50,18 +50,7 @@ void VirtualChip::BaselineCommand(std::uint8_t code, std::uint64_t now_us) {
       latch_ = Latch::kNone;
       c.min_us = silicon_.ext_min_us;
       c.max_us = silicon_.ext_max_us;
-      if (silicon_.latch_words > 1 && pc_ < program_words()) {
-        const std::uint32_t row = RowOf(pc_);
-        if (latched_row_ && *latched_row_ != row) {
-          char text[140];
-          std::snprintf(text, sizeof text, "latches loaded for the row at 0x%04X programmed into the row at 0x%04X",
-                        *latched_row_, row);
-          Note(text);
-        }
-        c.pc = row;
-        c.row = latches_;
-        ResetLatches();
-      }
+      if (silicon_.latch_words > 1 && pc_ < program_words()) TakeLatchedRow(c);
       cycle_ = c;
       break;
     }

@@ -18,6 +18,28 @@ struct Row {
 // the PIC12F635/16F636/639 has bits 13-6 at zero (DS41204H Register 4-6).
 const std::vector<std::uint16_t> kMidRangeCalibration = {0x2D4A, 0x1E86};
 
+// What the baseline families differ in; the rest is common to them.
+struct BaselineTraits {
+  int cpd_bit;
+  std::uint32_t latch_words;
+  bool osccal_backup;
+  std::uint32_t flash_data_bytes;
+  bool id_erase_takes_all;
+};
+
+Silicon Baseline(const BaselineTraits& t) {
+  return {.erase_us = ms(10), .program_int_us = 0, .config_int_us = 0, .data_int_us = 0, .ext_min_us = ms(2),
+          .ext_max_us = 0, .cp_bit = 3, .cpd_bit = t.cpd_bit, .config_words = {7}, .calibration_words = {},
+          .calibration_values = {}, .calibration_erasable = false, .unimplemented_config_bits = 0,
+          .config_space_aliases = false, .cp_hides_config = false, .ext_config_refused = false,
+          .erase_wants_load = false, .erase_clears_protected_data = false, .latch_words = t.latch_words,
+          .program_erases_first = false, .end_programming = 0x0E, .chip_erase_us = 0,
+          .chip_erase_takes_data_anywhere = false, .chip_erase_takes_config_anywhere = false,
+          .protection_clear = false, .bulk_erase_needs_begin = false, .bulk_erase_refused_protected = false,
+          .word_bits = 12, .osccal_backup = t.osccal_backup, .flash_data_bytes = t.flash_data_bytes,
+          .id_erase_takes_all = t.id_erase_takes_all};
+}
+
 // Times: DS41204H Table 6-1 (F683, F635), DS41396A Table 7-1 (F615, F617),
 // DS41390C Table 8-1 (F1822); pickle pic14.c for the others. Protection
 // bits: the families' configuration word layouts. Erase and calibration
@@ -378,65 +400,17 @@ const std::array<Row, kChipFamilyCount> kRows = {{
     // DS41243B for the PIC16F54/57/59 (no OSCCAL; four-word latches on the
     // 57/59).
     {.family = ChipFamily::B10F,
-     .silicon = {.erase_us = ms(10), .program_int_us = 0, .config_int_us = 0,
-                 .data_int_us = 0, .ext_min_us = ms(2), .ext_max_us = 0,
-                 .cp_bit = 3, .cpd_bit = -1, .config_words = {7},
-                 .calibration_words = {}, .calibration_values = {},
-                 .calibration_erasable = false, .unimplemented_config_bits = 0,
-                 .config_space_aliases = false, .cp_hides_config = false,
-                 .ext_config_refused = false, .erase_wants_load = false,
-                 .erase_clears_protected_data = false,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0E,
-                 .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
-                 .chip_erase_takes_config_anywhere = false, .protection_clear = false,
-                 .bulk_erase_needs_begin = false, .bulk_erase_refused_protected = false,
-                 .word_bits = 12, .osccal_backup = true, .flash_data_bytes = 0,
-                 .id_erase_takes_all = true}},
+     .silicon = Baseline({.cpd_bit = -1, .latch_words = 1, .osccal_backup = true, .flash_data_bytes = 0,
+                          .id_erase_takes_all = true})},
     {.family = ChipFamily::B519,
-     .silicon = {.erase_us = ms(10), .program_int_us = 0, .config_int_us = 0,
-                 .data_int_us = 0, .ext_min_us = ms(2), .ext_max_us = 0,
-                 .cp_bit = 3, .cpd_bit = 6, .config_words = {7},
-                 .calibration_words = {}, .calibration_values = {},
-                 .calibration_erasable = false, .unimplemented_config_bits = 0,
-                 .config_space_aliases = false, .cp_hides_config = false,
-                 .ext_config_refused = false, .erase_wants_load = false,
-                 .erase_clears_protected_data = false,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0E,
-                 .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
-                 .chip_erase_takes_config_anywhere = false, .protection_clear = false,
-                 .bulk_erase_needs_begin = false, .bulk_erase_refused_protected = false,
-                 .word_bits = 12, .osccal_backup = true, .flash_data_bytes = 64,
-                 .id_erase_takes_all = false}},
+     .silicon = Baseline({.cpd_bit = 6, .latch_words = 1, .osccal_backup = true, .flash_data_bytes = 64,
+                          .id_erase_takes_all = false})},
     {.family = ChipFamily::B54,
-     .silicon = {.erase_us = ms(10), .program_int_us = 0, .config_int_us = 0,
-                 .data_int_us = 0, .ext_min_us = ms(2), .ext_max_us = 0,
-                 .cp_bit = 3, .cpd_bit = -1, .config_words = {7},
-                 .calibration_words = {}, .calibration_values = {},
-                 .calibration_erasable = false, .unimplemented_config_bits = 0,
-                 .config_space_aliases = false, .cp_hides_config = false,
-                 .ext_config_refused = false, .erase_wants_load = false,
-                 .erase_clears_protected_data = false,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0E,
-                 .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
-                 .chip_erase_takes_config_anywhere = false, .protection_clear = false,
-                 .bulk_erase_needs_begin = false, .bulk_erase_refused_protected = false,
-                 .word_bits = 12, .osccal_backup = false, .flash_data_bytes = 0,
-                 .id_erase_takes_all = true}},
+     .silicon = Baseline({.cpd_bit = -1, .latch_words = 1, .osccal_backup = false, .flash_data_bytes = 0,
+                          .id_erase_takes_all = true})},
     {.family = ChipFamily::B57,
-     .silicon = {.erase_us = ms(10), .program_int_us = 0, .config_int_us = 0,
-                 .data_int_us = 0, .ext_min_us = ms(2), .ext_max_us = 0,
-                 .cp_bit = 3, .cpd_bit = -1, .config_words = {7},
-                 .calibration_words = {}, .calibration_values = {},
-                 .calibration_erasable = false, .unimplemented_config_bits = 0,
-                 .config_space_aliases = false, .cp_hides_config = false,
-                 .ext_config_refused = false, .erase_wants_load = false,
-                 .erase_clears_protected_data = false,
-                 .latch_words = 4, .program_erases_first = false, .end_programming = 0x0E,
-                 .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
-                 .chip_erase_takes_config_anywhere = false, .protection_clear = false,
-                 .bulk_erase_needs_begin = false, .bulk_erase_refused_protected = false,
-                 .word_bits = 12, .osccal_backup = false, .flash_data_bytes = 0,
-                 .id_erase_takes_all = true}},
+     .silicon = Baseline({.cpd_bit = -1, .latch_words = 4, .osccal_backup = false, .flash_data_bytes = 0,
+                          .id_erase_takes_all = true})},
 }};
 
 // PIC16F707 and PIC16LF707 (device codes 214, 215): configuration words are

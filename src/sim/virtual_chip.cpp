@@ -376,20 +376,7 @@ void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {
       return;
     }
   }
-  if (silicon_.latch_words > 1 && !config && c.latch == Latch::kProgram) {
-    // The latches go to the row the counter is in, whichever row they were
-    // loaded for (its low bits are not looked at).
-    const std::uint32_t row = RowOf(pc_);
-    if (latched_row_ && *latched_row_ != row) {
-      char text[140];
-      std::snprintf(text, sizeof text, "latches loaded for the row at 0x%04X programmed into the row at 0x%04X",
-                    *latched_row_, row);
-      Note(text);
-    }
-    c.pc = row;
-    c.row = latches_;
-    ResetLatches();
-  }
+  if (silicon_.latch_words > 1 && !config && c.latch == Latch::kProgram) TakeLatchedRow(c);
   if (c.min_us == 0) {
     char text[96];
     std::snprintf(text, sizeof text, "Begin Programming (%s) is not a command of this chip; ignored",
@@ -398,6 +385,21 @@ void VirtualChip::StartCycle(std::uint8_t command, std::uint64_t now_us) {
     return;
   }
   cycle_ = c;
+}
+
+void VirtualChip::TakeLatchedRow(Cycle& c) {
+  // The latches go to the row the counter is in, whichever row they were
+  // loaded for (its low bits are not looked at).
+  const std::uint32_t row = RowOf(pc_);
+  if (latched_row_ && *latched_row_ != row) {
+    char text[140];
+    std::snprintf(text, sizeof text, "latches loaded for the row at 0x%04X programmed into the row at 0x%04X",
+                  *latched_row_, row);
+    Note(text);
+  }
+  c.pc = row;
+  c.row = latches_;
+  ResetLatches();
 }
 
 void VirtualChip::StartArmedErase(Armed armed, std::uint64_t now_us) {

@@ -170,6 +170,9 @@ class VirtualChip {
   // The first word of the latch row `pc` is in.
   std::uint32_t RowOf(std::uint32_t pc) const { return pc / silicon_.latch_words * silicon_.latch_words; }
   void LoadLatch(std::uint16_t word);
+  // A Begin Programming of program memory on a chip with several latches:
+  // the cycle takes the latched row the counter is in.
+  void TakeLatchedRow(Cycle& c);
   void ResetLatches();
   // Chip Erase, and the protection clear: program memory and what the
   // flags say, whatever protection.
