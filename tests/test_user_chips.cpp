@@ -27,6 +27,7 @@ TEST(ChipsFile, EachLineIsTakenOrRefusedWithItsNumberAndReason) {
       {"PIC16F684, F683, 0x1520, 2048, 256, 0x0FFF", "PIC16F684 is known already"},
       {"MY PIC, F683, 0x1520, 2048, 256, 0x0FFF", "\"MY PIC\" is no chip name"},
       {"P1, F999, 0x1520, 2048, 256, 0x0FFF", "no family \"F999\" (known: F629, F683"},
+      {"PIC12F508X, B10F, 0x1520, 512, 0, 0x001F", "the baseline family B10F has no device ID to name a chip by"},
       {"P1, F683, 0x1521, 2048, 256, 0x0FFF", "has revision bits set"},
       {"P1, F683, 0x3020, 2048, 256, 0x0FFF", "is not of the form the family's IDs have"},
       {"P1, F683, 0x1080, 2048, 256, 0x0FFF", "the device ID 0x1080 is the PIC16F684's"},
