@@ -53,7 +53,8 @@ std::string ProgramFile(const fw::ChipEntry& entry, const std::string& path) {
 }
 
 // The floor of a command: the pauses of the same operations, in-process.
-double FloorSeconds(const fw::ChipEntry& entry, const std::string& file, bool write) {
+double FloorSeconds(const fw::ChipEntry& entry, const std::string& file, bool write, bool one_word = false,
+                    bool verify = true) {
   FixedClock clock;
   CountingPause pause;
   fw::SilentDialogs dialogs(true);
@@ -63,11 +64,14 @@ double FloorSeconds(const fw::ChipEntry& entry, const std::string& file, bool wr
   if (write) state.files.LoadFile(file, fw::sectAll);
   fw::Connect(state.link, state.log, "demo");
   fw::DeviceOperations& ops = state.operations;
+  ops.SetOneWordCycles(one_word);
   if (write) {
     ops.WriteProgramAndConfig(true, true);
     if (state.chip.DataSize > 0) ops.WriteData();
-    ops.VerifyProgramAndConfig(fw::FileCompareScope(state.chip, state.files.ConfigWordsLoaded()));
-    if (state.chip.DataSize > 0) ops.VerifyData();
+    if (verify) {
+      ops.VerifyProgramAndConfig(fw::FileCompareScope(state.chip, state.files.ConfigWordsLoaded()));
+      if (state.chip.DataSize > 0) ops.VerifyData();
+    }
   } else {
     ops.ReadProgramAndConfig();
   }
@@ -77,7 +81,7 @@ double FloorSeconds(const fw::ChipEntry& entry, const std::string& file, bool wr
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<const char*> chips = {"PIC16F630", "PIC16F887"};
+  std::vector<const char*> chips = {"PIC16F684", "PIC16F886", "PIC16F1829", "PIC12F629", "PIC12F509"};
   if (argc > 1) chips.assign(argv + 1, argv + argc);
   std::printf("%-10s %-28s %9s %9s %7s\n", "chip", "command", "floor s", "took s", "ratio");
   for (const char* name : chips) {
@@ -86,18 +90,32 @@ int main(int argc, char** argv) {
     const std::string file = ProgramFile(*entry, "/tmp/flashwright_bench_" + std::string(name) + ".hex");
     const std::string out = "/tmp/flashwright_bench_read.hex";
     fw::test::SimProcess sim({"--chip", name});
+    // The write and verify by rows of the write latches, and as the walk was
+    // before them, a word per programming cycle.
     struct {
       const char* what;
       bool write;
+      bool one_word;
       std::vector<std::string> args;
+      bool verify = true;
     } commands[] = {
-        {"read --section program", false,
+        {"read --section program", false, false,
          {"read", "--port", sim.path, "--chip", name, "--section", "program", "--output", out, "--quiet"}},
-        {"write --entire-config", true,
+        {"write+verify, rows", true, false,
          {"write", "--port", sim.path, "--chip", name, "--yes", "--entire-config", "--quiet", file}},
+        {"write+verify, word a cycle", true, true,
+         {"write", "--port", sim.path, "--chip", name, "--yes", "--entire-config", "--one-word-cycles", "--quiet",
+          file}},
+        {"write alone, rows", true, false,
+         {"write", "--port", sim.path, "--chip", name, "--yes", "--entire-config", "--no-verify", "--quiet", file},
+         false},
+        {"write alone, word a cycle", true, true,
+         {"write", "--port", sim.path, "--chip", name, "--yes", "--entire-config", "--no-verify", "--one-word-cycles",
+          "--quiet", file},
+         false},
     };
     for (const auto& c : commands) {
-      const double floor = FloorSeconds(*entry, file, c.write);
+      const double floor = FloorSeconds(*entry, file, c.write, c.one_word, c.verify);
       const CliRun run = RunCli(c.args);
       if (run.status != 0) std::printf("  (exit status %d)\n", run.status);
       const double took = run.seconds;

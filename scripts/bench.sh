@@ -8,8 +8,9 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DFW_BENCH=ON >/de
 cmake --build build-bench -j "$(nproc)" --target bench_views bench_serial bench_cli bench_ports bench_timing bench_baseline bench_pg_proxy flashwright-sim
 ./build-bench/bench/bench_views "$@"
 ./build-bench/bench/bench_serial "$@"
-# Whole processes with real time: several minutes (a PIC16F887 is 8192 words).
-./build-bench/bench/bench_cli PIC16F630 PIC16F887 PIC12F509
+# Whole processes with real time: several minutes (a PIC16F886 is 8192 words),
+# each write and verify by rows of the write latches and a word a cycle.
+./build-bench/bench/bench_cli
 # A PIC12F508's OSCCAL through a dropped line across an erase and a write.
 ./build-bench/bench/bench_baseline
 # Four gateways at once against one alone.

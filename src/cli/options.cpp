@@ -279,6 +279,10 @@ void Describe(CLI::App& app, Words& w, const CommandSpec* own = nullptr) {
                     "configuration word(s)");
       sub->add_flag("--erase", w.o.erase, "erase the chip before writing it");
       sub->add_flag("--force", w.o.force, "write a file that holds bytes outside the chip's memory");
+      sub->add_flag("--one-word-cycles", w.o.one_word_cycles,
+                    "program memory one word per programming cycle, not a row of\n"
+                    "the chip's write latches (slower; for comparison, or a chip\n"
+                    "that misbehaves)");
       AddProductionOptions(*sub, w);
     }
     if (name == "write" || name == "write-data") {

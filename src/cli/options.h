@@ -35,6 +35,8 @@ struct Options {
   // --replace-calibration: the values given go on the chip even where its
   // own readable ones differ.
   bool replace_calibration = false;
+  // --one-word-cycles: program memory a word per programming cycle.
+  bool one_word_cycles = false;
   // Production.
   KeepRequest keep;
   std::string restore_kept;  // --restore-kept FILE

@@ -53,6 +53,7 @@ Session::Session(const Options& o, std::string port, RunShared& shared)
   state_.calibration_record.UseDataFolder();
   state_.operations.ForTerminal();
   state_.operations.ReplaceCalibration(o.replace_calibration);
+  state_.operations.SetOneWordCycles(o.one_word_cycles);
   summary_.port = port_;
 }
 

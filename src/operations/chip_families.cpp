@@ -252,6 +252,16 @@ using Op = IcspStep::Op;
 // One word per programming cycle, the Bulk Erase commands.
 constexpr Programming kOneWord{.latch_words = 1, .end_programming = icsp::kEndProgramming, .erase = {},
                                .erase_data = {}, .erase_takes_data = false};
+// Several program words per Begin Programming, from latches filled by Load
+// and Increment, the rows aligned on the latch size (DS41204G section 3.1.1
+// for the PIC12F683/635 lines, DS41237C 3.1.1 for the PIC16F785: four;
+// DS41332B section 5.0 for the PIC16F72x: eight; DS41287C 3.2.1 for the
+// PIC16F882-884: four; DS41390A section 5.0 for the PIC16F1826/1827: eight).
+// Chips that differ from their family's row are in kLatchOverrides.
+constexpr Programming kFourWords{.latch_words = 4, .end_programming = icsp::kEndProgramming, .erase = {},
+                                 .erase_data = {}, .erase_takes_data = false};
+constexpr Programming kEightWords{.latch_words = 8, .end_programming = icsp::kEndProgramming, .erase = {},
+                                  .erase_data = {}, .erase_takes_data = false};
 // PIC16F84A (DS30262E section 4.1): a protected chip refuses the bulk
 // erases, so every erase is the code-protect clear sequence, which takes
 // program memory, the configuration word and the EEPROM whatever the
@@ -325,13 +335,13 @@ constexpr std::array<FamilyRow, kChipFamilyCount> kFamilies = {{
      .programming = &kOneWord},
     {.family = F::F683, .factory_calibration = Cal::kWords, .has_eeprom = true,
      .write = &kW5, .erase = &kE7, .calibration = &kC1, .cp_hides_configuration = false,
-     .programming = &kOneWord},
+     .programming = &kFourWords},
     {.family = F::F785, .factory_calibration = Cal::kWords, .has_eeprom = true,
      .write = &kW7, .erase = &kE8, .calibration = &kC3, .cp_hides_configuration = false,
-     .programming = &kOneWord},
+     .programming = &kFourWords},
     {.family = F::F635, .factory_calibration = Cal::kWords, .has_eeprom = true,
      .write = &kW7, .erase = &kE8, .calibration = &kC3, .cp_hides_configuration = false,
-     .programming = &kOneWord},
+     .programming = &kFourWords},
     {.family = F::F627A, .factory_calibration = Cal::kNone, .has_eeprom = true,
      .write = &kW2, .erase = &kE2, .calibration = &kC6, .cp_hides_configuration = false,
      .programming = &kOneWord},
@@ -349,16 +359,16 @@ constexpr std::array<FamilyRow, kChipFamilyCount> kFamilies = {{
      .programming = &kOneWord},
     {.family = F::F88X, .factory_calibration = Cal::kWords, .has_eeprom = true,
      .write = &kW1, .erase = &kE1, .calibration = &kC5, .cp_hides_configuration = false,
-     .programming = &kOneWord},
+     .programming = &kFourWords},
     {.family = F::F72X, .factory_calibration = Cal::kWords, .has_eeprom = false,
      .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false,
-     .programming = &kOneWord},
+     .programming = &kEightWords},
     {.family = F::F720, .factory_calibration = Cal::kWords, .has_eeprom = false,
      .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false,
      .programming = &kOneWord},
     {.family = F::F1822, .factory_calibration = Cal::kWords, .has_eeprom = true,
      .write = &kW3, .erase = &kE3, .calibration = &kC4, .cp_hides_configuration = true,
-     .programming = &kOneWord},
+     .programming = &kEightWords},
     {.family = F::F1501, .factory_calibration = Cal::kWords, .has_eeprom = false,
      .write = &kW3, .erase = &kE4, .calibration = &kC4, .cp_hides_configuration = false,
      .programming = &kOneWord},
@@ -418,6 +428,24 @@ constexpr std::array<FamilyRow, kChipFamilyCount> kFamilies = {{
      .cp_hides_configuration = false, .programming = &kBaselineFourWords, .baseline = &kB54},
 }};
 
+// Chips whose write latches differ from their family's row. Where only one
+// programmer's source gives a size (pickle's 4 on the PIC12F617, 16 and 32
+// on the larger PIC16F182x), the confirmed smaller one is taken: fewer words
+// than the latches hold program as well, more would not.
+struct LatchOverride {
+  const char* chip;
+  std::uint32_t latch_words;
+};
+constexpr LatchOverride kLatchOverrides[] = {
+    {.chip = "PIC16F886", .latch_words = 8},    // DS41287C 3.2.2
+    {.chip = "PIC16F887", .latch_words = 8},    // DS41287C 3.2.2
+    {.chip = "PIC16F616", .latch_words = 4},    // DS41284C 4.1.2
+    {.chip = "PIC12F1822", .latch_words = 16},  // PICkit 2 device file v1.62
+    {.chip = "PIC12LF1822", .latch_words = 16},
+    {.chip = "PIC16F1823", .latch_words = 16},
+    {.chip = "PIC16LF1823", .latch_words = 16},
+};
+
 // The rows are looked up by the enum's value: a row out of place is a
 // mistake the compiler finds.
 constexpr bool InEnumOrder() {
@@ -462,5 +490,14 @@ bool LosesCalibration(const FamilyLookup& found) {
 bool LosesCalibrationInErase(std::uint16_t chip_id_word) { return LosesCalibration(LookupFamily(chip_id_word)); }
 
 bool LosesCalibrationInErase(const ChipRecord& chip) { return LosesCalibration(LookupFamily(chip)); }
+
+std::uint32_t LatchWordsFor(const ChipRecord& chip) {
+  const FamilyLookup found = LookupFamily(chip);
+  if (found.row == nullptr) return 1;
+  for (const LatchOverride& o : kLatchOverrides) {
+    if (chip.ChipName == o.chip) return o.latch_words;
+  }
+  return found.row->programming->latch_words;
+}
 
 }  // namespace fw

@@ -121,6 +121,10 @@ FamilyLookup LookupFamily(std::uint16_t chip_id_word);
 // The same for the selected chip (an added one as well).
 FamilyLookup LookupFamily(const ChipRecord& chip);
 
+// Program words one Begin Programming writes on the selected chip: its
+// family's latches, or the chip's own where it differs (1: none selected).
+std::uint32_t LatchWordsFor(const ChipRecord& chip);
+
 // Every row, one per ChipFamily in the enum's order.
 std::span<const FamilyRow> FamilyRows();
 

@@ -274,8 +274,13 @@ bool DeviceOperations::WriteConfiguration(const WriteGroup& group, bool entire_c
 }
 
 std::optional<Outcome> DeviceOperations::WriteProgramWords(bool externally_timed) {
+  // A family's own erase-and-program row (the PIC16F87xA's eight words)
+  // is always written whole; elsewhere the operator may ask for one word per
+  // cycle, as programmers that know no latches write.
   const FamilyLookup found = LookupFamily(chip_);
-  const std::uint32_t latch = found.row != nullptr ? found.row->programming->latch_words : 1;
+  const bool whole_rows_only = found.row != nullptr && found.row->programming->latch_words > 1 &&
+                               !found.row->programming->erase.empty();
+  const std::uint32_t latch = one_word_cycles_ && !whole_rows_only ? 1 : LatchWordsFor(chip_);
   for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; k += latch) {
     if (dialogs_.StopRequested()) return CancelAfterErase(false);
     const bool written =

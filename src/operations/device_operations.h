@@ -123,6 +123,9 @@ class DeviceOperations {
   // reads them back.
   Outcome RestoreCalibration(const OsccalValues& values);
 
+  // Program memory one word per programming cycle instead of a row of the
+  // chip's write latches: slower, for comparison or a chip that misbehaves.
+  void SetOneWordCycles(bool one) { one_word_cycles_ = one; }
   // Whether values given to a write or erase replace the chip's own
   // readable ones where they differ (else the operation stops first).
   void ReplaceCalibration(bool replace) { guard_.SetReplace(replace); }
@@ -267,6 +270,7 @@ class DeviceOperations {
   Icsp& icsp_;
   CalibrationGuard guard_;
   bool times_ = false;  // the running operation writes time lines
+  bool one_word_cycles_ = false;
   bool writing_began_ = false;
   std::uint32_t words_written_ = 0;  // program words of the running write, from 0
   bool config_written_ = false;

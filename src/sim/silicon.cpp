@@ -69,7 +69,7 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = false, .erase_wants_load = false,
                  .erase_clears_protected_data = true,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0A,
+                 .latch_words = 4, .program_erases_first = false, .end_programming = 0x0A,
                  .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
                  .chip_erase_takes_config_anywhere = false, .protection_clear = false,
                  .bulk_erase_needs_begin = false,
@@ -83,7 +83,7 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = false, .erase_wants_load = false,
                  .erase_clears_protected_data = true,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0A,
+                 .latch_words = 4, .program_erases_first = false, .end_programming = 0x0A,
                  .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
                  .chip_erase_takes_config_anywhere = false, .protection_clear = false,
                  .bulk_erase_needs_begin = false,
@@ -97,7 +97,7 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = false, .erase_wants_load = false,
                  .erase_clears_protected_data = true,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0A,
+                 .latch_words = 4, .program_erases_first = false, .end_programming = 0x0A,
                  .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
                  .chip_erase_takes_config_anywhere = false, .protection_clear = false,
                  .bulk_erase_needs_begin = false,
@@ -139,7 +139,7 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = false, .erase_wants_load = false,
                  .erase_clears_protected_data = false,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0A,
+                 .latch_words = 4, .program_erases_first = false, .end_programming = 0x0A,
                  .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
                  .chip_erase_takes_config_anywhere = false, .protection_clear = false,
                  .bulk_erase_needs_begin = false,
@@ -153,7 +153,7 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = false, .erase_wants_load = false,
                  .erase_clears_protected_data = false,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0A,
+                 .latch_words = 4, .program_erases_first = false, .end_programming = 0x0A,
                  .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
                  .chip_erase_takes_config_anywhere = false, .protection_clear = false,
                  .bulk_erase_needs_begin = false,
@@ -167,7 +167,7 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = false, .erase_wants_load = false,
                  .erase_clears_protected_data = false,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0A,
+                 .latch_words = 4, .program_erases_first = false, .end_programming = 0x0A,
                  .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
                  .chip_erase_takes_config_anywhere = false, .protection_clear = false,
                  .bulk_erase_needs_begin = false,
@@ -181,7 +181,7 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = false, .erase_wants_load = false,
                  .erase_clears_protected_data = false,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0A,
+                 .latch_words = 4, .program_erases_first = false, .end_programming = 0x0A,
                  .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
                  .chip_erase_takes_config_anywhere = false, .protection_clear = false,
                  .bulk_erase_needs_begin = false,
@@ -195,7 +195,7 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = false, .erase_wants_load = false,
                  .erase_clears_protected_data = false,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0A,
+                 .latch_words = 8, .program_erases_first = false, .end_programming = 0x0A,
                  .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
                  .chip_erase_takes_config_anywhere = false, .protection_clear = false,
                  .bulk_erase_needs_begin = false,
@@ -209,7 +209,7 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = false, .erase_wants_load = false,
                  .erase_clears_protected_data = false,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0A,
+                 .latch_words = 32, .program_erases_first = false, .end_programming = 0x0A,
                  .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
                  .chip_erase_takes_config_anywhere = false, .protection_clear = false,
                  .bulk_erase_needs_begin = false,
@@ -223,7 +223,7 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = true,
                  .ext_config_refused = true, .erase_wants_load = false,
                  .erase_clears_protected_data = false,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0A,
+                 .latch_words = 32, .program_erases_first = false, .end_programming = 0x0A,
                  .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
                  .chip_erase_takes_config_anywhere = false, .protection_clear = false,
                  .bulk_erase_needs_begin = false,
@@ -237,7 +237,7 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = false, .erase_wants_load = false,
                  .erase_clears_protected_data = false,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0A,
+                 .latch_words = 16, .program_erases_first = false, .end_programming = 0x0A,
                  .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
                  .chip_erase_takes_config_anywhere = false, .protection_clear = false,
                  .bulk_erase_needs_begin = false,
@@ -251,7 +251,7 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                  .config_space_aliases = false, .cp_hides_config = false,
                  .ext_config_refused = false, .erase_wants_load = false,
                  .erase_clears_protected_data = false,
-                 .latch_words = 1, .program_erases_first = false, .end_programming = 0x0A,
+                 .latch_words = 32, .program_erases_first = false, .end_programming = 0x0A,
                  .chip_erase_us = 0, .chip_erase_takes_data_anywhere = false,
                  .chip_erase_takes_config_anywhere = false, .protection_clear = false,
                  .bulk_erase_needs_begin = false,
@@ -413,6 +413,21 @@ const std::array<Row, kChipFamilyCount> kRows = {{
                           .id_erase_takes_all = true})},
 }};
 
+// The write latches, where a chip has other than its family's row: the
+// facts of each family's programming document (DS41204G 3.1.1, DS41237C
+// 3.1.1, DS41284C 4.1.2, DS41287C 3.2.1-3.2.2, DS41332B 5.0, DS41390A 5.0),
+// the PICkit 2 device file and pickle where the documents are silent.
+struct Latches {
+  const char* chip;
+  std::uint32_t words;
+};
+constexpr Latches kLatches[] = {
+    {.chip = "PIC16F616", .words = 4},    {.chip = "PIC16F886", .words = 8},    {.chip = "PIC16F887", .words = 8},
+    {.chip = "PIC12F1822", .words = 16},  {.chip = "PIC12LF1822", .words = 16}, {.chip = "PIC16F1823", .words = 16},
+    {.chip = "PIC16LF1823", .words = 16}, {.chip = "PIC16F1826", .words = 8},   {.chip = "PIC16LF1826", .words = 8},
+    {.chip = "PIC16F1827", .words = 8},   {.chip = "PIC16LF1827", .words = 8},
+};
+
 // PIC16F707 and PIC16LF707 (device codes 214, 215): configuration words are
 // programmed with 0x08 only, as on the enhanced parts (pickle pic14.c).
 bool IsF707(const ChipEntry& entry) {
@@ -431,6 +446,9 @@ Silicon SiliconOf(const ChipEntry& entry) {
     const std::string name = entry.ChipName;
     if (name == "PIC16F505" || name == "PIC16F506" || name == "PIC16F526") silicon.cp_bit = 4;
     if (name == "PIC16F526") silicon.cpd_bit = 7;
+    for (const Latches& l : kLatches) {
+      if (name == l.chip) silicon.latch_words = l.words;
+    }
     return silicon;
   }
   return kRows[0].silicon;  // every family has its row; never reached
