@@ -184,8 +184,8 @@ bool Icsp::WriteDataByte(std::uint32_t i, std::uint8_t value, bool externally_ti
 }
 
 bool Icsp::Load(std::uint8_t command, std::string_view command_text, std::uint8_t low, std::uint8_t high,
-                std::string_view packet_text) {
-  return Send(LoadPaketSize_SPI(6), kSize6) && Send(FastSendCommand(command), command_text) &&
+                std::string_view packet_text, bool size_is_6) {
+  return (size_is_6 || Send(LoadPaketSize_SPI(6), kSize6)) && Send(FastSendCommand(command), command_text) &&
          Send(LoadPaketSize_SPI(16), kSize16) && Send(FastSendPacket(low, high), packet_text);
 }
 
@@ -246,10 +246,18 @@ bool Icsp::WriteProgramRow(std::uint32_t first, std::uint32_t count, bool extern
   if (blank) return IncrementAddress(first > 0 ? count : count - 1, false);
   for (std::uint32_t j = 0; j < count; ++j) {
     const std::uint32_t i = first + j;
-    if (i > 0 && !(Send(LoadPaketSize_SPI(6), kSize6) && Send(FastSendCommand(icsp::kIncrementAddress), kIncrement))) {
+    const std::uint16_t w = WordAt(images_.ProgramImage, i);
+    if (i == 0) {
+      if (!LoadDataForProgramMemory(w)) return false;
+      continue;
+    }
+    // The Increment leaves the packet size at 6: the Load's command follows
+    // it at once, a frame less a word than a Load of its own.
+    if (!(Send(LoadPaketSize_SPI(6), kSize6) && Send(FastSendCommand(icsp::kIncrementAddress), kIncrement) &&
+          Load(icsp::kLoadDataForProgramMemory, " Load Data For Program Memory", static_cast<std::uint8_t>((2 * w) & 0xFF),
+               static_cast<std::uint8_t>((w >> 7) & 0xFF), " FastSendPaket_SPI Low High", true))) {
       return false;
     }
-    if (!LoadDataForProgramMemory(WordAt(images_.ProgramImage, i))) return false;
   }
   return BeginProgramming(externally_timed, chip_.ProgramWaitInt, chip_.ProgramWaitExt);
 }

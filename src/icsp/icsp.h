@@ -139,8 +139,10 @@ class Icsp {
   // the chip's wait, then End Programming where it is externally timed.
   bool BeginProgramming(bool externally_timed, std::uint8_t wait_int, std::uint8_t wait_ext);
   // A command and its 16-bit packet, as every Load frames them.
+  // `size_is_6`: the gateway's packet size is 6 already (after an
+  // Increment): its frame is left out.
   bool Load(std::uint8_t command, std::string_view command_text, std::uint8_t low, std::uint8_t high,
-            std::string_view packet_text);
+            std::string_view packet_text, bool size_is_6 = false);
   bool Send(const GatewayFrame& frame, std::string_view fail_text) {
     return link_.Send(frame, fail_text);
   }
