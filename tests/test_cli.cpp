@@ -171,6 +171,12 @@ TEST(Cli, ExitStatusesNameTheirCause) {
       {{"write", "--port", "demo:PIC16F684", "--chip", "PIC16F684", "--osccal", "34A8", "--bg", "10", hex}, 2,
        "keeps its calibration words in configuration memory"},
       {{"calibration", "--port", "demo:PIC16F630", "--chip", "PIC16F630", "--restore"}, 2, "--restore needs the values"},
+      // The baseline parts: a MOVLW alone, both copies, none on the PIC16F54.
+      {{"erase", "--port", "demo:PIC16F54", "--chip", "PIC16F54", "--osccal", "0C26"}, 2, "has no calibration values"},
+      {{"erase", "--port", "demo:PIC12F508", "--chip", "PIC12F508", "--osccal", "3426", "--bg", "10"}, 2,
+       "is a MOVLW instruction"},
+      {{"calibration", "--port", "demo:PIC12F508", "--chip", "PIC12F508"}, 0, "0x0204 = 0C26 (backup OSCCAL)"},
+      {{"erase", "--port", "demo:PIC10F202", "--chip", "PIC10F202", "--yes"}, 0, "both read back"},
       {{"checksum", "--chip", "PIC16F630", hex}, 0, "Checksum: 0x"},
       // A mid-range file holds bytes no PIC16F1823 has: no checksum of it.
       {{"checksum", "--chip", "PIC16F1823", "--quiet", hex}, 1, ""},

@@ -161,9 +161,13 @@ int Session::CheckGivenValues() {
     return kUsage;
   }
   if ((!o_.given && !o_.restore) || HasOsccalWord()) return kDone;
+  const FamilyLookup found = LookupFamily(state_.chip);
+  const bool none = found.row != nullptr && found.row->factory_calibration == FactoryCalibration::kNone;
   PrintError("the " + state_.chip.ChipName +
-             " keeps its calibration words in configuration memory, which an erase leaves alone; "
-             "--osccal, --bg and --restore are for the PIC12F629, PIC12F675, PIC16F630 and PIC16F676");
+             (none ? " has no calibration values; "
+                   : " keeps its calibration words in configuration memory, which an erase leaves alone; ") +
+             "--osccal, --bg and --restore are for the PIC12F629, PIC12F675, PIC16F630 and PIC16F676, and "
+             "--osccal and --restore for the baseline parts with an OSCCAL");
   return kUsage;
 }
 
