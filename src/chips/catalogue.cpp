@@ -620,10 +620,41 @@ constexpr const char* kMapTexts[] = {
     "User ID (4 words) after the Program Memory; Config.Word at 0xFFF in files; no Device ID",
 };
 
-constexpr const char* kFamilyNames[kChipFamilyCount] = {
-    "F629", "F683", "F785", "F635", "F627A", "F615", "F617", "F752",
-    "F753", "F88X", "F72X", "F720", "F1822", "F1501", "F1508", "F1933", "F1454", "F91X", "F84A", "F87XA", "F88", "F818", "F1946",
-    "B10F", "B519", "B54", "B57"};
+// Each family's name and the width of its program and configuration words
+// (the baseline parts' 12 bits: DS41228E section 2.1), in the enum's order.
+struct FamilyTraits {
+  const char* name;
+  int word_bits;
+};
+constexpr FamilyTraits kFamilyTraits[kChipFamilyCount] = {
+    {.name = "F629", .word_bits = 14},
+    {.name = "F683", .word_bits = 14},
+    {.name = "F785", .word_bits = 14},
+    {.name = "F635", .word_bits = 14},
+    {.name = "F627A", .word_bits = 14},
+    {.name = "F615", .word_bits = 14},
+    {.name = "F617", .word_bits = 14},
+    {.name = "F752", .word_bits = 14},
+    {.name = "F753", .word_bits = 14},
+    {.name = "F88X", .word_bits = 14},
+    {.name = "F72X", .word_bits = 14},
+    {.name = "F720", .word_bits = 14},
+    {.name = "F1822", .word_bits = 14},
+    {.name = "F1501", .word_bits = 14},
+    {.name = "F1508", .word_bits = 14},
+    {.name = "F1933", .word_bits = 14},
+    {.name = "F1454", .word_bits = 14},
+    {.name = "F91X", .word_bits = 14},
+    {.name = "F84A", .word_bits = 14},
+    {.name = "F87XA", .word_bits = 14},
+    {.name = "F88", .word_bits = 14},
+    {.name = "F818", .word_bits = 14},
+    {.name = "F1946", .word_bits = 14},
+    {.name = "B10F", .word_bits = 12},
+    {.name = "B519", .word_bits = 12},
+    {.name = "B54", .word_bits = 12},
+    {.name = "B57", .word_bits = 12},
+};
 
 
 }  // namespace
@@ -642,14 +673,9 @@ const char* MapName(MapText map) {
   return names[static_cast<int>(map)];
 }
 
-const char* FamilyName(ChipFamily family) { return kFamilyNames[static_cast<int>(family)]; }
+const char* FamilyName(ChipFamily family) { return kFamilyTraits[static_cast<int>(family)].name; }
 
-int WordBitsOf(ChipFamily family) {
-  return family == ChipFamily::B10F || family == ChipFamily::B519 || family == ChipFamily::B54 ||
-                 family == ChipFamily::B57
-             ? 12
-             : 14;
-}
+int WordBitsOf(ChipFamily family) { return kFamilyTraits[static_cast<int>(family)].word_bits; }
 
 LookupResult LookupChip(std::uint16_t id_word) {
   if (IsHandPickedId(id_word)) {

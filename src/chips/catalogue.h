@@ -133,8 +133,6 @@ struct ChipRecord {
   bool Baseline() const { return Entry != nullptr && WordBitsOf(Entry->Family) == 12; }
   // What an erased program or configuration word reads.
   std::uint16_t BlankWord() const { return Baseline() ? 0x0FFF : 0x3FFF; }
-  // Hex digits a word shows: three for 12-bit words, four otherwise.
-  int WordDigits() const { return Baseline() ? 3 : 4; }
 };
 
 }  // namespace fw

@@ -246,7 +246,7 @@ const std::vector<Pinout>& Pinouts() {
          {{R::kVdd, 2, "VDD"}, {R::kVss, 4, "VSS"}, {R::kIcspDat, 17, "RB7/ICSPDAT"},
           {R::kIcspClk, 16, "RB6/ICSPCLK"}, {R::kVpp, 28, "MCLR/VPP"}}}}},
       {"PIC16F59.jpg",
-       "PIC16F59 programming specification DS41243B",
+       "PIC16F59 programming document DS41243B",
        {},
        "The PIC16F59 (40 pins): MCLR/VPP to VPP, VDD to VDD, VSS to GND, RB7 (ICSPDAT) to SDA/DATA and "
        "RB6 (ICSPCLK) to SCL/CLOCK, at the pins its datasheet's diagram gives."},

@@ -98,7 +98,7 @@ std::optional<std::uint16_t> Icsp::PeekWholeWord(std::uint32_t i) {
   return static_cast<std::uint16_t>(WordOfPacket(*packet) & 0x3FFF);
 }
 
-std::optional<std::uint16_t> Icsp::ReadDataCell(std::uint32_t i) {
+std::optional<std::uint16_t> Icsp::PeekDataMemory(std::uint32_t i) {
   // The baseline parts' flash data sits in program space: the program
   // memory commands reach it.
   const auto packet = chip_.Baseline()
@@ -108,7 +108,6 @@ std::optional<std::uint16_t> Icsp::ReadDataCell(std::uint32_t i) {
   return static_cast<std::uint16_t>(WordOfPacket(*packet) & chip_.BlankWord());
 }
 
-std::optional<std::uint16_t> Icsp::PeekDataMemory(std::uint32_t i) { return ReadDataCell(i); }
 
 bool Icsp::ReadProgramMemory(std::uint32_t i, bool verify) {
   return ReadWord(images_.ProgramImage, i, verify);
@@ -119,7 +118,7 @@ bool Icsp::ReadConfigMemory(std::uint32_t i, bool verify) {
 }
 
 bool Icsp::ReadDataMemory(std::uint32_t i, bool verify) {
-  const auto cell = ReadDataCell(i);
+  const auto cell = PeekDataMemory(i);
   if (!cell) return false;
   const std::uint16_t word = *cell;
   // The verify compares the whole word: a cell that answers bits above the
@@ -174,11 +173,11 @@ bool Icsp::WriteDataMemory(std::uint32_t i, bool externally_timed) {
 }
 
 bool Icsp::WriteDataByte(std::uint32_t i, std::uint8_t value, bool externally_timed) {
-  if (chip_.Baseline()) {
-    return WriteCell(i, value == 0xFF, icsp::kLoadDataForProgramMemory, " Load Data For Program Memory",
-                     static_cast<std::uint16_t>(value << 1), true, chip_.DataWaitInt, chip_.DataWaitExt);
-  }
-  return WriteCell(i, value == 0xFF, icsp::kLoadDataForDataMemory, " Load Data For Data Memory",
+  // A baseline part's flash data takes the program memory Load.
+  const bool program_space = chip_.Baseline();
+  return WriteCell(i, value == 0xFF,
+                   program_space ? icsp::kLoadDataForProgramMemory : icsp::kLoadDataForDataMemory,
+                   program_space ? " Load Data For Program Memory" : " Load Data For Data Memory",
                    static_cast<std::uint16_t>(value << 1), externally_timed, chip_.DataWaitInt,
                    chip_.DataWaitExt);
 }

@@ -127,8 +127,6 @@ class Icsp {
   // counter, or nothing after a logged failure.
   std::optional<std::uint16_t> ReadCell(std::uint32_t i, std::uint8_t command,
                                         std::string_view command_text);
-  // The EEPROM byte (a baseline part's flash data word) at the counter.
-  std::optional<std::uint16_t> ReadDataCell(std::uint32_t i);
   // Reads the word at the counter into, or compares it with, image word i.
   bool ReadWord(std::vector<std::uint8_t>& image, std::uint32_t i, bool verify);
   // Every write: loads `packet` with `command` and programs it.

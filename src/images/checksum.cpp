@@ -224,7 +224,7 @@ std::optional<std::uint16_t> ImageChecksum(const ChipRecord& chip, const Images&
   std::uint32_t sum = (config & mask) + (WordAt(images.ConfigImage, 8) & mask2);
   if (((config >> rule->cp_bit) & 1) == 0) {
     // Program memory cannot be read back: the user IDs stand for it.
-    for (std::uint32_t id = 0; id < 4; ++id) sum += (WordAt(images.ConfigImage, id) & 0xFu) << (4 * (3 - id));
+    sum += SumOfIds(images);
   } else {
     const std::uint32_t words = chip.ProgramSize / 2 - rule->program_words_left_out;
     for (std::uint32_t i = 0; i < words; ++i) sum += WordAt(images.ProgramImage, i) & 0x3FFF;

@@ -11,10 +11,9 @@
 namespace fw {
 
 namespace {
-const BaselineMap& MapOf(const ChipRecord& chip) { return *LookupFamily(chip).row->baseline; }
-}  // namespace
 
-namespace {
+const BaselineMap& MapOf(const ChipRecord& chip) { return *LookupFamily(chip).row->baseline; }
+
 // Why the first two words a chip answered cannot be a baseline part's:
 // such a part answers zeros above its twelve bits; empty when they can.
 std::string BaselineMisfit(std::uint16_t config, std::uint16_t first, const std::string& chip_name) {
@@ -126,11 +125,7 @@ Outcome DeviceOperations::BaselineBlankCheck() {
   if (auto refused = BaselineCheckChip()) return *refused;
   const CompareScope scope = FileCompareScope(chip_, {});
   auto not_blank = [&](std::uint32_t address, const std::string& what, std::uint16_t holds) {
-    log_.LogEvent(LogCode::kFinished, std::string(" with fail.") + " Address: 0x" + Hex(address, 4));
-    log_.LogEvent(LogCode::kNone, "    " + what + " holds " + Hex(holds, 4).substr(1) + ", not erased");
-    log_.LogEndTime();
-    dialogs_.ProgressClose();
-    return Outcome::kDifference;
+    return NotBlank(address, what, Hex(holds, 4).substr(1));
   };
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
   const std::uint16_t config_bits = ComparedConfigBits(chip_, 7);

@@ -315,12 +315,12 @@ constexpr Programming kBaselineOneWord{.latch_words = 1, .end_programming = 0x0E
                                        .erase_takes_data = false, .begin_external = icsp::kBeginProgrammingInt};
 constexpr Programming kBaselineFourWords{.latch_words = 4, .end_programming = 0x0E, .erase = {}, .erase_data = {},
                                          .erase_takes_data = false, .begin_external = icsp::kBeginProgrammingInt};
-// Erase scopes: DS41228E Table 3-2 and the other documents' (the
-// PIC12F519/16F526: DS41316B Table 3-2, three erases for everything; the
-// PIC16F54/57/59: DS41207D section 2.4.2.6).
-constexpr BaselineMap kB10F{.osccal = true, .flash_data = false, .id_erase_takes_all = false};
-constexpr BaselineMap kB519{.osccal = true, .flash_data = true, .id_erase_takes_all = false};
-constexpr BaselineMap kB54{.osccal = false, .flash_data = false, .id_erase_takes_all = true};
+// What each baseline family keeps beside program memory: DS41228E section
+// 3.1.2.6 (the OSCCAL word and its backup), DS41316B (the PIC12F519/16F526's
+// flash data, erased on its own), DS41207D (the PIC16F54/57/59: neither).
+constexpr BaselineMap kB10F{.osccal = true, .flash_data = false};
+constexpr BaselineMap kB519{.osccal = true, .flash_data = true};
+constexpr BaselineMap kB54{.osccal = false, .flash_data = false};
 
 using F = ChipFamily;
 using Cal = FactoryCalibration;

@@ -88,9 +88,6 @@ struct Programming {
 struct BaselineMap {
   bool osccal;      // the OSCCAL word (MOVLW) at the last program address, its backup at IDs + 4
   bool flash_data;  // flash data memory (DataBase ...) between program memory and the IDs
-  // From the first user ID a Bulk Erase takes program memory and the
-  // configuration word as well (the parts without OSCCAL).
-  bool id_erase_takes_all;
 };
 
 // Everything the device operations decide by a chip's family, one row per

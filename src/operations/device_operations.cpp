@@ -497,6 +497,14 @@ Outcome DeviceOperations::VerifyData() {
   return Finish(". No differences found.");
 }
 
+Outcome DeviceOperations::NotBlank(std::uint32_t address, const std::string& what, const std::string& holds) {
+  log_.LogEvent(LogCode::kFinished, std::string(kWithFail) + " Address: 0x" + Hex(address, 4));
+  log_.LogEvent(LogCode::kNone, "    " + what + " holds " + holds + ", not erased");
+  log_.LogEndTime();
+  dialogs_.ProgressClose();
+  return Outcome::kDifference;
+}
+
 Outcome DeviceOperations::BlankCheck() {
   Open(" check that the chip is blank", true);
   const FamilyLookup found = LookupFamily(chip_);
@@ -504,12 +512,7 @@ Outcome DeviceOperations::BlankCheck() {
   if (chip_.Baseline()) return BaselineBlankCheck();
   const CompareScope scope = FileCompareScope(chip_, {});
   auto not_blank = [&](std::uint32_t address, const std::string& what, std::uint16_t holds) {
-    log_.LogEvent(LogCode::kFinished, std::string(kWithFail) + " Address: 0x" + Hex(address, 4));
-    log_.LogEvent(LogCode::kNone, "    " + what + " holds " + (what[0] == 'E' ? Hex(holds, 4).substr(2) : Hex(holds, 4)) +
-                         ", not erased");
-    log_.LogEndTime();
-    dialogs_.ProgressClose();
-    return Outcome::kDifference;
+    return NotBlank(address, what, what[0] == 'E' ? Hex(holds, 4).substr(2) : Hex(holds, 4));
   };
   if (!icsp_.SetInitState() || !icsp_.EnterProgrammingMode()) return Fail(false);
   for (std::uint32_t k = 0; k < chip_.ProgramSize / 2; ++k) {

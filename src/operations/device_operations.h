@@ -232,6 +232,9 @@ class DeviceOperations {
   Outcome VerifyProgramAndConfigWith(const std::function<bool(std::uint32_t)>& program,
                                      const std::function<bool(std::uint32_t)>& config);
   void Progress(std::uint32_t index, std::uint32_t span, int scale);
+  // The closing of a blank check at the first location that is not: where,
+  // what, and what it holds, as the chip's words are written.
+  Outcome NotBlank(std::uint32_t address, const std::string& what, const std::string& holds);
   // The baseline (12-bit) parts' own walks, their counter starting at the
   // configuration word.
   static constexpr std::uint32_t kBaselineConfigWord = 0xFFFFFFFF;
