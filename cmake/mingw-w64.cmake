@@ -15,5 +15,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Released programs without their symbols: a third of the window's size.
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Through a wrapper that starts a program again when Wine could not start it.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
 set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")  # GCC 12 warns falsely of std::string inserts (GCC bug 105329)
