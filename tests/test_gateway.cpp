@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "fakes.h"
 #include "link/gateway.h"
+#include "link/pause.h"
 
 namespace fw {
 namespace {
@@ -101,6 +105,49 @@ TEST(PauseRule, AFailedWriteLogsClosesAndDoesNotPause) {
   EXPECT_TRUE(trace.empty());
   EXPECT_FALSE(link.PortValid());
   EXPECT_EQ(rig.log.Lines().back(), "Error executing commands:  Increment Address");
+}
+
+// A write the system held up (a busy machine, a full buffer) must not eat
+// the chip's time: the pause after a frame counts from when the frame was
+// handed to the port, so the next frame never leaves sooner than the wait
+// after it, however long the write itself took. Real time, lower bounds
+// only: a slower machine makes every gap longer, never shorter.
+TEST(PauseRule, AHeldUpWriteNeverShortensTheWaitAfterIt) {
+  using Steady = std::chrono::steady_clock;
+  const struct {
+    int held_ms;  // how long the Begin frame's write was held up
+    std::uint32_t wait_ms;
+  } rows[] = {{0, 3}, {2, 3}, {6, 3}, {12, 8}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::to_string(r.held_ms) + " ms held, " + std::to_string(r.wait_ms) + " ms wait");
+    test::FakeClock clock;
+    RealPause pause;
+    test::ScriptedPort port;
+    port.AnswerLikeGateway();
+    Log log{clock};
+    Link link{log, pause, port.Opener()};
+    link.OpenPort("p");
+    ASSERT_TRUE(link.PortValid());
+    const auto answer = port.on_write;
+    int hold_ms = 0;
+    std::vector<Steady::time_point> began, handed;
+    port.on_write = [&](test::ScriptedPort& p, const std::vector<std::uint8_t>& frame) {
+      began.push_back(Steady::now());
+      if (hold_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(hold_ms));
+      handed.push_back(Steady::now());
+      answer(p, frame);
+    };
+    ASSERT_TRUE(link.Send(gateway::LoadPaketSize_SPI(6), " x"));
+    hold_ms = r.held_ms;
+    ASSERT_TRUE(link.SendWithWait(gateway::FastSendCommand(0x08), r.wait_ms, " Begin Programming"));
+    hold_ms = 0;
+    ASSERT_TRUE(link.Send(gateway::FastSendCommand(0x06), " Increment Address"));
+    ASSERT_EQ(began.size(), 3u);
+    const double after_begin = std::chrono::duration<double, std::milli>(began[2] - handed[1]).count();
+    const double after_size = std::chrono::duration<double, std::milli>(began[1] - handed[0]).count();
+    EXPECT_GE(after_begin, r.wait_ms) << "the chip's time counts from the frame handed over";
+    EXPECT_GE(after_size, 1.0);
+  }
 }
 
 }  // namespace

@@ -257,16 +257,22 @@ class Server {
     pollfd p{master_, POLLIN, 0};
     const std::uint64_t waited_before = run_queue_.Us();
     const int ready = master_ >= 0 ? poll(&p, 1, 50) : (usleep(50000), 0);
-    const std::uint64_t woke_us = fw::sim::SteadyMicros();
-    const auto held_us = static_cast<std::uint32_t>(std::min<std::uint64_t>(run_queue_.Us() - waited_before, 1000000));
     if (ready <= 0) return;
     if (p.revents & POLLIN) {
       std::uint8_t buffer[512];
       const ssize_t n = read(master_, buffer, sizeof buffer);
       if (n <= 0) return;
+      // Stamped when the read returned, not when poll() did: frames that
+      // came while this process waited for the processor between the two
+      // came no earlier than the first byte and no later than the read,
+      // and the wait for the processor counts up to here, so the first
+      // frame is still stamped when it came.
+      const std::uint64_t read_us = fw::sim::SteadyMicros();
+      const auto held_us =
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(run_queue_.Us() - waited_before, 1000000));
       client_ = true;
       // Strict: the time as read, nothing inferred.
-      gateway_.Receive(buffer, static_cast<size_t>(n), woke_us, o_.strict ? 0 : held_us);
+      gateway_.Receive(buffer, static_cast<size_t>(n), read_us, o_.strict ? 0 : held_us);
       WriteAnswers();
     } else if (p.revents & (POLLHUP | POLLERR)) {
       if (client_) gateway_.LineIdle(fw::sim::SteadyMicros());
