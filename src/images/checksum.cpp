@@ -121,8 +121,9 @@ constexpr ChecksumRule kRules[] = {
     // PIC16F1508/1509: CONFIG1 adds FCMEN IESO and a third FOSC bit.
     {.family = ChipFamily::F1508, .program_words_left_out = 0, .config_mask = 0x3EFF, .config2_mask = 0x3E03,
      .cp_bit = 7, .source = "the shared rule, no section published for this family"},
-    // PIC16F753: one configuration word.
-    {.family = ChipFamily::F753, .program_words_left_out = 0, .config_mask = 0x1F79, .config2_mask = 0,
+    // PIC16F753: one configuration word, with DEBUG (bit 13) counted as on
+    // the PIC12F752, whose DS41561 worked values count it.
+    {.family = ChipFamily::F753, .program_words_left_out = 0, .config_mask = 0x3F79, .config2_mask = 0,
      .cp_bit = 6, .source = "the shared rule, no section published for this family"},
 };
 
@@ -134,16 +135,12 @@ struct DeviceMasks {
   std::uint16_t config2_mask;
 };
 constexpr DeviceMasks kDeviceMasks[] = {
-    // DS41390C Table 7-1, Examples 7-2 and 7-4: the LF parts' CONFIG2 has no
-    // reserved bit 4. PIC12LF1822, PIC16LF1823-1829.
-    {.device_family = 320, .config_mask = 0x3FFF, .config2_mask = 0x3703},
-    {.device_family = 321, .config_mask = 0x3FFF, .config2_mask = 0x3703},
-    {.device_family = 322, .config_mask = 0x3FFF, .config2_mask = 0x3703},
-    {.device_family = 323, .config_mask = 0x3FFF, .config2_mask = 0x3703},
+    // DS41390C Examples 7-2 and 7-4 sum the PIC16LF1827 without CONFIG2's
+    // reserved bit 4, and so do the maker's tools for the PIC16LF1826/1827;
+    // for the PIC12LF1822 and PIC16LF1823-1825/1828/1829 they count it as on
+    // the F parts (the family's row), and so does this.
     {.device_family = 324, .config_mask = 0x3FFF, .config2_mask = 0x3703},
     {.device_family = 325, .config_mask = 0x3FFF, .config2_mask = 0x3703},
-    {.device_family = 326, .config_mask = 0x3FFF, .config2_mask = 0x3703},
-    {.device_family = 327, .config_mask = 0x3FFF, .config2_mask = 0x3703},
     // The shared rule for PIC12(L)F1840 and PIC16(L)F1847, which DS41390C
     // does not cover: the bits their datasheet lists (gputils p16f1847.inc).
     {.device_family = 164, .config_mask = 0x3FFF, .config2_mask = 0x3703},
@@ -168,9 +165,11 @@ constexpr DeviceMasks kDeviceMasks[] = {
     {.device_family = 204, .config_mask = 0x377F, .config2_mask = 0},
     {.device_family = 218, .config_mask = 0x377F, .config2_mask = 0},
     {.device_family = 219, .config_mask = 0x377F, .config2_mask = 0},
-    // PIC16(L)F707: no PLLEN.
-    {.device_family = 214, .config_mask = 0x177F, .config2_mask = 0x0030},
-    {.device_family = 215, .config_mask = 0x177F, .config2_mask = 0},
+    // PIC16(L)F707: the family's CONFIG1 bits, DEBUG (bit 13) among them as
+    // the maker's tools count it, which gputils' p16f707.inc leaves out;
+    // CONFIG2 VCAPEN on the F part only.
+    {.device_family = 214, .config_mask = 0x377F, .config2_mask = 0x0030},
+    {.device_family = 215, .config_mask = 0x377F, .config2_mask = 0},
 };
 
 // The user IDs' low nibbles as one word, ID0 the high nibble.
