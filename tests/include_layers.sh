@@ -4,7 +4,7 @@
 set -uo pipefail
 src=${1:-$(dirname "$0")/../src}
 declare -A rank=([platform]=0 [log]=1 [link]=2 [chips]=2 [images]=3 [sim]=3 [icsp]=4 [files]=5
-                 [config_dialog]=5 [operations]=6 [cli]=7 [app]=7)
+                 [config_dialog]=5 [operations]=6 [production]=7 [cli]=8 [app]=8)
 bad=0
 while IFS= read -r file; do
   from=${file#"$src"/}

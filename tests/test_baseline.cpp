@@ -15,7 +15,7 @@
 #include "files/hex_file.h"
 #include "images/checksum.h"
 #include "images/hex_editing.h"
-#include "operations/serial_numbers.h"
+#include "production/serial_numbers.h"
 #include "ops_rig.h"
 
 namespace fw {

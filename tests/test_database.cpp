@@ -14,9 +14,9 @@
 #include <chrono>
 #include <memory>
 
-#include "log/production_record.h"
+#include "production/production_record.h"
 #include "log/safe_file.h"
-#include "operations/database_store.h"
+#include "production/database_store.h"
 #include "pg_proxy.h"
 #include "platform/platform.h"
 

@@ -10,7 +10,7 @@
 #include "chips/catalogue.h"
 #include "chips/config_layout.h"
 #include "images/checksum.h"
-#include "operations/production.h"
+#include "production/production.h"
 #include "ops_rig.h"
 
 namespace fw {

@@ -9,10 +9,10 @@
 #include <set>
 #include <sstream>
 
-#include "log/production_record.h"
+#include "production/production_record.h"
 #include "log/safe_file.h"
 #include "log/sha256.h"
-#include "operations/production.h"
+#include "production/production.h"
 #include "platform/platform.h"
 #include "ops_rig.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "operations/serial_numbers.h"
+#include "production/serial_numbers.h"
 
 namespace fw {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "log/production_record.h"
+#include "production/production_record.h"
 
 namespace fw {
 namespace {

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "log/sha256.h"
-#include "operations/station.h"
+#include "production/station.h"
 #include "platform/platform.h"
 #include "ops_rig.h"
 

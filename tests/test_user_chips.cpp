@@ -9,7 +9,7 @@
 
 #include "chips/user_chips.h"
 #include "images/checksum.h"
-#include "operations/production.h"
+#include "production/production.h"
 #include "ops_rig.h"
 
 namespace fw {

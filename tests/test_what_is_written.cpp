@@ -8,8 +8,8 @@
 #include <random>
 #include <regex>
 
-#include "operations/production.h"
-#include "operations/station.h"
+#include "production/production.h"
+#include "production/station.h"
 #include "ops_rig.h"
 
 namespace fw {

@@ -32,7 +32,7 @@
 #include "app/qt_dialogs.h"
 #include "app/station_form.h"
 #include "fakes.h"
-#include "log/production_record.h"
+#include "production/production_record.h"
 #include "sim/simulated_gateway.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "operations/production.h"
+#include "production/production.h"
 #include "ops_rig.h"
 
 namespace fw {

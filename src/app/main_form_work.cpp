@@ -19,7 +19,7 @@
 #include "app/qt_dialogs.h"
 #include "app/station_form.h"
 #include "images/checksum.h"
-#include "operations/production.h"
+#include "production/production.h"
 #include "platform/platform.h"
 
 namespace {

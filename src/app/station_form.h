@@ -12,9 +12,9 @@
 
 #include "log/clock.h"
 #include "operations/app_state.h"
-#include "operations/database_store.h"
-#include "operations/serial_numbers.h"
-#include "operations/station.h"
+#include "production/database_store.h"
+#include "production/serial_numbers.h"
+#include "production/station.h"
 
 class TForm1;
 

@@ -14,10 +14,10 @@
 #include "cli/chips_command.h"
 #include "cli/options.h"
 #include "cli/session.h"
-#include "log/production_record.h"
+#include "production/production_record.h"
 #include "log/safe_file.h"
 #include "log/sha256.h"
-#include "operations/database_store.h"
+#include "production/database_store.h"
 #include "platform/platform.h"
 #include "version.h"
 

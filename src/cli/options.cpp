@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "chips/catalogue.h"
-#include "operations/database_store.h"
+#include "production/database_store.h"
 #include "platform/platform.h"
 #include "log/hex.h"
 

@@ -9,9 +9,9 @@
 
 #include "chips/user_chips.h"
 #include "log/operator_dialogs.h"
-#include "operations/kept_file.h"
+#include "production/kept_file.h"
 #include "operations/device_operations.h"
-#include "operations/serial_numbers.h"
+#include "production/serial_numbers.h"
 
 namespace fw::cli {
 

@@ -10,7 +10,7 @@
 
 #include "images/checksum.h"
 #include "link/system_serial.h"
-#include "log/production_record.h"
+#include "production/production_record.h"
 #include "operations/connection.h"
 #include "platform/platform.h"
 

@@ -12,10 +12,10 @@
 #include "link/pause.h"
 #include "log/clock.h"
 #include "operations/app_state.h"
-#include "operations/production.h"
-#include "operations/serial_numbers.h"
-#include "operations/database_store.h"
-#include "operations/station.h"
+#include "production/production.h"
+#include "production/serial_numbers.h"
+#include "production/database_store.h"
+#include "production/station.h"
 #include "sim/demo_gateways.h"
 
 namespace fw::cli {

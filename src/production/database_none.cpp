@@ -1,7 +1,7 @@
 // A build without libpq (the Windows cross-build): the database commands
 // say so, and everything else works on the files.
 
-#include "operations/database_store.h"
+#include "production/database_store.h"
 
 namespace fw {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "operations/production_store.h"
-#include "operations/serial_numbers.h"
+#include "production/production_store.h"
+#include "production/serial_numbers.h"
 
 namespace fw {
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "log/production_record.h"
-#include "operations/database_store.h"
+#include "production/production_record.h"
+#include "production/database_store.h"
 
 namespace fw {
 

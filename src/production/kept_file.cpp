@@ -1,4 +1,4 @@
-#include "operations/kept_file.h"
+#include "production/kept_file.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,4 +1,4 @@
-#include "operations/production.h"
+#include "production/production.h"
 
 #include "chips/config_layout.h"
 #include "images/checksum.h"

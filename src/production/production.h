@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
-#include "log/production_record.h"
+#include "production/production_record.h"
 #include "log/clock.h"
 #include "operations/app_state.h"
-#include "operations/kept_file.h"
-#include "operations/serial_numbers.h"
+#include "production/kept_file.h"
+#include "production/serial_numbers.h"
 
 namespace fw {
 

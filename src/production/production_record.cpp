@@ -1,4 +1,4 @@
-#include "log/production_record.h"
+#include "production/production_record.h"
 
 #include <algorithm>
 #include <cctype>

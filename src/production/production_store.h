@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "log/production_record.h"
-#include "operations/serial_numbers.h"
+#include "production/production_record.h"
+#include "production/serial_numbers.h"
 
 namespace fw {
 

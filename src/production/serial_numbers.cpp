@@ -1,4 +1,4 @@
-#include "operations/serial_numbers.h"
+#include "production/serial_numbers.h"
 
 #include <cstdio>
 #include <cstring>

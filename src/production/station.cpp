@@ -1,4 +1,4 @@
-#include "operations/station.h"
+#include "production/station.h"
 
 #include <chrono>
 #include <cstdio>

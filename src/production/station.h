@@ -8,11 +8,11 @@
 #include <string>
 
 #include "log/clock.h"
-#include "log/production_record.h"
+#include "production/production_record.h"
 #include "operations/app_state.h"
-#include "operations/production.h"
-#include "operations/production_store.h"
-#include "operations/serial_numbers.h"
+#include "production/production.h"
+#include "production/production_store.h"
+#include "production/serial_numbers.h"
 
 namespace fw {
 
