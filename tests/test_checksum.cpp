@@ -122,7 +122,8 @@ TEST(Checksum, DS41390CWorkedExamples) {
       {"PIC16F818", false, {0x1, 0x2, 0x3, 0x4}, 0x3233},  // 1FFF + 1234
       // The sums the maker's tools show where the bits they count differ
       // from the include files': DEBUG on the PIC16(L)F707 and PIC16F753,
-      // CONFIG2's bit 4 on the LF18xx parts but the LF1826/1827.
+      // CONFIG2's bit 4 on the LF18xx parts but the LF1826/1827, and the
+      // PIC16(L)F720/721's constant.
       {"PIC16F707", false, {0}, 0x17AF},  // 8K x 3FFF + 377F + 0030
       {"PIC16LF707", false, {0}, 0x177F},  // no VCAPEN
       {"PIC16F707", false, {0x1, 0x2, 0x3, 0x4}, 0x49A3},  // 3FBF & 377F + 0030 + 1234
@@ -132,6 +133,8 @@ TEST(Checksum, DS41390CWorkedExamples) {
       {"PIC16LF1829", false, {0}, 0x5712},  // 8K words
       {"PIC16LF1823", false, {0x6, 0x7, 0x1, 0x2}, 0xDDA4},  // as Example 7-3's PIC16F1827
       {"PIC16LF1826", false, {0}, 0x6F02},  // + 3703, as Example 7-2's PIC16LF1827
+      {"PIC16F720", false, {0}, 0x2E8E},  // 2K x 3FFF + 337B + 0313: the include file's 0x0B7E + 0x2310
+      {"PIC16LF721", false, {0}, 0x238E},  // 4K x 3FFF + 337B + 0013: 0x037E + 0x2010
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.chip);

@@ -165,6 +165,17 @@ constexpr DeviceMasks kDeviceMasks[] = {
     {.device_family = 204, .config_mask = 0x377F, .config2_mask = 0},
     {.device_family = 218, .config_mask = 0x377F, .config2_mask = 0},
     {.device_family = 219, .config_mask = 0x377F, .config2_mask = 0},
+    // PIC16(L)F720/721: the maker's tools count bits that p16f720.inc
+    // leaves out, and show a sum 0x2310 (F parts) or 0x2010 (LF parts) above
+    // the include file's for every image whose unimplemented bits are set, as
+    // every assembler writes them and the chip reads them. Which of those
+    // bits they count is not written where this was made; these masks give
+    // them the same weight: CONFIG1 bit 13, CONFIG2 bit 4 and, on the F
+    // parts, CONFIG2 bits 9:8.
+    {.device_family = 224, .config_mask = 0x337B, .config2_mask = 0x0313},
+    {.device_family = 225, .config_mask = 0x337B, .config2_mask = 0x0313},
+    {.device_family = 226, .config_mask = 0x337B, .config2_mask = 0x0013},
+    {.device_family = 227, .config_mask = 0x337B, .config2_mask = 0x0013},
     // PIC16(L)F707: the family's CONFIG1 bits, DEBUG (bit 13) among them as
     // the maker's tools count it, which gputils' p16f707.inc leaves out;
     // CONFIG2 VCAPEN on the F part only.
