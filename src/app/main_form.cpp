@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <QCloseEvent>
-#include <QFileInfo>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -26,14 +24,13 @@
 #include "app/lock_fuses_form.h"
 #include "app/qt_dialogs.h"
 #include "images/checksum.h"
-#include "production/production_record.h"
+#include "images/hex_editing.h"
+#include "log/hex.h"
 #include "log/safe_file.h"
 #include "log/sha256.h"
-#include "production/production.h"
-#include "images/hex_editing.h"
-#include "log/rtf_writer.h"
 #include "operations/connection.h"
-#include "log/hex.h"
+#include "production/production.h"
+#include "production/production_record.h"
 
 TForm1::TForm1(fw::AppState& state, QtDialogs& dialogs, const QStringList& ports,
                const QString& initial_port, QWidget* parent)

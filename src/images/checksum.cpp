@@ -157,7 +157,9 @@ constexpr DeviceMasks kDeviceMasks[] = {
     // PIC16LF1946/1947: no VCAPEN.
     {.device_family = 300, .config_mask = 0x3FFF, .config2_mask = 0x3703},
     {.device_family = 301, .config_mask = 0x3FFF, .config2_mask = 0x3703},
-    // PIC16LF72x: no voltage regulator, no VCAPEN.
+    // PIC16LF72x and PIC16LF707: no voltage regulator, no VCAPEN. (The
+    // PIC16F707 sums as its family's row, DEBUG at bit 13 counted as the
+    // maker's tools count it, which gputils' p16f707.inc leaves out.)
     {.device_family = 200, .config_mask = 0x377F, .config2_mask = 0},
     {.device_family = 201, .config_mask = 0x377F, .config2_mask = 0},
     {.device_family = 202, .config_mask = 0x377F, .config2_mask = 0},
@@ -165,6 +167,7 @@ constexpr DeviceMasks kDeviceMasks[] = {
     {.device_family = 204, .config_mask = 0x377F, .config2_mask = 0},
     {.device_family = 218, .config_mask = 0x377F, .config2_mask = 0},
     {.device_family = 219, .config_mask = 0x377F, .config2_mask = 0},
+    {.device_family = 215, .config_mask = 0x377F, .config2_mask = 0},
     // PIC16(L)F720/721: the maker's tools count bits that p16f720.inc
     // leaves out, and show a sum 0x2310 (F parts) or 0x2010 (LF parts) above
     // the include file's for every image whose unimplemented bits are set, as
@@ -176,11 +179,6 @@ constexpr DeviceMasks kDeviceMasks[] = {
     {.device_family = 225, .config_mask = 0x337B, .config2_mask = 0x0313},
     {.device_family = 226, .config_mask = 0x337B, .config2_mask = 0x0013},
     {.device_family = 227, .config_mask = 0x337B, .config2_mask = 0x0013},
-    // PIC16(L)F707: the family's CONFIG1 bits, DEBUG (bit 13) among them as
-    // the maker's tools count it, which gputils' p16f707.inc leaves out;
-    // CONFIG2 VCAPEN on the F part only.
-    {.device_family = 214, .config_mask = 0x377F, .config2_mask = 0x0030},
-    {.device_family = 215, .config_mask = 0x377F, .config2_mask = 0},
 };
 
 // The user IDs' low nibbles as one word, ID0 the high nibble.

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include "log/safe_file.h"
 #include "platform/platform.h"
 #include "production/database_store.h"
 #include "production/production_record.h"

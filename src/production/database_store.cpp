@@ -1,11 +1,9 @@
 #include "production/database_store.h"
 
-#include <algorithm>
-#include <chrono>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <thread>
+#include <utility>
 
 #include "log/hex.h"
 #include "log/safe_file.h"
@@ -17,7 +15,6 @@ namespace fw {
 namespace {
 
 using namespace pq;
-using Clock = std::chrono::steady_clock;
 
 // The key of a series' lock, beside the row lock: its holder can be named.
 constexpr const char* kSeriesLockClass = "1179014227";  // "FWLS"
